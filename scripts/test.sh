@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the tool and runs every test (GoogleTest and Qt Test through CTest).
+# Usage: scripts/test.sh [preset]   presets: default (normal), asan, tsan, hardened
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset="${1:-default}"
+bash scripts/setup.sh
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc)"
+ctest --preset "$preset" --timeout 300

@@ -1,0 +1,34 @@
+// The application shell: start-up and close, and the command dispatch that turns the
+// window's button presses and selections into jobs. Every face (window, console, tests)
+// drives the tool through these calls only.
+#pragma once
+#include <string>
+
+namespace tv {
+
+struct Control;
+
+// What a control reports to the dispatch.
+enum class Notify {
+    Clicked,             // a button press
+    DropDownClosed,      // a selector's list closed
+    SelectionConfirmed,  // a selector's new item was chosen
+};
+
+// Builds the panel, records the start-up directory (gCurrendDir) and loads settings.cfg.
+void app_start(const std::string& startup_dir);
+// Saves the settings and tears the panel down (the window's close).
+void app_close();
+
+// The window's command handler: id is the control id (101..107, 500, 501, 120, 0),
+// from the control that sent it. Runs on the face's thread; starts the worker or the
+// BMP check thread where the command says so and returns at once.
+void dispatch_command(int id, Notify code, Control* from);
+
+// Waits until the running worker thread (if any) has ended. For faces that must not exit
+// while a job runs (the console tool) and for tests.
+void wait_for_worker();
+// Waits until the last BMP check thread has ended.
+void wait_for_check();
+
+}  // namespace tv

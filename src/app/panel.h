@@ -1,0 +1,14 @@
+// The panel's rules: building and tearing down, the enabling rules around jobs, and the
+// switches of interface and protocol.
+#pragma once
+
+namespace tv {
+
+void mk_interface();        // builds the panel (initial state), then enable_ctrls(1)
+void destroy_interface();   // tears it down
+void enable_ctrls(unsigned short on);
+void change_interface();    // shows the controls of the selected interface
+void change_protocol();     // sets PROTOCOL and the protocol-dependent controls
+void clear_bmp();           // makes the preview area repaint
+
+}  // namespace tv

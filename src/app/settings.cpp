@@ -1,0 +1,135 @@
+// Reading and writing settings.cfg.
+#include "app/settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/Controls.h"
+#include "app/panel.h"
+#include "common/globals.h"
+#include "common/text.h"
+#include "jobs/trace.h"
+#include "printer/Fpos.h"
+#include "ui/host.h"
+
+namespace tv {
+namespace {
+
+const char* kFileName = "settings.cfg";
+
+// Reads a decimal number from at most maxchars characters at p. Returns false (and leaves
+// value alone) when p does not start with a digit.
+bool read_number(const char* p, int maxchars, long& value) {
+    long v = 0;
+    int n = 0;
+    while (n < maxchars && p[n] >= '0' && p[n] <= '9') {
+        v = v * 10 + (p[n] - '0');
+        ++n;
+    }
+    if (n == 0) return false;
+    value = v;
+    return true;
+}
+
+void select_text(Control* c, const std::string& t) {
+    int i = find_item(c, t);
+    if (i >= 0) set_sel(c, i);
+}
+
+}  // namespace
+
+bool save_cfg() {
+    const std::string path = path_join(gCurrendDir, kFileName);
+    const std::string tmp = path + ".new";
+    std::string body;
+    body += std::string("[Interface]=") + (sel(gComb_Interface) == 0 ? "0" : "1") + "\n";
+    body += std::string("[Protocol]=") + (sel(gComb_Protocol) == 0 ? "0" : "2") + "\n";
+    body += "[COM]=" + text(gComb_COM) + "\n";
+    body += "[Baudrate]=" + text(gComb_Baudrate) + "\n";
+    body += "[Tiemout]=" + text(gComb_Timeout) + "\n";
+    body += "[IP_Address]=" + text(g_IPaddress) + "\n";
+    body += "[TCP_Port]=" + text(gEdit_PortTCP) + "\n";
+    body += std::string("[GR_Print]=") + (checked(gCheck_Print) ? "1" : "0") + "\n";
+    body += std::string("[GR_Test_Print]=") + (checked(gCheck_TestPrint) ? "1" : "0") + "\n";
+
+    bool ok = false;
+    if (std::FILE* f = std::fopen(tmp.c_str(), "wb")) {
+        ok = std::fwrite(body.data(), 1, body.size(), f) == body.size();
+        ok = (std::fflush(f) == 0) && ok;
+        ok = (std::fclose(f) == 0) && ok;
+    }
+    if (ok) {
+        std::error_code ec;
+        std::filesystem::rename(tmp, path, ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        std::error_code ec;
+        std::filesystem::remove(tmp, ec);
+        message("Nie można zapisać ustawień!", "Błąd!", Icon::Warning);
+    }
+    return ok;
+}
+
+void load_cfg(const char* name) {
+    unsigned interface_value = 0;
+    std::ifstream in(path_join(gCurrendDir, name ? name : kFileName), std::ios::binary);
+    if (in) {
+        std::string raw;
+        for (int n = 0; n < 10 && std::getline(in, raw); ++n) {
+            char line[512];
+            std::memset(line, 0, sizeof line);
+            copy_to(line, raw);
+            // A line ends in LF, with or without a CR before it.
+            for (char* p = line; *p; ++p)
+                if (*p == '\r' || *p == '\n') { *p = 0; break; }
+            long v = 0;
+            if (cmpr1(line, "[Interface]=")) {
+                interface_value = read_number(line + 12, 2, v) ? static_cast<unsigned>(v) : 0;
+            } else if (cmpr1(line, "[Protocol]=")) {
+                PROTOCOL = static_cast<std::int16_t>(read_number(line + 11, 2, v) ? v : 0);
+            } else if (cmpr1(line, "[COM]=")) {
+                char port[12];
+                copy_to(port, line + 6);
+                std::memset(NR_COM, 0, sizeof NR_COM);
+                copy_to(NR_COM, std::string("\\\\.\\") + port);
+            } else if (cmpr1(line, "[Baudrate]=")) {
+                BAUDRATE_COM = static_cast<std::int32_t>(read_number(line + 11, 7, v) ? v : 9600);
+            } else if (cmpr1(line, "[Tiemout]=")) {
+                RCV_TIMEOUT = static_cast<std::int32_t>(read_number(line + 10, 4, v) ? v : 2);
+            } else if (cmpr1(line, "[IP_Address]=")) {
+                std::memset(gServerName, 0, sizeof gServerName);
+                copy_to(gServerName, line + 13);
+            } else if (cmpr1(line, "[TCP_Port]=")) {
+                PortTCP = static_cast<std::int32_t>(read_number(line + 11, 7, v) ? v : 2121);
+            } else if (cmpr1(line, "[GR_Print]=1")) {
+                set_checked(gCheck_Print, true);
+            } else if (cmpr1(line, "[GR_Print]=0")) {
+                set_checked(gCheck_Print, false);
+            } else if (cmpr1(line, "[GR_Test_Print]=1")) {
+                set_checked(gCheck_TestPrint, true);
+            } else if (cmpr1(line, "[GR_Test_Print]=0")) {
+                set_checked(gCheck_TestPrint, false);
+            }
+        }
+    }
+
+    if (interface_value == 0) set_sel(gComb_Interface, 0);
+    else if (interface_value == 1) set_sel(gComb_Interface, 1);
+    change_interface();
+    if (PROTOCOL == 0) set_sel(gComb_Protocol, 0);
+    else if (PROTOCOL == 2) set_sel(gComb_Protocol, 1);
+    if (std::strcmp(NR_COM, "\\\\.\\COM1") == 0) set_sel(gComb_COM, 0);
+    else select_text(gComb_COM, std::strlen(NR_COM) > 4 ? NR_COM + 4 : "");
+    select_text(gComb_Baudrate, std::to_string(BAUDRATE_COM.load()));
+    if (RCV_TIMEOUT == 1) set_sel(gComb_Timeout, 0);
+    else select_text(gComb_Timeout, std::to_string(RCV_TIMEOUT.load()));
+    set_text(g_IPaddress, gServerName);
+    set_text(gEdit_PortTCP, i_to_str(PortTCP));
+    change_protocol();
+}
+
+}  // namespace tv

@@ -1,0 +1,15 @@
+// The settings file "settings.cfg" in the start-up directory: nine bracketed key lines that
+// carry the user's connection and print choices, and the road by which the selectors'
+// values reach the link variables.
+#pragma once
+
+namespace tv {
+
+// Writes the file from the controls (beside the old one, then renamed into place).
+// On failure shows "Nie można zapisać ustawień!" and returns false.
+bool save_cfg();
+// Reads gCurrendDir/name into the link variables, then sets the controls from them.
+// A missing file is not an error.
+void load_cfg(const char* name);
+
+}  // namespace tv

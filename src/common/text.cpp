@@ -1,0 +1,105 @@
+// UTF-8 / Windows-1250 conversion and bounded copies.
+#include "common/text.h"
+
+#include <cstring>
+
+namespace tv {
+namespace {
+#include "common/cp1250_table.inc"
+
+void put_utf8(std::string& out, unsigned cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// Decodes one UTF-8 sequence at s[i]; advances i. Malformed input yields U+FFFD.
+unsigned next_cp(std::string_view s, std::size_t& i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) { ++i; return b; }
+    int extra = -1;
+    if (b >= 0xC0 && b < 0xE0) extra = 1;
+    else if (b >= 0xE0 && b < 0xF0) extra = 2;
+    else if (b >= 0xF0 && b < 0xF8) extra = 3;
+    if (extra < 0 || i + extra >= s.size()) { ++i; return 0xFFFD; }
+    unsigned cp = b & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) { ++i; return 0xFFFD; }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    i += extra + 1;
+    return cp;
+}
+}  // namespace
+
+std::string to_cp1250(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        unsigned cp = next_cp(utf8, i);
+        if (cp < 0x80) { out.push_back(static_cast<char>(cp)); continue; }
+        char mapped = '?';
+        for (unsigned k = 0; k < 128; ++k) {
+            if (kCp1250High[k] == cp) { mapped = static_cast<char>(0x80 + k); break; }
+        }
+        out.push_back(mapped);
+    }
+    return out;
+}
+
+std::string from_cp1250(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (char ch : bytes) {
+        auto b = static_cast<unsigned char>(ch);
+        if (b < 0x80) { out.push_back(ch); continue; }
+        unsigned cp = kCp1250High[b - 0x80];
+        put_utf8(out, cp ? cp : '?');
+    }
+    return out;
+}
+
+std::size_t copy_bounded(char* dst, std::size_t cap, const char* src) {
+    if (cap == 0) return 0;
+    std::size_t n = 0;
+    if (src) while (n + 1 < cap && src[n]) { dst[n] = src[n]; ++n; }
+    dst[n] = 0;
+    return n;
+}
+
+std::size_t copy_bounded(char* dst, std::size_t cap, std::string_view src) {
+    if (cap == 0) return 0;
+    std::size_t n = src.size() < cap - 1 ? src.size() : cap - 1;
+    if (n) std::memcpy(dst, src.data(), n);
+    dst[n] = 0;
+    return n;
+}
+
+void append_bounded(char* dst, std::size_t cap, std::string_view src) {
+    if (cap == 0) return;
+    std::size_t len = strnlen(dst, cap - 1);
+    copy_bounded(dst + len, cap - len, src);
+}
+
+std::string path_join(std::string_view dir, std::string_view rel) {
+    std::string p(dir);
+#ifdef _WIN32
+    const char sep = '\\';
+#else
+    const char sep = '/';
+#endif
+    if (!p.empty() && p.back() != '/' && p.back() != '\\') p.push_back(sep);
+    for (char c : rel) p.push_back(c == '/' || c == '\\' ? sep : c);
+    return p;
+}
+
+}  // namespace tv

@@ -1,0 +1,32 @@
+// Text helpers shared by the whole core: UTF-8 <-> Windows-1250 conversion at the wire
+// boundary, and bounded copies into the fixed-size character buffers the system keeps.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tv {
+
+// UTF-8 text -> Windows-1250 bytes. Characters without a Windows-1250 form become '?'.
+std::string to_cp1250(std::string_view utf8);
+// Windows-1250 bytes -> UTF-8 text. Unassigned bytes become '?'.
+std::string from_cp1250(std::string_view bytes);
+
+// Copies at most cap-1 bytes of src into dst and terminates it (cap >= 1). Returns the
+// number of bytes copied. Never reads src past its terminating zero.
+std::size_t copy_bounded(char* dst, std::size_t cap, const char* src);
+std::size_t copy_bounded(char* dst, std::size_t cap, std::string_view src);
+// Appends src to the zero-terminated text in dst, never writing past dst[cap-1].
+void append_bounded(char* dst, std::size_t cap, std::string_view src);
+
+template <std::size_t N> std::size_t copy_to(char (&dst)[N], std::string_view src) {
+    return copy_bounded(dst, N, src);
+}
+template <std::size_t N> void append_to(char (&dst)[N], std::string_view src) {
+    append_bounded(dst, N, src);
+}
+
+// Joins the start-up directory and a relative path with the platform separator.
+std::string path_join(std::string_view dir, std::string_view rel);
+
+}  // namespace tv

@@ -1,0 +1,56 @@
+// Trace pane, log and sequence files, decimal text, progress bar.
+#include "jobs/trace.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Controls.h"
+#include "common/globals.h"
+#include "common/text.h"
+#include "ui/host.h"
+
+namespace tv {
+
+void s(const char* text, short) {
+    if (!text) return;
+    std::string t(text);
+    append_text(gEdit_Info, t);
+    host().trace_append(t);
+}
+
+void s(const std::string& text, short) { s(text.c_str()); }
+
+void trace_replace(const std::string& text) {
+    set_text(gEdit_Info, text);
+    host().trace_replace(text);
+}
+
+namespace {
+void write_file(const char* rel, const char* text, bool newFile) {
+    std::string path = path_join(gCurrendDir, rel);
+    std::FILE* f = std::fopen(path.c_str(), newFile ? "wb" : "ab");
+    if (!f) return;  // folder missing: the log is optional
+    std::fwrite(text, 1, std::strlen(text), f);
+    std::fclose(f);
+}
+}  // namespace
+
+void l(const char* text, bool newFile, bool alsoSeq) {
+    if (!text) text = "";
+    write_file("LOGS/log_.txt", text, newFile);
+    if (alsoSeq) write_file("SEQ/seq_", text, newFile);
+}
+
+const char* i_to_str(int n) {
+    thread_local char itostr[16];
+    std::memset(itostr, 0, sizeof itostr);
+    std::snprintf(itostr, sizeof itostr, "%d", n);
+    return itostr;
+}
+
+void set_progress(int position) {
+    set_position(g_ProgressBar, position);
+    host().progress(position);
+}
+
+}  // namespace tv

@@ -1,0 +1,25 @@
+// Diagnostics every piece uses: the trace pane (s), the log and sequence files (l),
+// decimal text (i_to_str), and the progress bar.
+#pragma once
+#include <string>
+
+namespace tv {
+
+// Appends text (UTF-8) at the end of the trace pane. The second argument is unused.
+void s(const char* text, short = 0);
+void s(const std::string& text, short = 0);
+// Replaces the whole text of the trace pane.
+void trace_replace(const std::string& text);
+
+// Writes text to LOGS/log_.txt under the start-up directory (emptied first when newFile),
+// and the same to SEQ/seq_ when alsoSeq. A file whose folder is missing is skipped.
+void l(const char* text, bool newFile, bool alsoSeq);
+
+// Signed decimal text of n. Each thread has its own result buffer; a call overwrites the
+// calling thread's previous result.
+const char* i_to_str(int n);
+
+// Moves the progress bar (0..100).
+void set_progress(int position);
+
+}  // namespace tv

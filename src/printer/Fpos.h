@@ -1,0 +1,29 @@
+// The printer text protocol: request frame and checksum, string matchers, error
+// catalogue, and the identity and status commands.
+#pragma once
+#include "printer/catalogue.h"
+
+namespace tv {
+
+constexpr int FINISH_FRAME_SIZE = 4300;
+constexpr int MAX_PAYLOAD = 4289;
+extern char Finish_Frame[FINISH_FRAME_SIZE];
+
+// Frames a command line (UTF-8) as STX, Windows-1250 payload, '#', CRC, ETX into
+// Finish_Frame and returns it. The three characters \LF become one line feed.
+char* tarv_frame(const char* command);
+// Checksum of the zero-terminated bytes as four upper-case hex digits (out holds 5).
+void crc16(const char* text, char* out);
+// Low 16 bits of value as four upper-case hex digits and a zero (out holds 5).
+void hex_ch(int value, char* out);
+// text begins with prefix.
+bool cmpr1(const char* text, const char* prefix);
+// a and b are equal.
+bool cmpr2(const char* a, const char* b);
+
+// Printer error catalogue: fills the device-error record for code.
+void error_id(int code);
+// Number of rows in the printer catalogue.
+std::size_t printer_error_count();
+
+}  // namespace tv

@@ -1,0 +1,71 @@
+// Printer request frame: escape conversion, CRC, hex digits, and the string matchers.
+#include <cstring>
+#include <string>
+
+#include "common/text.h"
+#include "printer/Fpos.h"
+#include "printer/crc_table.h"
+
+namespace tv {
+
+char Finish_Frame[FINISH_FRAME_SIZE];
+
+bool cmpr1(const char* text, const char* prefix) {
+    for (std::size_t i = 0; prefix[i]; ++i)
+        if (text[i] != prefix[i]) return false;
+    return true;
+}
+
+bool cmpr2(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+void hex_ch(int value, char* out) {
+    static const char digits[] = "0123456789ABCDEF";
+    unsigned v = static_cast<unsigned>(value) & 0xFFFF;
+    for (int pos = 3; pos >= 0; --pos) {
+        out[pos] = digits[v % 16];
+        v /= 16;
+    }
+    out[4] = 0;
+}
+
+void crc16(const char* text, char* out) {
+    hex_ch(crc::xmodem(reinterpret_cast<const unsigned char*>(text), std::strlen(text)), out);
+}
+
+char* tarv_frame(const char* command) {
+    char payload[MAX_PAYLOAD + 1];
+    char check[5];
+    std::memset(payload, 0, sizeof payload);
+    std::memset(check, 0, sizeof check);
+    std::memset(Finish_Frame, 0, sizeof Finish_Frame);
+
+    // The wire carries Windows-1250; the escape and the cut apply to the wire bytes.
+    const std::string wire = to_cp1250(command ? command : "");
+    const char* in = wire.c_str();
+    std::size_t i = 0;
+    int o = 0;
+    while (o < MAX_PAYLOAD && in[i]) {
+        if (cmpr1(in + i, "\\LF")) {
+            payload[o] = '\n';
+            i += 3;
+        } else {
+            payload[o] = in[i];
+            i += 1;
+        }
+        ++o;
+    }
+    crc16(payload, check);
+
+    int w = 0;
+    Finish_Frame[w++] = 0x02;
+    std::memcpy(Finish_Frame + w, payload, static_cast<std::size_t>(o));
+    w += o;
+    Finish_Frame[w++] = '#';
+    std::memcpy(Finish_Frame + w, check, 4);
+    w += 4;
+    Finish_Frame[w++] = 0x03;
+    Finish_Frame[w] = 0;
+    return Finish_Frame;
+}
+
+}  // namespace tv

@@ -1,0 +1,147 @@
+// Recording host and small file helpers for the tests.
+#include "support/recording_host.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Controls.h"
+
+namespace tv::test {
+
+RecordingHost::RecordingHost() { set_host(this); }
+RecordingHost::~RecordingHost() { set_host(nullptr); }
+
+Answer RecordingHost::message_box(const std::string& caption, const std::string& text, Icon icon,
+                                  Buttons buttons, Answer default_button) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Event e{Event::Box, caption, text, icon, buttons, 0};
+    events_.push_back(e);
+    if (answers_.empty()) return default_button;
+    Answer a = answers_.front();
+    answers_.pop_front();
+    return a;
+}
+
+void RecordingHost::progress(int position) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
+}
+
+void RecordingHost::trace_append(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    trace_ += text;
+    events_.push_back(Event{Event::TraceAppend, {}, text, Icon::Information, Buttons::Ok, 0});
+}
+
+void RecordingHost::trace_replace(const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    trace_ = text;
+    events_.push_back(Event{Event::TraceReplace, {}, text, Icon::Information, Buttons::Ok, 0});
+}
+
+void RecordingHost::control_changed(const Control& control) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(
+        Event{Event::ControlChanged, {}, control.handle, Icon::Information, Buttons::Ok, 0});
+}
+
+bool RecordingHost::choose_file(const std::string& start_dir, std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(Event{Event::ChooseFile, {}, start_dir, Icon::Information, Buttons::Ok, 0});
+    if (files_.empty()) return false;
+    path = files_.front();
+    files_.pop_front();
+    return true;
+}
+
+void RecordingHost::repaint_preview() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(Event{Event::Repaint, {}, {}, Icon::Information, Buttons::Ok, 0});
+}
+
+void RecordingHost::answer_next(Answer a) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back(a);
+}
+
+void RecordingHost::choose_next(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_.push_back(path);
+}
+
+std::vector<Event> RecordingHost::events() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+}
+
+std::vector<Event> RecordingHost::boxes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Event> v;
+    for (const auto& e : events_)
+        if (e.type == Event::Box) v.push_back(e);
+    return v;
+}
+
+std::vector<int> RecordingHost::progress_values() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<int> v;
+    for (const auto& e : events_)
+        if (e.type == Event::Progress) v.push_back(e.value);
+    return v;
+}
+
+std::string RecordingHost::trace() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return trace_;
+}
+
+void RecordingHost::clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.clear();
+    trace_.clear();
+}
+
+TempDir::TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tvtest-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back(0);
+    if (!mkdtemp(buf.data())) std::abort();
+    path_ = buf.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << bytes;
+}
+
+std::string hex(const unsigned char* p, std::size_t n) {
+    std::string out;
+    char buf[4];
+    for (std::size_t i = 0; i < n; ++i) {
+        std::snprintf(buf, sizeof buf, "%02X", p[i]);
+        if (i) out += ' ';
+        out += buf;
+    }
+    return out;
+}
+
+std::string hex(const std::string& bytes) {
+    return hex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+}  // namespace tv::test

@@ -1,0 +1,73 @@
+// A host for tests: keeps every call the core makes on a face, in order, and answers
+// message boxes from a script (the default button when the script is empty).
+#pragma once
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ui/host.h"
+
+namespace tv::test {
+
+struct Event {
+    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint };
+    Type type;
+    std::string caption;  // Box
+    std::string text;     // Box text, trace text, control handle
+    Icon icon = Icon::Information;
+    Buttons buttons = Buttons::Ok;
+    int value = 0;        // Progress
+};
+
+class RecordingHost : public Host {
+public:
+    RecordingHost();            // installs itself
+    ~RecordingHost() override;  // restores the quiet default
+
+    Answer message_box(const std::string& caption, const std::string& text, Icon icon,
+                       Buttons buttons, Answer default_button) override;
+    void progress(int position) override;
+    void trace_append(const std::string& text) override;
+    void trace_replace(const std::string& text) override;
+    void control_changed(const Control& control) override;
+    bool choose_file(const std::string& start_dir, std::string& path) override;
+    void repaint_preview() override;
+
+    // Scripting.
+    void answer_next(Answer a);            // next message box gets this answer
+    void choose_next(const std::string& path);  // next file dialog returns this path
+
+    // Inspection.
+    std::vector<Event> events() const;
+    std::vector<Event> boxes() const;
+    std::vector<int> progress_values() const;
+    std::string trace() const;             // the trace pane's text as the face would show it
+    void clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Event> events_;
+    std::deque<Answer> answers_;
+    std::deque<std::string> files_;
+    std::string trace_;
+};
+
+// A fresh temporary directory, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& rel) const { return path_ + "/" + rel; }
+private:
+    std::string path_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& bytes);
+// Bytes as space-separated upper-case hex pairs, for readable comparisons.
+std::string hex(const std::string& bytes);
+std::string hex(const unsigned char* p, std::size_t n);
+
+}  // namespace tv::test
