@@ -7,6 +7,8 @@ namespace tv {
 
 // Runs the job named by work_mode, then re-enables the controls and resets send_mode.
 void worker();
+// The same with the job kinds given (the window captures them when it starts the thread).
+void run_job(int mode, int sub_mode);
 
 // Printer command-stream preparers: each rewrites seq_tab from the selectors.
 void prepare_clear();
@@ -18,6 +20,9 @@ void err_message(const char* context, char* out, unsigned code);
 // Detection (work_mode 2) and connection test (3).
 int stop_veryf();  // 888 (and clears Stoper) when a stop was requested, else 0
 void detect_job();
+// The serial ports the detection visits (1..99; tests narrow the range).
+extern int detect_first_port;
+extern int detect_last_port;
 void test_job();
 
 // Cash-register jobs: programming (10), clearing (11), header and footer (12).

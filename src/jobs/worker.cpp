@@ -1,0 +1,34 @@
+// The worker thread's entry: runs one job and performs the common end.
+#include "jobs/Worker.h"
+
+#include "app/panel.h"
+#include "common/globals.h"
+
+namespace tv {
+
+std::atomic<JobOutcome> job_outcome{JobOutcome::None};
+std::atomic<bool> job_abort{false};
+
+void job_failed() { job_outcome = JobOutcome::Failed; }
+
+void printer_stream_job(int mode);  // printer_stream.cpp
+
+void worker() { run_job(work_mode, send_mode); }
+
+void run_job(int mode, int sub_mode) {
+    job_outcome = JobOutcome::None;
+    switch (mode) {
+        case 1: printer_stream_job(sub_mode); break;
+        case 2: detect_job(); break;
+        case 3: test_job(); break;
+        case 10: ks_program_job(); break;
+        case 11: ks_clear_job(); break;
+        case 12: ks_set_job(); break;
+        default: bAction = false; break;
+    }
+    if (job_outcome == JobOutcome::None) job_outcome = JobOutcome::Succeeded;
+    enable_ctrls(1);
+    send_mode = 0;
+}
+
+}  // namespace tv

@@ -1,0 +1,146 @@
+// Printer identity and status commands over the serial and TCP links.
+#include "printer/identity.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/text.h"
+#include "jobs/trace.h"
+#include "link/COM_pos.h"
+#include "link/TCPIP_pos.h"
+#include "printer/Fpos.h"
+
+namespace tv {
+namespace {
+
+constexpr std::size_t SERIAL_REPLY = 2048;
+constexpr std::size_t TCP_REPLY = 4300;
+
+// Copies the field value that starts at p (up to the next tab or the end) into out,
+// at most cap-1 wire characters, as UTF-8 text.
+std::string field_value(const char* p, std::size_t max_chars) {
+    std::size_t n = 0;
+    while (p[n] && p[n] != '\t' && n < max_chars) ++n;
+    return std::string(p, n);
+}
+
+void store(char* out, std::size_t cap, const std::string& wire) {
+    std::memset(out, 0, cap);
+    const std::string utf8 = from_cp1250(wire);
+    // Cut at a character boundary so no half letter is kept.
+    std::size_t n = utf8.size() < cap - 1 ? utf8.size() : cap - 1;
+    while (n > 0 && n < utf8.size() && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+    std::memcpy(out, utf8.data(), n);
+}
+
+struct Fields {
+    bool serial;
+    char* unique = nullptr;
+    char* name = nullptr;
+    char* version = nullptr;
+};
+
+// Walks every position of the reply for the fields the command reads; a field that
+// occurs twice is read twice and the later value stays.
+void read_fields(const char* reply, const Fields& f) {
+    const std::size_t len = std::strlen(reply);
+    for (std::size_t i = 0; i < len; ++i) {
+        const char* p = reply + i;
+        if (f.unique && cmpr1(p, "\tfs")) {
+            if (f.serial) std::printf("Tryb pracy : ");
+            if (p[3] == 'T') std::printf("FISKALNY\n");
+            else if (p[3] == 'N') std::printf("NIEFISKALNY\n");
+        } else if (f.unique && cmpr1(p, "\tnu")) {
+            store(f.unique, 13, field_value(p + 3, 12));
+            if (f.serial) std::printf("Numer unikatowy : %s\n", f.unique);
+        } else if (f.name && cmpr1(p, "\tnm")) {
+            store(f.name, 32, field_value(p + 3, 31));
+            std::printf("Typ drukarki : %s\n", f.name);
+        } else if (f.version && cmpr1(p, "\tvr")) {
+            store(f.version, 10, field_value(p + 3, 9));
+            std::printf("Wersja : %s\n", f.version);
+        }
+    }
+}
+
+}  // namespace
+
+int p_scomm(char* unique) {
+    std::memset(unique, 0, 13);
+    static thread_local char reply[SERIAL_REPLY];
+    std::memset(reply, 0, sizeof reply);
+    int r = com_send(tarv_frame("scomm\t"));
+    if (r != 0) return r;
+    unsigned devErr = 0;
+    r = com_pos_receive(reply, devErr);
+    if (r != 0) return r;
+    read_fields(reply, Fields{true, unique});
+    return 0;
+}
+
+int tcp_p_scomm(char* unique, unsigned int& sock) {
+    std::memset(unique, 0, 13);
+    static thread_local char reply[TCP_REPLY];
+    std::memset(reply, 0, sizeof reply);
+    int r = tcp_send(sock, tarv_frame("scomm\t"));
+    if (r != 0) return r;
+    unsigned devErr = 0;
+    r = tcp_pos_recive(sock, reply, devErr, false);
+    if (r != 0) return r;
+    read_fields(reply, Fields{false, unique});
+    return 0;
+}
+
+int p_sid(char* name, char* version) {
+    std::memset(name, 0, 32);
+    std::memset(version, 0, 10);
+    static thread_local char reply[SERIAL_REPLY];
+    std::memset(reply, 0, sizeof reply);
+    int r = com_send(tarv_frame("sid\t"));
+    if (r != 0) return r;
+    unsigned devErr = 0;
+    r = com_pos_receive(reply, devErr);
+    if (r != 0) return r;
+    read_fields(reply, Fields{true, nullptr, name, version});
+    return 0;
+}
+
+int tcp_p_sid(char* name, char* version, unsigned int& sock) {
+    std::memset(name, 0, 32);
+    std::memset(version, 0, 10);
+    static thread_local char reply[TCP_REPLY];
+    std::memset(reply, 0, sizeof reply);
+    s("%%%%%% ");
+    int r = tcp_send(sock, tarv_frame("sid\t"));
+    s("%%%%%% ");
+    if (r != 0) return r;
+    unsigned devErr = 0;
+    r = tcp_pos_recive(sock, reply, devErr, true);
+    s("%%%%%% ");
+    if (r != 0) return r;
+    read_fields(reply, Fields{false, nullptr, name, version});
+    return 0;
+}
+
+int p_sdev() {
+    static thread_local char reply[SERIAL_REPLY];
+    std::memset(reply, 0, sizeof reply);
+    int r = com_send(tarv_frame("!sdev\t"));
+    if (r != 0) return r;
+    unsigned devErr = 0;
+    r = com_pos_receive(reply, devErr);
+    if (r != 0) return r;
+    const std::size_t len = std::strlen(reply);
+    for (std::size_t i = 0; i < len; ++i) {
+        if (!cmpr1(reply + i, "\tds")) continue;
+        const char* p = reply + i + 3;
+        int value = 0, digits = 0;
+        while (digits < 3 && p[digits] >= '0' && p[digits] <= '9') value = value * 10 + (p[digits++] - '0');
+        // A status that is not a number is no printer status at all.
+        return digits ? 1000 + value : 0;
+    }
+    return 0;
+}
+
+}  // namespace tv

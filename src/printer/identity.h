@@ -1,0 +1,14 @@
+// Printer identity and status commands: fiscal mode and unique number (scomm), type name
+// and firmware version (sid), device status (!sdev). Each is one frame and one reply on a
+// link the caller has opened.
+#pragma once
+
+namespace tv {
+
+int p_scomm(char* unique);                                   // unique: 13 chars
+int tcp_p_scomm(char* unique, unsigned int& sock);
+int p_sid(char* name, char* version);                        // name: 32, version: 10
+int tcp_p_sid(char* name, char* version, unsigned int& sock);
+int p_sdev();                                                // 1000 + status, 0 without ds
+
+}  // namespace tv

@@ -1,0 +1,151 @@
+// The settings file: defaults on first start, the nine lines written, what each key does
+// to the variables and the selectors, and files of any content.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/Controls.h"
+#include "app/panel.h"
+#include "app/settings.h"
+#include "common/globals.h"
+#include "common/text.h"
+#include "support/recording_host.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        copy_to(gCurrendDir, dir.path());
+        copy_to(NR_COM, "\\\\.\\COM1");
+        BAUDRATE_COM = 9600;
+        RCV_TIMEOUT = 10;
+        PROTOCOL = 0;
+        copy_to(gServerName, "10.10.10.10");
+        PortTCP = 6666;
+        mk_interface();
+    }
+    void TearDown() override { gCurrendDir[0] = 0; }
+    void write_cfg(const std::string& body) { write_file(dir.file("settings.cfg"), body); }
+
+    RecordingHost host;
+    TempDir dir;
+};
+
+const char* kDefaults =
+    "[Interface]=0\n[Protocol]=0\n[COM]=COM1\n[Baudrate]=9600\n[Tiemout]=10\n"
+    "[IP_Address]=10.10.10.10\n[TCP_Port]=6666\n[GR_Print]=0\n[GR_Test_Print]=0\n";
+
+}  // namespace
+
+TEST_F(Settings, FirstStartShowsDefaultsAndWritesTheNineDefaultLines) {
+    load_cfg("settings.cfg");
+    EXPECT_EQ(text(gComb_Interface), "RS232 / USB");
+    EXPECT_EQ(text(gComb_Protocol), "TARVIX - drukarki");
+    EXPECT_EQ(text(gComb_COM), "COM1");
+    EXPECT_EQ(text(gComb_Baudrate), "9600");
+    EXPECT_EQ(text(gComb_Timeout), "10");
+    EXPECT_EQ(text(g_IPaddress), "10.10.10.10");
+    EXPECT_EQ(text(gEdit_PortTCP), "6666");
+    EXPECT_TRUE(host.boxes().empty());
+    ASSERT_TRUE(save_cfg());
+    EXPECT_EQ(read_file(dir.file("settings.cfg")), kDefaults);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg.new")));
+}
+
+TEST_F(Settings, ValuesReachVariablesAndSelectors) {
+    write_cfg("[Interface]=1\r\n[Protocol]=2\r\n[COM]=COM12\r\n[Baudrate]=115200\r\n[Tiemout]=1\r\n"
+              "[IP_Address]=127.0.0.1\r\n[TCP_Port]=4001\r\n[GR_Print]=1\r\n[GR_Test_Print]=1\r\n");
+    load_cfg("settings.cfg");
+    EXPECT_STREQ(NR_COM, "\\\\.\\COM12");
+    EXPECT_EQ(sel(gComb_COM), 11);  // the twelfth port item
+    EXPECT_EQ(BAUDRATE_COM, 115200);
+    EXPECT_EQ(text(gComb_Baudrate), "115200");
+    EXPECT_EQ(RCV_TIMEOUT, 1);
+    EXPECT_EQ(sel(gComb_Timeout), 0);  // "1", not "10"
+    EXPECT_STREQ(gServerName, "127.0.0.1");  // the CR is not part of the value
+    EXPECT_EQ(text(g_IPaddress), "127.0.0.1");
+    EXPECT_EQ(PortTCP, 4001);
+    EXPECT_EQ(PROTOCOL, 2);
+    EXPECT_EQ(sel(gComb_Protocol), 1);
+    EXPECT_EQ(sel(gComb_Interface), 1);
+    EXPECT_FALSE(visible(gButt_ComDetect));  // Ethernet
+    EXPECT_TRUE(visible(g_IPaddress));
+    EXPECT_TRUE(checked(gCheck_Print));
+    EXPECT_TRUE(checked(gCheck_TestPrint));
+    // The round trip writes what the selectors show.
+    ASSERT_TRUE(save_cfg());
+    EXPECT_EQ(read_file(dir.file("settings.cfg")),
+              "[Interface]=1\n[Protocol]=2\n[COM]=COM12\n[Baudrate]=115200\n[Tiemout]=1\n"
+              "[IP_Address]=127.0.0.1\n[TCP_Port]=4001\n[GR_Print]=1\n[GR_Test_Print]=1\n");
+}
+
+TEST_F(Settings, ProtocolValueOneSelectsNeitherAndIsDerivedFromTheSelector) {
+    set_sel(gComb_Protocol, 1);
+    write_cfg("[Protocol]=1\n");
+    load_cfg("settings.cfg");
+    EXPECT_EQ(sel(gComb_Protocol), 1);  // unchanged
+    EXPECT_EQ(PROTOCOL, 2);             // from the selector
+}
+
+TEST_F(Settings, OrderDoesNotMatterAndOnlyTenLinesAreRead) {
+    write_cfg("[TCP_Port]=5000\n[COM]=COM3\n\n\n\n\n\n\n\n[Baudrate]=19200\n[Tiemout]=33\n");
+    load_cfg("settings.cfg");
+    EXPECT_EQ(PortTCP, 5000);
+    EXPECT_EQ(text(gComb_COM), "COM3");
+    EXPECT_EQ(BAUDRATE_COM, 19200);  // tenth line: read
+    EXPECT_EQ(RCV_TIMEOUT, 10);      // eleventh line: ignored
+    EXPECT_EQ(sel(gComb_Interface), 0);
+}
+
+TEST_F(Settings, NonNumericValuesKeepTheKeysFallback) {
+    write_cfg("[Baudrate]=fast\n[Tiemout]=x\n[TCP_Port]=\n[Interface]=?\n");
+    load_cfg("settings.cfg");
+    EXPECT_EQ(BAUDRATE_COM, 9600);
+    EXPECT_EQ(RCV_TIMEOUT, 2);
+    EXPECT_EQ(sel(gComb_Timeout), 1);  // "2"
+    EXPECT_EQ(PortTCP, 2121);
+    EXPECT_EQ(sel(gComb_Interface), 0);
+}
+
+TEST_F(Settings, UnknownValuesLeaveSelectorsAndTheNextSaveMakesThemAgree) {
+    write_cfg("[Baudrate]=12345\n[COM]=COM100\n");
+    load_cfg("settings.cfg");
+    EXPECT_EQ(BAUDRATE_COM, 12345);
+    EXPECT_EQ(text(gComb_Baudrate), "9600");
+    EXPECT_EQ(text(gComb_COM), "COM1");
+    save_cfg();
+    load_cfg("settings.cfg");
+    EXPECT_EQ(BAUDRATE_COM, 9600);
+    EXPECT_STREQ(NR_COM, "\\\\.\\COM1");
+}
+
+TEST_F(Settings, GarbledFilesNeverCrashTheReader) {
+    std::string junk;
+    for (int i = 0; i < 5000; ++i) junk.push_back(static_cast<char>((i * 37 + 11) % 256));
+    write_cfg(junk);
+    load_cfg("settings.cfg");
+    write_cfg("[COM]=" + std::string(600, 'A') + "\n[IP_Address]=" + std::string(3000, '9') + "\n");
+    load_cfg("settings.cfg");
+    EXPECT_EQ(std::string(NR_COM), "\\\\.\\AAAAAAAAAAA");
+    EXPECT_EQ(std::string(gServerName).size(), 511u - 13);  // a line holds at most 511 characters
+    write_cfg(std::string("[Baudrate]=\0\0\0", 14));
+    load_cfg("settings.cfg");
+    EXPECT_EQ(BAUDRATE_COM, 9600);
+}
+
+TEST_F(Settings, AFailedWriteShowsTheBoxAndKeepsTheOldFile) {
+    write_cfg(kDefaults);
+    std::filesystem::create_directory(dir.file("settings.cfg.new"));  // blocks the new file
+    set_sel(gComb_Baudrate, 0);
+    EXPECT_FALSE(save_cfg());
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].caption, "Błąd!");
+    EXPECT_EQ(host.boxes()[0].text, "Nie można zapisać ustawień!");
+    EXPECT_EQ(host.boxes()[0].icon, Icon::Warning);
+    EXPECT_EQ(read_file(dir.file("settings.cfg")), kDefaults);
+}
