@@ -1,0 +1,149 @@
+// The serial link's connection and its text exchange with fiscal printers: open and
+// configure the port, send a printer frame, collect the reply until ETX or the idle limit.
+#include <cstring>
+#include <string>
+
+#include "common/globals.h"
+#include "common/text.h"
+#include "jobs/trace.h"
+#include "link/COM_pos.h"
+#include "link/link_text.h"
+#include "link/serial_port.h"
+#include "ui/host.h"
+
+namespace tv {
+
+SerialPort hCom;
+
+namespace {
+
+constexpr std::size_t kReplySize = 4300;   // collected text reply
+constexpr std::size_t kCallerReply = 2048; // what every caller's reply buffer holds
+constexpr unsigned char ETX = 0x03;
+
+// Opens and configures the port without touching the log and sequence files.
+int open_port(bool echo) {
+    hCom.close();  // never leave a handle behind: the port is held exclusively
+    char nr[sizeof NR_COM];
+    copy_to(nr, std::string_view(NR_COM, strnlen(NR_COM, sizeof NR_COM)));
+    const std::string name = com_display_name(nr);
+    s(name + " : " + i_to_str(BAUDRATE_COM.load()) + "\n");
+
+    if (!hCom.open(SerialPort::device_path(nr))) {
+        trace_log("Open port ERROR!\r\n");
+        return 20;
+    }
+    int result = 0;
+    if (!hCom.read_state()) {
+        trace_log("Get state ERROR!\r\n");
+        result = 21;
+    } else if (!hCom.apply_state(BAUDRATE_COM.load())) {
+        trace_log("Set state ERROR!\r\n");
+        result = 22;
+    }
+    if (result == 0) {
+        if (!hCom.read_timeouts()) {
+            trace_log("Get timeouts ERROR!\r\n");
+            result = 23;
+        }
+        if (!hCom.apply_timeouts()) {
+            trace_log("Set timeouts ERROR!\r\n");
+            result = 24;
+        }
+    }
+    if (result != 0) {
+        // Nobody closes a port whose set-up failed; an exclusive handle left open would
+        // keep the port locked until the program ends.
+        hCom.close();
+        return result;
+    }
+    const std::string line = "OPEN PORT : " + name + "\r\n";
+    if (echo) s(line);
+    l(line.c_str(), false, false);
+    return 0;
+}
+
+long idle_limit() {
+    return static_cast<long>(RCV_TIMEOUT.load()) * static_cast<long>(TIMEOUT_BASE.load());
+}
+
+}  // namespace
+
+long serial_idle_limit() { return idle_limit(); }
+
+int com_connect(bool echo) {
+    l("", true, true);  // a serial job's record starts here
+    return open_port(echo);
+}
+
+void com_disconnect(bool echo) {
+    hCom.close();
+    const char* line = "\r\n\r\nZAMKNIECIE PORTU COM!\r\n";
+    if (echo) s(line);
+    l(line, false, false);
+}
+
+int com_send(char* text) {
+    s("\r\nSend : ");
+    l("\nSend : ", false, false);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    const std::size_t len = std::strlen(text);
+    if (hCom.write_all(bytes, len)) {
+        trace_wire(text);
+        l(text, false, true);
+        return 0;
+    }
+    // One reconnection and one rewrite. The log and sequence files go on: what was sent
+    // before the failure is the record a technician needs.
+    com_disconnect(true);
+    if (open_port(true) == 0 && hCom.write_all(bytes, len)) return 0;
+    s("ERROR!\r\n");
+    l("ERROR!\r\n", false, true);
+    return 25;
+}
+
+int com_pos_receive(char* reply, unsigned& devErr) {
+    char buf[kReplySize + 1];
+    std::memset(buf, 0, sizeof buf);
+    devErr = 0;
+    s("\r\nResp.: ");
+    l("\nResp.: ", false, false);
+
+    const long limit = idle_limit();
+    long idle = 0;
+    std::size_t n = 0;
+    std::size_t question = 0;  // index of the error field's "?"
+    int result = 0;
+    unsigned char last = 0;
+    while (last != ETX && idle < limit && n < kReplySize) {
+        unsigned char b = 0;
+        if (hCom.read_byte(b) && b != 0) {
+            buf[n] = static_cast<char>(b);
+            if (b == '?' && n > 0 && buf[n - 1] == '\t') {
+                question = n;  // the last tab-"?" pair of the reply counts
+                result = 26;
+            }
+            ++n;
+            last = b;
+        } else {
+            s(".");  // a slice without a byte, or a zero byte, which is dropped
+            ++idle;
+        }
+    }
+
+    if (idle >= limit) {
+        trace_log(" [ TIMEOUT ]\r\n");
+        result = 27;
+        const int mode = work_mode.load();
+        if (mode != 2 && mode != 3)
+            message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
+    } else {
+        trace_wire(std::string_view(buf, n));
+        l(buf, false, false);
+    }
+    if (result == 26) devErr = report_error_field(buf, n, question);
+    copy_reply(reply, kCallerReply, std::string_view(buf, n));
+    return result;
+}
+
+}  // namespace tv

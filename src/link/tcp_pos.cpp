@@ -1,0 +1,194 @@
+// The TCP link: connection to the device, the text exchange with fiscal printers (whole
+// received blocks, a question on time-out) and the binary exchange with cash registers.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "common/globals.h"
+#include "common/text.h"
+#include "jobs/trace.h"
+#include "link/TCPIP_pos.h"
+#include "link/link_text.h"
+#include "link/stuffed_receiver.h"
+#include "link/tcp_socket.h"
+#include "ui/host.h"
+
+namespace tv {
+
+namespace {
+
+constexpr std::size_t kReplySize = 4300;  // collection and caller's reply buffer
+constexpr int kConnectTimeoutMs = 2000;
+constexpr int kByteTimeoutMs = 700;       // one wait of the binary receive
+constexpr std::size_t kClearedBytes = 1024;
+
+// A socket that did not get connected is closed at once: nobody else closes it (the
+// caller's stage count stays below 3), and on POSIX stopping the library would not.
+void drop(unsigned int& sock) {
+    net::close(sock);
+    sock = net::kNoSocket;
+}
+
+}  // namespace
+
+void tpr(const char* text) { s(text); }
+
+void init_WSADATA(int mode) {
+    if (mode == 1) {
+        if (net::startup()) {
+            tpr("\r\nInitialization successful!\r\n");
+        } else {
+            tpr("Initialization with ERROR!\r\n");
+            net::cleanup();
+        }
+    } else if (mode == 0) {
+        net::cleanup();
+        tpr("\r\nCleanup\r\n");
+    }
+}
+
+int tcp_connect(unsigned int& sock, std::int16_t& stage) {
+    tpr("\r\nCreate socket : ");
+    if (!net::create(sock)) {
+        std::fprintf(stderr, "socket: %s\n", net::error_text().c_str());
+        tpr("ERROR!\r\n");
+        return 50;
+    }
+    ++stage;
+    tpr("OK\r\n");
+
+    tpr("Server name : ");
+    char host[sizeof gServerName];
+    copy_to(host, std::string_view(gServerName, strnlen(gServerName, sizeof gServerName)));
+    net::Endpoint to;
+    if (!net::resolve(host, static_cast<std::uint16_t>(PortTCP.load() & 0xFFFF), to)) {
+        tpr("ERROR!\r\n");
+        drop(sock);
+        return 51;
+    }
+    ++stage;
+    tpr("OK\r\n");
+
+    net::set_send_timeout(sock, kConnectTimeoutMs);
+    net::set_recv_timeout(sock, kConnectTimeoutMs);
+    tpr("Connecting : ");
+    if (!net::connect(sock, to)) {
+        std::fprintf(stderr, "connect: %s\n", net::error_text().c_str());
+        tpr("ERROR!\r\n");
+        drop(sock);
+        return 52;
+    }
+    tpr("OK\r\n");
+    ++stage;
+    return 0;
+}
+
+int tcp_send(unsigned int& sock, char* text) {
+    s("\r\nSend : ");
+    l("\nSend : ", false, false);
+    const std::size_t len = std::strlen(text);
+    int result = 0;
+    if (net::send(sock, text, len) != static_cast<long>(len)) {
+        tpr("ERROR!\r\n");
+        result = 53;
+    } else {
+        trace_wire(text);
+        l(text, false, true);
+    }
+    // The sent frame is gone (at most the first 1024 bytes, never past the text itself).
+    std::memset(text, 0, std::min(len + 1, kClearedBytes));
+    return result;
+}
+
+int tcp_send_bin(unsigned int& sock, char* frame, int length) {
+    s("\r\nSend : ");
+    l("\nSend : ", false, false);
+    const std::size_t len = length > 0 ? static_cast<std::size_t>(length) : 0;
+    int result = 0;
+    if (net::send(sock, frame, len) != static_cast<long>(len)) {
+        tpr("ERROR!\r\n");
+        result = 53;
+    }
+    std::memset(frame, 0, kClearedBytes);
+    return result;
+}
+
+int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) {
+    for (;;) {
+        char collected[kReplySize + 1];
+        char block[kReplySize];
+        std::memset(collected, 0, sizeof collected);
+        s("\r\nResp.: ");
+        l("\nResp.: ", false, false);
+        net::set_recv_timeout(sock, std::max(RCV_TIMEOUT.load(), 1) * 1000);
+
+        int result = 0;
+        for (int call = 0; call < 2; ++call) {
+            if (call > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::memset(block, 0, sizeof block);
+            if (net::recv(sock, block, kReplySize - 1) < 0) {
+                result = 54;
+                break;
+            }
+            append_to(collected, block);  // up to the block's first zero byte
+            const std::size_t n = std::strlen(collected);
+            if (n > 0 && collected[n - 1] == 0x03) break;
+        }
+        const std::size_t n = std::strlen(collected);
+
+        if (result == 54) {
+            trace_log(" [ TIMEOUT ]\r\n");
+            result = 27;
+            if (ask && message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo,
+                               Answer::No) == Answer::Yes)
+                continue;  // the whole receive again, on the same socket
+        } else {
+            trace_wire(std::string_view(collected, n));
+            l(collected, false, false);
+        }
+        for (std::size_t q = 1; q < n; ++q) {
+            if (collected[q] == '?' && collected[q - 1] == '\t') {
+                result = 26;
+                devErr = report_error_field(collected, n, q);
+                break;
+            }
+        }
+        copy_reply(reply, kReplySize, std::string_view(collected, n));
+        return result;
+    }
+}
+
+int tcp_recive_bin(unsigned int& sock, char* frame) {
+    StuffedReceiver rx(reinterpret_cast<unsigned char*>(frame));
+    net::set_recv_timeout(sock, kByteTimeoutMs);
+    s("\r\nResp.: ");
+    const long limit = RCV_TIMEOUT.load();
+    long failures = 0;
+    while (rx.wants_more() && failures < limit) {
+        unsigned char b = 0;
+        if (net::recv(sock, &b, 1) != 1) {
+            ++failures;
+            s("% ");
+            continue;
+        }
+        failures = 0;
+        rx.feed(b);
+    }
+    return 0;
+}
+
+int tcp_disconnect(unsigned int& sock) {
+    tpr("\r\nDisconecting : ");
+    if (!net::close(sock)) {
+        tpr("ERROR!\r\n");
+        return 69;
+    }
+    sock = net::kNoSocket;
+    tpr("OK!\r\n");
+    return 0;
+}
+
+}  // namespace tv

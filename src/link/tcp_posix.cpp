@@ -1,0 +1,79 @@
+// The TCP link's socket calls on POSIX systems.
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "link/tcp_socket.h"
+
+namespace tv::net {
+
+namespace {
+int fd_of(unsigned int sock) { return static_cast<int>(sock); }
+
+void set_timeout(unsigned int sock, int option, int ms) {
+    timeval tv{};
+    tv.tv_sec = ms / 1000;
+    tv.tv_usec = (ms % 1000) * 1000;
+    setsockopt(fd_of(sock), SOL_SOCKET, option, &tv, sizeof tv);
+}
+}  // namespace
+
+bool startup() { return true; }
+void cleanup() {}
+
+bool create(unsigned int& sock) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    sock = fd < 0 ? kNoSocket : static_cast<unsigned int>(fd);
+    return fd >= 0;
+}
+
+bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list) return false;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
+    out.addr = in->sin_addr.s_addr;
+    out.port = port;
+    freeaddrinfo(list);
+    return true;
+}
+
+void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
+void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
+
+bool connect(unsigned int sock, const Endpoint& to) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(to.port);
+    a.sin_addr.s_addr = to.addr;
+    // With a send time-out set, Linux gives up connecting after it as well.
+    return ::connect(fd_of(sock), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+}
+
+long send(unsigned int sock, const void* p, std::size_t n) {
+    ssize_t r;
+    do r = ::send(fd_of(sock), p, n, MSG_NOSIGNAL);
+    while (r < 0 && errno == EINTR);
+    return static_cast<long>(r);
+}
+
+long recv(unsigned int sock, void* p, std::size_t n) {
+    ssize_t r;
+    do r = ::recv(fd_of(sock), p, n, 0);
+    while (r < 0 && errno == EINTR);
+    return static_cast<long>(r);
+}
+
+bool close(unsigned int sock) { return sock != kNoSocket && ::close(fd_of(sock)) == 0; }
+
+std::string error_text() { return std::strerror(errno); }
+
+}  // namespace tv::net

@@ -1,0 +1,37 @@
+// The operating-system side of the TCP link: an IPv4 stream socket, held as an unsigned
+// 32-bit handle, with the few calls the link makes on it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tv::net {
+
+// A handle that names no socket.
+constexpr unsigned int kNoSocket = 0xFFFFFFFFu;
+
+struct Endpoint {
+    std::uint32_t addr = 0;  // IPv4 address, network byte order
+    std::uint16_t port = 0;  // host byte order
+};
+
+// Socket library start (version 1.1 where there is a library to start) and stop.
+bool startup();
+void cleanup();
+
+bool create(unsigned int& sock);
+// Host name or dotted IPv4 address; the first IPv4 address found.
+bool resolve(const char* host, std::uint16_t port, Endpoint& out);
+void set_send_timeout(unsigned int sock, int ms);
+void set_recv_timeout(unsigned int sock, int ms);
+bool connect(unsigned int sock, const Endpoint& to);
+// Bytes sent, or -1.
+long send(unsigned int sock, const void* p, std::size_t n);
+// Bytes received (up to n), 0 when the peer closed the connection, -1 on an error or
+// when the receive time-out passed.
+long recv(unsigned int sock, void* p, std::size_t n);
+bool close(unsigned int sock);
+// The system's text for the last failure.
+std::string error_text();
+
+}  // namespace tv::net

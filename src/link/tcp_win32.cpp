@@ -1,0 +1,80 @@
+// The TCP link's socket calls on Windows (Winsock).
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <string>
+
+#include "link/tcp_socket.h"
+
+namespace tv::net {
+
+namespace {
+SOCKET sock_of(unsigned int sock) { return sock == kNoSocket ? INVALID_SOCKET : static_cast<SOCKET>(sock); }
+
+void set_timeout(unsigned int sock, int option, int ms) {
+    const DWORD value = static_cast<DWORD>(ms);
+    setsockopt(sock_of(sock), SOL_SOCKET, option, reinterpret_cast<const char*>(&value),
+               sizeof value);
+}
+}  // namespace
+
+bool startup() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+}
+
+void cleanup() { WSACleanup(); }
+
+bool create(unsigned int& sock) {
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    // Socket handles fit in 32 bits; the link keeps them as unsigned int.
+    sock = s == INVALID_SOCKET ? kNoSocket : static_cast<unsigned int>(s);
+    return s != INVALID_SOCKET;
+}
+
+bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list) return false;
+    const auto* in = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
+    out.addr = in->sin_addr.s_addr;
+    out.port = port;
+    freeaddrinfo(list);
+    return true;
+}
+
+void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
+void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
+
+bool connect(unsigned int sock, const Endpoint& to) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(to.port);
+    a.sin_addr.s_addr = to.addr;
+    return ::connect(sock_of(sock), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+}
+
+long send(unsigned int sock, const void* p, std::size_t n) {
+    const int r = ::send(sock_of(sock), static_cast<const char*>(p), static_cast<int>(n), 0);
+    return r == SOCKET_ERROR ? -1 : r;
+}
+
+long recv(unsigned int sock, void* p, std::size_t n) {
+    const int r = ::recv(sock_of(sock), static_cast<char*>(p), static_cast<int>(n), 0);
+    return r == SOCKET_ERROR ? -1 : r;
+}
+
+bool close(unsigned int sock) { return closesocket(sock_of(sock)) == 0; }
+
+std::string error_text() {
+    const int code = WSAGetLastError();
+    char text[256] = {0};
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(code), 0, text, sizeof text, nullptr) == 0)
+        return "error " + std::to_string(code);
+    return text;
+}
+
+}  // namespace tv::net

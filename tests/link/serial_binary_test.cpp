@@ -1,0 +1,146 @@
+// The serial link's binary exchange and raw line, against a pseudo-terminal whose master
+// side plays the cash register.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/globals.h"
+#include "link/COM_pos.h"
+#include "link/serial_port.h"
+#include "link_fixtures.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+std::string bytes(std::initializer_list<int> list) {
+    std::string out;
+    for (int b : list) out.push_back(static_cast<char>(b));
+    return out;
+}
+
+class SerialBinary : public ::testing::Test {
+protected:
+    LinkSettings settings;
+    PtyDevice dev;
+    RecordingHost host;
+    unsigned char frame[2048];
+
+    void SetUp() override {
+        settings.point_com(7, dev.slave_path());
+        std::memset(frame, 0xEE, sizeof frame);
+        ASSERT_EQ(com_connect(false), 0);
+        host.clear();
+    }
+    void TearDown() override { com_disconnect(false); }
+
+    std::string stored(std::size_t from, std::size_t to) const {
+        return std::string(reinterpret_cast<const char*>(frame) + from, to - from + 1);
+    }
+};
+
+TEST_F(SerialBinary, SendStopsAtTheEndPairAndLeavesTheRecordAlone) {
+    const std::string wire = bytes({0x10, 0x02, 0x10, 0x10, 0x03, 0x10, 0x03});
+    std::memcpy(frame, wire.data(), wire.size());  // 0xEE filler after it
+    EXPECT_EQ(com_bsend(frame, false), 0);
+    EXPECT_EQ(hex(dev.read(wire.size())), hex(wire));
+    EXPECT_EQ(dev.drain(50), "");
+    EXPECT_EQ(host.trace(), "");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n");
+    EXPECT_EQ(settings.seq(), "");
+}
+
+TEST_F(SerialBinary, SendDumpGoesToStandardOutput) {
+    const std::string wire = bytes({0x10, 0x02, 0x41, 0x10, 0x03});
+    std::memcpy(frame, wire.data(), wire.size());
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(com_bsend(frame, true), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, "Send : \n\x10 : 10 -0\n\x02 : 02 -1\nA : 41 -2\n\x10 : 10 -3\n\x03 : 03 -4");
+    dev.drain(50);
+}
+
+TEST_F(SerialBinary, ReplyAfterNoiseIsStoredFromItsStartPair) {
+    const std::string reply = bytes({0x10, 0x02, 0x01, 0x10, 0x10, 0x05, 0x10, 0x03});
+    dev.write(bytes({0x41, 0x02, 0x03, 0xFF}) + reply + bytes({0x99}));
+    com_breceive(frame, false);
+    EXPECT_EQ(frame[0], 8);  // index of the end byte
+    EXPECT_EQ(hex(stored(1, 8)), hex(reply));
+    EXPECT_EQ(frame[9], 0);  // cleared area
+    EXPECT_EQ(host.trace(), "\r\nResp...\r\n\r\n");
+    EXPECT_EQ(hex(dev.drain(50)), "");
+    // The byte after the frame waits for the next receive (and is noise there).
+    RCV_TIMEOUT = 1;
+    TIMEOUT_BASE = 2;
+    com_breceive(frame, false);
+    EXPECT_EQ(frame[0], 0);
+}
+
+TEST_F(SerialBinary, CountByteIsTheEndIndexModulo256) {
+    std::string reply = bytes({0x10, 0x02}) + std::string(296, 'A') + bytes({0x10, 0x03});
+    dev.write(reply);
+    com_breceive(frame, false);
+    EXPECT_EQ(frame[0], 44);  // end byte at index 300
+    EXPECT_EQ(hex(stored(1, 300)), hex(reply));
+}
+
+TEST_F(SerialBinary, VerboseTraceMarksTheControlBytes) {
+    dev.write(bytes({0x10, 0x02, 0x01, 0x10, 0x10, 0x10, 0x03}));
+    testing::internal::CaptureStdout();
+    com_breceive(frame, true);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(frame[0], 7);
+    EXPECT_EQ(host.trace(), "\r\nResp... 10[SYN] 02[STX] 01 10[SYN] 10 10[SYN] 03[ETX]\r\n\r\n");
+    EXPECT_EQ(out,
+              "\n1 : 10 : \x10 UWAGA \"SYN\""
+              "\n2 : 02 : \x02 koniec \"SYN\""
+              "\n3 : 01 : \x01"
+              "\n4 : 10 : \x10 UWAGA \"SYN\""
+              "\n5 : 10 : \x10 koniec \"SYN\""
+              "\n6 : 10 : \x10 UWAGA \"SYN\""
+              "\n7 : 03 : \x03 UWAGA KONIEC!");
+}
+
+TEST_F(SerialBinary, SilentDeviceLeavesNoFrameAfterTheIdleLimit) {
+    RCV_TIMEOUT = 1;
+    TIMEOUT_BASE = 10;
+    dev.write(bytes({0x10, 0x02, 0x01}));  // a frame that never ends
+    const auto start = std::chrono::steady_clock::now();
+    testing::internal::CaptureStdout();
+    com_breceive(frame, false);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_GE(elapsed_ms(start), 450);
+    EXPECT_EQ(frame[0], 0);
+    EXPECT_EQ(hex(stored(1, 3)), "10 02 01");
+    EXPECT_EQ(host.trace(), "\r\nResp..." + std::string(10, '.') + "\r\n\r\n");
+    EXPECT_EQ(out, " @ @ @ @ @ @ @ @ @ @");
+    EXPECT_TRUE(host.boxes().empty());
+}
+
+TEST(SerialRawLine, EveryByteValueCrossesUnchanged) {
+    LinkSettings settings;
+    PtyDevice dev(false);  // the slave starts cooked: only our set-up makes it raw
+    settings.point_com(7, dev.slave_path());
+    ASSERT_EQ(com_connect(false), 0);
+    std::string all;
+    for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
+
+    dev.write(all);
+    std::string got;
+    int idle = 0;
+    unsigned char b = 0;
+    while (got.size() < all.size() && idle < 40) {
+        if (hCom.read_byte(b)) got.push_back(static_cast<char>(b));
+        else ++idle;
+    }
+    EXPECT_EQ(hex(got), hex(all));
+
+    ASSERT_TRUE(hCom.write_all(reinterpret_cast<const unsigned char*>(all.data()), all.size()));
+    EXPECT_EQ(hex(dev.read(all.size())), hex(all));
+    EXPECT_EQ(dev.drain(50), "");  // nothing echoed or added
+    com_disconnect(false);
+}
+
+}  // namespace

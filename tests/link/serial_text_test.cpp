@@ -1,0 +1,312 @@
+// The serial link's connection and text exchange, against a pseudo-terminal whose master
+// side plays the printer.
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "common/globals.h"
+#include "common/text.h"
+#include "link/COM_pos.h"
+#include "link/serial_port.h"
+#include "link_fixtures.h"
+#include "printer/Fpos.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+class SerialText : public ::testing::Test {
+protected:
+    LinkSettings settings;
+    PtyDevice dev;
+    RecordingHost host;
+    char reply[4300];
+    unsigned devErr = 99;
+
+    void SetUp() override {
+        settings.point_com(7, dev.slave_path());
+        std::memset(reply, 'Z', sizeof reply);
+    }
+    void TearDown() override { com_disconnect(false); }
+
+    // Connects and forgets what the connection traced.
+    void connect() {
+        ASSERT_EQ(com_connect(false), 0);
+        host.clear();
+    }
+    std::string reply_text() const { return std::string(reply, strnlen(reply, sizeof reply)); }
+};
+
+const std::string kErrorLine12 =
+    "\r\n\t[ ERROR : 12 PROTO_ERR_CMD_IMMEDIATE_FORBIDDEN Nie można wykonać rozkazu w  ]";
+
+TEST_F(SerialText, ConnectStartsTheRecordAnewAndTracesThePort) {
+    write_file(settings.dir.file("LOGS/log_.txt"), "earlier job");
+    write_file(settings.dir.file("SEQ/seq_"), "earlier frames");
+    ASSERT_EQ(com_connect(true), 0);
+    EXPECT_EQ(host.trace(), "COM7 : 9600\nOPEN PORT : COM7\r\n");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n");
+    EXPECT_EQ(settings.seq(), "");
+    com_disconnect(true);
+    EXPECT_EQ(host.trace(), "COM7 : 9600\nOPEN PORT : COM7\r\n\r\n\r\nZAMKNIECIE PORTU COM!\r\n");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\r\n\r\nZAMKNIECIE PORTU COM!\r\n");
+
+    // Without echo the pane gets only the port line; the log gets the same lines.
+    host.clear();
+    ASSERT_EQ(com_connect(false), 0);
+    com_disconnect(false);
+    EXPECT_EQ(host.trace(), "COM7 : 9600\n");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\r\n\r\nZAMKNIECIE PORTU COM!\r\n");
+}
+
+TEST_F(SerialText, ConnectSetsTheLineTheDeviceExpects) {
+    BAUDRATE_COM = 115200;
+    ASSERT_EQ(com_connect(false), 0);
+    termios t{};
+    ASSERT_EQ(tcgetattr(dev.slave_fd(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
+    EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B115200));
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB), 0u);
+    EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+}
+
+TEST_F(SerialText, OpenAndSetUpFailuresAreReportedAndLeaveThePortFree) {
+    settings.point_com(7, settings.dir.file("missing"));
+    EXPECT_EQ(com_connect(true), 20);
+    EXPECT_EQ(host.trace(), "COM7 : 9600\nOpen port ERROR!\r\n");
+    EXPECT_EQ(settings.log(), "Open port ERROR!\r\n");
+
+    // Not a terminal: its line settings cannot be read.
+    host.clear();
+    write_file(settings.dir.file("plain"), "");
+    settings.point_com(7, settings.dir.file("plain"));
+    EXPECT_EQ(com_connect(true), 21);
+    EXPECT_EQ(host.trace(), "COM7 : 9600\nGet state ERROR!\r\n");
+    EXPECT_EQ(settings.log(), "Get state ERROR!\r\n");
+    SerialPort probe;
+    EXPECT_TRUE(probe.open(settings.dir.file("plain")));  // our handle was closed
+    probe.close();
+
+    // A speed the line cannot take.
+    host.clear();
+    settings.point_com(7, dev.slave_path());
+    BAUDRATE_COM = 12345;
+    EXPECT_EQ(com_connect(true), 22);
+    EXPECT_EQ(host.trace(), "COM7 : 12345\nSet state ERROR!\r\n");
+    EXPECT_EQ(settings.log(), "Set state ERROR!\r\n");
+    EXPECT_TRUE(probe.open(dev.slave_path()));
+
+    // A name that is no COM port.
+    host.clear();
+    probe.close();
+    copy_to(NR_COM, "\\\\.\\LPT1");
+    EXPECT_EQ(com_connect(true), 20);
+    EXPECT_EQ(host.trace(), "LPT1 : 12345\nOpen port ERROR!\r\n");
+}
+
+TEST_F(SerialText, PortIsHeldExclusively) {
+    ASSERT_EQ(com_connect(false), 0);
+    SerialPort second;
+    EXPECT_FALSE(second.open(dev.slave_path()));
+    com_disconnect(false);
+    ASSERT_TRUE(second.open(dev.slave_path()));
+    host.clear();
+    EXPECT_EQ(com_connect(true), 20);  // now the other holder keeps us out
+    EXPECT_EQ(host.trace(), "COM7 : 9600\nOpen port ERROR!\r\n");
+    second.close();
+    EXPECT_EQ(com_connect(false), 0);
+}
+
+TEST_F(SerialText, FrameGoesOutWholeAndReplyComesBackWithItsText) {
+    connect();
+    const std::string sent = tarv_frame("sid\t");
+    const std::string answer = "\x02\tnmTX\xB9\tvr1\t#1234\x03";  // 0xB9 is "ą" on the wire
+    ASSERT_EQ(com_send(Finish_Frame), 0);
+    EXPECT_EQ(hex(dev.read(sent.size())), hex(sent));
+    EXPECT_EQ(dev.drain(50), "");
+    dev.write(answer);
+
+    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(devErr, 0u);
+    EXPECT_EQ(reply_text(), answer);
+    EXPECT_EQ(host.trace(), "\r\nSend : " + sent + "\r\nResp.: \x02\tnmTXą\tvr1\t#1234\x03");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\nSend : " + sent + "\nResp.: " + answer);
+    EXPECT_EQ(settings.seq(), sent);
+    EXPECT_TRUE(host.boxes().empty());
+}
+
+TEST_F(SerialText, ReplyIsTakenTheMomentItArrives) {
+    connect();
+    // The device answers each request 10 ms after it has read it; a reply that lands while
+    // the receive waits must be taken in that wait, not after a whole idle slice.
+    const std::string answer = "\x02\tnmTX\t#0001\x03";
+    const std::string sent = tarv_frame("sid\t");
+    std::thread device([&] {
+        for (int i = 0; i < 20; ++i) {
+            if (dev.read(sent.size()).size() != sent.size()) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            dev.write(answer);
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        tarv_frame("sid\t");
+        ASSERT_EQ(com_send(Finish_Frame), 0);
+        ASSERT_EQ(com_pos_receive(reply, devErr), 0);
+        ASSERT_EQ(reply_text(), answer);
+    }
+    device.join();
+    // A slow scheduler may cost a rare slice; a wait that misses arrivals costs one each time.
+    EXPECT_LT(count_of(host.trace(), "Resp.: ."), 5u);
+}
+
+TEST_F(SerialText, BytesAfterEtxWaitForTheNextReceive) {
+    connect();
+    const std::string first = "\x02\tnmA\t#0001\x03";
+    const std::string second = "\x02\tnmB\t#0002\x03";
+    dev.write(first + second);
+    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(reply_text(), first);
+    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(reply_text(), second);
+}
+
+TEST_F(SerialText, ErrorReplyFillsTheErrorRecordAndTraceLine) {
+    connect();
+    const std::string answer = "\x02\t?12\t#ABCD\x03";
+    dev.write(answer);
+    EXPECT_EQ(com_pos_receive(reply, devErr), 26);
+    EXPECT_EQ(devErr, 12u);
+    EXPECT_EQ(ERR_NR, 12);
+    EXPECT_STREQ(ERR_MNEMONIK, "PROTO_ERR_CMD_IMMEDIATE_FORBIDDEN");
+    EXPECT_EQ(reply_text(), answer);
+    EXPECT_EQ(host.trace(), "\r\nResp.: " + answer + kErrorLine12);
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\nResp.: " + answer + to_cp1250(kErrorLine12));
+}
+
+TEST_F(SerialText, ErrorFieldRules) {
+    connect();
+    // A "?" without a tab in front is text.
+    dev.write("\x02\tnm?12\t#0000\x03");
+    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(devErr, 0u);
+    // The last tab-"?" of the reply counts; at most five digits are read.
+    dev.write("\x02\t?12\tx\t?3210987\t#0000\x03");
+    EXPECT_EQ(com_pos_receive(reply, devErr), 26);
+    EXPECT_EQ(devErr, 32109u);
+}
+
+TEST_F(SerialText, SilentDeviceTimesOutAfterTheIdleLimitWithTheBox) {
+    connect();
+    RCV_TIMEOUT = 1;
+    TIMEOUT_BASE = 10;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(com_pos_receive(reply, devErr), 27);
+    const long ms = elapsed_ms(start);
+    EXPECT_GE(ms, 450);  // ten slices really waited
+    EXPECT_LT(ms, 5000);
+    EXPECT_EQ(devErr, 0u);
+    EXPECT_EQ(reply_text(), "");
+    EXPECT_EQ(host.trace(), "\r\nResp.: .......... [ TIMEOUT ]\r\n");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\nResp.:  [ TIMEOUT ]\r\n");
+    const auto boxes = host.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "UWAGA!");
+    EXPECT_EQ(boxes[0].text, "Brak odpowiedzi z drukarki fiskalnej!");
+    EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    EXPECT_EQ(boxes[0].buttons, Buttons::Ok);
+}
+
+TEST_F(SerialText, DetectionAndTestTimeOutWithoutABox) {
+    connect();
+    RCV_TIMEOUT = 1;
+    TIMEOUT_BASE = 10;
+    for (int mode : {2, 3}) {
+        work_mode = static_cast<std::int16_t>(mode);
+        dev.write("\x02\tnm");  // a partial reply is returned, not traced
+        EXPECT_EQ(com_pos_receive(reply, devErr), 27);
+        EXPECT_EQ(reply_text(), "\x02\tnm");
+    }
+    EXPECT_TRUE(host.boxes().empty());
+    EXPECT_EQ(count_of(host.trace(), ".......... [ TIMEOUT ]\r\n"), 2u);
+    EXPECT_EQ(count_of(host.trace(), "nm"), 0u);
+}
+
+TEST_F(SerialText, ZeroByteIsDroppedAndCountsAsIdle) {
+    connect();
+    dev.write(std::string("\x02" "ab\0c\x03", 6));
+    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(reply_text(), "\x02" "abc\x03");
+    EXPECT_EQ(host.trace(), "\r\nResp.: .\x02" "abc\x03");
+}
+
+TEST_F(SerialText, HungUpLineWaitsOutEverySlice) {
+    connect();
+    RCV_TIMEOUT = 1;
+    TIMEOUT_BASE = 10;
+    dev.close_master();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(com_pos_receive(reply, devErr), 27);
+    EXPECT_GE(elapsed_ms(start), 450);
+    EXPECT_EQ(host.trace(), "\r\nResp.: .......... [ TIMEOUT ]\r\n");
+}
+
+TEST_F(SerialText, LongReplyIsCutToTheCallersBuffer) {
+    connect();
+    RCV_TIMEOUT = 1;
+    TIMEOUT_BASE = 10;
+    dev.write(std::string(4400, 'A'));
+    // 4300 bytes without ETX end the collection; the caller's 2048 bytes get 2047 and a zero.
+    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(reply_text(), std::string(2047, 'A'));
+    EXPECT_EQ(reply[2048], 'Z');
+    EXPECT_EQ(host.trace(), "\r\nResp.: " + std::string(4300, 'A'));
+    // The rest stayed in the port.
+    EXPECT_EQ(com_pos_receive(reply, devErr), 27);
+    EXPECT_EQ(reply_text(), std::string(100, 'A'));
+}
+
+TEST_F(SerialText, FailedWriteWithoutReconnectionKeepsTheRecord) {
+    connect();
+    const std::string first = tarv_frame("sid\t");
+    ASSERT_EQ(com_send(Finish_Frame), 0);
+    ASSERT_EQ(dev.read(first.size()).size(), first.size());
+
+    settings.point_com(7, settings.dir.file("missing"));  // the port is gone for a reopen
+    ASSERT_EQ(tcflow(dev.slave_fd(), TCOOFF), 0);         // and takes no more output
+    host.clear();
+    EXPECT_EQ(com_send(tarv_frame("scomm\t")), 25);
+    tcflow(dev.slave_fd(), TCOON);
+    EXPECT_EQ(host.trace(),
+              "\r\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nCOM7 : 9600\nOpen port ERROR!\r\nERROR!\r\n");
+    EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\nSend : " + first +
+                                  "\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nOpen port ERROR!\r\nERROR!\r\n");
+    EXPECT_EQ(settings.seq(), first + "ERROR!\r\n");
+}
+
+TEST_F(SerialText, FailedWriteIsRewrittenOnceAfterReconnecting) {
+    connect();
+    PtyDevice replacement;
+    settings.point_com(7, replacement.slave_path());
+    ASSERT_EQ(tcflow(dev.slave_fd(), TCOOFF), 0);
+    const std::string sent = tarv_frame("sid\t");
+    EXPECT_EQ(com_send(Finish_Frame), 0);
+    tcflow(dev.slave_fd(), TCOON);
+    EXPECT_EQ(hex(replacement.read(sent.size())), hex(sent));
+    EXPECT_EQ(replacement.drain(50), "");
+    EXPECT_EQ(dev.drain(50), "");
+    // The rewrite is not echoed; the files were not started anew.
+    EXPECT_EQ(host.trace(), "\r\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nCOM7 : 9600\nOPEN PORT : COM7\r\n");
+    EXPECT_EQ(settings.log(),
+              "OPEN PORT : COM7\r\n\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nOPEN PORT : COM7\r\n");
+    EXPECT_EQ(settings.seq(), "");
+}
+
+}  // namespace
