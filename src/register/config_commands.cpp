@@ -1,0 +1,194 @@
+// Configuration writes over the serial link, the payment-out description write with its
+// raw reply trace, and the VAT rate assignment read.
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/Controls.h"
+#include "jobs/trace.h"
+#include "link/COM_pos.h"
+#include "link/TCPIP_pos.h"
+#include "register/ks_fields.h"
+
+namespace tv {
+namespace {
+
+// One traced line per byte: signed decimal, " : ", two hex digits.
+void trace_byte(unsigned char b) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%d : %s\r\n", static_cast<int>(static_cast<signed char>(b)),
+                  hexch2(b));
+    s(line, 0);
+}
+
+void trace_v_values(const KS_FRM& reply) {
+    s("\r\nERRORS : \r\n", 0);
+    for_each_v(reply, [](std::uint16_t v) {
+        s(i_to_str(v), 0);
+        s("\r\n", 0);
+    });
+}
+
+// Bytes of a frame buffer from index 1 (behind the receiver's count byte) through the
+// end pair, or through the last non-zero byte when no end pair arrived.
+int received_length(const char* frame) {
+    bool pending = false;
+    int last = 0;
+    for (int i = 1; i < KS_FRAME_SIZE; ++i) {
+        const unsigned char b = static_cast<unsigned char>(frame[i]);
+        if (b != 0) last = i;
+        if (b == 0x10 && !pending) pending = true;
+        else if (b == 0x03 && pending) return i;
+        else pending = false;
+    }
+    return last;
+}
+
+int bounded_len(int n) { return n < KS_FRAME_SIZE ? n : KS_FRAME_SIZE; }
+
+// The standard exchange, run only when the serial link is selected; otherwise nothing is
+// sent and the command ends as for a register that did not answer.
+template <class Fill> int serial_only(std::uint16_t cmd, std::uint16_t fields, Fill fill) {
+    KS_FRM req, rep;
+    req.clear();
+    rep.clear();
+    req.FLD_NUM = fields;
+    req.CMD_ID = cmd;
+    fill(req);
+    req.make();
+    req.print();
+    if (ks_serial_selected()) {
+        unsigned int unused = 0;
+        return ks_exchange(unused, req, rep);
+    }
+    s("Filter...", 0);
+    rep.filter();
+    rep.print();
+    return ks_error_reply(rep);
+}
+
+}  // namespace
+
+int KS_CUSTOMERTINLIMITSET() {
+    return serial_only(3810, 1, [](KS_FRM& f) { f.putB(1); });
+}
+
+int KS_DISCNTSUMMARYPRINTOUTCFGSET() {
+    return serial_only(352, 1, [](KS_FRM& f) { f.putB(1); });
+}
+
+int KS_HOTKEYBACKUPINS() {
+    return serial_only(3426, 3, [](KS_FRM& f) {
+        f.putV(1);
+        f.putB(1);
+        f.putB(1);
+    });
+}
+
+int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char d,
+                   unsigned short e, unsigned char f, unsigned char g) {
+    return serial_only(4621, 14, [&](KS_FRM& r) {
+        r.putS(a);
+        r.putS(b);
+        r.putB(0);
+        r.putB(c);
+        r.putB(d);
+        r.putV(e);
+        r.putB(f);
+        r.putB(g);
+        r.putB(0);
+        r.putB(2);
+        r.putV(0);
+        r.putB(2);
+        r.putB(1);
+        r.putS("");
+    });
+}
+
+void KS_CASHOUTDESCINS(unsigned int& socket) {
+    KS_FRM req, rep;
+    req.clear();
+    rep.clear();
+    req.FLD_NUM = 3;
+    req.CMD_ID = 2660;
+    req.putV(12345);
+    req.putS("Mój nowy opis");
+    req.putB(1);
+    req.make();
+    req.print();
+
+    const int link = sel(gComb_Interface);
+    if (link == 0) {
+        com_bsend(req.FRAME, false);
+        com_breceive(rep.FRAME, false);
+    } else if (link == 1) {
+        req.u2ch();
+        tcp_send_bin(socket, req.FRAME_CH, bounded_len(req.F_LEN + 1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        s("\r\nReceive...\n", 0);
+        tcp_recive_bin(socket, rep.FRAME_CH);
+        for (int i = 0; i < 24; ++i) trace_byte(static_cast<unsigned char>(rep.FRAME_CH[i]));
+        rep.ch2u();
+    }
+    s("Filter...", 0);
+    rep.filter();
+    rep.print();
+    if (rep.CMD_ID != 0) s("\r\n\r\nOK :D\r\n", 0);
+    else trace_v_values(rep);
+}
+
+void KS_VATGET(unsigned int& socket) {
+    KS_FRM req, rep;
+    req.clear();
+    rep.clear();
+    req.Token = 1;
+    req.FLD_NUM = 0;
+    req.CMD_ID = 1170;
+    req.make();
+
+    const int link = sel(gComb_Interface);
+    if (link == 0) {
+        com_bsend(req.FRAME, false);
+        com_breceive(rep.FRAME, false);
+    } else if (link == 1) {
+        s("Send...", 0);
+        s(i_to_str(req.F_LEN), 0);
+        s("\r\n", 0);
+        req.u2ch();
+        // The link clears the buffer it sent, so the echo comes from FRAME.
+        if (tcp_send_bin(socket, req.FRAME_CH, bounded_len(req.F_LEN + 7)) != 0) {
+            s("Send ERROR!\r\n", 0);
+        } else {
+            for (int i = 0; i < req.F_LEN; ++i) trace_byte(req.FRAME[i]);
+        }
+        s("\r\nReceive...\n", 0);
+        // One whole reply frame, however long: seven VAT fields do not fit in 32 bytes.
+        tcp_recive_bin(socket, rep.FRAME_CH);
+        const int n = received_length(rep.FRAME_CH);
+        for (int i = 1; i <= n; ++i) trace_byte(static_cast<unsigned char>(rep.FRAME_CH[i]));
+        rep.ch2u();
+    }
+    s("Filter...", 0);
+    rep.filter();
+
+    if (rep.CMD_ID == 0) {
+        trace_v_values(rep);
+        return;
+    }
+    for (auto& t : tvat) t = 65535;
+    s("\r\n\r\nPrzyporzadkowanie stawek VAT...\r\n", 0);
+    FieldReader r(rep);
+    for (int i = 0; i < 7; ++i) {
+        std::uint16_t v = 0;
+        if (!r.V(v)) {
+            s("ERROR! ???\r\n", 0);
+            break;
+        }
+        tvat[i] = v;
+        char line[48];
+        std::snprintf(line, sizeof line, "vat [%d] = %u\r\n", i, static_cast<unsigned>(v));
+        s(line, 0);
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,42 @@
+// One cash-register command exchange: send the request on the chosen link, collect and
+// parse the reply, and turn an error reply into the device-error record.
+#include "app/Controls.h"
+#include "jobs/trace.h"
+#include "link/COM_pos.h"
+#include "link/TCPIP_pos.h"
+#include "register/ks_fields.h"
+
+namespace tv {
+
+bool ks_serial_selected() { return sel(gComb_Interface) == 0; }
+
+int ks_error_reply(const KS_FRM& reply) {
+    s("\r\nERRORS : \r\n", 0);
+    for_each_v(reply, [](std::uint16_t v) {
+        s(i_to_str(v), 0);
+        s("\r\n", 0);
+    });
+    // A silent register is a time-out, not an unknown error.
+    kas_error_id(ks_frame_started(reply) ? ks_error_code(reply) : KS_NO_REPLY);
+    return 26;
+}
+
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply) {
+    if (ks_serial_selected()) {
+        com_bsend(request.FRAME, false);
+        com_breceive(reply.FRAME, false);
+    } else {
+        tcp_send_bin(socket, reinterpret_cast<char*>(request.FRAME), request.F_LEN);
+        tcp_recive_bin(socket, reinterpret_cast<char*>(reply.FRAME));
+    }
+    s("Filter...", 0);
+    reply.filter();
+    reply.print();
+    if (reply.CMD_ID != 0) {
+        s("OK :D \r\n", 0);
+        return 0;
+    }
+    return ks_error_reply(reply);
+}
+
+}  // namespace tv

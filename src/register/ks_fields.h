@@ -1,0 +1,68 @@
+// Bounded reading of a reply's field area: fields taken in order with their tag checked,
+// the V values of an error reply, and the error code they carry. Nothing here reads past
+// DATA_LEN.
+#pragma once
+#include <string>
+
+#include "common/text.h"
+#include "register/prt_ks.h"
+
+namespace tv {
+
+// Walks the fields of a success reply in the order the command expects them. Each call
+// checks the tag and that the whole field lies within DATA_LEN; on a mismatch it returns
+// false, and so does every later call (decoding stops there).
+class FieldReader {
+public:
+    explicit FieldReader(const KS_FRM& f) : f_(f) {}
+
+    bool B(std::uint16_t& v);
+    bool V(std::uint16_t& v);
+    bool N(std::int64_t& v);
+    // The text (UTF-8) of an S field, cut at max_wire characters; the position moves past
+    // the whole field.
+    bool S(std::string& text, std::size_t max_wire = 1999);
+    // Same, into a fixed buffer.
+    template <std::size_t N> bool S(char (&dst)[N], std::size_t max_wire) {
+        std::string t;
+        if (!S(t, max_wire)) return false;
+        copy_bounded(dst, N, t);
+        return true;
+    }
+    // Skips one field of the given kind.
+    bool skip(unsigned char tag);
+
+private:
+    bool at(unsigned char tag, int size);
+    const KS_FRM& f_;
+    int pos_ = 0;
+    bool stopped_ = false;
+};
+
+// Calls fn(value) for every V field of the field area, stepping over other bytes one by
+// one (an error reply's other fields are not decoded).
+template <class Fn> void for_each_v(const KS_FRM& f, Fn fn) {
+    auto byte = [&](int i) -> unsigned { return i < f.DATA_LEN ? f.DATA[i] : 0u; };
+    int p = 0;
+    while (p < f.DATA_LEN && p < KS_DATA_SIZE) {
+        if (f.DATA[p] == KS_TAG_V) {
+            fn(static_cast<std::uint16_t>(byte(p + 1) | (byte(p + 2) << 8)));
+            p += 3;
+        } else {
+            ++p;
+        }
+    }
+}
+
+// The register's error code in an error reply: the first non-zero value among the second
+// and later V fields (the first V field names the refused command). 0 when none.
+std::uint16_t ks_error_code(const KS_FRM& reply);
+
+// The error half of the exchange: traces the V values, fills the device-error record
+// (code KS_NO_REPLY when nothing at all was received) and returns 26.
+int ks_error_reply(const KS_FRM& reply);
+
+// The interface selector shows the serial link.
+bool ks_serial_selected();
+
+}  // namespace tv

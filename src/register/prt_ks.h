@@ -1,0 +1,154 @@
+// The cash-register binary protocol: the DLE-framed request/reply frame, its tagged field
+// codecs, the command exchange, the error catalogue and the register's commands.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace tv {
+
+// Sizes of the frame's buffers and the largest field area a request may carry (header
+// plus fields within 1024 bytes).
+constexpr int KS_FRAME_SIZE = 2048;
+constexpr int KS_DATA_SIZE = 2030;
+constexpr int KS_DATA_MAX = 1012;
+constexpr int KS_PRINT_MAX = 4095;  // characters of one print() dump
+
+// Field tags.
+constexpr unsigned char KS_TAG_B = 0x42;
+constexpr unsigned char KS_TAG_V = 0x56;
+constexpr unsigned char KS_TAG_S = 0x53;
+constexpr unsigned char KS_TAG_N = 0x4E;
+constexpr unsigned char KS_TAG_L = 0x4C;  // 32-bit field; no command writes or checks it
+
+// Error code looked up when a command received nothing at all from the register.
+constexpr int KS_NO_REPLY = 10000;
+
+// One frame, in decoded form (header values and field area) and in wire form. Plain
+// data: call clear() before anything else.
+struct KS_FRM {
+    unsigned char FRAME[KS_FRAME_SIZE];  // wire form, start pair to end pair
+    char FRAME_CH[KS_FRAME_SIZE];        // plain-char copy for the links
+    unsigned char DATA[KS_DATA_SIZE];    // the tagged fields, unstuffed
+    std::uint16_t DATA_LEN;
+    std::uint16_t Flags;
+    std::uint32_t Token;
+    std::uint16_t F_LEN;  // after make(): wire bytes to send; after filter(): header value
+    std::uint16_t FLD_NUM;
+    std::uint16_t CMD_ID;  // 0 in a reply marks an error reply
+    std::uint16_t CRC;
+
+    void clear();
+    // Field appends. A field that would take the field area past KS_DATA_MAX bytes is
+    // dropped with a line on standard output.
+    void putB(unsigned char v);
+    void putV(unsigned short v);
+    void putS(const char* s);  // UTF-8 text, sent as Windows-1250
+    void make();
+    void filter();
+    void u2ch();
+    void ch2u();
+    void print();
+};
+
+// CRC-16/XMODEM of the first len bytes (sent low byte first on the wire).
+unsigned short ks_crc16(unsigned char* data, unsigned short len);
+// Two lowercase hex digits of b in a per-thread buffer, overwritten by the next call.
+char* hexch2(unsigned char b);
+// Dumps n bytes to standard output: raw, decimal and hexadecimal.
+void pr_frame(unsigned char* p, unsigned short n);
+// The frame buffer holds a start pair (something was received).
+bool ks_frame_started(const KS_FRM& f);
+
+// Field encoders: the field, then one 0x00 byte that is not part of it.
+void cB(unsigned short v, unsigned char* p);
+void cV(unsigned short v, unsigned char* p);
+// Field decoders: p points at the tag byte, which is not looked at.
+unsigned short vB(unsigned char* p);
+unsigned short vV(unsigned char* p);
+std::uint32_t vL(unsigned char* p);
+std::int64_t vN(unsigned char* p);
+// The text of an S field (Windows-1250 on the wire, at most 1999 bytes of it) as UTF-8,
+// in a per-thread buffer overwritten by the next call.
+char* vS(unsigned char* p);
+
+// Cash-register error catalogue: fills the device-error record for code.
+void kas_error_id(int code);
+std::size_t register_error_count();
+
+// One request and one reply over the link chosen by the interface selector (0 serial,
+// otherwise Ethernet). Returns 0 for a success reply, 26 for an error reply or no reply
+// (the device-error record is then filled).
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply);
+
+// Graphic and status commands: 0 accepted, 26 refused (device-error record filled).
+int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version);
+int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width,
+                  unsigned short height);
+int KS_IMGSLOTAPPEND(unsigned int& socket, unsigned char slot, char* data);
+int KS_IMGSLOTCLEAR(unsigned int& socket, unsigned char slot);
+int KS_IMGHEADERSET(unsigned int& socket, unsigned char graphic, unsigned char second);
+int KS_IMGFOOTERSET(unsigned int& socket, unsigned char graphic, unsigned char second);
+int KS_REPIMG(unsigned int& socket);
+int KS_REPPROGIMG(unsigned int& socket, unsigned char slot);
+
+// Records of the catalogue read commands. Texts are UTF-8, cut at the register's
+// character limit (40, 24, 4); their buffers leave room for multi-byte letters.
+struct KS_PLU {
+    char text1[121];
+    char text2[121];
+    std::uint16_t byte_field;
+    std::uint32_t number;
+    std::int64_t bcd_value;
+    void clear();
+    void print();
+};
+
+struct KS_PLUBSTS {
+    char barcode[41];
+    std::int64_t bcd_value1;
+    std::int64_t bcd_value2;
+    std::uint16_t word1, word2, word3;
+    void clear();
+    void print();
+};
+
+struct KS_PAYFORM {
+    std::uint16_t number;
+    char text1[73];
+    std::uint16_t byte_field;
+    std::uint16_t word_field;
+    char text2[13];
+    std::int64_t bcd_value1;
+    std::int64_t bcd_value2;
+    std::int64_t bcd_value3;
+    void clear();
+    void print();
+};
+
+// VAT rate assignment (65535: not filled by the last read) and the unique number.
+extern unsigned short tvat[7];
+extern char uni[13];
+
+// Configuration writes over the open serial link (26 without sending when Ethernet is
+// selected).
+int KS_CUSTOMERTINLIMITSET();
+int KS_DISCNTSUMMARYPRINTOUTCFGSET();
+int KS_HOTKEYBACKUPINS();
+int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char d,
+                   unsigned short e, unsigned char f, unsigned char g);
+// A payment-out description write that traces the raw reply bytes.
+void KS_CASHOUTDESCINS(unsigned int& socket);
+// Reads over a serial connection of their own. The read commands return 0 for a success
+// reply and 1 for an error reply; a record whose number falls outside the caller's table
+// (table_len entries) is dropped.
+int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len);
+int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len);
+void KS_CASHREGSTATUSGET();
+void KS_PLUSTATREADBYBARCODE(KS_PLUBSTS& rec, bool);
+void KS_PAYFORMSTATREAD(KS_PAYFORM& rec, bool);
+void KS_CNTXPLUINIT();
+void KS_CNTXPAYFORMINIT();
+// The VAT rate assignment into tvat, over the open link.
+void KS_VATGET(unsigned int& socket);
+
+}  // namespace tv
