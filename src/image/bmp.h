@@ -1,0 +1,58 @@
+// Image preparation: the BMP check (gr_check, bmp_check), the graphic record, and the two
+// uploads that turn a checked picture into a printer sequence or a cash-register upload.
+#pragma once
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+namespace tv {
+
+// Result codes of the check (0 passed).
+constexpr int GR_OK = 0;
+constexpr int GR_CANNOT_OPEN = 1;   // message already shown by the check
+constexpr int GR_TOO_WIDE = 2;
+constexpr int GR_TOO_HIGH = 3;
+constexpr int GR_NOT_MONO = 4;
+constexpr int GR_NO_DATA = 5;       // pixel area missing or cut short (or header cut short)
+
+constexpr int GR_MAX_SIZE = 640;       // largest width and height accepted
+constexpr int GR_REGISTER_SIZE = 384;  // largest size a cash register takes (warning only)
+constexpr std::size_t GR_MSG_SIZE = 1024;
+
+// Graphic record of the cash-register upload.
+struct My_Graph {
+    std::uint16_t width;
+    std::uint16_t height;
+    std::uint16_t slot;
+    unsigned char data[640][80];
+
+    void clear();       // width, height, slot := 0, then clear_data()
+    void clear_data();  // every byte of data := 0
+};
+extern My_Graph g_Grafika;
+
+// Little-endian reads from an open file: four bytes, two bytes, one byte. Bytes that the
+// stream cannot deliver count as 0.
+std::uint32_t fdword(std::basic_ifstream<char, std::char_traits<char> >& f);
+std::uint16_t tdword(std::basic_ifstream<char, std::char_traits<char> >& f);
+unsigned char uget(std::basic_ifstream<char, std::char_traits<char> >& f);
+
+// Checks the chosen picture (GrFilename). offset and polarity (0, or 2 when the pixel bytes
+// are to be inverted) receive the header values, Gr_xmax/Gr_ymax the size, all only when
+// the file opened. Failure messages are appended to msg (a zeroed text of GR_MSG_SIZE chars).
+int gr_check(unsigned int& offset, unsigned int& polarity, char* msg);
+
+// The check of a newly chosen file, run on a short thread of its own: updates PaintBMP,
+// the file field and the preview, and shows what is wrong with the file.
+void bmp_check();
+
+// Builds the printer graphic sequence for the chosen picture into seq_tab (left empty when
+// the picture cannot be used; the reason has then been shown).
+void prepare_gr();
+
+// Runs the cash-register graphic upload on the open link. Returns 0 when every command was
+// accepted, 1..5 when the picture failed its check or could not be read (shown here), or
+// 26 when the register refused a command (device-error record filled).
+unsigned prepare_gr_2(unsigned int& socket);
+
+}  // namespace tv

@@ -1,0 +1,261 @@
+// The BMP check: header fields, the size and colour limits, broken files, and what the
+// check thread shows in the window.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "app/Controls.h"
+#include "common/globals.h"
+#include "image/bmp.h"
+#include "image/gr_grid.h"
+#include "support/recording_host.h"
+#include "bmp_files.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+const char* const WIDTH_MSG = "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n";
+const char* const HEIGHT_MSG = "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n";
+const char* const COLOUR_MSG = "Bitmapa musi być monochromatyczna !!!\n";
+const char* const DATA_MSG = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
+
+struct Check {
+    int code;
+    std::string msg;
+    unsigned offset;
+    unsigned polarity;
+};
+
+Check run_check(const std::string& path) {
+    set_gr_filename(path);
+    char msg[GR_MSG_SIZE] = {};
+    unsigned offset = 12345, polarity = 6789;
+    const int code = gr_check(offset, polarity, msg);
+    return {code, msg, offset, polarity};
+}
+
+class CheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_controls();
+        PROTOCOL = 0;
+        PaintBMP = false;
+        h.clear();
+    }
+    void TearDown() override {
+        set_gr_filename("");
+        PROTOCOL = 0;
+    }
+    // Runs the check thread as the window does and waits for it.
+    void run_bmp_check(const std::string& path) {
+        set_gr_filename(path);
+        std::thread t(bmp_check);
+        t.join();
+    }
+    RecordingHost h;
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(CheckTest, RowGeometry) {
+    struct Row { int W, XX, S, P; };
+    for (const Row r : {Row{0, 32, 4, 1}, Row{1, 32, 4, 1}, Row{8, 32, 4, 1}, Row{9, 32, 4, 2},
+                        Row{12, 32, 4, 2}, Row{32, 32, 4, 4}, Row{33, 64, 8, 5},
+                        Row{100, 128, 16, 13}, Row{640, 640, 80, 80}, Row{641, 672, 84, 81}}) {
+        const RowGeometry g = row_geometry(static_cast<std::uint16_t>(r.W));
+        EXPECT_EQ(g.XX, r.XX) << "W " << r.W;
+        EXPECT_EQ(g.S, r.S) << "W " << r.W;
+        EXPECT_EQ(g.P, r.P) << "W " << r.W;
+    }
+}
+
+TEST_F(CheckTest, LittleEndianReadsCountMissingBytesAsZero) {
+    write_file(dir.file("six"), std::string("\x01\x02\x03\x04\x05\x06", 6));
+    std::ifstream f(dir.file("six"), std::ios::binary);
+    EXPECT_EQ(tdword(f), 0x0201u);
+    EXPECT_EQ(uget(f), 0x03u);
+    EXPECT_EQ(fdword(f), 0x060504u);  // three bytes left: the top one reads as 0
+    EXPECT_EQ(uget(f), 0u);
+    EXPECT_EQ(fdword(f), 0u);
+}
+
+TEST_F(CheckTest, GraphicRecordClears) {
+    g_Grafika.width = 10;
+    g_Grafika.height = 20;
+    g_Grafika.slot = 3;
+    g_Grafika.data[639][79] = 7;
+    g_Grafika.data[0][0] = 1;
+    g_Grafika.clear_data();
+    EXPECT_EQ(g_Grafika.width, 10);
+    EXPECT_EQ(g_Grafika.data[639][79], 0);
+    EXPECT_EQ(g_Grafika.data[0][0], 0);
+    g_Grafika.clear();
+    EXPECT_EQ(g_Grafika.width, 0);
+    EXPECT_EQ(g_Grafika.height, 0);
+    EXPECT_EQ(g_Grafika.slot, 0);
+}
+
+TEST_F(CheckTest, SizeLimitsAt640) {
+    const Check ok = run_check(shipped("full_640x640_im.bmp"));
+    EXPECT_EQ(ok.code, GR_OK);
+    EXPECT_EQ(ok.msg, "");
+    EXPECT_EQ(ok.offset, 62u);
+    EXPECT_EQ(Gr_xmax, 640);
+    EXPECT_EQ(Gr_ymax, 640);
+
+    const Check wide = run_check(shipped("wide_641x10_im.bmp"));
+    EXPECT_EQ(wide.code, GR_TOO_WIDE);
+    EXPECT_EQ(wide.msg, WIDTH_MSG);
+    EXPECT_EQ(Gr_xmax, 641);
+
+    write_file(dir.file("tall.bmp"), bmp_1bit(10, 641, [](int, int) { return false; }));
+    const Check tall = run_check(dir.file("tall.bmp"));
+    EXPECT_EQ(tall.code, GR_TOO_HIGH);
+    EXPECT_EQ(tall.msg, HEIGHT_MSG);
+}
+
+TEST_F(CheckTest, TwentyFourBitFilesFailTheColourCheck) {
+    write_file(dir.file("big24.bmp"), bmp_24bit(800, 700));
+    run_bmp_check(dir.file("big24.bmp"));
+    const auto boxes = h.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Błąd!");
+    EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    EXPECT_EQ(boxes[0].text, std::string(WIDTH_MSG) + HEIGHT_MSG + COLOUR_MSG);
+    EXPECT_EQ(run_check(dir.file("big24.bmp")).code, GR_NOT_MONO);
+
+    // The same from a real writer.
+    const Check im = run_check(shipped("rgb24_48x16_im.bmp"));
+    EXPECT_EQ(im.code, GR_NOT_MONO);
+    EXPECT_EQ(im.msg, COLOUR_MSG);
+}
+
+TEST_F(CheckTest, PolarityFollowsColourZero) {
+    EXPECT_EQ(run_check(shipped("logo_64x24_black0_im.bmp")).polarity, 0u);
+    EXPECT_EQ(run_check(shipped("logo_64x24_pil.bmp")).polarity, 0u);
+    EXPECT_EQ(h.trace(), "\r\nNegatyw = 0\r\n\r\nNegatyw = 0\r\n");
+    h.clear();
+    EXPECT_EQ(run_check(shipped("logo_64x24_white0_im.bmp")).polarity, 2u);
+    EXPECT_EQ(h.trace(), "\r\nNegatyw = 2\r\n");
+
+    // Colour 0 black with a non-zero reserved byte counts as inverted too.
+    std::string b = bmp_1bit(8, 1, [](int, int) { return true; });
+    b[57] = 1;
+    write_file(dir.file("reserved.bmp"), b);
+    EXPECT_EQ(run_check(dir.file("reserved.bmp")).polarity, 2u);
+}
+
+TEST_F(CheckTest, FileThatDoesNotOpenShowsItsOwnBoxOnly) {
+    const std::string missing = dir.file("nie_ma.bmp");
+    const Check c = run_check(missing);
+    EXPECT_EQ(c.code, GR_CANNOT_OPEN);
+    EXPECT_EQ(c.msg, "");         // the caller's text stays untouched
+    EXPECT_EQ(c.offset, 12345u);  // and so do the out-parameters
+    EXPECT_EQ(c.polarity, 6789u);
+    auto boxes = h.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + missing);
+    EXPECT_EQ(boxes[0].caption, "Błąd!");
+    EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    EXPECT_EQ(h.trace(), "");
+
+    h.clear();
+    run_bmp_check(missing);
+    boxes = h.boxes();
+    ASSERT_EQ(boxes.size(), 1u);  // nothing beyond the check's own box
+    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + missing);
+    EXPECT_EQ(gr_filename(), "");
+    EXPECT_FALSE(PaintBMP);
+    EXPECT_EQ(text(gEdit_File), "");
+    EXPECT_EQ(h.trace(), "Filename : ");
+}
+
+TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
+    const std::string full = read_file(shipped("full_640x640_im.bmp"));
+    std::string huge_offset = full;
+    put32(huge_offset, 10, 0xFFFFFFF0u);
+    std::string one_byte_short = full.substr(0, full.size() - 1);
+    struct Case { const char* name; std::string bytes; int code; std::string msg; };
+    const Case cases[] = {
+        {"half.bmp", full.substr(0, full.size() / 2), GR_NO_DATA, DATA_MSG},
+        {"short1.bmp", one_byte_short, GR_NO_DATA, DATA_MSG},
+        {"offset.bmp", huge_offset, GR_NO_DATA, DATA_MSG},
+        // Nothing or next to nothing: the header fields read 0 (bit count 0), and the
+        // header itself is missing.
+        {"empty.bmp", "", GR_NO_DATA, std::string(COLOUR_MSG) + DATA_MSG},
+        {"five.bmp", "BM\x01\x02\x03", GR_NO_DATA, std::string(COLOUR_MSG) + DATA_MSG},
+        {"header_only.bmp", full.substr(0, 30), GR_NO_DATA, DATA_MSG},
+        {"cut_at_20.bmp", full.substr(0, 20), GR_NO_DATA, std::string(COLOUR_MSG) + DATA_MSG},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(dir.file(c.name), c.bytes);
+        const Check r = run_check(dir.file(c.name));
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.msg, c.msg);
+
+        h.clear();
+        run_bmp_check(dir.file(c.name));
+        const auto boxes = h.boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.msg);
+        EXPECT_EQ(boxes[0].caption, "Błąd!");
+        EXPECT_FALSE(PaintBMP);
+        EXPECT_EQ(gr_filename(), "");
+    }
+    // The exact size passes.
+    write_file(dir.file("exact.bmp"), full);
+    EXPECT_EQ(run_check(dir.file("exact.bmp")).code, GR_OK);
+}
+
+TEST_F(CheckTest, AcceptedFileFillsTheFileFieldAndThePreview) {
+    // A backslash counts as a folder separator too.
+    const std::string path = dir.file("logo\\a.bmp");
+    write_file(path, read_file(shipped("full_640x640_im.bmp")));
+    run_bmp_check(path);
+    EXPECT_TRUE(PaintBMP);
+    EXPECT_EQ(gr_filename(), path);
+    EXPECT_EQ(text(gEdit_File), "a.bmp\r\nBMP monochromatyczna, 640 x 640 pikseli");
+    EXPECT_TRUE(h.boxes().empty());
+    EXPECT_EQ(h.trace(), "\r\nNegatyw = 0\r\nFilename : " + path);
+    bool repainted = false;
+    for (const auto& e : h.events()) repainted |= e.type == Event::Repaint;
+    EXPECT_TRUE(repainted);
+
+    h.clear();
+    run_bmp_check(shipped("pattern_16x16_im.bmp"));
+    EXPECT_EQ(text(gEdit_File), "pattern_16x16_im.bmp\r\nBMP monochromatyczna, 16 x 16 pikseli");
+}
+
+TEST_F(CheckTest, CashRegisterSizeWarningOnlyWithThatProtocol) {
+    write_file(dir.file("mid.bmp"), bmp_1bit(500, 300, [](int x, int) { return x % 2; }));
+    run_bmp_check(dir.file("mid.bmp"));
+    EXPECT_TRUE(h.boxes().empty());
+
+    PROTOCOL = 2;
+    run_bmp_check(dir.file("mid.bmp"));
+    auto boxes = h.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "UWAGA!");
+    EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    EXPECT_EQ(boxes[0].text, "Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!");
+    EXPECT_TRUE(PaintBMP);  // a warning only: the file stays chosen
+    EXPECT_EQ(gr_filename(), dir.file("mid.bmp"));
+
+    h.clear();
+    write_file(dir.file("fits.bmp"), bmp_1bit(384, 384, [](int, int) { return false; }));
+    run_bmp_check(dir.file("fits.bmp"));
+    EXPECT_TRUE(h.boxes().empty());
+}
+
+TEST_F(CheckTest, NoFileChosenDoesNothing) {
+    set_gr_filename("");
+    std::thread t(bmp_check);
+    t.join();
+    EXPECT_TRUE(h.events().empty());
+}

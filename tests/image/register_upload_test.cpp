@@ -1,0 +1,250 @@
+// The cash-register upload over the real TCP link against a scripted register: the
+// commands on the wire, their blocks, what a refusal stops, and the progress positions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/Controls.h"
+#include "common/globals.h"
+#include "common/text.h"
+#include "image/bmp.h"
+#include "link/TCPIP_pos.h"
+#include "printer/catalogue.h"
+#include "register_peer.h"
+#include "support/recording_host.h"
+#include "bmp_files.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+constexpr std::uint16_t SET = 4600, APPEND = 4601, REPORT = 4607;
+constexpr std::uint16_t REFUSAL = 10;  // a code of the register's catalogue
+
+bool pattern(int x, int y) { return (x * 5 + y * 11) % 7 < 3; }
+
+class RegisterUpload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_controls();
+        copy_to(gServerName, "127.0.0.1");
+        set_sel(gComb_Interface, 1);
+        set_sel(gComb_Slot, 0);
+        set_checked(gCheck_Print, false);
+        ERR_NR = 0;
+        h.clear();
+    }
+    void TearDown() override { set_gr_filename(""); }
+
+    // Connects to a scripted register, runs the upload for the picture at path, closes the
+    // link, and gives the upload's result and the requests the register received.
+    unsigned upload(const std::string& path, ScriptedRegister::Answer answer, int slot = 1,
+                    bool report = false) {
+        ScriptedRegister reg(std::move(answer));
+        PortTCP = reg.port();
+        set_gr_filename(path);
+        set_sel(gComb_Slot, slot - 1);
+        set_checked(gCheck_Print, report);
+        unsigned int sock = 0;
+        std::int16_t stage = 0;
+        EXPECT_EQ(tcp_connect(sock, stage), 0);
+        const unsigned r = prepare_gr_2(sock);
+        tcp_disconnect(sock);
+        sent = reg.requests();
+        return r;
+    }
+    unsigned upload_picture(int W, int H, ScriptedRegister::Answer answer, int slot = 1,
+                            bool report = false) {
+        const std::string path = dir.file("p.bmp");
+        write_file(path, bmp_1bit(W, H, pattern));
+        return upload(path, std::move(answer), slot, report);
+    }
+    static ScriptedRegister::Answer accept_all() {
+        return [](std::size_t, const Request&) -> std::uint16_t { return 0; };
+    }
+    static ScriptedRegister::Answer refuse_at(std::size_t n) {
+        return [n](std::size_t i, const Request&) -> std::uint16_t { return i == n ? REFUSAL : 0; };
+    }
+    std::vector<std::size_t> block_sizes() const {
+        std::vector<std::size_t> v;
+        for (const auto& r : sent)
+            if (r.cmd == APPEND) v.push_back(r.text().size());
+        return v;
+    }
+    std::string payload() const {
+        std::string p;
+        for (const auto& r : sent)
+            if (r.cmd == APPEND) p += r.text();
+        return p;
+    }
+    // The positions the bar must take: c x 50 div N for c = N + 1 .. 2N + 1, each change once.
+    static std::vector<int> expected_progress(std::uint64_t n) {
+        std::vector<int> v;
+        for (std::uint64_t c = n + 1; c <= 2 * n + 1; ++c) {
+            const int pos = static_cast<int>(c * 50 / n);
+            if (v.empty() || v.back() != pos) v.push_back(pos);
+        }
+        return v;
+    }
+
+    RecordingHost h;
+    TempDir dir;
+    std::vector<Request> sent;
+};
+
+}  // namespace
+
+TEST_F(RegisterUpload, LargestRegisterPictureInSlotThree) {
+    EXPECT_EQ(upload_picture(384, 384, accept_all(), 3), 0u);
+    ASSERT_EQ(sent.size(), 73u);
+    EXPECT_EQ(sent[0].cmd, SET);
+    EXPECT_EQ(sent[0].fields, 3);
+    EXPECT_EQ(sent[0].slot(), 3u);
+    EXPECT_EQ(sent[0].v_at(2), 384u);
+    EXPECT_EQ(sent[0].v_at(5), 384u);
+    for (std::size_t i = 1; i < sent.size(); ++i) {
+        ASSERT_EQ(sent[i].cmd, APPEND) << i;
+        ASSERT_EQ(sent[i].fields, 2) << i;
+        ASSERT_EQ(sent[i].slot(), 3u) << i;
+        ASSERT_EQ(sent[i].text().size(), 512u) << i;
+    }
+    EXPECT_EQ(payload(), expected_payload(384, 384, pattern, true));
+    EXPECT_EQ(g_Grafika.width, 384);
+    EXPECT_EQ(g_Grafika.height, 384);
+    EXPECT_EQ(g_Grafika.slot, 3);
+    EXPECT_EQ(h.progress_values(), expected_progress(384u * 48u));
+    EXPECT_TRUE(h.boxes().empty());
+}
+
+TEST_F(RegisterUpload, PaddingBytesAdvanceTheProgressButAreNotSent) {
+    // A real writer's 100 x 10 file: S = 16, P = 13.
+    EXPECT_EQ(upload(shipped("pattern_100x10_pil.bmp"), accept_all()), 0u);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(block_sizes(), std::vector<std::size_t>{260});
+    EXPECT_EQ(payload(), expected_payload(100, 10, shipped_pattern, true));
+    const std::vector<int> progress = h.progress_values();
+    EXPECT_EQ(progress, expected_progress(160));  // N counts the padding too
+    EXPECT_EQ(progress.front(), 50);
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_NE(h.trace().find("\r\nData offset : 62\r\n"), std::string::npos);
+    EXPECT_NE(h.trace().find("\r\nX = 100\r\nY = 10\r\nXX (32bit) = 128\r\nXX / 8 = 16"),
+              std::string::npos);
+}
+
+TEST_F(RegisterUpload, BlocksSplitAt256PayloadBytes) {
+    EXPECT_EQ(upload_picture(256, 8, accept_all()), 0u);
+    EXPECT_EQ(block_sizes(), std::vector<std::size_t>{512});  // no empty second block
+
+    EXPECT_EQ(upload_picture(256, 9, accept_all()), 0u);
+    EXPECT_EQ(block_sizes(), (std::vector<std::size_t>{512, 64}));
+    EXPECT_EQ(payload(), expected_payload(256, 9, pattern, true));
+}
+
+TEST_F(RegisterUpload, BothPolaritiesSendTheSameBlocks) {
+    ASSERT_EQ(upload(shipped("logo_64x24_black0_im.bmp"), accept_all()), 0u);
+    const std::string black0 = payload();
+    EXPECT_EQ(black0, expected_payload(64, 24, shipped_pattern, false));
+    ASSERT_EQ(upload(shipped("logo_64x24_white0_im.bmp"), accept_all()), 0u);
+    EXPECT_EQ(payload(), black0);
+    ASSERT_EQ(upload(shipped("logo_64x24_pil.bmp"), accept_all()), 0u);
+    EXPECT_EQ(payload(), black0);
+    // The worked example: the same digits as the printer gets.
+    ASSERT_EQ(upload(shipped("worked_10x2_im.bmp"), accept_all()), 0u);
+    EXPECT_EQ(payload(), "803fffff");
+}
+
+TEST_F(RegisterUpload, ReportAskedForAfterTheBlocks) {
+    EXPECT_EQ(upload_picture(256, 9, accept_all(), 5, true), 0u);
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3].cmd, REPORT);
+    EXPECT_EQ(sent[3].fields, 1);
+    EXPECT_EQ(sent[3].slot(), 5u);
+
+    // A refused report does not fail the upload.
+    EXPECT_EQ(upload_picture(256, 9, refuse_at(3), 5, true), 0u);
+    EXPECT_EQ(sent.size(), 4u);
+}
+
+TEST_F(RegisterUpload, RefusedSlotSetSendsNoBlock) {
+    EXPECT_EQ(upload_picture(100, 10, refuse_at(0), 1, true), 26u);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].cmd, SET);
+    EXPECT_EQ(ERR_NR, REFUSAL);
+    EXPECT_TRUE(h.progress_values().empty());  // the bar moves only after an accepted set
+    EXPECT_TRUE(h.boxes().empty());            // the job reports the device error
+}
+
+TEST_F(RegisterUpload, RefusedBlockEndsTheUploadAtOnce) {
+    // The second of 72 blocks refused: nothing after it, not even the report.
+    EXPECT_EQ(upload_picture(384, 384, refuse_at(2), 1, true), 26u);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[2].cmd, APPEND);
+    EXPECT_EQ(ERR_NR, REFUSAL);
+
+    // The last block refused: the report still follows, and the result is the refusal.
+    EXPECT_EQ(upload_picture(256, 9, refuse_at(2), 2, true), 26u);
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[2].cmd, APPEND);
+    EXPECT_EQ(sent[3].cmd, REPORT);
+    EXPECT_EQ(sent[3].slot(), 2u);
+}
+
+TEST_F(RegisterUpload, HeightZeroOpensTheSlotOnly) {
+    const std::string path = dir.file("h0.bmp");
+    write_file(path, bmp_1bit(40, 0, pattern));
+    EXPECT_EQ(upload(path, accept_all()), 0u);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].cmd, SET);
+    EXPECT_EQ(sent[0].v_at(2), 40u);
+    EXPECT_EQ(sent[0].v_at(5), 0u);
+    EXPECT_EQ(h.progress_values(), std::vector<int>{100});
+}
+
+TEST_F(RegisterUpload, RefusedFilesSendNothing) {
+    const std::string full = read_file(shipped("full_640x640_im.bmp"));
+    write_file(dir.file("cut.bmp"), full.substr(0, 1000));
+    struct Case { std::string path; unsigned code; std::string box; };
+    const Case cases[] = {
+        {shipped("wide_641x10_im.bmp"), 2,
+         "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"},
+        {shipped("rgb24_48x16_im.bmp"), 4, "Bitmapa musi być monochromatyczna !!!\n"},
+        {dir.file("cut.bmp"), 5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n"},
+        {dir.file("nie_ma.bmp"), 1, "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        h.clear();
+        EXPECT_EQ(upload(c.path, accept_all()), c.code);
+        EXPECT_TRUE(sent.empty());
+        const auto boxes = h.boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, c.box);
+        EXPECT_EQ(boxes[0].caption, "Błąd!");
+        EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    }
+}
+
+namespace {
+class VanishingFileHost : public RecordingHost {
+public:
+    std::string victim;
+    void trace_append(const std::string& text) override {
+        RecordingHost::trace_append(text);
+        if (text.find("Data offset") != std::string::npos) std::filesystem::remove(victim);
+    }
+};
+}  // namespace
+
+TEST_F(RegisterUpload, FileGoneAfterTheCheckIsCodeOne) {
+    VanishingFileHost vh;
+    vh.victim = dir.file("v.bmp");
+    write_file(vh.victim, bmp_1bit(16, 16, pattern));
+    EXPECT_EQ(upload(vh.victim, accept_all()), 1u);
+    EXPECT_TRUE(sent.empty());
+    const auto boxes = vh.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + vh.victim);
+    EXPECT_EQ(boxes[0].caption, "Błąd!");
+}
