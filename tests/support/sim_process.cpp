@@ -1,0 +1,294 @@
+// The simulator as a child process of a test, and a raw byte line to it.
+#include "support/sim_process.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+
+extern char** environ;
+
+namespace tv::test {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+std::string SimProcess::binary() {
+#ifdef TV_SIM_PATH
+    return TV_SIM_PATH;
+#else
+    return "";
+#endif
+}
+
+SimProcess::SimProcess(std::vector<std::string> args, milliseconds ready_timeout) {
+    const std::string path = binary();
+    if (path.empty()) {
+        error_ = "the simulator is not built";
+        return;
+    }
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        error_ = std::string("pipe: ") + std::strerror(errno);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        error_ = "spawn " + path + ": " + std::strerror(rc);
+        return;
+    }
+    pid_ = pid;
+    reader_ = std::thread(&SimProcess::reader_loop, this, fds[0]);
+
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait_for(lock, ready_timeout, [&] { return !lines_.empty() || eof_; });
+    if (lines_.empty()) {
+        const bool ended = eof_;
+        lock.unlock();
+        error_ = ended ? "the simulator ended before it was ready" : "no READY line in time";
+        const int status = ended ? wait_exit(milliseconds(1000)) : stop(milliseconds(1000));
+        error_ += " (exit status " + std::to_string(status) + ")";
+        return;
+    }
+    ready_line_ = lines_.front();
+    lock.unlock();
+
+    std::istringstream in(ready_line_);
+    std::string word;
+    in >> word >> kind_;
+    if (word != "READY" || (kind_ != "tcp" && kind_ != "pty")) {
+        error_ = "unexpected first line: " + ready_line_;
+        if (wait_exit(milliseconds(1000)) == -2) stop(milliseconds(1000));
+        return;
+    }
+    if (kind_ == "tcp") {
+        std::string host;
+        in >> host >> port_;
+        ok_ = port_ > 0;
+    } else {
+        in >> pty_;
+        ok_ = !pty_.empty();
+    }
+    if (!ok_) error_ = "unreadable READY line: " + ready_line_;
+}
+
+SimProcess::~SimProcess() {
+    stop();
+    if (reader_.joinable()) reader_.join();
+}
+
+void SimProcess::reader_loop(int fd) {
+    std::string partial;
+    char buf[512];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        partial.append(buf, static_cast<std::size_t>(n));
+        std::size_t nl;
+        while ((nl = partial.find('\n')) != std::string::npos) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            lines_.push_back(partial.substr(0, nl));
+            partial.erase(0, nl + 1);
+            cv_.notify_all();
+        }
+    }
+    ::close(fd);
+    std::lock_guard<std::mutex> lock(mutex_);
+    eof_ = true;
+    cv_.notify_all();
+}
+
+std::string SimProcess::wait_line(const std::string& prefix, milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    std::string found;
+    cv_.wait_for(lock, timeout, [&] {
+        for (std::size_t i = 1; i < lines_.size(); ++i)
+            if (lines_[i].rfind(prefix, 0) == 0) {
+                found = lines_[i];
+                return true;
+            }
+        return eof_;
+    });
+    return found;
+}
+
+bool SimProcess::try_reap() {
+    if (pid_ <= 0 || reaped_) return true;
+    int wstatus = 0;
+    const pid_t r = ::waitpid(pid_, &wstatus, WNOHANG);
+    if (r == 0) return false;
+    status_ = (r == pid_ && WIFEXITED(wstatus)) ? WEXITSTATUS(wstatus) : -1;
+    reaped_ = true;
+    return true;
+}
+
+int SimProcess::wait_exit(milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!try_reap()) {
+        if (Clock::now() >= deadline) return -2;
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+    return status_;
+}
+
+int SimProcess::stop(milliseconds timeout) {
+    if (pid_ <= 0 || reaped_) return status_;
+    ::kill(pid_, SIGTERM);
+    if (wait_exit(timeout) != -2) return status_;
+    ::kill(pid_, SIGKILL);
+    int wstatus = 0;
+    ::waitpid(pid_, &wstatus, 0);
+    status_ = -1;
+    reaped_ = true;
+    return status_;
+}
+
+// ---- RawLine ----
+
+RawLine RawLine::tcp(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return RawLine(-1);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return RawLine(-1);
+    }
+    return RawLine(fd);
+}
+
+RawLine RawLine::pty(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return RawLine(-1);
+    termios t{};
+    if (::tcgetattr(fd, &t) == 0) {
+        cfmakeraw(&t);
+        t.c_cflag |= CLOCAL | CREAD;
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
+    return RawLine(fd);
+}
+
+RawLine::RawLine(RawLine&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+RawLine& RawLine::operator=(RawLine&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+RawLine::~RawLine() { close(); }
+
+void RawLine::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool RawLine::send(const std::string& bytes) {
+    std::size_t done = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (fd_ >= 0 && done < bytes.size() && Clock::now() < deadline) {
+        const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
+        } else if (w < 0 && errno != EAGAIN && errno != EINTR) {
+            return false;
+        } else {
+            pollfd p{fd_, POLLOUT, 0};
+            ::poll(&p, 1, 10);
+        }
+    }
+    return done == bytes.size();
+}
+
+int RawLine::read_byte(unsigned char& b, Clock::time_point deadline) {
+    while (fd_ >= 0) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return 0;
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return 0;
+        const ssize_t n = ::read(fd_, &b, 1);
+        if (n == 1) return 1;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        return -1;  // closed connection, or a hung-up terminal
+    }
+    return -1;
+}
+
+std::string RawLine::read_printer_reply(milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    std::string out;
+    unsigned char b = 0;
+    while (read_byte(b, deadline) == 1) {
+        out.push_back(static_cast<char>(b));
+        if (b == 0x03) break;
+    }
+    return out;
+}
+
+std::string RawLine::read_register_reply(milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    std::string out;
+    bool pending = false;
+    unsigned char b = 0;
+    while (read_byte(b, deadline) == 1) {
+        out.push_back(static_cast<char>(b));
+        if (pending) {
+            pending = false;
+            if (b == 0x03) break;
+        } else if (b == 0x10) {
+            pending = true;
+        }
+    }
+    return out;
+}
+
+std::string RawLine::read_for(milliseconds period) {
+    const auto deadline = Clock::now() + period;
+    std::string out;
+    unsigned char b = 0;
+    while (read_byte(b, deadline) == 1) out.push_back(static_cast<char>(b));
+    return out;
+}
+
+bool RawLine::wait_closed(milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    unsigned char b = 0;
+    for (;;) {
+        const int r = read_byte(b, deadline);
+        if (r < 0) return true;
+        if (r == 0) return false;
+    }
+}
+
+}  // namespace tv::test
