@@ -36,7 +36,6 @@ void detect_job() {
     const std::int32_t kept_timeout = RCV_TIMEOUT;
     RCV_TIMEOUT = 1;
     TIMEOUT_BASE = 10;
-    Stoper = false;
 
     const bool printers = PROTOCOL == 0;
     char name[512];

@@ -1,0 +1,35 @@
+// The console face: prints every message box, answers the one question as told, draws a
+// progress bar on a terminal, and keeps the trace pane's text for --trace.
+#pragma once
+#include <mutex>
+#include <string>
+
+#include "ui/host.h"
+
+namespace tv::cli {
+
+class ConsoleHost : public Host {
+public:
+    ConsoleHost(bool answer_yes, std::string file_to_choose);
+    Answer message_box(const std::string& caption, const std::string& text, Icon icon,
+                       Buttons buttons, Answer default_button) override;
+    void progress(int position) override;
+    void trace_append(const std::string& text) override;
+    void trace_replace(const std::string& text) override;
+    void control_changed(const Control&) override {}
+    bool choose_file(const std::string& start_dir, std::string& path) override;
+    void repaint_preview() override {}
+
+    std::string trace() const;
+    void end_progress();  // leaves the progress line
+
+private:
+    mutable std::mutex mutex_;
+    bool answer_yes_;
+    std::string file_;
+    std::string trace_;
+    bool bar_ = false;      // standard error is a terminal
+    bool bar_shown_ = false;
+};
+
+}  // namespace tv::cli

@@ -1,0 +1,125 @@
+// tarvix-vizaze-cli: the window's jobs from a terminal or a script. It loads the settings
+// file, sets the panel from its options, presses the same button the window would, prints
+// every message box, and exits 0 when the job succeeded, 1 when it failed, 2 on a usage
+// error.
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "app/Controls.h"
+#include "app/main.h"
+#include "common/globals.h"
+#include "console_host.h"
+#include "jobs/Worker.h"
+#include "options.h"
+
+using namespace tv;
+using namespace tv::cli;
+
+namespace {
+
+// Ctrl-C: stops a scan as a second press of its button does; any other job ends after its
+// current exchange.
+extern "C" void on_interrupt(int) {
+    if (work_mode == 2 && bAction) Stoper = true;
+    else job_abort = true;
+}
+
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "tarvix-vizaze-cli: %s\nPomoc: tarvix-vizaze-cli --help\n", message.c_str());
+    return 2;
+}
+
+void select_item(Control* c, const std::string& item) {
+    int i = find_item(c, item);
+    if (i >= 0) set_sel(c, i);
+}
+
+void apply(const Options& o) {
+    if (o.interface) {
+        set_sel(gComb_Interface, *o.interface);
+        dispatch_command(120, Notify::DropDownClosed, gComb_Interface);
+        dispatch_command(120, Notify::SelectionConfirmed, gComb_Interface);
+    }
+    if (o.protocol) {
+        set_sel(gComb_Protocol, *o.protocol);
+        dispatch_command(120, Notify::SelectionConfirmed, gComb_Protocol);
+    }
+    if (o.port) select_item(gComb_COM, *o.port);
+    if (o.baud) select_item(gComb_Baudrate, *o.baud);
+    if (o.timeout) select_item(gComb_Timeout, *o.timeout);
+    if (o.ip) set_text(g_IPaddress, *o.ip);
+    if (o.tcp_port) set_text(gEdit_PortTCP, *o.tcp_port);
+    if (o.slot) {
+        set_sel(o.command == Command::Report ? gComb_Rep : gComb_Slot, *o.slot);
+        dispatch_command(0, Notify::DropDownClosed, gComb_Slot);
+    }
+    if (o.header) set_sel(gComb_GrHdr, *o.header);
+    if (o.footer) set_sel(gComb_GrFoot, *o.footer);
+    if (o.print) set_checked(gCheck_Print, *o.print);
+    if (o.test_print) set_checked(gCheck_TestPrint, *o.test_print);
+}
+
+int button_of(Command c) {
+    switch (c) {
+        case Command::Send: return 104;
+        case Command::Clear: return 105;
+        case Command::Set: return 106;
+        case Command::Report: return 107;
+        case Command::Detect: return 101;
+        case Command::Test: return 102;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::string error;
+    if (!parse(argc, argv, o, error)) return usage_error(error);
+    if (o.help) {
+        std::fputs(help_text(), stdout);
+        return 0;
+    }
+    std::error_code ec;
+    const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(o.dir);
+    if (!std::filesystem::is_directory(dir, ec)) return usage_error("Katalog nie istnieje: " + dir.string());
+    std::string file;
+    if (!o.file.empty()) file = std::filesystem::absolute(o.file, ec).string();
+
+    ConsoleHost console(o.yes, file);
+    set_host(&console);
+    app_start(std::filesystem::absolute(dir, ec).string());
+    apply(o);
+
+    if (o.command == Command::Detect && sel(gComb_Interface) != 0)
+        return usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
+    if (o.command == Command::Report && PROTOCOL != 0)
+        return usage_error("Raport grafik jest dostępny tylko dla drukarek (--printer)");
+
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+
+    job_outcome = JobOutcome::None;
+    bool started = true;
+    if (o.command == Command::Send) {
+        dispatch_command(103, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
+        wait_for_check();
+        started = !gr_filename().empty();  // a rejected file has shown its message
+    }
+    if (started) {
+        dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
+        wait_for_worker();
+    }
+    console.end_progress();
+    app_close();
+    set_host(nullptr);
+
+    if (!o.trace_file.empty()) {
+        std::ofstream t(o.trace_file, std::ios::binary | std::ios::trunc);
+        t << console.trace();
+    }
+    return started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
+}

@@ -1,0 +1,182 @@
+// Parsing and checking the console tool's command line. Every value is checked against
+// what the matching control accepts, so a usage error sends nothing and writes nothing.
+#include "options.h"
+
+#include <cstring>
+#include <vector>
+
+namespace tv::cli {
+namespace {
+
+bool all_digits(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+bool in_range(const std::string& s, int lo, int hi, int& value) {
+    if (!all_digits(s) || s.size() > 5) return false;
+    value = std::stoi(s);
+    return value >= lo && value <= hi;
+}
+
+bool dotted_quad(const std::string& s) {
+    int parts = 0;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t dot = s.find('.', start);
+        std::string part = s.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        int v = 0;
+        if (part.size() > 3 || !in_range(part, 0, 255, v)) return false;
+        ++parts;
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return parts == 4;
+}
+
+bool slot_value(const std::string& s, bool allow_all, bool allow_none, int& out) {
+    int v = 0;
+    if (allow_all && s == "all") { out = 6; return true; }
+    if (allow_none && s == "none") { out = 0; return true; }
+    if (!in_range(s, 1, 6, v) || s.size() != 1) return false;
+    out = allow_none ? v : v - 1;
+    return true;
+}
+
+}  // namespace
+
+const char* help_text() {
+    return "Użycie: tarvix-vizaze-cli [OPCJE] POLECENIE [PLIK]\n"
+           "\n"
+           "Polecenia (przycisk, który naciska):\n"
+           "  send PLIK   \"Wyślij >>\"          programuje grafikę z PLIKU (BMP) w slocie --slot\n"
+           "  clear       \"Wyczyść\"            kasuje slot --slot (1..6 lub all)\n"
+           "  set         \"Ustaw\"              ustawia grafikę w nagłówku (--header) i stopce (--footer)\n"
+           "  report      \"Raport grafik\"      drukuje raport grafik slotu --slot (1..6 lub all)\n"
+           "  detect      \"Szukaj połączenia\"  szuka urządzenia na portach szeregowych i prędkościach\n"
+           "  test        \"Test połączenia\"    testuje skonfigurowane połączenie\n"
+           "\n"
+           "Opcje (każda ustawia jedną kontrolkę; pozostałe mają wartości z settings.cfg):\n"
+           "  --dir KATALOG          katalog startowy (settings.cfg, LOGS, SEQ, ports); domyślnie bieżący\n"
+           "  --serial | --ethernet  interfejs: RS232 / USB albo Ethernet\n"
+           "  --printer | --register protokół: drukarki albo kasy\n"
+           "  --port COMn            port szeregowy (COM1..COM99)\n"
+           "  --baud N               prędkość (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)\n"
+           "  --timeout N            timeout w sekundach (1..99)\n"
+           "  --ip A.B.C.D           adres IP urządzenia\n"
+           "  --tcp-port N           port TCP urządzenia\n"
+           "  --slot N|all           numer grafiki dla send i clear; numer raportu dla report\n"
+           "  --header N|none        grafika w nagłówku (none = \"Brak\")\n"
+           "  --footer N|none        grafika w stopce (none = \"Brak\")\n"
+           "  --print | --no-print            \"drukuj po wysłaniu\"\n"
+           "  --test-print | --no-test-print  \"wydruk testowy\"\n"
+           "  --yes                  odpowiada \"Tak\" na pytanie \"TIMEOUT! Try again?\" (domyślnie \"Nie\")\n"
+           "  --trace PLIK           zapisuje cały tekst śladu komunikacji do PLIKU po zakończeniu\n"
+           "  --help                 ta pomoc\n"
+           "\n"
+           "Kod wyjścia: 0 zadanie zakończone sukcesem, 1 niepowodzenie, 2 błąd użycia.\n";
+}
+
+bool parse(int argc, char** argv, Options& out, std::string& error) {
+    std::vector<std::string> positional;
+    auto need = [&](int& i, const char* name, std::string& value) {
+        if (i + 1 >= argc) {
+            error = std::string("Brak wartości opcji ") + name;
+            return false;
+        }
+        value = argv[++i];
+        return true;
+    };
+    std::string slot_text, header_text, footer_text;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        std::string v;
+        int n = 0;
+        if (a == "--help" || a == "-h") { out.help = true; return true; }
+        else if (a == "--serial") out.interface = 0;
+        else if (a == "--ethernet") out.interface = 1;
+        else if (a == "--printer") out.protocol = 0;
+        else if (a == "--register") out.protocol = 1;
+        else if (a == "--print") out.print = true;
+        else if (a == "--no-print") out.print = false;
+        else if (a == "--test-print") out.test_print = true;
+        else if (a == "--no-test-print") out.test_print = false;
+        else if (a == "--yes") out.yes = true;
+        else if (a == "--dir") { if (!need(i, "--dir", out.dir)) return false; }
+        else if (a == "--trace") { if (!need(i, "--trace", out.trace_file)) return false; }
+        else if (a == "--port") {
+            if (!need(i, "--port", v)) return false;
+            if (v.size() < 4 || v.compare(0, 3, "COM") != 0 || v[3] == '0' || !in_range(v.substr(3), 1, 99, n)) {
+                error = "Niepoprawny port: " + v + " (dozwolone COM1..COM99)";
+                return false;
+            }
+            out.port = v;
+        } else if (a == "--baud") {
+            if (!need(i, "--baud", v)) return false;
+            static const char* speeds[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+            bool ok = false;
+            for (const char* s : speeds) ok = ok || v == s;
+            if (!ok) { error = "Niepoprawna prędkość: " + v; return false; }
+            out.baud = v;
+        } else if (a == "--timeout") {
+            if (!need(i, "--timeout", v)) return false;
+            if (v[0] == '0' || !in_range(v, 1, 99, n)) { error = "Niepoprawny timeout: " + v + " (1..99)"; return false; }
+            out.timeout = v;
+        } else if (a == "--ip") {
+            if (!need(i, "--ip", v)) return false;
+            if (!dotted_quad(v)) { error = "Niepoprawny adres IP: " + v; return false; }
+            out.ip = v;
+        } else if (a == "--tcp-port") {
+            if (!need(i, "--tcp-port", v)) return false;
+            if (!in_range(v, 1, 65535, n)) { error = "Niepoprawny port TCP: " + v; return false; }
+            out.tcp_port = v;
+        } else if (a == "--slot") {
+            if (!need(i, "--slot", slot_text)) return false;
+        } else if (a == "--header") {
+            if (!need(i, "--header", header_text)) return false;
+        } else if (a == "--footer") {
+            if (!need(i, "--footer", footer_text)) return false;
+        } else if (a.size() > 1 && a[0] == '-') {
+            error = "Nieznana opcja: " + a;
+            return false;
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.empty()) { error = "Brak polecenia"; return false; }
+    const std::string cmd = positional[0];
+    std::size_t files = 0;
+    if (cmd == "send") { out.command = Command::Send; files = 1; }
+    else if (cmd == "clear") out.command = Command::Clear;
+    else if (cmd == "set") out.command = Command::Set;
+    else if (cmd == "report") out.command = Command::Report;
+    else if (cmd == "detect") out.command = Command::Detect;
+    else if (cmd == "test") out.command = Command::Test;
+    else { error = "Nieznane polecenie: " + cmd; return false; }
+    if (positional.size() - 1 < files) { error = "Brak pliku BMP dla polecenia send"; return false; }
+    if (positional.size() - 1 > files) { error = "Nadmiarowy argument: " + positional[files + 1]; return false; }
+    if (files) out.file = positional[1];
+
+    int value = 0;
+    if (!slot_text.empty()) {
+        if (!slot_value(slot_text, true, false, value)) { error = "Niepoprawny numer grafiki: " + slot_text; return false; }
+        if (value == 6 && out.command == Command::Send) {
+            error = "Polecenie send programuje jeden slot (1..6), nie \"all\"";
+            return false;
+        }
+        out.slot = value;
+    }
+    if (!header_text.empty()) {
+        if (!slot_value(header_text, false, true, value)) { error = "Niepoprawna grafika nagłówka: " + header_text; return false; }
+        out.header = value;
+    }
+    if (!footer_text.empty()) {
+        if (!slot_value(footer_text, false, true, value)) { error = "Niepoprawna grafika stopki: " + footer_text; return false; }
+        out.footer = value;
+    }
+    return true;
+}
+
+}  // namespace tv::cli

@@ -1,0 +1,146 @@
+// Start-up, close, and the command dispatch of the main window.
+#include "app/main.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/Controls.h"
+#include "app/panel.h"
+#include "app/settings.h"
+#include "common/globals.h"
+#include "common/text.h"
+#include "image/bmp.h"
+#include "jobs/Worker.h"
+#include "ui/host.h"
+
+namespace tv {
+namespace {
+
+// Tracks the background threads (worker, BMP check) so faces and tests can wait for them.
+// The threads are detached: the window never waits for a job, as a running job must not
+// hold up closing the window.
+class ThreadTracker {
+public:
+    template <class F> void start(F&& body) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++running_;
+        }
+        std::thread([this, body = std::forward<F>(body)]() mutable {
+            body();
+            std::lock_guard<std::mutex> lock(mutex_);
+            --running_;
+            done_.notify_all();
+        }).detach();
+    }
+    void wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [this] { return running_ == 0; });
+    }
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    int running_ = 0;
+};
+
+// Never destroyed: a detached thread may still be finishing while the process exits.
+ThreadTracker& hThread() {
+    static ThreadTracker* t = new ThreadTracker;
+    return *t;
+}
+ThreadTracker& hThread2() {
+    static ThreadTracker* t = new ThreadTracker;
+    return *t;
+}
+
+void start_worker(int mode, int sub_mode) {
+    work_mode = static_cast<std::int16_t>(mode);
+    send_mode = static_cast<std::int16_t>(sub_mode);
+    bAction = true;
+    enable_ctrls(0);
+    hThread().start([mode, sub_mode] { run_job(mode, sub_mode); });
+}
+
+}  // namespace
+
+void app_start(const std::string& startup_dir) {
+    copy_to(gCurrendDir, startup_dir);
+    mk_interface();
+    load_cfg("settings.cfg");
+}
+
+void app_close() {
+    save_cfg();
+    destroy_interface();
+}
+
+void dispatch_command(int id, Notify code, Control* from) {
+    const bool printers = PROTOCOL == 0;
+    switch (id) {
+        case 101:
+            if (!bAction) {
+                bAction = true;
+                Stoper = false;  // a stop left from an earlier scan must not end this one
+                work_mode = 2;
+                enable_ctrls(0);
+                enable(gButt_ComDetect, true);
+                set_text(gButt_ComDetect, "Zatrzymaj");
+                hThread().start([] { run_job(2, 0); });
+            } else {
+                enable(gButt_ComDetect, false);
+                Stoper = true;
+            }
+            return;
+        case 102:
+            if (!bAction) start_worker(3, 0);
+            return;
+        case 103: {
+            enable_ctrls(0);
+            std::string path;
+            if (host().choose_file(localDir, path)) set_gr_filename(path);
+            enable_ctrls(1);
+            hThread2().start([] { bmp_check(); });
+            return;
+        }
+        case 104:
+            if (!bAction && !gr_filename().empty()) start_worker(printers ? 1 : 10, 1);
+            return;
+        case 105:
+            if (!bAction) start_worker(printers ? 1 : 11, printers ? 2 : 0);
+            return;
+        case 106:
+            if (!bAction) start_worker(printers ? 1 : 12, printers ? 3 : 0);
+            return;
+        case 107:
+            if (!bAction) start_worker(1, 4);
+            return;
+        case 500:
+            set_checked(gCheck_Print, !checked(gCheck_Print));
+            return;
+        case 501:
+            set_checked(gCheck_TestPrint, !checked(gCheck_TestPrint));
+            return;
+        case 120:
+            if (code == Notify::DropDownClosed && from == gComb_Interface) {
+                change_interface();
+            } else if (code == Notify::SelectionConfirmed) {
+                change_protocol();
+                if (PROTOCOL == 2 && (Gr_xmax > 384 || Gr_ymax > 384))
+                    message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!",
+                            Icon::Warning);
+            }
+            return;
+        case 0:
+            if (code == Notify::DropDownClosed && from == gComb_Slot)
+                enable(gButt_Send, sel(gComb_Slot) != 6 && !gr_filename().empty());
+            return;
+        default:
+            return;
+    }
+}
+
+void wait_for_worker() { hThread().wait(); }
+void wait_for_check() { hThread2().wait(); }
+
+}  // namespace tv

@@ -1,0 +1,149 @@
+// The printer command-stream job: programming, clearing, header and footer, and the
+// graphics report, each as lines of seq_tab sent one frame and one reply at a time.
+#include <cstring>
+#include <string>
+
+#include "app/Controls.h"
+#include "app/settings.h"
+#include "common/globals.h"
+#include "common/text.h"
+#include "image/bmp.h"
+#include "jobs/Worker.h"
+#include "jobs/link_session.h"
+#include "jobs/trace.h"
+#include "link/COM_pos.h"
+#include "link/TCPIP_pos.h"
+#include "printer/Fpos.h"
+#include "ui/host.h"
+
+namespace tv {
+namespace {
+
+constexpr std::size_t LINE_SIZE = 4300;
+
+// Takes the next line of seq_tab from pos; false when the stream ends (the zero-filled
+// rest, or a line of 4299 characters or more without a line feed).
+bool next_line(std::size_t& pos, char* line) {
+    std::memset(line, 0, LINE_SIZE);
+    if (pos >= SEQ_TAB_SIZE) return false;
+    std::size_t end = pos;
+    while (end < SEQ_TAB_SIZE && seq_tab[end] != '\n' && end - pos < LINE_SIZE - 1) ++end;
+    if (end >= SEQ_TAB_SIZE || seq_tab[end] != '\n') return false;
+    const std::size_t len = end - pos;
+    if (std::memchr(seq_tab + pos, 0, len)) return false;
+    std::memcpy(line, seq_tab + pos, len);
+    pos = end + 1;
+    return true;
+}
+
+// A command line closes with a tab, and a run of tabs separates fields by one tab.
+void normalise_tabs(char* line) {
+    std::size_t len = std::strlen(line);
+    if (len > 0 && line[len - 1] != '\t' && len + 1 < LINE_SIZE) line[len++] = '\t';
+    std::size_t w = 0;
+    for (std::size_t r = 0; r < len; ++r) {
+        if (line[r] == '\t' && w > 0 && line[w - 1] == '\t') continue;
+        line[w++] = line[r];
+    }
+    line[w] = 0;
+}
+
+int send_frame(LinkSession& link, const char* command) {
+    char* frame = tarv_frame(command);
+    return link.serial ? com_send(frame) : tcp_send(link.sock, frame);
+}
+
+int receive_reply(LinkSession& link, char* reply, unsigned& devErr) {
+    return link.serial ? com_pos_receive(reply, devErr) : tcp_pos_recive(link.sock, reply, devErr, true);
+}
+
+}  // namespace
+
+void printer_stream_job(int mode) {
+    switch (mode) {
+        case 1: prepare_gr(); break;
+        case 2: prepare_clear(); break;
+        case 3: prepare_set(); break;
+        case 4: prepare_rep(); break;
+        default: std::memset(seq_tab, 0, SEQ_TAB_SIZE); break;
+    }
+    save_cfg();
+    load_cfg("settings.cfg");
+
+    s("Sending file : \r\n");
+    std::string rule = "-";
+    for (int i = 1; i < 44; ++i) rule += " -";
+    s(rule + "\r\n");
+
+    int lines = 0;
+    for (std::size_t i = 0; i < SEQ_TAB_SIZE; ++i)
+        if (seq_tab[i] == '\n') ++lines;
+
+    bool failed = false;
+    LinkSession link;
+    if (link.connect() != 0) {
+        failed = true;
+        message("Brak połączenia z drukarką fiskalną!", "Błąd", Icon::Warning);
+    } else {
+        static thread_local char line[LINE_SIZE];
+        static thread_local char reply[LINE_SIZE];
+        std::size_t pos = 0;
+        int read = 0;
+        while (next_line(pos, line)) {
+            if (job_abort) { failed = true; break; }
+            ++read;
+            set_progress(read * 100 / (lines + 1));
+            if (line[0] == 0) continue;
+            normalise_tabs(line);
+            if (line[0] == '\t') continue;
+            l("line", false, false);
+            if (send_frame(link, line) != 0) { failed = true; break; }
+            unsigned devErr = 0;
+            std::memset(reply, 0, sizeof reply);
+            const int r = receive_reply(link, reply, devErr);
+            if (r != 0) failed = true;
+            if (devErr != 0) {
+                failed = true;
+                char text[512];
+                std::memset(text, 0, sizeof text);
+                err_message(line, text, devErr);
+                message(text, "UWAGA!", Icon::Warning);
+                if (send_frame(link, "prncancel\t") == 0) {
+                    unsigned ignored = 0;
+                    receive_reply(link, reply, ignored);
+                }
+                break;
+            }
+            if (r != 0) break;
+        }
+        link.disconnect();
+        set_progress(100);
+    }
+
+    s("\r\n");
+    if (failed || lines == 0) {
+        job_failed();
+    } else {
+        switch (mode) {
+            case 1:
+                if (!checked(gCheck_Print))
+                    message("Grafika została poprawnie zaprogramowana!", "Komunikat", Icon::Information);
+                break;
+            case 2:
+                message(lines > 3 ? "Kasowanie grafik zostało zakończne pomyślnie!"
+                                  : "Kasowanie grafiki zostało zakończne pomyślnie!",
+                        "Komunikat", Icon::Information);
+                break;
+            case 3:
+                if (!checked(gCheck_TestPrint))
+                    message("Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!",
+                            "Komunikat", Icon::Information);
+                break;
+            default: break;
+        }
+    }
+    bAction = false;
+    set_progress(0);
+}
+
+}  // namespace tv

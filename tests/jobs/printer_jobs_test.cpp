@@ -1,0 +1,200 @@
+// Printer jobs end to end: the window's buttons, the real links and the simulator. What the
+// simulator received is compared byte for byte; what the user saw is compared in order.
+#include <chrono>
+
+#include "job_fixture.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+std::string frame(const std::string& command) { return tarv_frame(command.c_str()); }
+
+class PrinterJobs : public JobTest {};
+
+TEST_F(PrinterJobs, Programs640x640OverTcpIn101FramesAndStoresThePicture) {
+    start_sim({"--printer"});
+    choose(shipped("full_640x640_im.bmp"));
+    ASSERT_TRUE(enabled(gButt_Send));
+    press(104);
+    const auto f = frames();
+    ASSERT_EQ(f.size(), 101u);
+    EXPECT_EQ(f[0], frame("prncancel\t"));
+    EXPECT_EQ(command_of(f[1]).substr(0, 29), "imgslotset\tno1\twx640\thx640\ttx");
+    EXPECT_EQ(command_of(f[1]).size(), 29u + 1024 + 1);
+    for (std::size_t i = 2; i < f.size(); ++i)
+        EXPECT_EQ(command_of(f[i]).substr(0, 20), "imgslotappend\tno1\ttx") << i;
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Grafika została poprawnie zaprogramowana!"});
+    EXPECT_EQ(job_outcome, JobOutcome::Succeeded);
+    EXPECT_EQ(stored(1).w, 640);
+    EXPECT_EQ(stored(1).h, 640);
+    // The sequence file holds exactly the frames sent since the connection opened.
+    std::string all;
+    for (const auto& x : f) all += x;
+    EXPECT_EQ(read_file(dir.file("SEQ/seq_")), all);
+    EXPECT_FALSE(bAction);
+    EXPECT_EQ(position(g_ProgressBar), 0);
+}
+
+TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
+    start_sim({"--printer"}, true);
+    const std::string path = dir.file("logo.bmp");
+    auto dark = [](int x, int y) { return (x / 4 + y / 3) % 2 == 0; };
+    write_file(path, bmp_1bit(20, 6, dark, /*colour0_white=*/true));
+    choose(path);
+    set_sel(gComb_Slot, 4);
+    dispatch_command(0, Notify::DropDownClosed, gComb_Slot);
+    set_checked(gCheck_Print, true);
+    press(104);
+    const auto cmds = commands();
+    ASSERT_EQ(cmds.size(), 3u);
+    EXPECT_EQ(cmds[2], "imgprogrep\tno5\t");
+    EXPECT_TRUE(host.boxes().empty());  // "drukuj po wysłaniu": the printout is the answer
+    EXPECT_EQ(job_outcome, JobOutcome::Succeeded);
+    const Pbm pbm = stored(5);
+    ASSERT_EQ(pbm.w, 20);
+    ASSERT_EQ(pbm.h, 6);
+    ASSERT_EQ(pbm.bits.size(), 18u);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 20; ++x) EXPECT_EQ(pbm.dot(x, y), dark(x, y) ? 1 : 0) << x << "," << y;
+}
+
+TEST_F(PrinterJobs, ClearingOneSlotSendsTwoFramesWithProgressAndTheSingularMessage) {
+    start_sim({"--printer"}, true);
+    set_sel(gComb_Slot, 2);
+    press(105);
+    EXPECT_EQ(frames(), (std::vector<std::string>{frame("prncancel\t"), frame("imgslotset\tno3\twx1\thx1\t")}));
+    EXPECT_EQ(host.progress_values(), (std::vector<int>{33, 66, 100, 0}));
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
+}
+
+TEST_F(PrinterJobs, ClearingAllSlotsSendsSevenLinesAndThePluralMessage) {
+    start_sim({"--printer"});
+    set_sel(gComb_Slot, 6);
+    press(105);
+    const auto cmds = commands();
+    ASSERT_EQ(cmds.size(), 7u);
+    for (int i = 1; i <= 6; ++i) EXPECT_EQ(cmds[i], "imgslotset\tno" + std::to_string(i) + "\twx1\thx1\t");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafik zostało zakończne pomyślnie!"});
+}
+
+TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
+    start_sim({"--printer"});
+    choose(picture(16, 8));
+    set_sel(gComb_Slot, 1);
+    press(104);  // slot 2 now holds a graphic
+    host.clear();
+    set_sel(gComb_GrHdr, 2);
+    set_sel(gComb_GrFoot, 0);
+    press(106);
+    auto cmds = commands();
+    cmds.erase(cmds.begin(), cmds.begin() + 2);
+    EXPECT_EQ(cmds, (std::vector<std::string>{"prncancel\t", "imgheaderset\tno2\t", "imgfooterset\tno0\t"}));
+    EXPECT_EQ(box_texts(), std::vector<std::string>{
+                               "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
+    host.clear();
+    dispatch_command(501, Notify::Clicked, gCheck_TestPrint);
+    press(106);
+    cmds = commands();
+    ASSERT_EQ(cmds.size(), 15u);
+    EXPECT_EQ(cmds[5], "prncancel\t");
+    EXPECT_EQ(cmds[7], "imgfooterset\tno0\t");
+    EXPECT_EQ(cmds[8], "formstart\tfn200\tfh84\talW Y D R U K   T E S T O W Y\t");
+    // The escape inside the form line reaches the printer as one line feed.
+    EXPECT_EQ(cmds[9], "formline\tfn200\tfl706\ts1test \ntest  test  test  test  test  test  test\t");
+    EXPECT_EQ(cmds[14], "formend\tfn200\t");
+    EXPECT_TRUE(host.boxes().empty());
+}
+
+TEST_F(PrinterJobs, ReportForOneSlotAndForAll) {
+    start_sim({"--printer"});
+    set_sel(gComb_Rep, 1);
+    press(107);  // slot 2 is empty: the printer refuses the report
+    set_sel(gComb_Rep, 6);
+    press(107);
+    EXPECT_EQ(commands(), (std::vector<std::string>{"prncancel\t", "imgprogrep\tno2\t", "prncancel\t",
+                                                    "prncancel\t", "imgrep\t"}));
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].caption, "UWAGA!");
+    EXPECT_EQ(host.boxes()[0].text,
+              "Wystąpił błąd podczas innej czynności!\n\nBrak grafiki w slocie.\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY");
+}
+
+TEST_F(PrinterJobs, DeviceErrorOnTheFirstGraphicLineShowsOneBoxAndCancels) {
+    start_sim({"--printer", "--fail", "2:3252"});
+    choose(shipped("full_640x640_im.bmp"));
+    press(104);
+    const auto cmds = commands();
+    ASSERT_EQ(cmds.size(), 3u);
+    EXPECT_EQ(cmds[0], "prncancel\t");
+    EXPECT_EQ(cmds[1].substr(0, 14), "imgslotset\tno1");
+    EXPECT_EQ(cmds[2], "prncancel\t");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{
+                               "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 1.\n\n"
+                               "Grafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\n"
+                               "BŁĄD : 3252 ERR_IMG_READ_ONLY"});
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+    EXPECT_NE(host.trace().find("\r\n\t[ ERROR : 3252 ERR_IMG_READ_ONLY Grafika tylko do odczytu."), std::string::npos);
+}
+
+TEST_F(PrinterJobs, SilentPrinterOverSerialShowsTheNoReplyBoxAndSendsNothingMore) {
+    start_sim({"--printer", "--no-reply", "1"}, true);
+    set_sel(gComb_Timeout, 0);  // 1 s
+    set_sel(gComb_Slot, 0);
+    const auto t0 = std::chrono::steady_clock::now();
+    press(105);
+    const auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_EQ(commands(), std::vector<std::string>{"prncancel\t"});
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"});
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+    EXPECT_LT(took, std::chrono::milliseconds(1500 + 1000));
+    EXPECT_EQ(RCV_TIMEOUT, 1);
+}
+
+TEST_F(PrinterJobs, NoConnectionShowsItsBoxAndSendsNothing) {
+    set_sel(gComb_Interface, 1);
+    set_text(g_IPaddress, "127.0.0.1");
+    set_text(gEdit_PortTCP, "1");  // nothing listens there
+    press(105);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd] Brak połączenia z drukarką fiskalną!"});
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+}
+
+TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredYesWaitsForTheLateReply) {
+    start_sim({"--printer", "--delay", "1:1500"});
+    set_sel(gComb_Timeout, 0);  // 1 s
+    host.answer_next(Answer::Yes);
+    press(105);
+    const auto boxes = host.boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].caption, "Warning");
+    EXPECT_EQ(boxes[0].text, "TIMEOUT! Try again?");
+    EXPECT_EQ(boxes[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(boxes[0].icon, Icon::Question);
+    EXPECT_EQ(boxes[1].text, "Kasowanie grafiki zostało zakończne pomyślnie!");
+    EXPECT_EQ(commands().size(), 2u);
+}
+
+TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredNoEndsTheJob) {
+    start_sim({"--printer", "--no-reply", "1"});
+    set_sel(gComb_Timeout, 0);
+    host.answer_next(Answer::No);
+    press(105);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Warning] TIMEOUT! Try again?"});
+    EXPECT_EQ(commands(), std::vector<std::string>{"prncancel\t"});
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+}
+
+TEST_F(PrinterJobs, ARejectedPictureSendsNothingAndShowsOnlyTheCheckMessage) {
+    start_sim({"--printer"});
+    set_gr_filename(shipped("wide_641x10_im.bmp"));
+    dispatch_command(104, Notify::Clicked, gButt_Send);
+    wait_for_worker();
+    EXPECT_TRUE(commands().empty());
+    ASSERT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes()[0].text, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n");
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+}
+
+}  // namespace
