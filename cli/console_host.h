@@ -1,6 +1,7 @@
 // The console face: prints every message box, answers the one question as told, draws a
 // progress bar on a terminal, and keeps the trace pane's text for --trace.
 #pragma once
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -10,7 +11,8 @@ namespace tv::cli {
 
 class ConsoleHost : public Host {
 public:
-    ConsoleHost(bool answer_yes, std::string file_to_choose);
+    // Boxes are printed to out.
+    ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out);
     Answer message_box(const std::string& caption, const std::string& text, Icon icon,
                        Buttons buttons, Answer default_button) override;
     void progress(int position) override;
@@ -25,6 +27,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
+    std::FILE* out_;
     bool answer_yes_;
     std::string file_;
     std::string trace_;

@@ -4,6 +4,13 @@
 // error.
 #include <csignal>
 #include <cstdio>
+#ifdef _WIN32
+#include <io.h>
+#define dup _dup
+#define fdopen _fdopen
+#else
+#include <unistd.h>
+#endif
 #include <filesystem>
 #include <fstream>
 
@@ -89,7 +96,18 @@ int main(int argc, char** argv) {
     std::string file;
     if (!o.file.empty()) file = std::filesystem::absolute(o.file, ec).string();
 
-    ConsoleHost console(o.yes, file);
+    // Standard output carries the message boxes only: the core's diagnostic dumps go to
+    // the null device.
+    std::FILE* boxes = fdopen(dup(fileno(stdout)), "w");
+    if (!boxes || !std::freopen(
+#ifdef _WIN32
+                      "NUL",
+#else
+                      "/dev/null",
+#endif
+                      "w", stdout))
+        return usage_error("Nie można przygotować standardowego wyjścia");
+    ConsoleHost console(o.yes, file, boxes);
     set_host(&console);
     app_start(std::filesystem::absolute(dir, ec).string());
     apply(o);

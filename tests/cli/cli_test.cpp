@@ -1,0 +1,198 @@
+// The console tool run as a user runs it: a child process against the simulator, over TCP
+// and over a pseudo-terminal mapped as a COM port; its printed boxes, exit status, the
+// settings it writes and the bytes the simulator received.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/recording_host.h"
+#include "support/run_process.h"
+#include "support/sim_process.h"
+
+using namespace tv::test;
+
+namespace {
+
+const std::string kCli = TV_CLI_PATH;
+const std::string kExamples = std::string(TV_SOURCE_DIR) + "/examples/";
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::create_directory(dir.file("ports")); }
+
+    void start_sim(std::vector<std::string> args, bool over_pty = false) {
+        args.insert(args.end(), {"--log", dir.file("requests.log")});
+        if (over_pty) args.insert(args.end(), {"--pty", dir.file("ports/com3")});
+        else args.insert(args.end(), {"--tcp", "0"});
+        sim = std::make_unique<SimProcess>(args);
+        ASSERT_TRUE(sim->ok()) << sim->error();
+    }
+    std::vector<std::string> tcp() const {
+        return {"--ethernet", "--ip", "127.0.0.1", "--tcp-port", std::to_string(sim->port())};
+    }
+    RunResult cli(std::vector<std::string> args, int interrupt_after_ms = -1) {
+        args.insert(args.begin(), {"--dir", dir.path()});
+        return run_program(kCli, args, dir.path(), std::chrono::seconds(60), interrupt_after_ms);
+    }
+    std::size_t frames_received() const {
+        const std::string log = read_file(dir.file("requests.log"));
+        std::size_t n = 0, p = 0;
+        while (p + 4 <= log.size()) {
+            std::size_t len = 0;
+            for (int i = 3; i >= 0; --i) len = len * 256 + static_cast<unsigned char>(log[p + i]);
+            p += 4 + len;
+            ++n;
+        }
+        return n;
+    }
+    static std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
+
+    TempDir dir;
+    std::unique_ptr<SimProcess> sim;
+};
+
+TEST_F(Cli, HelpListsEveryCommandAndOptionInPolish) {
+    const RunResult r = run_program(kCli, {"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"Użycie:", "send PLIK", "clear", "set", "report", "detect", "test", "--dir", "--serial",
+                             "--ethernet", "--printer", "--register", "--port", "--baud", "--timeout", "--ip",
+                             "--tcp-port", "--slot", "--header", "--footer", "--print", "--no-print",
+                             "--test-print", "--no-test-print", "--yes", "--trace", "\"Wyślij >>\""})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus", "test"},
+        {"--baud", "1234", "test"},
+        {"--timeout", "0", "test"},
+        {"--port", "COM100", "test"},
+        {"--ip", "300.1.1.1", "test"},
+        {"send"},
+        {"clear", "extra.bmp"},
+        {"--slot", "all", "send", "a.bmp"},
+        {"--header", "7", "set"},
+        {"--slot", "9", "clear"},
+        {"fly"},
+        {},
+        {"--register", "report"},
+        {"--ethernet", "detect"},
+    };
+    for (const auto& args : bad) {
+        const RunResult r = cli(args);
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_EQ(r.status, 2) << joined;
+        EXPECT_NE(r.err.find("tarvix-vizaze-cli: "), std::string::npos) << joined;
+        EXPECT_EQ(r.out, "") << joined;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg"))) << joined;
+    }
+}
+
+TEST_F(Cli, SendOverTcpPrintsTheBoxAndKeepsTheSettings) {
+    start_sim({"--printer"});
+    const RunResult r = cli(concat(tcp(), {"--printer", "--slot", "2", "--timeout", "3", "send",
+                                           kExamples + "sklep_384x96.bmp"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
+    EXPECT_EQ(frames_received(), 10u);  // cancel, then 4608 payload bytes in 9 lines
+    const std::string cfg = read_file(dir.file("settings.cfg"));
+    EXPECT_NE(cfg.find("[Interface]=1\n"), std::string::npos);
+    EXPECT_NE(cfg.find("[Tiemout]=3\n"), std::string::npos);
+    EXPECT_NE(cfg.find("[TCP_Port]=" + std::to_string(sim->port()) + "\n"), std::string::npos);
+}
+
+TEST_F(Cli, SendOverAPseudoTerminalMappedAsCom3) {
+    start_sim({"--printer", "--store", dir.path()}, true);
+    const RunResult r = cli({"--serial", "--port", "COM3", "--baud", "115200", "--print", "send",
+                             kExamples + "dziekujemy_320x64.bmp"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "");  // "drukuj po wysłaniu": no box
+    EXPECT_EQ(frames_received(), 7u);  // cancel, 2560 payload bytes in 5 lines, report
+    EXPECT_TRUE(std::filesystem::exists(dir.file("slot1.pbm")));
+}
+
+TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
+    start_sim({"--printer"});
+    const RunResult r = cli(concat(tcp(), {"send", std::string(TV_SOURCE_DIR) + "/tests/data/wide_641x10_im.bmp"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n\n\n");
+    EXPECT_EQ(frames_received(), 0u);
+}
+
+TEST_F(Cli, DeviceErrorFailsWithTheComposedBox) {
+    start_sim({"--register", "--fail", "1:3252"});
+    const RunResult r = cli(concat(tcp(), {"--register", "--slot", "4", "clear"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 4.\n\ngrafika tylko do odczytu\n\n"
+              "BŁĄD : 3252 ERR_IMG_READ_ONLY\n\n");
+}
+
+TEST_F(Cli, ClearAllAndSetOnACashRegister) {
+    start_sim({"--register"});
+    RunResult r = cli(concat(tcp(), {"--register", "--slot", "all", "clear"}));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "[Komunikat] Kasowanie grafik zostało zakończne pomyślnie!\n\n");
+    r = cli(concat(tcp(), {"--register", "--slot", "1", "send", kExamples + "sklep_384x96.bmp"}));
+    EXPECT_EQ(r.status, 0) << r.out;
+    r = cli({"--header", "1", "--footer", "none", "set"});  // the rest comes from settings.cfg
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!\n\n");
+    EXPECT_EQ(frames_received(), 6u + 1 + 18 + 2);  // clear, slot set, 18 blocks, header, footer
+}
+
+TEST_F(Cli, TimeoutQuestionIsPrintedAndAnsweredAsTold) {
+    start_sim({"--printer", "--no-reply", "1", "--delay", "2:1500"});
+    RunResult r = cli(concat(tcp(), {"--timeout", "1", "clear"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Warning] TIMEOUT! Try again?\n\n");
+    r = cli(concat(tcp(), {"--timeout", "1", "--yes", "clear"}));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "[Warning] TIMEOUT! Try again?\n\n[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!\n\n");
+}
+
+TEST_F(Cli, ConnectionTestWritesTheTrace) {
+    start_sim({"--printer", "--name", "TARVIX HD"});
+    const RunResult r = cli(concat(tcp(), {"--trace", dir.file("trace.txt"), "test"}));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "[Komunikat] Test połączenia zakończony sukcesem!\nMożliwa komunikacja z drukarką fiskalną\nTARVIX HD\n\n");
+    const std::string trace = read_file(dir.file("trace.txt"));
+    EXPECT_EQ(trace.rfind("Connection test...\r\nPlease wait.\r\n\r\n", 0), 0u);
+    EXPECT_NE(trace.find("Fiscal printer : TARVIX HD"), std::string::npos);
+}
+
+TEST_F(Cli, NoDeviceFailsWithTheConnectionBox) {
+    const RunResult r = run_program(kCli, {"--dir", dir.path(), "--ethernet", "--ip", "127.0.0.1", "--tcp-port", "1", "clear"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Błąd] Brak połączenia z drukarką fiskalną!\n\n");
+}
+
+TEST_F(Cli, CtrlCStopsADetectionScan) {
+    start_sim({"--printer", "--no-reply", "*"}, true);
+    std::filesystem::create_symlink(dir.file("ports/com3"), dir.file("ports/com1"));
+    const RunResult r = cli({"--serial", "detect"}, 250);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Komunikat] Zatrzymano proces detekcji połączenia!\n\n");
+}
+
+TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
+    start_sim({"--printer", "--delay", "*:300"});
+    const RunResult r = cli(concat(tcp(), {"--slot", "all", "clear"}), 450);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(frames_received(), 2u);
+    // The link was closed: the simulator takes the next connection at once.
+    const RunResult again = cli(concat(tcp(), {"--slot", "1", "report"}));
+    EXPECT_EQ(again.status, 1);  // slot 1 is empty: the printer refuses its report
+    EXPECT_NE(again.out.find("ERR_IMG_SLOT_EMPTY"), std::string::npos);
+}
+
+}  // namespace
