@@ -1,8 +1,50 @@
 #!/usr/bin/env bash
-# Builds the tool and starts it. (The window and the simulator demo are being completed;
-# for now this builds everything that exists.)
+# Builds the tool and starts the window against the built-in simulator: a simulated fiscal
+# printer on 127.0.0.1, and a working directory (demo/) whose settings point at it, with LOGS
+# and SEQ folders and the sample logos. The simulator stops when the window closes.
+# Without a display it runs the same programming job through the console tool instead.
+# Usage: scripts/demo.sh [--register]   (--register: a simulated cash register instead)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root="$(pwd)"
+device="--printer"; protocol=0
+if [ "${1:-}" = "--register" ]; then device="--register"; protocol=2; fi
+
 bash scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
+
+demo="$root/demo"
+mkdir -p "$demo/LOGS" "$demo/SEQ" "$demo/slots"
+cp -f examples/*.bmp "$demo/"
+
+# The simulator picks a free port and says which on its first line.
+fifo="$(mktemp -u)"; mkfifo "$fifo"
+build/sim/tarvix-vizaze-sim $device --tcp 0 --store "$demo/slots" --name "TARVIX DEMO" >"$fifo" 2>/dev/null &
+sim=$!
+trap 'kill $sim 2>/dev/null || true; rm -f "$fifo"' EXIT
+read -r ready kind host port <"$fifo"
+[ "$ready" = "READY" ] || { echo "The simulator did not start." >&2; exit 1; }
+echo "Simulated device ($device) listening on $host:$port; its slots are drawn into $demo/slots/"
+
+cat >"$demo/settings.cfg" <<CFG
+[Interface]=1
+[Protocol]=$protocol
+[COM]=COM1
+[Baudrate]=9600
+[Tiemout]=3
+[IP_Address]=$host
+[TCP_Port]=$port
+[GR_Print]=0
+[GR_Test_Print]=0
+CFG
+
+cd "$demo"
+if [ -x "$root/build/gui/tarvix-vizaze" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  echo "Starting the window. Choose a logo with \"Otwórz\" and press \"Wyślij >>\"."
+  "$root/build/gui/tarvix-vizaze"
+else
+  echo "No display here: running the same programming job with the console tool."
+  "$root/build/cli/tarvix-vizaze-cli" --slot 1 send sklep_384x96.bmp && status=0 || status=$?
+  echo "Exit status: $status. The simulated device now holds: $(ls "$demo/slots" | tr '\n' ' ')"
+fi

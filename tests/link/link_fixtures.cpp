@@ -177,6 +177,12 @@ void LinkSettings::point_com(int n, const std::string& target) const {
     std::filesystem::create_symlink(target, link);
 }
 
+std::string bytes(std::initializer_list<int> list) {
+    std::string out;
+    for (int b : list) out.push_back(static_cast<char>(b));
+    return out;
+}
+
 long elapsed_ms(std::chrono::steady_clock::time_point start) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());

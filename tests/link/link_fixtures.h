@@ -4,6 +4,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 #include "support/recording_host.h"
@@ -71,6 +72,9 @@ public:
     // Points ports/comN of the start-up directory at target (replacing an older link).
     void point_com(int n, const std::string& target) const;
 };
+
+// The byte values as a string.
+std::string bytes(std::initializer_list<int> list);
 
 // Milliseconds since start.
 long elapsed_ms(std::chrono::steady_clock::time_point start);

@@ -15,12 +15,6 @@ using namespace tv::test;
 
 namespace {
 
-std::string bytes(std::initializer_list<int> list) {
-    std::string out;
-    for (int b : list) out.push_back(static_cast<char>(b));
-    return out;
-}
-
 class SerialBinary : public ::testing::Test {
 protected:
     LinkSettings settings;

@@ -19,12 +19,6 @@ using namespace tv::test;
 
 namespace {
 
-std::string bytes(std::initializer_list<int> list) {
-    std::string out;
-    for (int b : list) out.push_back(static_cast<char>(b));
-    return out;
-}
-
 // Waits (at most 5 s, or until stop is set) until the host has shown n boxes.
 bool wait_for_boxes(const RecordingHost& host, std::size_t n,
                     const std::atomic<bool>* stop = nullptr) {
