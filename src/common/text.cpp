@@ -38,9 +38,15 @@ unsigned next_cp(std::string_view s, std::size_t& i) {
     i += extra + 1;
     return cp;
 }
+bool all_ascii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
 }  // namespace
 
 std::string to_cp1250(std::string_view utf8) {
+    if (all_ascii(utf8)) return std::string(utf8);  // the common case: frames, numbers
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;
@@ -57,6 +63,7 @@ std::string to_cp1250(std::string_view utf8) {
 }
 
 std::string from_cp1250(std::string_view bytes) {
+    if (all_ascii(bytes)) return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
     for (char ch : bytes) {

@@ -1,5 +1,6 @@
 // The printer command-stream job: programming, clearing, header and footer, and the
 // graphics report, each as lines of seq_tab sent one frame and one reply at a time.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -75,9 +76,7 @@ void printer_stream_job(int mode) {
     for (int i = 1; i < 44; ++i) rule += " -";
     s(rule + "\r\n");
 
-    int lines = 0;
-    for (std::size_t i = 0; i < SEQ_TAB_SIZE; ++i)
-        if (seq_tab[i] == '\n') ++lines;
+    const int lines = static_cast<int>(std::count(seq_tab, seq_tab + SEQ_TAB_SIZE, '\n'));
 
     bool failed = false;
     LinkSession link;

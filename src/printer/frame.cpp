@@ -1,4 +1,5 @@
 // Printer request frame: escape conversion, CRC, hex digits, and the string matchers.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -44,7 +45,16 @@ char* tarv_frame(const char* command) {
     const char* in = wire.c_str();
     std::size_t i = 0;
     int o = 0;
-    while (o < MAX_PAYLOAD && in[i]) {
+    const std::size_t n = wire.size();
+    while (o < MAX_PAYLOAD && i < n) {
+        // Copy the run up to the next backslash at once; only there can an escape start.
+        const void* bs = std::memchr(in + i, '\\', n - i);
+        std::size_t run = (bs ? static_cast<const char*>(bs) - in : static_cast<std::ptrdiff_t>(n)) - i;
+        run = std::min<std::size_t>(run, static_cast<std::size_t>(MAX_PAYLOAD - o));
+        std::memcpy(payload + o, in + i, run);
+        o += static_cast<int>(run);
+        i += run;
+        if (o >= MAX_PAYLOAD || i >= n) break;
         if (cmpr1(in + i, "\\LF")) {
             payload[o] = '\n';
             i += 3;
