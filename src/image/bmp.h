@@ -14,6 +14,7 @@ constexpr int GR_TOO_WIDE = 2;
 constexpr int GR_TOO_HIGH = 3;
 constexpr int GR_NOT_MONO = 4;
 constexpr int GR_NO_DATA = 5;       // pixel area missing or cut short (or header cut short)
+constexpr int GR_STOPPED = 888;     // the upload was stopped on request (nothing more sent)
 
 constexpr int GR_MAX_SIZE = 640;       // largest width and height accepted
 constexpr int GR_REGISTER_SIZE = 384;  // largest size a cash register takes (warning only)

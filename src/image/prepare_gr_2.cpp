@@ -5,6 +5,7 @@
 #include "app/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
+#include "jobs/Worker.h"
 #include "image/gr_grid.h"
 #include "jobs/trace.h"
 #include "register/prt_ks.h"
@@ -72,6 +73,10 @@ unsigned prepare_gr_2(unsigned int& socket) {
     const bool sent_all = gr_walk(grid, g, hdr.H, [&](unsigned char v, bool payload) {
         if (payload) {
             if (m == REGISTER_BLOCK) {
+                if (job_abort) {  // the user stopped the tool: end after the last exchange
+                    r = GR_STOPPED;
+                    return false;
+                }
                 r = KS_IMGSLOTAPPEND(socket, slot, block);
                 if (r != 0) return false;
                 std::memset(block, 0, BLOCK_TEXT);

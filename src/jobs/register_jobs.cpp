@@ -48,7 +48,11 @@ void device_error(const std::string& context) {
 
 }  // namespace
 
-void ks_program_job() {
+// The frame of every cash-register job: the settings round trip (so the link uses what the
+// selectors show now), the short time-out, the connection (reported when it fails), the
+// job's own work on the open link (which returns its success text, or nullptr when it
+// has reported a failure), and the close.
+template <class Work> void on_register_link(Work work) {
     save_cfg();
     load_cfg("settings.cfg");
     {
@@ -57,70 +61,63 @@ void ks_program_job() {
         if (link.connect() != 0) {
             no_connection();
         } else {
-            const unsigned r = prepare_gr_2(link.sock);
+            const char* success = work(link);
             link.disconnect();
-            if (r >= 1 && r <= 5) {
-                job_failed();  // the check has shown its own message
-            } else if (r != 0) {
-                device_error("imgslotset\tno" + std::to_string(sel(gComb_Slot) + 1));
-            } else {
-                message("Grafika została poprawnie zaprogramowana!", "Komunikat", Icon::Information);
-            }
+            if (success) message(success, "Komunikat", Icon::Information);
         }
         set_progress(0);
-        bAction = false;
-    }
+    }  // the time-outs are back before another job may start
+    bAction = false;
+}
+
+void ks_program_job() {
+    on_register_link([](LinkSession& link) -> const char* {
+        const unsigned r = prepare_gr_2(link.sock);
+        if ((r >= 1 && r <= 5) || r == GR_STOPPED) {
+            job_failed();  // the check has shown its own message; a stop shows none
+            return nullptr;
+        }
+        if (r != 0) {
+            device_error("imgslotset\tno" + std::to_string(sel(gComb_Slot) + 1));
+            return nullptr;
+        }
+        return "Grafika została poprawnie zaprogramowana!";
+    });
 }
 
 void ks_clear_job() {
-    // The settings round trip makes the link use what the selectors show now.
-    save_cfg();
-    load_cfg("settings.cfg");
-    ShortTimeout short_timeout;
-    const int k = sel(gComb_Slot) + 1;
-    const int first = k == 7 ? 1 : k, last = k == 7 ? 6 : k;
-    LinkSession link;
-    if (link.connect() != 0) {
-        no_connection();
-    } else {
-        bool all_cleared = PROTOCOL == 2;
-        for (int slot = first; slot <= last && PROTOCOL == 2; ++slot) {
-            if (job_abort) { all_cleared = false; job_failed(); break; }
+    on_register_link([](LinkSession& link) -> const char* {
+        if (PROTOCOL != 2) return nullptr;
+        const int k = sel(gComb_Slot) + 1;
+        const int first = k == 7 ? 1 : k, last = k == 7 ? 6 : k;
+        bool all_cleared = true;
+        for (int slot = first; slot <= last; ++slot) {
+            if (job_abort) {
+                job_failed();
+                return nullptr;
+            }
+            // A refused slot is reported, and the others are still cleared.
             if (KS_IMGSLOTCLEAR(link.sock, static_cast<unsigned char>(slot)) != 0) {
-                all_cleared = false;
                 device_error("imgslotset\tno" + std::to_string(slot));
+                all_cleared = false;
             }
         }
-        link.disconnect();
-        if (all_cleared)
-            message(k == 7 ? "Kasowanie grafik zostało zakończne pomyślnie!"
-                           : "Kasowanie grafiki zostało zakończne pomyślnie!",
-                    "Komunikat", Icon::Information);
-    }
-    bAction = false;
+        if (!all_cleared) return nullptr;
+        return k == 7 ? "Kasowanie grafik zostało zakończne pomyślnie!" : "Kasowanie grafiki zostało zakończne pomyślnie!";
+    });
 }
 
 void ks_set_job() {
-    save_cfg();
-    load_cfg("settings.cfg");
-    ShortTimeout short_timeout;
-    LinkSession link;
-    if (link.connect() != 0) {
-        no_connection();
-    } else {
-        if (PROTOCOL == 2) {
-            int r = KS_IMGHEADERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrHdr)), 1);
-            if (r == 0) r = KS_IMGFOOTERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrFoot)), 1);
-            if (r != 0) {
-                device_error("BŁĄD ");
-            } else {
-                message("Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!",
-                        "Komunikat", Icon::Information);
-            }
+    on_register_link([](LinkSession& link) -> const char* {
+        if (PROTOCOL != 2) return nullptr;
+        int r = KS_IMGHEADERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrHdr)), 1);
+        if (r == 0) r = KS_IMGFOOTERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrFoot)), 1);
+        if (r != 0) {
+            device_error("BŁĄD ");
+            return nullptr;
         }
-        link.disconnect();
-    }
-    bAction = false;
+        return "Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!";
+    });
 }
 
 }  // namespace tv

@@ -14,7 +14,6 @@
 namespace tv {
 namespace {
 
-constexpr std::size_t SERIAL_REPLY = 2048;
 constexpr std::size_t TCP_REPLY = 4300;
 
 // Copies the field value that starts at p (up to the next tab or the end) into out,
@@ -66,70 +65,58 @@ void read_fields(const char* reply, const Fields& f) {
 
 }  // namespace
 
-int p_scomm(char* unique) {
-    std::memset(unique, 0, 13);
-    static thread_local char reply[SERIAL_REPLY];
-    std::memset(reply, 0, sizeof reply);
-    int r = com_send(tarv_frame("scomm\t"));
-    if (r != 0) return r;
+namespace {
+
+// One request and its reply: over the serial link when sock is null, else over TCP (ask:
+// offer to wait again when the reply is late). The reply buffer is the thread's own.
+int identity_exchange(const char* command, unsigned int* sock, bool ask, const char*& reply) {
+    static thread_local char buffer[TCP_REPLY];
+    std::memset(buffer, 0, sizeof buffer);
+    reply = buffer;
     unsigned devErr = 0;
-    r = com_pos_receive(reply, devErr);
+    if (!sock) {
+        const int r = com_send(tarv_frame(command));
+        return r != 0 ? r : com_pos_receive(buffer, devErr);
+    }
+    const bool traced = ask;  // the type read over TCP marks its steps in the trace
+    if (traced) s("%%%%%% ");
+    int r = tcp_send(*sock, tarv_frame(command));
+    if (traced) s("%%%%%% ");
     if (r != 0) return r;
-    read_fields(reply, Fields{true, unique});
+    r = tcp_pos_recive(*sock, buffer, devErr, ask);
+    if (traced) s("%%%%%% ");
+    return r;
+}
+
+int read_unique(char* unique, unsigned int* sock) {
+    std::memset(unique, 0, 13);
+    const char* reply = nullptr;
+    const int r = identity_exchange("scomm\t", sock, false, reply);
+    if (r != 0) return r;
+    read_fields(reply, Fields{sock == nullptr, unique});
     return 0;
 }
 
-int tcp_p_scomm(char* unique, unsigned int& sock) {
-    std::memset(unique, 0, 13);
-    static thread_local char reply[TCP_REPLY];
-    std::memset(reply, 0, sizeof reply);
-    int r = tcp_send(sock, tarv_frame("scomm\t"));
-    if (r != 0) return r;
-    unsigned devErr = 0;
-    r = tcp_pos_recive(sock, reply, devErr, false);
-    if (r != 0) return r;
-    read_fields(reply, Fields{false, unique});
-    return 0;
-}
-
-int p_sid(char* name, char* version) {
+int read_type(char* name, char* version, unsigned int* sock) {
     std::memset(name, 0, 32);
     std::memset(version, 0, 10);
-    static thread_local char reply[SERIAL_REPLY];
-    std::memset(reply, 0, sizeof reply);
-    int r = com_send(tarv_frame("sid\t"));
+    const char* reply = nullptr;
+    const int r = identity_exchange("sid\t", sock, sock != nullptr, reply);
     if (r != 0) return r;
-    unsigned devErr = 0;
-    r = com_pos_receive(reply, devErr);
-    if (r != 0) return r;
-    read_fields(reply, Fields{true, nullptr, name, version});
+    read_fields(reply, Fields{sock == nullptr, nullptr, name, version});
     return 0;
 }
 
-int tcp_p_sid(char* name, char* version, unsigned int& sock) {
-    std::memset(name, 0, 32);
-    std::memset(version, 0, 10);
-    static thread_local char reply[TCP_REPLY];
-    std::memset(reply, 0, sizeof reply);
-    s("%%%%%% ");
-    int r = tcp_send(sock, tarv_frame("sid\t"));
-    s("%%%%%% ");
-    if (r != 0) return r;
-    unsigned devErr = 0;
-    r = tcp_pos_recive(sock, reply, devErr, true);
-    s("%%%%%% ");
-    if (r != 0) return r;
-    read_fields(reply, Fields{false, nullptr, name, version});
-    return 0;
-}
+}  // namespace
+
+int p_scomm(char* unique) { return read_unique(unique, nullptr); }
+int tcp_p_scomm(char* unique, unsigned int& sock) { return read_unique(unique, &sock); }
+int p_sid(char* name, char* version) { return read_type(name, version, nullptr); }
+int tcp_p_sid(char* name, char* version, unsigned int& sock) { return read_type(name, version, &sock); }
 
 int p_sdev() {
-    static thread_local char reply[SERIAL_REPLY];
-    std::memset(reply, 0, sizeof reply);
-    int r = com_send(tarv_frame("!sdev\t"));
-    if (r != 0) return r;
-    unsigned devErr = 0;
-    r = com_pos_receive(reply, devErr);
+    const char* reply = nullptr;
+    const int r = identity_exchange("!sdev\t", nullptr, false, reply);
     if (r != 0) return r;
     const std::size_t len = std::strlen(reply);
     for (std::size_t i = 0; i < len; ++i) {
