@@ -204,8 +204,15 @@ void set_text(Control* c, const std::string& t) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         std::string v = t;
-        if (c->max_len > 0 && v.size() > static_cast<std::size_t>(c->max_len))
-            v.resize(static_cast<std::size_t>(c->max_len));
+        if (c->max_len > 0) {
+            // The limit counts characters: cut after max_len of them, never inside one.
+            std::size_t chars = 0, i = 0;
+            for (; i < v.size(); ++i) {
+                if ((static_cast<unsigned char>(v[i]) & 0xC0) == 0x80) continue;
+                if (chars++ == static_cast<std::size_t>(c->max_len)) break;
+            }
+            v.resize(i);
+        }
         if (c->text == v) return;
         c->text = std::move(v);
     }

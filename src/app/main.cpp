@@ -1,6 +1,7 @@
 // Start-up, close, and the command dispatch of the main window.
 #include "app/main.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -37,6 +38,10 @@ public:
     void wait() {
         std::unique_lock<std::mutex> lock(mutex_);
         done_.wait(lock, [this] { return running_ == 0; });
+    }
+    bool wait_for(int ms) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return running_ == 0; });
     }
 private:
     std::mutex mutex_;
@@ -141,6 +146,7 @@ void dispatch_command(int id, Notify code, Control* from) {
 }
 
 void wait_for_worker() { hThread().wait(); }
+bool wait_for_worker_for(int milliseconds) { return hThread().wait_for(milliseconds); }
 void wait_for_check() { hThread2().wait(); }
 
 }  // namespace tv

@@ -28,6 +28,8 @@ void dispatch_command(int id, Notify code, Control* from);
 // Waits until the running worker thread (if any) has ended. For faces that must not exit
 // while a job runs (the console tool) and for tests.
 void wait_for_worker();
+// The same, at most for the given time; false when a job still runs then.
+bool wait_for_worker_for(int milliseconds);
 // Waits until the last BMP check thread has ended.
 void wait_for_check();
 

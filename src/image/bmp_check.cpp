@@ -134,6 +134,8 @@ void bmp_check() {
         PaintBMP = false;
         set_gr_filename("");
         set_text(gEdit_File, "");
+        // With the name gone there is nothing to send: the button must not look ready.
+        enable(gButt_Send, false);
     } else {
         PaintBMP = true;
         const std::size_t cut = name.find_last_of("/\\");

@@ -39,6 +39,15 @@ TEST_F(Panel, SendNeedsAFileAndASingleSlot) {
     EXPECT_FALSE(enabled(gButt_Send));
 }
 
+TEST_F(Panel, FileBoxKeepsAtMost260CharactersAndNeverHalfALetter) {
+    std::string path;
+    for (int i = 0; i < 300; ++i) path += "ż";
+    set_text(gEdit_File, path);
+    const std::string shown = text(gEdit_File);
+    EXPECT_EQ(shown.size(), 260u * 2);
+    EXPECT_EQ(shown, path.substr(0, 520));
+}
+
 TEST_F(Panel, ProtocolGatesThePrinterOnlyControls) {
     set_sel(gComb_Protocol, 1);
     enable_ctrls(1);

@@ -188,6 +188,11 @@ TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredNoEndsTheJob) {
 
 TEST_F(PrinterJobs, ARejectedPictureSendsNothingAndShowsOnlyTheCheckMessage) {
     start_sim({"--printer"});
+    choose(picture(16, 8));
+    choose(shipped("wide_641x10_im.bmp"));  // the check rejects it: nothing to send now
+    EXPECT_FALSE(enabled(gButt_Send));
+    EXPECT_EQ(gr_filename(), "");
+    host.clear();
     set_gr_filename(shipped("wide_641x10_im.bmp"));
     dispatch_command(104, Notify::Clicked, gButt_Send);
     wait_for_worker();

@@ -1,0 +1,175 @@
+// The main window: panel widgets, host requests, preview, close and the trace-pane key.
+#include "main_window.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QShortcut>
+
+#include "app/Controls.h"
+#include "app/main.h"
+#include "common/globals.h"
+#include "fonts.h"
+#include "icon.h"
+#include "panel_input.h"
+#include "panel_widgets.h"
+#include "qt_host.h"
+
+#ifndef TV_VERSION
+#define TV_VERSION "1.0.0"
+#endif
+
+namespace tv::gui {
+namespace {
+
+QMessageBox::Icon qicon(Icon icon) {
+    switch (icon) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+MainWindow::MainWindow()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setWindowTitle(QStringLiteral("Tarvix Vizaze"));
+    setWindowIcon(thd_icon());
+    setFixedSize(1024, 768);
+    // The window's background is the button face, on which the labels, group boxes and check
+    // boxes draw transparently.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    build_panel();
+    // For technicians: F12 shows and hides the trace pane.
+    auto* f12 = new QShortcut(QKeySequence(Qt::Key_F12), this);
+    f12->setContext(Qt::WindowShortcut);
+    connect(f12, &QShortcut::activated, this, [this] { toggle_trace_pane(); });
+    QtHost::instance().attach(this);
+}
+
+MainWindow::~MainWindow() { QtHost::instance().detach(this); }
+
+void MainWindow::build_panel() {
+    for (tv::Control* c : tv::all_controls()) {
+        const tv::Control snap = tv::snapshot(c);
+        QWidget* w = make_widget(snap, this);
+        forward_input(c, w);
+        widgets_[snap.handle] = w;
+    }
+    // Group frames and rules lie beneath the controls they enclose, so every click reaches
+    // the control and the frame only draws around it.
+    for (tv::Control* c : tv::all_controls())
+        if (c->kind == tv::Kind::GroupBox) widgets_[c->handle]->lower();
+
+    auto* version = new QLabel(QStringLiteral("v" TV_VERSION), this);
+    version->setObjectName(QStringLiteral("version"));
+    version->setFont(qfont(tv::F1));
+    version->setGeometry(900, 745, 100, 16);
+}
+
+void MainWindow::start(const std::string& startup_dir) { tv::app_start(startup_dir); }
+
+QWidget* MainWindow::widget(const char* handle) const {
+    auto it = widgets_.find(handle);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+Answer MainWindow::show_message_box(const std::string& caption, const std::string& text,
+                                    Icon icon, Buttons buttons, Answer default_button) {
+    QMessageBox box(qicon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::NoButton, isVisible() ? this : nullptr);
+    box.setTextFormat(Qt::PlainText);  // device texts may hold '<' and '&'
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(default_button == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+void MainWindow::set_progress(int position) {
+    if (auto* bar = qobject_cast<QProgressBar*>(widget("g_ProgressBar"))) bar->setValue(position);
+}
+
+void MainWindow::append_trace(const std::string& text) {
+    auto* pane = qobject_cast<QPlainTextEdit*>(widget("gEdit_Info"));
+    if (!pane) return;
+    QTextCursor cursor(pane->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(display_text(text));
+    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+}
+
+void MainWindow::replace_trace(const std::string& text) {
+    if (auto* pane = qobject_cast<QPlainTextEdit*>(widget("gEdit_Info")))
+        pane->setPlainText(display_text(text));
+}
+
+void MainWindow::sync_control(const char* handle) {
+    QWidget* w = widget(handle);
+    const tv::Control* c = tv::control_by_handle(handle);
+    if (w && c) sync_widget(w, tv::snapshot(c));
+}
+
+bool MainWindow::open_file_dialog(const std::string& start_dir, std::string& path) {
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QString(), QString::fromStdString(start_dir), QStringLiteral("Bitmapy (*.bmp)"));
+    if (chosen.isEmpty()) return false;
+    path = QDir::toNativeSeparators(chosen).toStdString();
+    return true;
+}
+
+QRect MainWindow::preview_area() { return QRect(343, 30, 640, 640); }
+
+void MainWindow::update_preview() {
+    preview_loaded_ = false;  // the picture may have changed under the same name
+    update(preview_area());
+}
+
+const QImage* MainWindow::preview_image() {
+    const QString file = QString::fromStdString(tv::gr_filename());
+    if (!preview_loaded_ || file != preview_file_) {
+        preview_file_ = file;
+        preview_loaded_ = true;
+        if (!preview_.load(file)) preview_ = QImage();
+    }
+    return preview_.isNull() ? nullptr : &preview_;
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+    if (tv::gr_filename().empty() || !tv::PaintBMP) return;
+    const QImage* img = preview_image();
+    if (!img) return;  // a picture that cannot be loaded draws nothing
+    const int w = tv::Gr_xmax, h = tv::Gr_ymax;
+    QPainter p(this);
+    p.drawImage(QPoint(kPreviewCentreX - w / 2, kPreviewCentreY - h / 2), *img, QRect(0, 0, w, h));
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (!closed_) {
+        closed_ = true;
+        tv::app_close();
+    }
+    e->accept();
+}
+
+void MainWindow::toggle_trace_pane() {
+    tv::show(tv::gEdit_Info, !tv::visible(tv::gEdit_Info));
+}
+
+}  // namespace tv::gui

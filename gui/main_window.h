@@ -1,0 +1,62 @@
+// The main window: a fixed 1024 x 768 client area holding the whole control panel, the
+// preview of the chosen picture, and the dialogs the core asks for.
+#pragma once
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <string>
+#include <unordered_map>
+
+#include "ui/host.h"
+
+namespace tv {
+struct Control;
+}
+
+namespace tv::gui {
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Starts the application in startup_dir (panel, settings) with this window as the host.
+    void start(const std::string& startup_dir);
+
+    // The widget drawn for a control of the panel model (nullptr for an unknown handle).
+    QWidget* widget(const char* handle) const;
+
+    // The host's requests, carried out on the window's thread.
+    Answer show_message_box(const std::string& caption, const std::string& text, Icon icon,
+                            Buttons buttons, Answer default_button);
+    void set_progress(int position);
+    void append_trace(const std::string& text);
+    void replace_trace(const std::string& text);
+    void sync_control(const char* handle);
+    bool open_file_dialog(const std::string& start_dir, std::string& path);
+    void update_preview();
+
+    // Where the preview is centred, in client coordinates, and the area it may cover.
+    static constexpr int kPreviewCentreX = 663;
+    static constexpr int kPreviewCentreY = 350;
+    static QRect preview_area();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void build_panel();
+    void toggle_trace_pane();
+    const QImage* preview_image();
+
+    std::unordered_map<std::string, QWidget*> widgets_;  // by handle name
+    // The picture as last loaded for the preview, with what it was loaded for.
+    QImage preview_;
+    QString preview_file_;
+    bool preview_loaded_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace tv::gui

@@ -1,0 +1,53 @@
+// Forwarding of user input from the panel's widgets to the core.
+#include "panel_input.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "app/Controls.h"
+#include "app/main.h"
+
+namespace tv::gui {
+namespace {
+
+void forward_selector(tv::Control* model, QComboBox* combo) {
+    QObject::connect(combo, &QComboBox::activated, combo, [model](int index) {
+        tv::set_sel(model, index);
+        if (model->id == 120) {
+            // The interface and protocol selectors share id 120; the dispatch tells them apart
+            // by the control and the notification.
+            tv::dispatch_command(120, tv::Notify::SelectionConfirmed, model);
+            if (model == tv::gComb_Interface)
+                tv::dispatch_command(120, tv::Notify::DropDownClosed, model);
+        } else if (model == tv::gComb_Slot) {
+            tv::dispatch_command(0, tv::Notify::DropDownClosed, model);
+        }
+    });
+}
+
+void forward_edit(tv::Control* model, QLineEdit* edit) {
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [model, edit](const QString& t) {
+        // A half-typed IP address is not an address: the model keeps the last whole one.
+        if (model->kind == tv::Kind::IpAddress && !edit->hasAcceptableInput()) return;
+        tv::set_text(model, t.toStdString());
+    });
+}
+
+}  // namespace
+
+void forward_input(tv::Control* model, QWidget* w) {
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        // Push buttons and check boxes alike: the dispatch decides (a check box is toggled
+        // in the model, and the widget follows).
+        QObject::connect(button, &QAbstractButton::clicked, button, [model] {
+            tv::dispatch_command(model->id, tv::Notify::Clicked, model);
+        });
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        forward_selector(model, combo);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (!edit->isReadOnly()) forward_edit(model, edit);
+    }
+}
+
+}  // namespace tv::gui

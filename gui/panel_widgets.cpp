@@ -1,0 +1,191 @@
+// Widgets for the controls of the panel model.
+#include "panel_widgets.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+#include <QStringList>
+#include <cstring>
+
+#include "fonts.h"
+
+namespace tv::gui {
+namespace {
+
+bool is(const tv::Control& c, const char* handle) { return std::strcmp(c.handle, handle) == 0; }
+
+QStringList to_qlist(const std::vector<std::string>& items) {
+    QStringList l;
+    for (const auto& s : items) l << QString::fromStdString(s);
+    return l;
+}
+
+// Foreground on background, on the edit's own palette.
+void colour_edit(QWidget* w, const QColor& text, const QColor& base) {
+    QPalette pal = w->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Base, base);
+        pal.setColor(group, QPalette::Text, text);
+    }
+    w->setPalette(pal);
+}
+
+QWidget* make_selector(const tv::Control& c, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(false);
+    combo->addItems(to_qlist(c.items));
+    combo->setCurrentIndex(c.selection);
+    // As many rows in the open list as the model's list height holds (about 16 px each).
+    combo->setMaxVisibleItems(std::max(2, (c.h - kSelectorHeight) / 16));
+    combo->setGeometry(c.x, c.y, c.w, kSelectorHeight);
+    return combo;
+}
+
+QWidget* make_edit(const tv::Control& c, QWidget* parent) {
+    if (c.style & tv::MultiLine) {
+        auto* e = new QPlainTextEdit(parent);
+        e->setReadOnly(c.style & tv::ReadOnly);
+        e->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        e->setVerticalScrollBarPolicy((c.style & tv::VScroll) ? Qt::ScrollBarAlwaysOn
+                                                              : Qt::ScrollBarAlwaysOff);
+        e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        e->document()->setDocumentMargin(1);
+        e->setPlainText(display_text(c.text));
+        return e;
+    }
+    auto* e = new QLineEdit(QString::fromStdString(c.text), parent);
+    if (c.style & tv::RightAlign) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (c.max_len > 0) {
+        e->setMaxLength(c.max_len);
+        // A port number: digits only, as many as the field holds.
+        e->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("\\d{0,%1}").arg(c.max_len)), e));
+    }
+    e->setReadOnly(c.style & tv::ReadOnly);
+    return e;
+}
+
+QWidget* make_bare(const tv::Control& c, QWidget* parent) {
+    switch (c.kind) {
+    case tv::Kind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setRange(0, 100);
+        bar->setValue(c.position);
+        bar->setTextVisible(false);
+        return bar;
+    }
+    case tv::Kind::Button:
+        return new QPushButton(QString::fromStdString(c.text), parent);
+    case tv::Kind::CheckBox:
+        return new ModelCheckBox(QString::fromStdString(c.text), parent);
+    case tv::Kind::Selector:
+        return make_selector(c, parent);
+    case tv::Kind::GroupBox:
+        if (c.text.empty()) {
+            // A group box without a caption serves as a dividing rule.
+            auto* rule = new QFrame(parent);
+            rule->setFrameShape(QFrame::HLine);
+            rule->setFrameShadow(QFrame::Sunken);
+            return rule;
+        }
+        {
+            // An etched frame whose top line runs through the middle of the caption.
+            auto* group = new QGroupBox(QString::fromStdString(c.text), parent);
+            group->setStyleSheet(QStringLiteral(
+                "QGroupBox { border: 2px groove palette(mid); border-radius: 0px; margin-top: 7px; }"
+                "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                " left: 7px; padding: 0px 2px; }"));
+            return group;
+        }
+    case tv::Kind::IpAddress:
+        return new IpAddressEdit(c, parent);
+    case tv::Kind::Edit:
+        return make_edit(c, parent);
+    case tv::Kind::Label:
+        return new QLabel(QString::fromStdString(c.text), parent);
+    }
+    return new QWidget(parent);
+}
+
+}  // namespace
+
+IpAddressEdit::IpAddressEdit(const tv::Control& c, QWidget* parent)
+    : QLineEdit(QString::fromStdString(c.text), parent), handle_(c.handle) {
+    static const QString octet = QStringLiteral("(?:25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)");
+    setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^%1(?:\\.%1){3}$").arg(octet)), this));
+}
+
+void IpAddressEdit::focusOutEvent(QFocusEvent* e) {
+    if (!hasAcceptableInput())
+        if (const tv::Control* live = tv::control_by_handle(handle_))
+            setText(QString::fromStdString(tv::text(live)));
+    QLineEdit::focusOutEvent(e);
+}
+
+QString display_text(const std::string& model_text) {
+    QString t = QString::fromStdString(model_text);
+    t.remove(QLatin1Char('\r'));
+    return t;
+}
+
+QWidget* make_widget(const tv::Control& c, QWidget* parent) {
+    QWidget* w = make_bare(c, parent);
+    w->setObjectName(QString::fromUtf8(c.handle));
+    if (c.kind != tv::Kind::Selector) w->setGeometry(c.x, c.y, c.w, c.h);
+    if (c.font) w->setFont(qfont(*c.font));
+    if (is(c, "gEdit_Info")) colour_edit(w, QColor(0, 255, 0), QColor(0, 0, 0));
+    if (is(c, "gEdit_File")) colour_edit(w, w->palette().color(QPalette::Text), Qt::white);
+    // Labels, group boxes and check boxes draw on the window's button face (no fill).
+    w->setAutoFillBackground(false);
+    sync_widget(w, c);
+    return w;
+}
+
+void sync_widget(QWidget* w, const tv::Control& c) {
+    const QString text = QString::fromStdString(c.text);
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+        if (b->text() != text) b->setText(text);
+    } else if (auto* cb = qobject_cast<QCheckBox*>(w)) {
+        if (cb->text() != text) cb->setText(text);
+        cb->setChecked(c.checked);
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        const QSignalBlocker block(combo);
+        const QStringList items = to_qlist(c.items);
+        QStringList shown;
+        for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+        if (shown != items) {
+            combo->clear();
+            combo->addItems(items);
+        }
+        combo->setCurrentIndex(c.selection);
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->text() != text) label->setText(text);
+    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        if (line->text() != text) line->setText(text);
+    } else if (auto* pane = qobject_cast<QPlainTextEdit*>(w)) {
+        // The trace pane's text arrives through the host's trace calls, each in its turn; a
+        // copy taken here could already hold a piece whose append is still on its way.
+        // Only a cleared pane is taken from the model.
+        if (!is(c, "gEdit_Info")) {
+            const QString shown = display_text(c.text);
+            if (pane->toPlainText() != shown) pane->setPlainText(shown);
+        } else if (c.text.empty() && !pane->document()->isEmpty()) {
+            pane->clear();
+        }
+    } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
+        bar->setValue(c.position);
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        if (group->title() != text) group->setTitle(text);
+    }
+    w->setEnabled(c.enabled);
+    w->setVisible(c.visible);
+}
+
+}  // namespace tv::gui

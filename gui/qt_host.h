@@ -1,0 +1,57 @@
+// The window's side of the host interface. Calls may come from any thread (the worker, the
+// BMP check); each is carried out on the window's thread, and a call from another thread
+// returns only when it has been done there, so effects keep the order the jobs give and a
+// message box holds its caller until the user answers.
+#pragma once
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "ui/host.h"
+
+namespace tv::gui {
+
+class MainWindow;
+
+class QtHost final : public tv::Host {
+public:
+    // The process's one window host: it lives until the process ends, so that a job still
+    // running when the window goes finds a host that quietly answers with the defaults.
+    static QtHost& instance();
+
+    void attach(MainWindow* window);  // installs this host for the window
+    // Back to the quiet default when `window` is the one attached; later calls do nothing.
+    void detach(const MainWindow* window);
+
+    Answer message_box(const std::string& caption, const std::string& text, Icon icon,
+                       Buttons buttons, Answer default_button) override;
+    void progress(int position) override;
+    void trace_append(const std::string& text) override;
+    void trace_replace(const std::string& text) override;
+    void control_changed(const Control& control) override;
+    bool choose_file(const std::string& start_dir, std::string& path) override;
+    void repaint_preview() override;
+
+private:
+    struct Completion;
+    struct Pending {
+        std::function<void(MainWindow&)> fn;
+        std::shared_ptr<Completion> done;
+    };
+
+    QtHost() = default;
+    // Runs fn on the window's thread (at once when already there); false when detached.
+    bool on_window(const std::function<void(MainWindow&)>& fn);
+    // On the window's thread: runs the calls other threads have queued, oldest first.
+    void serve();
+
+    // The window (nullptr once it has gone) and the calls other threads have queued for it,
+    // under one lock: a call is queued only while the window is attached (it detaches before
+    // it is destroyed), and what a call carries is handed over by this lock alone.
+    std::mutex mutex_;
+    MainWindow* window_ = nullptr;
+    std::deque<Pending> pending_;
+};
+
+}  // namespace tv::gui

@@ -1,0 +1,132 @@
+// Helpers for the window's Qt Test programs: a main on the offscreen platform, a stand-in
+// user who answers the window's message boxes and file dialogs, bounded waits for the
+// core's threads that keep the event loop running, pictures and settings files.
+#pragma once
+#include <QApplication>
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <QtTest>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+class QComboBox;
+class QWidget;
+
+namespace tv::gui {
+class MainWindow;
+}
+
+// A Qt Test main that runs on the offscreen platform unless the environment says otherwise.
+#define TV_GUI_TEST_MAIN(TestClass)                                                   \
+    int main(int argc, char** argv) {                                                 \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                           \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                  \
+        QApplication app(argc, argv);                                                 \
+        TestClass test;                                                               \
+        return QTest::qExec(&test, argc, argv);                                       \
+    }
+
+namespace tv::guitest {
+
+// A message box as the user saw it.
+struct SeenBox {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+};
+
+// A file dialog as the user saw it.
+struct SeenDialog {
+    QStringList filters;
+    QString directory;
+};
+
+// Watches for the window's modal dialogs and answers them: message boxes with the next
+// scripted button (the default button when none is scripted), file dialogs with the next
+// scripted path (cancel when none is, or when the path is empty).
+class ModalAnswerer : public QObject {
+public:
+    ModalAnswerer();
+    void answer_next(QMessageBox::StandardButton button) { answers_.push_back(button); }
+    void choose_next(const QString& path) { files_.push_back(path); }
+    const QList<SeenBox>& boxes() const { return boxes_; }
+    const QList<SeenDialog>& dialogs() const { return dialogs_; }
+    // Waits (event loop running) until n boxes have been answered; false on time-out.
+    bool wait_boxes(int n, int timeout_ms = 10000);
+    void clear();
+
+private:
+    void poll();
+    QTimer timer_;
+    std::deque<QMessageBox::StandardButton> answers_;
+    std::deque<QString> files_;
+    QList<SeenBox> boxes_;
+    QList<SeenDialog> dialogs_;
+};
+
+// Waits until the running job (or the BMP check) has ended, keeping the event loop running
+// so that the thread's calls into the window are served. False on time-out.
+bool wait_for_job(int timeout_ms = 30000);
+bool wait_for_check(int timeout_ms = 10000);
+
+// A thread standing in for the core's worker. finish() waits for it with the event loop
+// running (its calls into the window are served meanwhile) and joins it; a thread still
+// running when the object goes (a failed test) is left behind rather than aborting.
+class WorkerThread {
+public:
+    explicit WorkerThread(std::function<void()> body);
+    ~WorkerThread();
+    bool finish(int timeout_ms = 5000);
+    bool done() const { return *done_; }
+private:
+    std::shared_ptr<std::atomic<bool>> done_;
+    std::thread thread_;
+};
+
+// Picks item `index` of a selector as a user does: opens its list and clicks the item.
+// False when the list did not open or the pick did not take.
+bool pick(QComboBox* combo, int index);
+
+// Clicks a widget with the left mouse button.
+void click(QWidget* w);
+
+// Writes a 1-bit BMP of w x h pixels, white with a black square of side min(w,h)/4 at
+// (w/8, h/8); the name and the dark area are what the tests look for.
+void write_mono_bmp(const QString& path, int w, int h);
+// Writes a 1-bit logo picture (text and shapes) for screenshots.
+void write_logo_bmp(const QString& path, int w, int h);
+
+// settings.cfg in dir with these values.
+struct Settings {
+    int interface_index = 0;  // 0 serial, 1 Ethernet
+    int protocol = 0;         // 0 printers, 2 cash registers
+    std::string com = "COM1";
+    int baud = 9600;
+    int timeout = 2;
+    std::string ip = "127.0.0.1";
+    int tcp_port = 6666;
+};
+void write_settings(const std::string& dir, const Settings& s);
+
+// Clears the chosen picture (name, size, preview flag) left by an earlier test.
+void forget_picture();
+
+// The window's widget for a handle, cast to T (fails the caller's QVERIFY when missing).
+template <class T> T* w(const tv::gui::MainWindow& window, const char* handle);
+
+}  // namespace tv::guitest
+
+#include "main_window.h"
+
+template <class T> T* tv::guitest::w(const tv::gui::MainWindow& window, const char* handle) {
+    return qobject_cast<T*>(window.widget(handle));
+}

@@ -1,0 +1,214 @@
+// Jobs started from the window: detection with its stop button, the connection test, and
+// whole programming jobs against the device simulator, with every box answered by the
+// test as a user would.
+#include <pty.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <filesystem>
+#include <memory>
+
+#include "app/Controls.h"
+#include "common/globals.h"
+#include "gui_test_util.h"
+#include "support/recording_host.h"
+#include "support/sim_process.h"
+
+using namespace tv::guitest;
+using tv::gui::MainWindow;
+using tv::test::SimProcess;
+
+class JobsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<tv::test::TempDir> dir_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ModalAnswerer> user_;
+
+    template <class T> T* get(const char* handle) {
+        T* p = w<T>(*window_, handle);
+        if (!p) qFatal("no widget %s of the expected class", handle);
+        return p;
+    }
+    QString file(const char* name) const { return QString::fromStdString(dir_->file(name)); }
+
+    void start_with(const Settings& s) {
+        forget_picture();
+        write_settings(dir_->path(), s);
+        window_->start(dir_->path());
+        user_->clear();
+    }
+
+    bool choose(const QString& path) {
+        user_->choose_next(path);
+        click(get<QPushButton>("gButt_File"));
+        return wait_for_check();
+    }
+
+    // A simulated printer over TCP on 127.0.0.1, with the window set up to reach it.
+    std::unique_ptr<SimProcess> printer_sim(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"--printer", "--tcp", "0", "--store", dir_->file("store")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        auto sim = std::make_unique<SimProcess>(args);
+        if (sim->ok()) {
+            Settings s;
+            s.interface_index = 1;
+            s.ip = "127.0.0.1";
+            s.tcp_port = sim->port();
+            start_with(s);
+        }
+        return sim;
+    }
+
+private slots:
+    void initTestCase() {
+        if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
+        dir_ = std::make_unique<tv::test::TempDir>();
+        user_ = std::make_unique<ModalAnswerer>();
+        QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
+        window_ = std::make_unique<MainWindow>();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        write_logo_bmp(file("logo.bmp"), 200, 96);
+    }
+
+    void cleanup() {
+        QVERIFY(wait_for_job());
+        QVERIFY(wait_for_check());
+    }
+
+    void detectionStopsAtTheSecondPress() {
+        // COM1 is a silent pseudo-terminal: each attempt there waits out its time-out, so
+        // the scan is still on its first port when the stop comes.
+        int master = -1, slave = -1;
+        char name[256] = {};
+        QVERIFY(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+        std::filesystem::create_directories(dir_->file("ports"));
+        std::filesystem::remove(dir_->file("ports/com1"));
+        std::filesystem::create_symlink(name, dir_->file("ports/com1"));
+        Settings s;
+        s.timeout = 4;
+        start_with(s);
+
+        auto* detect = get<QPushButton>("gButt_ComDetect");
+        click(detect);
+        QVERIFY(tv::bAction);
+        QCOMPARE(detect->text(), QStringLiteral("Zatrzymaj"));
+        QVERIFY(detect->isEnabled());
+        for (const char* h : {"gButt_ComTest", "gButt_File", "gButt_Send", "gButt_Clear",
+                              "gButt_Set", "gButt_Rep", "gComb_COM", "gComb_Protocol",
+                              "gCheck_Print"})
+            QVERIFY2(!window_->widget(h)->isEnabled(), h);
+
+        click(detect);
+        QVERIFY(!detect->isEnabled());
+        QVERIFY(user_->wait_boxes(1));
+        QVERIFY(wait_for_job());
+        const SeenBox& box = user_->boxes().at(0);
+        QCOMPARE(box.caption, QStringLiteral("Komunikat"));
+        QCOMPARE(box.text, QStringLiteral("Zatrzymano proces detekcji połączenia!"));
+        QCOMPARE(box.icon, QMessageBox::Information);
+        QCOMPARE(user_->boxes().size(), 1);
+
+        QVERIFY(!tv::bAction);
+        QCOMPARE(detect->text(), QStringLiteral("Szukaj połączenia"));
+        QVERIFY(detect->isEnabled());
+        QVERIFY(get<QPushButton>("gButt_ComTest")->isEnabled());
+        QCOMPARE(get<QProgressBar>("g_ProgressBar")->value(), 0);
+        // The scan stopped on its first port, and the time-out is the user's again.
+        const QString trace = get<QPlainTextEdit>("gEdit_Info")->toPlainText();
+        QVERIFY2(trace.contains(QStringLiteral("COM1 = ")), qPrintable(trace));
+        QVERIFY2(!trace.contains(QStringLiteral("COM3 = ")), qPrintable(trace));
+        QCOMPARE(tv::RCV_TIMEOUT.load(), 4);
+        ::close(slave);
+        ::close(master);
+    }
+
+    void connectionTestReadsTheIdentity() {
+        auto sim = printer_sim({"--name", "Drukarka Łódź"});
+        QVERIFY2(sim->ok(), sim->error().c_str());
+        click(get<QPushButton>("gButt_ComTest"));
+        QVERIFY(user_->wait_boxes(1));
+        QVERIFY(wait_for_job());
+        const SeenBox& box = user_->boxes().at(0);
+        QCOMPARE(box.caption, QStringLiteral("Komunikat"));
+        QCOMPARE(box.text, QStringLiteral("Test połączenia zakończony sukcesem!\n"
+                                          "Możliwa komunikacja z drukarką fiskalną\n"
+                                          "Drukarka Łódź"));
+        QCOMPARE(box.icon, QMessageBox::Information);
+        // The worker replaced the trace pane's text before it appended the exchange.
+        const QString trace = get<QPlainTextEdit>("gEdit_Info")->toPlainText();
+        QVERIFY2(trace.startsWith(QStringLiteral("Connection test...\nPlease wait.\n\n")),
+                 qPrintable(trace));
+        QVERIFY(trace.contains(QStringLiteral("Drukarka Łódź")));
+        QVERIFY(!tv::bAction);
+    }
+
+    void programmingJobRunsToTheSuccessBox() {
+        auto sim = printer_sim();
+        QVERIFY2(sim->ok(), sim->error().c_str());
+        QVERIFY(choose(file("logo.bmp")));
+        QVERIFY(pick(get<QComboBox>("gComb_Slot"), 1));  // slot 2
+        auto* send = get<QPushButton>("gButt_Send");
+        QVERIFY(send->isEnabled());
+
+        std::vector<int> bar;
+        connect(get<QProgressBar>("g_ProgressBar"), &QProgressBar::valueChanged, this,
+                [&bar](int v) { bar.push_back(v); });
+        user_->answer_next(QMessageBox::Ok);
+        click(send);
+        QVERIFY(tv::bAction);
+        QVERIFY(!send->isEnabled());
+        QVERIFY(!get<QPushButton>("gButt_File")->isEnabled());
+        QVERIFY(user_->wait_boxes(1, 20000));
+        QVERIFY(wait_for_job());
+        disconnect(get<QProgressBar>("g_ProgressBar"), nullptr, this, nullptr);
+
+        const SeenBox& box = user_->boxes().at(0);
+        QCOMPARE(box.caption, QStringLiteral("Komunikat"));
+        QCOMPARE(box.text, QStringLiteral("Grafika została poprawnie zaprogramowana!"));
+        QCOMPARE(box.icon, QMessageBox::Information);
+        QCOMPARE(user_->boxes().size(), 1);
+        // The bar climbed line by line, reached 100 and went back to 0.
+        QVERIFY(bar.size() >= 3);
+        QCOMPARE(bar.back(), 0);
+        QCOMPARE(bar[bar.size() - 2], 100);
+        for (std::size_t i = 1; i + 1 < bar.size(); ++i) QVERIFY(bar[i] >= bar[i - 1]);
+        // The controls are back and the device holds the picture in slot 2, dot for dot.
+        QVERIFY(send->isEnabled());
+        QVERIFY(get<QPushButton>("gButt_File")->isEnabled());
+        QImage sent(file("logo.bmp"));
+        QImage stored(QString::fromStdString(dir_->file("store/slot2.pbm")));
+        QVERIFY(!stored.isNull());
+        QCOMPARE(stored.size(), sent.size());
+        for (int y = 0; y < sent.height(); ++y)
+            for (int x = 0; x < sent.width(); ++x)
+                QVERIFY2((qGray(sent.pixel(x, y)) < 128) == (qGray(stored.pixel(x, y)) < 128),
+                         qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+    }
+
+    void aDeviceErrorEndsTheJobWithItsBox() {
+        auto sim = printer_sim({"--fail", "2:3251"});
+        QVERIFY2(sim->ok(), sim->error().c_str());
+        QVERIFY(choose(file("logo.bmp")));
+        click(get<QPushButton>("gButt_Send"));
+        QVERIFY(user_->wait_boxes(1, 20000));
+        QVERIFY(wait_for_job());
+        QCOMPARE(user_->boxes().size(), 1);  // no success box after the error
+        const SeenBox& box = user_->boxes().at(0);
+        QCOMPARE(box.caption, QStringLiteral("UWAGA!"));
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QVERIFY2(box.text.startsWith(QStringLiteral("Wystąpił błąd podczas modyfikowania grafiki nr 1.")),
+                 qPrintable(box.text));
+        QVERIFY(box.text.contains(QStringLiteral("BŁĄD : 3251")));
+        QVERIFY(get<QPushButton>("gButt_Send")->isEnabled());
+        QVERIFY(!tv::bAction);
+    }
+};
+
+TV_GUI_TEST_MAIN(JobsTest)
+#include "jobs_test.moc"

@@ -1,0 +1,483 @@
+// The window and its panel: title and size, every control at its place with its kind,
+// text, items, default, font and colours, and the way input reaches the core and the
+// core's changes (also from other threads) reach the widgets.
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "app/Controls.h"
+#include "common/globals.h"
+#include "gui_test_util.h"
+#include "jobs/trace.h"
+#include "support/recording_host.h"
+#include "ui/host.h"
+
+using namespace tv::guitest;
+using tv::gui::MainWindow;
+
+namespace {
+
+enum class K { Bar, Button, Check, Combo, Group, Rule, Line, Pane, Label };
+enum class F { None, F1, F2, F3, F4 };
+
+struct Expected {
+    const char* handle;
+    K kind;
+    const char* text;
+    int x, y, w, h;  // selectors: their closed height, 23
+    bool shown;
+    F font;
+};
+
+// The panel as the user must see it right after the window is built.
+const Expected kPanel[] = {
+    {"g_ProgressBar", K::Bar, "", 15, 685, 974, 20, true, F::None},
+    {"gButt_ComDetect", K::Button, "Szukaj połączenia", 35, 150, 135, 25, true, F::F2},
+    {"gButt_ComTest", K::Button, "Test połączenia", 180, 150, 125, 25, true, F::F2},
+    {"gButt_File", K::Button, "Otwórz", 200, 240, 105, 25, true, F::F3},
+    {"gButt_Send", K::Button, "Wyślij >>", 200, 360, 105, 35, true, F::F3},
+    {"gButt_Clear", K::Button, "Wyczyść", 35, 360, 105, 35, true, F::F3},
+    {"gButt_Set", K::Button, "Ustaw", 230, 497, 75, 65, true, F::F3},
+    {"gButt_Rep", K::Button, "Raport grafik", 35, 630, 130, 25, true, F::F3},
+    {"gCheck_Print", K::Check, "drukuj po wysłaniu", 35, 405, 180, 25, true, F::F2},
+    {"gCheck_TestPrint", K::Check, "wydruk testowy", 35, 570, 180, 25, true, F::F2},
+    {"gComb_COM", K::Combo, "COM1", 35, 113, 70, 23, true, F::F1},
+    {"gComb_Baudrate", K::Combo, "9600", 125, 113, 70, 23, true, F::F1},
+    {"gComb_Timeout", K::Combo, "10", 275, 113, 40, 23, true, F::F1},
+    {"gComb_Interface", K::Combo, "RS232 / USB", 35, 50, 110, 23, true, F::F1},
+    {"gComb_Protocol", K::Combo, "TARVIX - drukarki", 175, 50, 130, 23, true, F::F1},
+    {"gComb_Slot", K::Combo, "1", 135, 322, 50, 23, true, F::F1},
+    {"gComb_GrHdr", K::Combo, "Brak", 155, 498, 60, 23, true, F::F1},
+    {"gComb_GrFoot", K::Combo, "Brak", 155, 538, 60, 23, true, F::F1},
+    {"gComb_Rep", K::Combo, "1-6", 255, 630, 50, 23, true, F::F1},
+    {"gGroup_FrameCfg", K::Group, "Konfiguracja połączenia", 15, 10, 310, 185, true, F::F2},
+    {"gGroup_FrameCfg2", K::Rule, "", 20, 80, 295, 10, true, F::None},
+    {"gGroup_FrameGraf", K::Group, "Programowanie grafiki", 15, 215, 310, 230, true, F::F2},
+    {"gGroup_FrameSet", K::Group, "Grafika w nagłówku / stopce", 15, 465, 310, 210, true, F::F2},
+    {"gGroup_FrameSet2", K::Rule, "", 20, 600, 295, 10, true, F::None},
+    {"gGroup_FrameBMP", K::Group, "Podgląd grafiki", 338, 10, 651, 667, true, F::F2},
+    {"g_IPaddress", K::Line, "192.168.1.100", 35, 113, 130, 23, false, F::F1},
+    {"gEdit_PortTCP", K::Line, "3333", 185, 113, 50, 23, false, F::F1},
+    {"gEdit_Info", K::Pane, "", 343, 350, 640, 325, false, F::F4},
+    {"gEdit_File", K::Pane, "Bitmapa monochromatyczna\nMaksymalny rozmiar 640 x 640 pikseli", 35,
+     268, 270, 41, true, F::F1},
+    {"gStat_Interface", K::Label, "Interfejs", 35, 31, 60, 16, true, F::F1},
+    {"gStat_Protocol", K::Label, "Protokół", 175, 31, 60, 16, true, F::F1},
+    {"gStat_COM", K::Label, "Port", 35, 95, 70, 16, true, F::F1},
+    {"gStat_Baudrate", K::Label, "Prędkość", 145, 95, 70, 16, true, F::F1},
+    {"gStat_Timeout", K::Label, "Timeout(s)", 250, 95, 65, 16, true, F::F1},
+    {"gStat_Address", K::Label, "Adres IP", 35, 95, 70, 16, false, F::F1},
+    {"gStat_TCPPort", K::Label, "Port", 185, 95, 50, 16, false, F::F1},
+    {"gStat_File", K::Label, "Plik z grafiką", 35, 250, 100, 16, true, F::F1},
+    {"gStat_Slot", K::Label, "Nr grafiki (1-6)", 35, 326, 88, 16, true, F::F1},
+    {"gStat_GrHdr", K::Label, "Nagłówek - grafika nr", 35, 500, 120, 16, true, F::F1},
+    {"gStat_GrFoot", K::Label, "Stopka - grafika nr", 35, 540, 120, 16, true, F::F1},
+    {"gStat_Rep", K::Label, "grafika nr", 180, 634, 70, 16, true, F::F1},
+};
+
+QStringList numbers(const QString& prefix, int from, int to) {
+    QStringList l;
+    for (int i = from; i <= to; ++i) l << prefix + QString::number(i);
+    return l;
+}
+
+QStringList items_of(QComboBox* c) {
+    QStringList l;
+    for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
+    return l;
+}
+
+// The text a widget shows, whatever its kind.
+QString shown_text(QWidget* w) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
+    if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->toPlainText();
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    return {};
+}
+
+bool kind_matches(QWidget* w, K k) {
+    switch (k) {
+    case K::Bar: return qobject_cast<QProgressBar*>(w);
+    case K::Button: return qobject_cast<QPushButton*>(w);
+    case K::Check: return qobject_cast<QCheckBox*>(w);
+    case K::Combo: {
+        auto* c = qobject_cast<QComboBox*>(w);
+        return c && !c->isEditable();
+    }
+    case K::Group: return qobject_cast<QGroupBox*>(w);
+    case K::Rule: {
+        auto* f = qobject_cast<QFrame*>(w);
+        return f && f->frameShape() == QFrame::HLine;
+    }
+    case K::Line: return qobject_cast<QLineEdit*>(w);
+    case K::Pane: return qobject_cast<QPlainTextEdit*>(w);
+    case K::Label: return qobject_cast<QLabel*>(w);
+    }
+    return false;
+}
+
+}  // namespace
+
+class PanelTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<tv::test::TempDir> dir_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ModalAnswerer> user_;
+
+    template <class T> T* get(const char* handle) {
+        T* p = w<T>(*window_, handle);
+        if (!p) qFatal("no widget %s of the expected class", handle);
+        return p;
+    }
+
+private slots:
+    void initTestCase() {
+        dir_ = std::make_unique<tv::test::TempDir>();
+        user_ = std::make_unique<ModalAnswerer>();
+        window_ = std::make_unique<MainWindow>();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    void cleanupTestCase() {
+        window_.reset();
+        QVERIFY(!tv::bAction);
+    }
+
+    void init() { user_->clear(); }
+
+    void windowIsFixedAndTitled() {
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Tarvix Vizaze"));
+        QCOMPARE(window_->size(), QSize(1024, 768));
+        QCOMPARE(window_->minimumSize(), QSize(1024, 768));
+        QCOMPARE(window_->maximumSize(), QSize(1024, 768));
+        QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(window_->windowFlags() & Qt::WindowCloseButtonHint);
+        const QIcon icon = window_->windowIcon();
+        QVERIFY(!icon.isNull());
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+    }
+
+    // Before the application starts, the widgets show the panel as built.
+    void everyControlAtItsPlaceWithItsTextAndFont() {
+        QCOMPARE(int(std::size(kPanel)), int(tv::all_controls().size()));
+        for (const Expected& e : kPanel) {
+            QWidget* w = window_->widget(e.handle);
+            QVERIFY2(w, e.handle);
+            QVERIFY2(kind_matches(w, e.kind), e.handle);
+            QCOMPARE(w->objectName(), QString::fromUtf8(e.handle));
+            QCOMPARE(w->geometry(), QRect(e.x, e.y, e.w, e.h));
+            QCOMPARE(shown_text(w), QString::fromUtf8(e.text));
+            QVERIFY2(w->isVisibleTo(window_.get()) == e.shown, e.handle);
+            const QFont f = w->font();
+            switch (e.font) {
+            case F::F1: QCOMPARE(f.weight(), QFont::Normal); break;
+            case F::F2:
+            case F::F3: QCOMPARE(f.weight(), QFont::DemiBold); break;
+            case F::F4: QVERIFY2(QFontInfo(f).fixedPitch(), e.handle); break;
+            case F::None: break;
+            }
+        }
+        const int f1 = get<QLabel>("gStat_File")->font().pixelSize();
+        const int f2 = get<QPushButton>("gButt_ComDetect")->font().pixelSize();
+        const int f3 = get<QPushButton>("gButt_File")->font().pixelSize();
+        QCOMPARE(f1, f2);
+        QVERIFY(f3 > f2);
+        QVERIFY(f1 >= 11 && f1 <= 14);
+        QCOMPARE(get<QPlainTextEdit>("gEdit_Info")->font().pixelSize(), 12);
+        // Nothing is ticked and the bar is empty.
+        QVERIFY(!get<QCheckBox>("gCheck_Print")->isChecked());
+        QVERIFY(!get<QCheckBox>("gCheck_TestPrint")->isChecked());
+        QCOMPARE(get<QProgressBar>("g_ProgressBar")->minimum(), 0);
+        QCOMPARE(get<QProgressBar>("g_ProgressBar")->maximum(), 100);
+        QCOMPARE(get<QProgressBar>("g_ProgressBar")->value(), 0);
+    }
+
+    void selectorsHoldTheirItems() {
+        QCOMPARE(items_of(get<QComboBox>("gComb_COM")), numbers("COM", 1, 99));
+        QCOMPARE(items_of(get<QComboBox>("gComb_Baudrate")),
+                 QStringList({"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
+        QCOMPARE(items_of(get<QComboBox>("gComb_Timeout")), numbers("", 1, 99));
+        QCOMPARE(items_of(get<QComboBox>("gComb_Interface")),
+                 QStringList({"RS232 / USB", "Ethernet"}));
+        QCOMPARE(items_of(get<QComboBox>("gComb_Protocol")),
+                 QStringList({"TARVIX - drukarki", "TARVIX - kasy"}));
+        const QStringList slot_items = numbers("", 1, 6) << "1-6";
+        QCOMPARE(items_of(get<QComboBox>("gComb_Slot")), slot_items);
+        QCOMPARE(items_of(get<QComboBox>("gComb_Rep")), slot_items);
+        const QStringList none_and_slots = QStringList{"Brak"} + numbers("", 1, 6);
+        QCOMPARE(items_of(get<QComboBox>("gComb_GrHdr")), none_and_slots);
+        QCOMPARE(items_of(get<QComboBox>("gComb_GrFoot")), none_and_slots);
+        // The open list of the port selector is a scrolling list, not 99 rows.
+        QVERIFY(get<QComboBox>("gComb_COM")->maxVisibleItems() < 20);
+    }
+
+    void editsTakeOnlyWhatTheyMayHold() {
+        auto* port = get<QLineEdit>("gEdit_PortTCP");
+        QCOMPARE(port->maxLength(), 5);
+        QVERIFY(port->alignment() & Qt::AlignRight);
+        auto* ip = get<QLineEdit>("g_IPaddress");
+        QVERIFY(ip->validator());
+        QVERIFY(get<QPlainTextEdit>("gEdit_Info")->isReadOnly());
+        QVERIFY(get<QPlainTextEdit>("gEdit_File")->isReadOnly());
+    }
+
+    void coloursOfThePanesAndTheFace() {
+        auto* info = get<QPlainTextEdit>("gEdit_Info");
+        QCOMPARE(info->palette().color(QPalette::Text), QColor(0, 255, 0));
+        QCOMPARE(info->palette().color(QPalette::Base), QColor(0, 0, 0));
+        QCOMPARE(get<QPlainTextEdit>("gEdit_File")->palette().color(QPalette::Base),
+                 QColor(255, 255, 255));
+        const QColor face = window_->palette().color(QPalette::Button);
+        QCOMPARE(window_->palette().color(QPalette::Window), face);
+        for (const char* h : {"gStat_File", "gGroup_FrameBMP", "gCheck_Print"})
+            QVERIFY2(!window_->widget(h)->autoFillBackground(), h);
+        auto* version = window_->findChild<QLabel*>(QStringLiteral("version"));
+        QVERIFY(version);
+        QCOMPARE(version->text(), QStringLiteral("v1.0.0"));
+        QCOMPARE(version->pos(), QPoint(900, 745));
+        QVERIFY(!version->autoFillBackground());
+    }
+
+    // The group frames lie beneath the controls they enclose: a click inside a frame
+    // reaches the control.
+    void framesDoNotSwallowClicks() {
+        for (const char* h : {"gButt_File", "gButt_Rep", "gComb_Slot", "gCheck_Print"}) {
+            QWidget* target = window_->widget(h);
+            const QPoint centre = target->geometry().center();
+            QWidget* hit = window_->childAt(centre);
+            QVERIFY2(hit == target || target->isAncestorOf(hit), h);
+        }
+    }
+
+    // From here on the application runs in the temporary directory.
+    void settingsFileReachesTheWidgets() {
+        Settings s;
+        s.interface_index = 1;
+        s.baud = 19200;
+        s.com = "COM12";
+        s.timeout = 3;
+        s.ip = "127.0.0.1";
+        s.tcp_port = 4321;
+        write_settings(dir_->path(), s);
+        window_->start(dir_->path());
+        QCOMPARE(get<QComboBox>("gComb_Interface")->currentText(), QStringLiteral("Ethernet"));
+        QCOMPARE(get<QComboBox>("gComb_COM")->currentText(), QStringLiteral("COM12"));
+        QCOMPARE(get<QComboBox>("gComb_Baudrate")->currentText(), QStringLiteral("19200"));
+        QCOMPARE(get<QComboBox>("gComb_Timeout")->currentText(), QStringLiteral("3"));
+        QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(get<QLineEdit>("gEdit_PortTCP")->text(), QStringLiteral("4321"));
+        QVERIFY(get<QLineEdit>("g_IPaddress")->isVisible());
+        QVERIFY(!get<QPushButton>("gButt_ComDetect")->isVisible());
+        QVERIFY(!get<QPushButton>("gButt_Send")->isEnabled());  // no file chosen
+    }
+
+    void checkBoxesFollowTheModelNotTheirOwnClick() {
+        auto* box = get<QCheckBox>("gCheck_Print");
+        // The box changes only after the model has: never ahead of it on its own.
+        int changes = 0;
+        bool ahead_of_model = false;
+        connect(box, &QCheckBox::toggled, this, [&](bool on) {
+            ++changes;
+            if (tv::checked(tv::gCheck_Print) != on) ahead_of_model = true;
+        });
+        QVERIFY(!tv::checked(tv::gCheck_Print));
+        click(box);
+        QVERIFY(tv::checked(tv::gCheck_Print));
+        QVERIFY(box->isChecked());
+        click(box);
+        QVERIFY(!tv::checked(tv::gCheck_Print));
+        QVERIFY(!box->isChecked());
+        disconnect(box, nullptr, this, nullptr);
+        QCOMPARE(changes, 2);
+        QVERIFY(!ahead_of_model);
+        // The model alone can tick it.
+        tv::set_checked(tv::gCheck_TestPrint, true);
+        QVERIFY(get<QCheckBox>("gCheck_TestPrint")->isChecked());
+        click(get<QCheckBox>("gCheck_TestPrint"));
+        QVERIFY(!tv::checked(tv::gCheck_TestPrint));
+        QVERIFY(!get<QCheckBox>("gCheck_TestPrint")->isChecked());
+    }
+
+    void selectorPicksGoToTheModel() {
+        QVERIFY(pick(get<QComboBox>("gComb_GrHdr"), 3));
+        QCOMPARE(tv::sel(tv::gComb_GrHdr), 3);
+        QVERIFY(pick(get<QComboBox>("gComb_Baudrate"), 7));
+        QCOMPARE(tv::text(tv::gComb_Baudrate), std::string("115200"));
+        // And the model's changes come back to the widget.
+        tv::set_sel(tv::gComb_GrFoot, 6);
+        QCOMPARE(get<QComboBox>("gComb_GrFoot")->currentText(), QStringLiteral("6"));
+    }
+
+    void typedAddressAndPortReachTheModel() {
+        window_->activateWindow();  // focus moves between fields of the active window only
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        auto* ip = get<QLineEdit>("g_IPaddress");
+        ip->setFocus();
+        ip->selectAll();
+        QTest::keyClicks(ip, "10.0.0.7");
+        QCOMPARE(tv::text(tv::g_IPaddress), std::string("10.0.0.7"));
+        // Letters and a fifth octet are refused; a half-typed address stays out of the model.
+        QTest::keyClicks(ip, "x.");
+        QCOMPARE(ip->text(), QStringLiteral("10.0.0.7"));
+        ip->selectAll();
+        QTest::keyClicks(ip, "172.16");
+        QCOMPARE(ip->text(), QStringLiteral("172.16"));
+        QCOMPARE(tv::text(tv::g_IPaddress), std::string("10.0.0.7"));
+        get<QLineEdit>("gEdit_PortTCP")->setFocus();  // leaving the field restores it
+        QCOMPARE(ip->text(), QStringLiteral("10.0.0.7"));
+        // An octet above 255 is not taken: the third digit of "300" is refused.
+        ip->setFocus();
+        ip->selectAll();
+        QTest::keyClicks(ip, "300.1.1.1");
+        QCOMPARE(ip->text(), QStringLiteral("30.1.1.1"));
+        QCOMPARE(tv::text(tv::g_IPaddress), std::string("30.1.1.1"));
+
+        auto* port = get<QLineEdit>("gEdit_PortTCP");
+        port->setFocus();
+        port->selectAll();
+        QTest::keyClicks(port, "6a6b6677");
+        QCOMPARE(port->text(), QStringLiteral("66667"));
+        QCOMPARE(tv::text(tv::gEdit_PortTCP), std::string("66667"));
+    }
+
+    void f12ShowsAndHidesTheTracePane() {
+        auto* pane = get<QPlainTextEdit>("gEdit_Info");
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        QVERIFY(!pane->isVisible());
+        QTest::keyClick(window_.get(), Qt::Key_F12);
+        QVERIFY(pane->isVisible());
+        QVERIFY(tv::visible(tv::gEdit_Info));
+        QTest::keyClick(window_.get(), Qt::Key_F12);
+        QVERIFY(!pane->isVisible());
+        QVERIFY(!tv::visible(tv::gEdit_Info));
+    }
+
+    void tracePaneIsAppendedAndReplaced() {
+        auto* pane = get<QPlainTextEdit>("gEdit_Info");
+        tv::trace_replace("Connection test...\r\nPlease wait.\r\n\r\n");
+        QCOMPARE(pane->toPlainText(), QStringLiteral("Connection test...\nPlease wait.\n\n"));
+        tv::s("COM1 = ");
+        tv::s("zażółć\r\n");
+        QCOMPARE(pane->toPlainText(),
+                 QStringLiteral("Connection test...\nPlease wait.\n\nCOM1 = zażółć\n"));
+    }
+
+    // Showing the pane while a worker's append is on its way shows that text once.
+    void tracePaneShownDuringAnAppendHoldsItOnce() {
+        auto* pane = get<QPlainTextEdit>("gEdit_Info");
+        tv::trace_replace("");
+        QVERIFY(pane->toPlainText().isEmpty());
+        WorkerThread worker([] { tv::s("COM2 = \r\n"); });
+        // The model has the text as soon as the worker has handed the append over.
+        QElapsedTimer t;
+        t.start();
+        while (tv::text(tv::gEdit_Info).empty() && t.elapsed() < 5000) std::this_thread::yield();
+        QVERIFY(!tv::text(tv::gEdit_Info).empty());
+        tv::show(tv::gEdit_Info, true);  // before the window has served the append
+        QVERIFY(worker.finish());
+        QCOMPARE(pane->toPlainText(), QStringLiteral("COM2 = \n"));
+        tv::show(tv::gEdit_Info, false);
+    }
+
+    // A worker's calls are carried out on the window's thread, in order, and each returns
+    // only when done: a message box holds the worker until the user answers.
+    void workerThreadCallsAreDoneOnTheWindowThreadInOrder() {
+        user_->clear();
+        user_->answer_next(QMessageBox::Yes);
+        std::vector<int> seen_by_window;
+        auto* bar = get<QProgressBar>("g_ProgressBar");
+        connect(bar, &QProgressBar::valueChanged, this, [&](int v) {
+            QCOMPARE(QThread::currentThread(), window_->thread());
+            seen_by_window.push_back(v);
+        });
+        std::atomic<bool> returned{false};
+        std::atomic<int> answer{-1};
+        std::atomic<int> bar_value_seen_by_worker{-1};
+        WorkerThread worker([&] {
+            tv::set_progress(30);
+            bar_value_seen_by_worker = bar->value();  // already shown when the call returned
+            tv::set_progress(60);
+            tv::s("linia z wątku\r\n");
+            answer = static_cast<int>(tv::message("Czy kontynuować?", "Pytanie",
+                                                  tv::Icon::Question, tv::Buttons::YesNo,
+                                                  tv::Answer::No));
+            tv::set_progress(0);
+            returned = true;
+        });
+        QVERIFY(user_->wait_boxes(1));
+        QVERIFY(worker.finish());
+        QVERIFY(returned);
+        disconnect(bar, nullptr, this, nullptr);
+        QCOMPARE(bar_value_seen_by_worker.load(), 30);
+        QCOMPARE(seen_by_window, (std::vector<int>{30, 60, 0}));
+        QCOMPARE(answer.load(), static_cast<int>(tv::Answer::Yes));
+        const SeenBox& box = user_->boxes().at(0);
+        QCOMPARE(box.caption, QStringLiteral("Pytanie"));
+        QCOMPARE(box.text, QStringLiteral("Czy kontynuować?"));
+        QCOMPARE(box.icon, QMessageBox::Question);
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.default_button, QMessageBox::No);
+        QVERIFY(get<QPlainTextEdit>("gEdit_Info")->toPlainText().endsWith("linia z wątku\n"));
+    }
+
+    void boxTextsAreShownAsGiven() {
+        user_->clear();
+        tv::message("Błąd <1> & \"2\"\nDruga linia", "Błąd!", tv::Icon::Warning);
+        QCOMPARE(user_->boxes().size(), 1);
+        QCOMPARE(user_->boxes().at(0).text, QStringLiteral("Błąd <1> & \"2\"\nDruga linia"));
+        QCOMPARE(user_->boxes().at(0).icon, QMessageBox::Warning);
+        QCOMPARE(user_->boxes().at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void closingSavesTheSettings() {
+        const std::string cfg = dir_->file("settings.cfg");
+        std::remove(cfg.c_str());
+        QVERIFY(window_->close());
+        const std::string saved = tv::test::read_file(cfg);
+        QVERIFY(saved.find("[Interface]=1\n") != std::string::npos);
+        QVERIFY(saved.find("[Baudrate]=115200\n") != std::string::npos);
+        QVERIFY(saved.find("[IP_Address]=30.1.1.1\n") != std::string::npos);
+        QVERIFY(saved.find("[TCP_Port]=66667\n") != std::string::npos);
+    }
+
+    // A job still running when the window goes is not held up: a call already on its way
+    // to the window, and every later one, returns with the default answer.
+    void callsAfterTheWindowHasGoneAreAnsweredQuietly() {
+        std::atomic<bool> calling{false};
+        std::atomic<int> first{-1}, second{-1};
+        WorkerThread worker([&] {
+            calling = true;
+            first = static_cast<int>(tv::message("?", "Pytanie", tv::Icon::Question,
+                                                 tv::Buttons::YesNo, tv::Answer::No));
+            second = static_cast<int>(tv::message("?", "Pytanie", tv::Icon::Question,
+                                                  tv::Buttons::YesNo, tv::Answer::Yes));
+        });
+        while (!calling) std::this_thread::yield();
+        window_.reset();  // drops the call if it is queued already
+        QVERIFY(worker.finish());
+        QCOMPARE(first.load(), static_cast<int>(tv::Answer::No));
+        QCOMPARE(second.load(), static_cast<int>(tv::Answer::Yes));
+        QVERIFY(user_->boxes().size() <= 1);  // none shown unless it got there first
+    }
+};
+
+TV_GUI_TEST_MAIN(PanelTest)
+#include "panel_test.moc"

@@ -1,0 +1,226 @@
+// The panel's rules as the user meets them in the window: choosing a file, the send
+// button, the slot and protocol and interface selectors, the 384 x 384 warning, and the
+// preview of the chosen picture (with a screenshot of the window).
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <memory>
+
+#include "app/Controls.h"
+#include "common/globals.h"
+#include "gui_test_util.h"
+#include "support/recording_host.h"
+
+using namespace tv::guitest;
+using tv::gui::MainWindow;
+
+class RulesTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<tv::test::TempDir> dir_;
+    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ModalAnswerer> user_;
+
+    template <class T> T* get(const char* handle) {
+        T* p = w<T>(*window_, handle);
+        if (!p) qFatal("no widget %s of the expected class", handle);
+        return p;
+    }
+    QString file(const char* name) const { return QString::fromStdString(dir_->file(name)); }
+
+    // Chooses a picture through "Otwórz" and the file dialog, and waits for its check.
+    bool choose(const QString& path) {
+        user_->choose_next(path);
+        click(get<QPushButton>("gButt_File"));
+        return wait_for_check();
+    }
+
+private slots:
+    void initTestCase() {
+        dir_ = std::make_unique<tv::test::TempDir>();
+        user_ = std::make_unique<ModalAnswerer>();
+        window_ = std::make_unique<MainWindow>();
+        window_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        write_mono_bmp(file("pic400x200.bmp"), 400, 200);
+        write_mono_bmp(file("pic384.bmp"), 384, 384);
+        write_mono_bmp(file("pic640.bmp"), 640, 640);
+        write_logo_bmp(file("logo.bmp"), 400, 240);
+    }
+
+    // Every case starts from the saved settings with no picture chosen.
+    void init() {
+        forget_picture();
+        Settings s;
+        write_settings(dir_->path(), s);
+        QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
+        window_->start(dir_->path());
+        user_->clear();
+    }
+
+    void cleanup() { QVERIFY(wait_for_check()); }
+
+    void sendIsDisabledWithoutAFileAndDoesNothing() {
+        auto* send = get<QPushButton>("gButt_Send");
+        QVERIFY(!send->isEnabled());
+        click(send);
+        QVERIFY(!tv::bAction);
+        QVERIFY(user_->boxes().isEmpty());
+        // A slot pick with no file keeps it disabled.
+        QVERIFY(pick(get<QComboBox>("gComb_Slot"), 2));
+        QVERIFY(!send->isEnabled());
+    }
+
+    void choosingAFileShowsItAndEnablesSend() {
+        QVERIFY(choose(file("pic400x200.bmp")));
+        QCOMPARE(user_->dialogs().size(), 1);
+        QCOMPARE(user_->dialogs().at(0).filters, QStringList{"Bitmapy (*.bmp)"});
+        QCOMPARE(QDir(user_->dialogs().at(0).directory).canonicalPath(),
+                 QDir(QString::fromStdString(dir_->path())).canonicalPath());
+        QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),
+                 QStringLiteral("pic400x200.bmp\nBMP monochromatyczna, 400 x 200 pikseli"));
+        QVERIFY(get<QPushButton>("gButt_Send")->isEnabled());
+        QVERIFY(user_->boxes().isEmpty());
+        QVERIFY(get<QPushButton>("gButt_File")->isEnabled());
+    }
+
+    void slotAllDisablesSendAndASlotEnablesIt() {
+        QVERIFY(choose(file("pic384.bmp")));
+        auto* send = get<QPushButton>("gButt_Send");
+        auto* slot = get<QComboBox>("gComb_Slot");
+        QVERIFY(send->isEnabled());
+        QVERIFY(pick(slot, 6));
+        QCOMPARE(slot->currentText(), QStringLiteral("1-6"));
+        QVERIFY(!send->isEnabled());
+        QVERIFY(pick(slot, 2));
+        QCOMPARE(tv::sel(tv::gComb_Slot), 2);
+        QVERIFY(send->isEnabled());
+    }
+
+    void cancellingTheDialogKeepsThePreviousFile() {
+        QVERIFY(choose(file("pic384.bmp")));
+        QVERIFY(choose(QString()));  // cancelled
+        QCOMPARE(user_->dialogs().size(), 2);
+        QCOMPARE(QString::fromStdString(tv::gr_filename()), file("pic384.bmp"));
+        QVERIFY(get<QPlainTextEdit>("gEdit_File")->toPlainText().startsWith("pic384.bmp\n"));
+        QVERIFY(get<QPushButton>("gButt_Send")->isEnabled());
+    }
+
+    void cashRegistersGreyThePrinterOnlyControls() {
+        auto* protocol = get<QComboBox>("gComb_Protocol");
+        const char* printer_only[] = {"gCheck_TestPrint", "gButt_Rep", "gComb_Rep"};
+        for (const char* h : printer_only) QVERIFY2(window_->widget(h)->isEnabled(), h);
+        QVERIFY(pick(protocol, 1));
+        QCOMPARE(tv::PROTOCOL.load(), std::int16_t(2));
+        for (const char* h : printer_only) QVERIFY2(!window_->widget(h)->isEnabled(), h);
+        QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),
+                 QStringLiteral("Bitmapa monochromatyczna\nMaksymalny rozmiar 384 x 384 pikseli"));
+        // The rest stays usable.
+        for (const char* h : {"gButt_Clear", "gButt_Set", "gCheck_Print", "gComb_Slot"})
+            QVERIFY2(window_->widget(h)->isEnabled(), h);
+        QVERIFY(pick(protocol, 0));
+        QCOMPARE(tv::PROTOCOL.load(), std::int16_t(0));
+        for (const char* h : printer_only) QVERIFY2(window_->widget(h)->isEnabled(), h);
+        QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),
+                 QStringLiteral("Bitmapa monochromatyczna\nMaksymalny rozmiar 640 x 640 pikseli"));
+        QVERIFY(user_->boxes().isEmpty());
+    }
+
+    void ethernetShowsTheAddressFieldsInsteadOfThePort() {
+        auto* iface = get<QComboBox>("gComb_Interface");
+        QVERIFY(pick(iface, 1));
+        QCOMPARE(tv::sel(tv::gComb_Interface), 1);
+        for (const char* h : {"g_IPaddress", "gEdit_PortTCP", "gStat_Address", "gStat_TCPPort",
+                              "gComb_Timeout", "gStat_Timeout"})
+            QVERIFY2(window_->widget(h)->isVisible(), h);
+        for (const char* h : {"gButt_ComDetect", "gComb_COM", "gComb_Baudrate", "gStat_COM",
+                              "gStat_Baudrate"})
+            QVERIFY2(!window_->widget(h)->isVisible(), h);
+        QCOMPARE(get<QLabel>("gStat_Address")->text(), QStringLiteral("Adres IP"));
+        QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), QStringLiteral("127.0.0.1"));
+        QVERIFY(pick(iface, 0));
+        QVERIFY(get<QPushButton>("gButt_ComDetect")->isVisible());
+        QVERIFY(get<QComboBox>("gComb_COM")->isVisible());
+        QVERIFY(!get<QLineEdit>("g_IPaddress")->isVisible());
+        QVERIFY(!get<QLineEdit>("gEdit_PortTCP")->isVisible());
+    }
+
+    void registersWarnAboutAPictureOver384() {
+        QVERIFY(choose(file("pic400x200.bmp")));
+        QVERIFY(user_->boxes().isEmpty());
+        QVERIFY(pick(get<QComboBox>("gComb_Protocol"), 1));
+        QCOMPARE(user_->boxes().size(), 1);
+        const SeenBox& box = user_->boxes().at(0);
+        QCOMPARE(box.caption, QStringLiteral("UWAGA!"));
+        QCOMPARE(box.text, QStringLiteral("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!"));
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        // The picture's description stays in the file box.
+        QVERIFY(get<QPlainTextEdit>("gEdit_File")->toPlainText().startsWith("pic400x200.bmp\n"));
+        QVERIFY(pick(get<QComboBox>("gComb_Protocol"), 0));
+        QCOMPARE(user_->boxes().size(), 1);
+    }
+
+    void registersTakeA384PictureWithoutWarning() {
+        QVERIFY(choose(file("pic384.bmp")));
+        QVERIFY(pick(get<QComboBox>("gComb_Protocol"), 1));
+        QVERIFY(user_->boxes().isEmpty());  // a box would have been answered within the pick
+        QVERIFY(pick(get<QComboBox>("gComb_Protocol"), 0));
+    }
+
+    void previewIsDrawnCentredAndUnscaled() {
+        const QImage before = window_->grab().toImage();
+        QVERIFY(choose(file("pic400x200.bmp")));
+        const QImage after = window_->grab().toImage();
+        // The picture's top-left corner lands at (663 - 200, 350 - 100); its black square
+        // (50 x 50 at 50, 25) is drawn there pixel for pixel.
+        const QPoint origin(463, 250);
+        QCOMPARE(QColor(after.pixel(origin + QPoint(50, 25))), QColor(Qt::black));
+        QCOMPARE(QColor(after.pixel(origin + QPoint(99, 74))), QColor(Qt::black));
+        QCOMPARE(QColor(after.pixel(origin + QPoint(100, 75))), QColor(Qt::white));
+        QCOMPARE(QColor(after.pixel(origin + QPoint(49, 24))), QColor(Qt::white));
+        QCOMPARE(QColor(after.pixel(origin + QPoint(399, 199))), QColor(Qt::white));
+        // Outside the picture the window is as it was.
+        QCOMPARE(after.pixel(origin + QPoint(400, 200)), before.pixel(origin + QPoint(400, 200)));
+        QCOMPARE(after.pixel(origin - QPoint(1, 1)), before.pixel(origin - QPoint(1, 1)));
+        QVERIFY(before.pixel(origin + QPoint(60, 30)) != after.pixel(origin + QPoint(60, 30)));
+    }
+
+    void aRefusedPictureIsNotPreviewed() {
+        QVERIFY(choose(file("pic400x200.bmp")));
+        // A file that is not a 1-bit BMP: the check refuses it and the preview goes.
+        QImage colour(100, 100, QImage::Format_RGB32);
+        colour.fill(Qt::black);
+        QVERIFY(colour.save(file("colour.bmp"), "BMP"));
+        user_->answer_next(QMessageBox::Ok);
+        QVERIFY(choose(file("colour.bmp")));
+        QVERIFY(user_->wait_boxes(1));
+        QCOMPARE(user_->boxes().at(0).caption, QStringLiteral("Błąd!"));
+        QVERIFY(user_->boxes().at(0).text.contains(QStringLiteral("Bitmapa musi być monochromatyczna !!!")));
+        QVERIFY(!tv::PaintBMP);
+        const QImage shot = window_->grab().toImage();
+        QVERIFY(QColor(shot.pixel(463 + 60, 250 + 30)) != QColor(Qt::black));
+        QVERIFY(!get<QPushButton>("gButt_Send")->isEnabled() || tv::gr_filename().empty());
+    }
+
+    // The screenshot of the window with a picture, kept in the build tree for people to see.
+    void screenshotWithAPicture() {
+        QVERIFY(choose(file("logo.bmp")));
+        QVERIFY(pick(get<QComboBox>("gComb_Slot"), 1));
+        const QString dir = QStringLiteral(TV_SCREENSHOT_DIR);
+        QVERIFY(QDir().mkpath(dir));
+        const QImage shot = window_->grab().toImage();
+        QCOMPARE(shot.size(), QSize(1024, 768));
+        QVERIFY(shot.save(dir + QStringLiteral("/window.png"), "PNG"));
+        // With the trace pane shown (F12) for the technicians' view.
+        tv::show(tv::gEdit_Info, true);
+        QVERIFY(window_->grab().save(dir + QStringLiteral("/window-trace.png"), "PNG"));
+        tv::show(tv::gEdit_Info, false);
+    }
+};
+
+TV_GUI_TEST_MAIN(RulesTest)
+#include "rules_test.moc"
