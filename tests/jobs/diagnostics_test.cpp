@@ -124,6 +124,7 @@ TEST_F(Diagnostics, RegisterTestShowsTheModelName) {
 
 TEST_F(Diagnostics, FailedTestsShowTheFamilysBox) {
     std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com3"));
+    set_sel(gComb_COM, 2);
     press(102);
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."});
