@@ -30,6 +30,9 @@ public:
     virtual Bytes refuse(const Bytes& request, int code) = 0;
     // The same reply with a checksum that no longer matches.
     virtual Bytes corrupt_checksum(const Bytes& reply) = 0;
+    // A request frame without fields for the command named on the command line (printer:
+    // its name; cash register: its CMD_ID in decimal), to answer another command's request.
+    virtual Bytes request_for(const std::string& command) const = 0;
 
 protected:
     Bytes frame_;

@@ -131,14 +131,27 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
             if (!value(v)) return false;
             if (!parse_pair(v, 0, 65535, k, n)) return bad(v);
             o.fail[k] = n;
-        } else if (a == "--no-reply" || a == "--bad-crc" || a == "--drop" || a == "--stale") {
+        } else if (a == "--no-reply" || a == "--bad-crc" || a == "--drop" || a == "--stale" ||
+                   a == "--reset") {
             if (!value(v)) return false;
             if (!parse_command(v, k)) return bad(v);
             auto& set = a == "--no-reply" ? o.no_reply
                         : a == "--bad-crc" ? o.bad_crc
                         : a == "--drop"    ? o.drop
+                        : a == "--reset"   ? o.reset
                                            : o.stale;
             set.insert(k);
+        } else if (a == "--cut") {
+            if (!value(v)) return false;
+            if (!parse_pair(v, 0, 65535, k, n)) return bad(v);
+            o.cut[k] = n;
+        } else if (a == "--wrong-reply") {
+            if (!value(v)) return false;
+            const auto colon = v.find(':');
+            if (colon == std::string::npos || colon + 1 >= v.size() || v.size() - colon > 17 ||
+                !parse_command(v.substr(0, colon), k))
+                return bad(v);
+            o.wrong_reply[k] = v.substr(colon + 1);
         } else if (a == "--delay") {
             if (!value(v)) return false;
             if (!parse_pair(v, 0, 600000, k, n)) return bad(v);
@@ -204,6 +217,9 @@ const char* usage_text() {
         "  --delay K:MS             odpowiedź K opóźniona o MS milisekund\n"
         "  --junk K[:HEX]           dodatkowe bajty po odpowiedzi K (domyślnie \"***\")\n"
         "  --trickle MS             każda odpowiedź bajt po bajcie, MS ms przerwy na bajt\n"
+        "  --cut K:N                z odpowiedzi K wysyłane jest tylko N pierwszych bajtów\n"
+        "  --reset K                zerwanie połączenia przy poleceniu K przez RST (TCP)\n"
+        "  --wrong-reply K:POL      na polecenie K odpowiedź na polecenie POL (nazwa lub CMD_ID)\n"
         "  --read-only N            slot N tylko do odczytu (błąd 3252)\n"
         "Inne:\n"
         "  --verbose, -v            komunikaty diagnostyczne na standardowe wyjście błędów\n"

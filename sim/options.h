@@ -44,6 +44,9 @@ struct Options {
     std::set<CommandNo> stale;
     std::map<CommandNo, int> delay_ms;
     std::map<CommandNo, std::string> junk;    // raw bytes sent after the reply
+    std::map<CommandNo, int> cut;             // only the first N bytes of the reply are sent
+    std::set<CommandNo> reset;                // the line is broken abortively (TCP: RST)
+    std::map<CommandNo, std::string> wrong_reply;  // answered as if it were this command
     int trickle_ms = 0;                       // every reply byte by byte, this pause per byte
     std::set<int> read_only_slots;
 

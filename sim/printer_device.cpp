@@ -237,4 +237,8 @@ Bytes PrinterDevice::corrupt_checksum(const Bytes& reply) {
     return out;
 }
 
+Bytes PrinterDevice::request_for(const std::string& command) const {
+    return printer_reply_frame(to_cp1250(command) + "\t");  // a request has the same shape
+}
+
 }  // namespace tv::sim

@@ -42,6 +42,7 @@ public:
     Bytes answer(const Bytes& request) override;
     Bytes refuse(const Bytes& request, int code) override;
     Bytes corrupt_checksum(const Bytes& reply) override;
+    Bytes request_for(const std::string& command) const override;
 
 private:
     struct Request {

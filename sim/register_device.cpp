@@ -1,6 +1,7 @@
 // The simulated fiscal cash register: graphic slot commands and the status read.
 #include "register_device.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -189,6 +190,13 @@ Bytes RegisterDevice::corrupt_checksum(const Bytes& reply) {
         out[hi] = static_cast<char>(v);
     }
     return out;
+}
+
+Bytes RegisterDevice::request_for(const std::string& command) const {
+    KS_FRM f;
+    f.clear();
+    f.CMD_ID = static_cast<std::uint16_t>(std::strtoul(command.c_str(), nullptr, 10));
+    return wire_of(f);
 }
 
 }  // namespace tv::sim

@@ -30,6 +30,7 @@ public:
     Bytes answer(const Bytes& request) override;
     Bytes refuse(const Bytes& request, int code) override;
     Bytes corrupt_checksum(const Bytes& reply) override;
+    Bytes request_for(const std::string& command) const override;
 
 private:
     // Parses the wire bytes into f and checks length and checksum: 0 or an error code.

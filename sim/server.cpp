@@ -45,31 +45,45 @@ bool Server::handle(CommandNo k, const Bytes& request, const std::atomic<bool>& 
     if (options_.verbose)
         std::fprintf(stderr, "[sim] polecenie %ld: %zu bajtów\n", k, request.size());
 
-    if (hits(options_.drop, k)) {
-        if (options_.verbose) std::fprintf(stderr, "[sim] polecenie %ld: zerwanie\n", k);
-        transport_.drop();
-        device_.reset_input();
-        const std::string line = transport_.ready_line();
-        if (line.rfind("READY pty", 0) == 0) {  // the tool must find the new terminal
-            std::fprintf(notices_, "REOPEN%s\n", line.c_str() + 5);
-            std::fflush(notices_);
-        }
-        return false;
-    }
-    if (hits(options_.no_reply, k)) return true;
+    // A line broken at this command goes down before the reply, or after the part of it
+    // that --cut lets through.
+    const int* cut = lookup(options_.cut, k);
+    const bool reset = hits(options_.reset, k);
+    const bool breaks = reset || hits(options_.drop, k);
+    if (breaks && !cut) return break_line(k, reset);
+    if (hits(options_.no_reply, k)) return breaks ? break_line(k, reset) : true;
 
     const int* code = lookup(options_.fail, k);
-    const Bytes reply = code ? device_.refuse(request, *code) : device_.answer(request);
+    const std::string* other = lookup(options_.wrong_reply, k);
+    const Bytes reply = code    ? device_.refuse(request, *code)
+                        : other ? device_.answer(device_.request_for(*other))
+                                : device_.answer(request);
     Bytes out = reply;
     if (hits(options_.stale, k)) out = have_last_ ? last_reply_ : Bytes();
     last_reply_ = reply;
     have_last_ = true;
     if (hits(options_.bad_crc, k)) out = device_.corrupt_checksum(out);
+    if (cut && static_cast<std::size_t>(*cut) < out.size()) out.resize(static_cast<std::size_t>(*cut));
     if (const int* ms = lookup(options_.delay_ms, k))
         if (!sleep_unless(stop, *ms)) return true;
     send(out, stop);
+    if (breaks) return break_line(k, reset);
     if (const std::string* junk = lookup(options_.junk, k)) send(*junk, stop);
     return true;
+}
+
+bool Server::break_line(CommandNo k, bool reset) {
+    if (options_.verbose)
+        std::fprintf(stderr, "[sim] polecenie %ld: zerwanie%s\n", k, reset ? " (RST)" : "");
+    if (reset) transport_.reset();
+    else transport_.drop();
+    device_.reset_input();
+    const std::string line = transport_.ready_line();
+    if (line.rfind("READY pty", 0) == 0) {  // the tool must find the new terminal
+        std::fprintf(notices_, "REOPEN%s\n", line.c_str() + 5);
+        std::fflush(notices_);
+    }
+    return false;
 }
 
 void Server::send(const Bytes& bytes, const std::atomic<bool>& stop) {

@@ -24,6 +24,8 @@ private:
     // Handles request number k; false when the line to the peer was broken.
     bool handle(CommandNo k, const Bytes& request, const std::atomic<bool>& stop);
     void send(const Bytes& bytes, const std::atomic<bool>& stop);
+    // Breaks the line to the peer (drop, or reset) and announces a re-opened pty; false.
+    bool break_line(CommandNo k, bool reset);
 
     const Options& options_;
     Transport& transport_;

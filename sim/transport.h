@@ -22,6 +22,9 @@ public:
     // Breaks the line to the peer: TCP closes the connection, the pty is replaced by a
     // fresh one (its link re-pointed), so the tool sees a hang-up.
     virtual void drop() = 0;
+    // Breaks the line abortively: TCP resets the connection (RST); a pty has no such thing
+    // and is dropped.
+    virtual void reset() { drop(); }
     // The line printed when the simulator is ready ("READY tcp 127.0.0.1 40123").
     virtual std::string ready_line() const = 0;
 };

@@ -66,6 +66,14 @@ public:
 
     void drop() override { close_peer(); }
 
+    void reset() override {
+        if (peer_ >= 0) {
+            linger hard{1, 0};  // close() then sends RST instead of FIN
+            ::setsockopt(peer_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        }
+        close_peer();
+    }
+
     std::string ready_line() const override {
         return "READY tcp 127.0.0.1 " + std::to_string(port_);
     }

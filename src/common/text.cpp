@@ -35,6 +35,10 @@ unsigned next_cp(std::string_view s, std::size_t& i) {
         if ((c & 0xC0) != 0x80) { ++i; return 0xFFFD; }
         cp = (cp << 6) | (c & 0x3F);
     }
+    // An overlong form is malformed too: C0 80 or E0 80 80 would put a zero byte (or a
+    // frame's control byte) where the text shows none.
+    static constexpr unsigned kShortest[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kShortest[extra]) { ++i; return 0xFFFD; }
     i += extra + 1;
     return cp;
 }

@@ -8,6 +8,7 @@
 #include "jobs/Worker.h"
 #include "image/gr_grid.h"
 #include "jobs/trace.h"
+#include "printer/catalogue.h"
 #include "register/prt_ks.h"
 
 namespace tv {
@@ -92,9 +93,9 @@ unsigned prepare_gr_2(unsigned int& socket) {
     if (!sent_all) return static_cast<unsigned>(r);  // a refused block ends the upload
 
     if (block[0] != 0) r = KS_IMGSLOTAPPEND(socket, slot, block);
-    // The report is asked for even when the last block was refused; its own answer is not
-    // part of the result.
-    if (checked(gCheck_Print)) KS_REPPROGIMG(socket, slot);
+    // The report is asked for even when the last block was refused (but not after a failed
+    // line, on which nothing more is sent); its own answer is not part of the result.
+    if (checked(gCheck_Print) && !(r != 0 && ks_line_fault(ERR_NR))) KS_REPPROGIMG(socket, slot);
     return static_cast<unsigned>(r);
 }
 

@@ -114,6 +114,15 @@ void printer_stream_job(int mode) {
                 break;
             }
             if (r != 0) break;
+            // A corrupted reply, or one that answers another command, confirms nothing: the
+            // line cannot be trusted, so nothing more goes out on it.
+            if (!reply_answers(reply, line)) {
+                failed = true;
+                s(" [ BAD REPLY ]\r\n");
+                l(" [ BAD REPLY ]\r\n", false, false);
+                message("Błędna odpowiedź z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
+                break;
+            }
         }
         link.disconnect();
         set_progress(100);

@@ -96,10 +96,12 @@ void ks_clear_job() {
                 job_failed();
                 return nullptr;
             }
-            // A refused slot is reported, and the others are still cleared.
+            // A refused slot is reported, and the others are still cleared; after a failed
+            // line (no reply, a corrupted or foreign one) nothing more is sent.
             if (KS_IMGSLOTCLEAR(link.sock, static_cast<unsigned char>(slot)) != 0) {
                 device_error("imgslotset\tno" + std::to_string(slot));
                 all_cleared = false;
+                if (ks_line_fault(ERR_NR)) break;
             }
         }
         if (!all_cleared) return nullptr;

@@ -1,11 +1,11 @@
-// The TCP link: connection to the device, the text exchange with fiscal printers (whole
-// received blocks, a question on time-out) and the binary exchange with cash registers.
+// The TCP link: connection to the device, the text exchange with fiscal printers (the reply
+// up to its ETX within the time-out, a question on time-out) and the binary exchange with
+// cash registers.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "common/globals.h"
 #include "common/text.h"
@@ -119,32 +119,55 @@ int tcp_send_bin(unsigned int& sock, char* frame, int length) {
 int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) {
     for (;;) {
         char collected[kReplySize + 1];
-        char block[kReplySize];
         std::memset(collected, 0, sizeof collected);
         s("\r\nResp.: ");
         l("\nResp.: ", false, false);
-        net::set_recv_timeout(sock, std::max(RCV_TIMEOUT.load(), 1) * 1000);
 
-        int result = 0;
-        for (int call = 0; call < 2; ++call) {
-            if (call > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            std::memset(block, 0, sizeof block);
-            if (net::recv(sock, block, kReplySize - 1) < 0) {
-                result = 54;
+        // The whole reply must come within RCV_TIMEOUT seconds, in as many pieces as the
+        // device sends it. It is taken byte by byte up to its ETX, so whatever follows stays
+        // for the next receive, as on the serial link.
+        enum class End { Etx, Full, TimedOut, Gone } end = End::Full;
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::seconds(std::max(RCV_TIMEOUT.load(), 1));
+        std::size_t n = 0;
+        while (n < kReplySize) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                end = End::TimedOut;
                 break;
             }
-            append_to(collected, block);  // up to the block's first zero byte
-            const std::size_t n = std::strlen(collected);
-            if (n > 0 && collected[n - 1] == 0x03) break;
+            net::set_recv_timeout(sock, static_cast<int>(left.count()));
+            unsigned char b = 0;
+            const long got = net::recv(sock, &b, 1);
+            if (got == 1) {
+                if (b == 0) continue;  // a zero byte is dropped, as on the serial link
+                collected[n++] = static_cast<char>(b);
+                if (b == 0x03) {
+                    end = End::Etx;
+                    break;
+                }
+                continue;
+            }
+            end = got == net::kTimedOut ? End::TimedOut : End::Gone;
+            break;
         }
-        const std::size_t n = std::strlen(collected);
 
-        if (result == 54) {
+        int result = 0;
+        if (end == End::TimedOut) {
             trace_log(" [ TIMEOUT ]\r\n");
             result = 27;
             if (ask && message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo,
                                Answer::No) == Answer::Yes)
                 continue;  // the whole receive again, on the same socket
+        } else if (end == End::Gone) {
+            // The device closed or reset the connection before its reply was whole: no
+            // reply will come, so there is nothing to wait for again.
+            trace_log(" [ CONNECTION LOST ]\r\n");
+            result = 27;
+            const int mode = work_mode.load();
+            if (mode != 2 && mode != 3)
+                message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
         } else {
             trace_wire(std::string_view(collected, n));
             l(collected, false, false);

@@ -69,6 +69,7 @@ long recv(unsigned int sock, void* p, std::size_t n) {
     ssize_t r;
     do r = ::recv(fd_of(sock), p, n, 0);
     while (r < 0 && errno == EINTR);
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kTimedOut;
     return static_cast<long>(r);
 }
 

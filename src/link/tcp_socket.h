@@ -27,8 +27,10 @@ void set_recv_timeout(unsigned int sock, int ms);
 bool connect(unsigned int sock, const Endpoint& to);
 // Bytes sent, or -1.
 long send(unsigned int sock, const void* p, std::size_t n);
-// Bytes received (up to n), 0 when the peer closed the connection, -1 on an error or
-// when the receive time-out passed.
+// What recv returns when its time-out passed with nothing received.
+constexpr long kTimedOut = -2;
+// Bytes received (up to n), 0 when the peer closed the connection, kTimedOut when the
+// receive time-out passed, -1 on any other error (a reset connection, for one).
 long recv(unsigned int sock, void* p, std::size_t n);
 bool close(unsigned int sock);
 // The system's text for the last failure.

@@ -63,7 +63,8 @@ long send(unsigned int sock, const void* p, std::size_t n) {
 
 long recv(unsigned int sock, void* p, std::size_t n) {
     const int r = ::recv(sock_of(sock), static_cast<char*>(p), static_cast<int>(n), 0);
-    return r == SOCKET_ERROR ? -1 : r;
+    if (r != SOCKET_ERROR) return r;
+    return WSAGetLastError() == WSAETIMEDOUT ? kTimedOut : -1;
 }
 
 bool close(unsigned int sock) { return closesocket(sock_of(sock)) == 0; }

@@ -16,6 +16,11 @@ char* tarv_frame(const char* command);
 void crc16(const char* text, char* out);
 // Low 16 bits of value as four upper-case hex digits and a zero (out holds 5).
 void hex_ch(int value, char* out);
+// A reply (wire bytes, zero-terminated) fit to be believed for the command line it
+// answers: from its last STX, the command's name and a tab, '#', four hex digits that are
+// the checksum of the text between, and ETX at its end. Bytes in front of that STX are
+// line noise and do not count.
+bool reply_answers(const char* reply, const char* command);
 // text begins with prefix.
 bool cmpr1(const char* text, const char* prefix);
 // a and b are equal.

@@ -19,6 +19,32 @@ bool cmpr1(const char* text, const char* prefix) {
 
 bool cmpr2(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
+bool reply_answers(const char* reply, const char* command) {
+    const std::size_t len = std::strlen(reply);
+    // At least STX, a name, '#', four digits, ETX.
+    if (len < 8 || reply[len - 1] != 0x03 || reply[len - 6] != '#') return false;
+    unsigned sum = 0;
+    for (std::size_t i = len - 5; i < len - 1; ++i) {
+        const char c = reply[i];
+        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (v < 0) return false;
+        sum = sum * 16 + static_cast<unsigned>(v);
+    }
+    const char* stx = nullptr;
+    for (std::size_t i = len - 6; i-- > 0;)
+        if (reply[i] == 0x02) {
+            stx = reply + i;
+            break;
+        }
+    if (!stx) return false;
+    const char* text = stx + 1;
+    const std::size_t n = static_cast<std::size_t>(reply + len - 6 - text);
+    if (crc::xmodem(reinterpret_cast<const unsigned char*>(text), n) != sum) return false;
+    const char* tab = std::strchr(command, '\t');
+    const std::size_t name = tab ? static_cast<std::size_t>(tab - command) : std::strlen(command);
+    return name > 0 && n > name && std::memcmp(text, command, name) == 0 && text[name] == '\t';
+}
+
 void hex_ch(int value, char* out) {
     static const char digits[] = "0123456789ABCDEF";
     unsigned v = static_cast<unsigned>(value) & 0xFFFF;

@@ -21,6 +21,16 @@ int ks_error_reply(const KS_FRM& reply) {
     return 26;
 }
 
+int ks_unusable_reply(const KS_FRM& reply) {
+    const KsWire state = ks_wire_state(reply);
+    if (state == KsWire::Whole) return 0;
+    // Nothing, or a frame that never ended, is no reply; a corrupted one cannot be read.
+    const int code = state == KsWire::Corrupted ? KS_REPLY_CRC : KS_NO_REPLY;
+    s(std::string("\r\nREPLY ERROR : ") + i_to_str(code) + "\r\n", 0);
+    kas_error_id(code);
+    return 26;
+}
+
 int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply) {
     if (ks_serial_selected()) {
         com_bsend(request.FRAME, false);
@@ -32,11 +42,16 @@ int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply) {
     s("Filter...", 0);
     reply.filter();
     reply.print();
-    if (reply.CMD_ID != 0) {
-        s("OK :D \r\n", 0);
-        return 0;
+    if (ks_unusable_reply(reply) != 0) return 26;
+    if (reply.CMD_ID == 0) return ks_error_reply(reply);
+    if (reply.CMD_ID != request.CMD_ID) {
+        // Another command's reply (a stale one, say) confirms nothing about this request.
+        s(std::string("\r\nREPLY ERROR : ") + i_to_str(KS_REPLY_OTHER) + "\r\n", 0);
+        kas_error_id(KS_REPLY_OTHER);
+        return 26;
     }
-    return ks_error_reply(reply);
+    s("OK :D \r\n", 0);
+    return 0;
 }
 
 }  // namespace tv

@@ -71,6 +71,36 @@ bool ks_frame_started(const KS_FRM& f) {
     return false;
 }
 
+KsWire ks_wire_state(const KS_FRM& f) {
+    // The same reading as filter(), noting whether the end pair closed the body.
+    unsigned char body[KS_FRAME_SIZE];
+    int n = 0;
+    bool pending = false, inside = false, ended = false;
+    for (int i = 0; i < KS_FRAME_SIZE && !ended; ++i) {
+        const unsigned char b = f.FRAME[i];
+        if (b == DLE && !pending) {
+            pending = true;
+        } else if (b == STX && pending) {
+            inside = true;
+            pending = false;
+        } else if (b == DLE && pending && inside) {
+            body[n++] = DLE;
+            pending = false;
+        } else if (b == ETX && pending && inside) {
+            ended = true;
+        } else if (b != DLE && inside) {
+            body[n++] = b;
+            pending = false;
+        }
+    }
+    if (!inside) return KsWire::None;
+    if (!ended) return KsWire::Cut;
+    if (n < 14) return KsWire::Corrupted;
+    const unsigned crc = static_cast<unsigned>(body[n - 2] + 256 * body[n - 1]);
+    return ks_crc16(body, static_cast<unsigned short>(n - 2)) == crc ? KsWire::Whole
+                                                                      : KsWire::Corrupted;
+}
+
 void KS_FRM::clear() {
     Flags = 0;
     Token = 0;

@@ -113,6 +113,7 @@ int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
     rep.filter();
     rep.print();
 
+    if (ks_unusable_reply(rep) != 0) return 26;
     if (rep.CMD_ID == 0) return ks_error_reply(rep);
     if (rep.CMD_ID != 501) return 26;  // another command's reply: no code to look up
 

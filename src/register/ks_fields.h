@@ -62,6 +62,10 @@ std::uint16_t ks_error_code(const KS_FRM& reply);
 // (code KS_NO_REPLY when nothing at all was received) and returns 26.
 int ks_error_reply(const KS_FRM& reply);
 
+// A reply that did not come whole or came corrupted: traces it, fills the device-error
+// record (KS_NO_REPLY or KS_REPLY_CRC) and returns 26. 0 for a whole, sound reply.
+int ks_unusable_reply(const KS_FRM& reply);
+
 // The interface selector shows the serial link.
 bool ks_serial_selected();
 

@@ -20,8 +20,18 @@ constexpr unsigned char KS_TAG_S = 0x53;
 constexpr unsigned char KS_TAG_N = 0x4E;
 constexpr unsigned char KS_TAG_L = 0x4C;  // 32-bit field; no command writes or checks it
 
-// Error code looked up when a command received nothing at all from the register.
+// Error code looked up when a command received nothing at all from the register, or a
+// frame that never ended.
 constexpr int KS_NO_REPLY = 10000;
+// Codes looked up for a reply that came whole but cannot be used: its checksum is wrong
+// (COMM_ERR_CRC), or it answers another command (COMM_ERR_UNEXPECTED_DATA).
+constexpr int KS_REPLY_CRC = 3006;
+constexpr int KS_REPLY_OTHER = 3002;
+// The code tells of a failed line rather than of a refusal: nothing more should go out on
+// it, since a late or lost reply would be taken for the answer to the next command.
+constexpr bool ks_line_fault(int code) {
+    return code == KS_NO_REPLY || code == KS_REPLY_CRC || code == KS_REPLY_OTHER;
+}
 
 // One frame, in decoded form (header values and field area) and in wire form. Plain
 // data: call clear() before anything else.
@@ -58,6 +68,10 @@ char* hexch2(unsigned char b);
 void pr_frame(unsigned char* p, unsigned short n);
 // The frame buffer holds a start pair (something was received).
 bool ks_frame_started(const KS_FRM& f);
+// How a received wire form stands: no start pair, a start pair without its end pair, a
+// whole frame whose checksum does not match, or a whole, sound frame.
+enum class KsWire { None, Cut, Corrupted, Whole };
+KsWire ks_wire_state(const KS_FRM& f);
 
 // Field encoders: the field, then one 0x00 byte that is not part of it.
 void cB(unsigned short v, unsigned char* p);
@@ -76,8 +90,9 @@ void kas_error_id(int code);
 std::size_t register_error_count();
 
 // One request and one reply over the link chosen by the interface selector (0 serial,
-// otherwise Ethernet). Returns 0 for a success reply, 26 for an error reply or no reply
-// (the device-error record is then filled).
+// otherwise Ethernet). Returns 0 for a success reply to the request's command, 26 for an
+// error reply, no reply, a cut or corrupted one or one for another command (the
+// device-error record is then filled).
 int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply);
 
 // Graphic and status commands: 0 accepted, 26 refused (device-error record filled).

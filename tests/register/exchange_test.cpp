@@ -101,10 +101,11 @@ TEST_F(RegisterLink, ErrorReplyTakesTheFirstNonZeroLaterV) {
     EXPECT_EQ(ERR_NR, 0);
     EXPECT_STREQ(ERR_OPIS, "Nieznany błąd!");
 
-    // Any non-zero identifier is success, even another command's.
-    kas_error_id(3251);
-    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 0);
-    EXPECT_EQ(ERR_NR, 3251);
+    // Another command's reply confirms nothing about this one.
+    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 26);
+    EXPECT_EQ(ERR_NR, 3002);
+    EXPECT_STREQ(ERR_MNEMONIK, "COMM_ERR_UNEXPECTED_DATA");
+    EXPECT_TRUE(ends_with(host.trace(), "\r\nREPLY ERROR : 3002\r\n"));
 }
 
 TEST_F(RegisterLink, SilenceIsATimeoutNotAnUnknownError) {
@@ -128,25 +129,35 @@ TEST_F(RegisterLink, SilenceIsATimeoutNotAnUnknownError) {
         EXPECT_EQ(ERR_NR, 10000);
     }
     {
-        // A start pair and a few bytes is a garbled reply: no usable code, code 0.
+        // A start pair and a few bytes is a reply that never came whole.
         Peer peer(Peer::Kind::Tcp, {{std::string("\x10\x02\x00\x00\x00", 5), true}});
         TcpLink link(peer.port());
         EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 26);
-        EXPECT_EQ(ERR_NR, 0);
-        EXPECT_STREQ(ERR_OPIS, "Nieznany błąd!");
+        EXPECT_EQ(ERR_NR, 10000);
+    }
+    {
+        // So is a whole header with a success identifier, cut before its checksum.
+        const std::string whole = reply_frame(4602);
+        Peer peer(Peer::Kind::Tcp, {{whole.substr(0, whole.size() - 4), true}});
+        TcpLink link(peer.port());
+        EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 26);
+        EXPECT_EQ(ERR_NR, 10000);
     }
 }
 
-TEST_F(RegisterLink, CorruptedReplyIsWarnedAndJudgedAsParsed) {
+TEST_F(RegisterLink, CorruptedReplyIsWarnedAndNotBelieved) {
     std::string bad = reply_frame(4602);
     bad[bad.size() - 4] ^= 0x01;  // the checksum's low byte
     Peer peer(Peer::Kind::Tcp, {{bad}});
     TcpLink link(peer.port());
-    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 0);
+    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 26);
+    EXPECT_EQ(ERR_NR, 3006);
+    EXPECT_STREQ(ERR_OPIS, "błąd CRC");
     const std::string t = host.trace();
     const auto warn = t.find("UWAGA - BLEDNA SUMA KONTROLNA W RAMCE ! ! ! ");
     ASSERT_NE(warn, std::string::npos);
-    EXPECT_LT(warn, t.find("OK :D \r\n"));
+    EXPECT_LT(warn, t.find("\r\nREPLY ERROR : 3006\r\n"));
+    EXPECT_EQ(t.find("OK :D"), std::string::npos);
 }
 
 TEST_F(RegisterLink, StatusReadsModelAndVersion) {
