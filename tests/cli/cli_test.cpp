@@ -37,17 +37,7 @@ protected:
         args.insert(args.begin(), {"--dir", dir.path()});
         return run_program(kCli, args, dir.path(), std::chrono::seconds(60), interrupt_after_ms);
     }
-    std::size_t frames_received() const {
-        const std::string log = read_file(dir.file("requests.log"));
-        std::size_t n = 0, p = 0;
-        while (p + 4 <= log.size()) {
-            std::size_t len = 0;
-            for (int i = 3; i >= 0; --i) len = len * 256 + static_cast<unsigned char>(log[p + i]);
-            p += 4 + len;
-            ++n;
-        }
-        return n;
-    }
+    std::size_t frames_received() const { return read_request_log(dir.file("requests.log")).size(); }
     static std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;

@@ -5,8 +5,6 @@
 // that the job ends within 1.5 x its reply time-out.
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
-#include <pty.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -16,13 +14,13 @@
 
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <thread>
 
 #include "common/text.h"
 #include "jobs/job_fixture.h"
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
+#include "support/device_end.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -253,16 +251,11 @@ class PseudoTerminal : public JobTest {
 protected:
     void SetUp() override {
         JobTest::SetUp();
-        char name[PATH_MAX] = {};
-        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        path = name;
         std::filesystem::create_symlink(path, dir.file("ports/com3"));
         copy_to(NR_COM, "\\\\.\\COM3");
     }
     void TearDown() override {
         com_disconnect(false);
-        if (slave >= 0) ::close(slave);
-        ::close(master);
         BAUDRATE_COM = 9600;
         JobTest::TearDown();
     }
@@ -280,8 +273,9 @@ protected:
         if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
         return WEXITSTATUS(status);
     }
-    int master = -1, slave = -1;
-    std::string path;
+    PtyDevice pty{false};  // as the system makes it: cooked
+    const int slave = pty.slave_fd();
+    const std::string path = pty.slave_path();
 };
 
 TEST_F(PseudoTerminal, ModemLinesAreUnsupportedAndSpeedAndHandshakeDoNothing) {
@@ -304,16 +298,7 @@ TEST_F(PseudoTerminal, ModemLinesAreUnsupportedAndSpeedAndHandshakeDoNothing) {
     const std::string block(2000, 'x');
     const auto t0 = std::chrono::steady_clock::now();
     ASSERT_TRUE(hCom.write_all(reinterpret_cast<const unsigned char*>(block.data()), block.size()));
-    std::string got;
-    char buf[512];
-    while (got.size() < block.size() && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(2)) {
-        pollfd p{master, POLLIN, 0};
-        if (poll(&p, 1, 100) > 0) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-        }
-    }
-    EXPECT_EQ(got, block);
+    EXPECT_EQ(pty.read(block.size(), 2000), block);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
 }
 

@@ -4,15 +4,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPushButton>
 #include <memory>
 
 #include "common/globals.h"
 #include "gui_test_util.h"
-#include "support/recording_host.h"
 
 using namespace tv::guitest;
-using tv::gui::MainWindow;
 
 namespace {
 
@@ -48,19 +45,16 @@ constexpr bool kInstrumented = false;
 
 }  // namespace
 
-class FootprintTest : public QObject {
+class FootprintTest : public WindowTest {
     Q_OBJECT
-    std::unique_ptr<tv::test::TempDir> dir_;
-    std::unique_ptr<MainWindow> window_;
-    std::unique_ptr<ModalAnswerer> user_;
 
 private slots:
     void windowIsUpWithinOneSecond() {
-        dir_ = std::make_unique<tv::test::TempDir>();
+        QVERIFY(open_window(false));  // the window itself is built on the clock
         write_settings(dir_->path(), Settings{});
         QElapsedTimer t;
         t.start();
-        window_ = std::make_unique<MainWindow>();
+        window_ = std::make_unique<tv::gui::MainWindow>();
         window_->start(dir_->path());
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -75,12 +69,9 @@ private slots:
     }
 
     void staysUnder80MegabytesWithA640Picture() {
-        user_ = std::make_unique<ModalAnswerer>();
-        const QString pic = QString::fromStdString(dir_->file("pic640.bmp"));
+        const QString pic = file("pic640.bmp");
         write_logo_bmp(pic, 640, 640);
-        user_->choose_next(pic);
-        QTest::mouseClick(w<QPushButton>(*window_, "gButt_File"), Qt::LeftButton);
-        QVERIFY(wait_for_check());
+        QVERIFY(choose(pic));
         QCOMPARE(int(tv::Gr_xmax), 640);
         QVERIFY(tv::PaintBMP);
         for (int i = 0; i < 5; ++i) window_->grab();  // paint the preview a few times

@@ -205,6 +205,28 @@ void write_settings(const std::string& dir, const Settings& s) {
       << "[GR_Test_Print]=0\n";
 }
 
+bool WindowTest::open_window(bool show) {
+    dir_ = std::make_unique<tv::test::TempDir>();
+    user_ = std::make_unique<ModalAnswerer>();
+    if (!show) return true;
+    window_ = std::make_unique<tv::gui::MainWindow>();
+    window_->show();
+    return QTest::qWaitForWindowExposed(window_.get());
+}
+
+void WindowTest::start_with(const Settings& s) {
+    forget_picture();
+    write_settings(dir_->path(), s);
+    window_->start(dir_->path());
+    user_->clear();
+}
+
+bool WindowTest::choose(const QString& path) {
+    user_->choose_next(path);
+    click(get<QPushButton>("gButt_File"));
+    return wait_for_check();
+}
+
 void forget_picture() {
     tv::set_gr_filename("");
     tv::PaintBMP = false;

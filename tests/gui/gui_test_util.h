@@ -1,6 +1,7 @@
 // Helpers for the window's Qt Test programs: a main on the offscreen platform, a stand-in
 // user who answers the window's message boxes and file dialogs, bounded waits for the
-// core's threads that keep the event loop running, pictures and settings files.
+// core's threads that keep the event loop running, pictures and settings files, and the
+// window, folder and user every test program holds.
 #pragma once
 #include <QApplication>
 #include <QList>
@@ -16,12 +17,11 @@
 #include <string>
 #include <thread>
 
+#include "main_window.h"
+#include "support/recording_host.h"
+
 class QComboBox;
 class QWidget;
-
-namespace tv::gui {
-class MainWindow;
-}
 
 // A Qt Test main that runs on the offscreen platform unless the environment says otherwise.
 #define TV_GUI_TEST_MAIN(TestClass)                                                   \
@@ -123,9 +123,31 @@ void forget_picture();
 // The window's widget for a handle, cast to T (fails the caller's QVERIFY when missing).
 template <class T> T* w(const tv::gui::MainWindow& window, const char* handle);
 
-}  // namespace tv::guitest
+// What the window's test programs hold: a start-up folder, the window and the stand-in
+// user, and the steps they take. (No slots here: Qt Test would run them in every program.)
+class WindowTest : public QObject {
+protected:
+    std::unique_ptr<tv::test::TempDir> dir_;
+    std::unique_ptr<tv::gui::MainWindow> window_;
+    std::unique_ptr<ModalAnswerer> user_;
 
-#include "main_window.h"
+    // Makes the folder and the user; with show, builds and shows the window. False when
+    // the window did not appear.
+    bool open_window(bool show = true);
+    // The window's widget for a handle; a missing one ends the program.
+    template <class T> T* get(const char* handle) {
+        T* p = w<T>(*window_, handle);
+        if (!p) qFatal("no widget %s of the expected class", handle);
+        return p;
+    }
+    QString file(const char* name) const { return QString::fromStdString(dir_->file(name)); }
+    // Starts the application from settings s with no picture chosen.
+    void start_with(const Settings& s);
+    // Chooses a picture through "Otwórz" and the file dialog, and waits for its check.
+    bool choose(const QString& path);
+};
+
+}  // namespace tv::guitest
 
 template <class T> T* tv::guitest::w(const tv::gui::MainWindow& window, const char* handle) {
     return qobject_cast<T*>(window.widget(handle));

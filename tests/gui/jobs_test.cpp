@@ -1,9 +1,6 @@
 // Jobs started from the window: detection with its stop button, the connection test, and
 // whole programming jobs against the device simulator, with every box answered by the
 // test as a user would.
-#include <pty.h>
-#include <unistd.h>
-
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -16,38 +13,14 @@
 #include "app/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
-#include "support/recording_host.h"
+#include "support/device_end.h"
 #include "support/sim_process.h"
 
 using namespace tv::guitest;
-using tv::gui::MainWindow;
 using tv::test::SimProcess;
 
-class JobsTest : public QObject {
+class JobsTest : public WindowTest {
     Q_OBJECT
-    std::unique_ptr<tv::test::TempDir> dir_;
-    std::unique_ptr<MainWindow> window_;
-    std::unique_ptr<ModalAnswerer> user_;
-
-    template <class T> T* get(const char* handle) {
-        T* p = w<T>(*window_, handle);
-        if (!p) qFatal("no widget %s of the expected class", handle);
-        return p;
-    }
-    QString file(const char* name) const { return QString::fromStdString(dir_->file(name)); }
-
-    void start_with(const Settings& s) {
-        forget_picture();
-        write_settings(dir_->path(), s);
-        window_->start(dir_->path());
-        user_->clear();
-    }
-
-    bool choose(const QString& path) {
-        user_->choose_next(path);
-        click(get<QPushButton>("gButt_File"));
-        return wait_for_check();
-    }
 
     // A simulated printer over TCP on 127.0.0.1, with the window set up to reach it.
     std::unique_ptr<SimProcess> printer_sim(std::vector<std::string> extra = {}) {
@@ -67,12 +40,8 @@ class JobsTest : public QObject {
 private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
-        dir_ = std::make_unique<tv::test::TempDir>();
-        user_ = std::make_unique<ModalAnswerer>();
+        QVERIFY(open_window());
         QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
-        window_ = std::make_unique<MainWindow>();
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
         write_logo_bmp(file("logo.bmp"), 200, 96);
     }
 
@@ -84,12 +53,10 @@ private slots:
     void detectionStopsAtTheSecondPress() {
         // COM1 is a silent pseudo-terminal: each attempt there waits out its time-out, so
         // the scan is still on its first port when the stop comes.
-        int master = -1, slave = -1;
-        char name[256] = {};
-        QVERIFY(openpty(&master, &slave, name, nullptr, nullptr) == 0);
+        tv::test::PtyDevice silent;
         std::filesystem::create_directories(dir_->file("ports"));
         std::filesystem::remove(dir_->file("ports/com1"));
-        std::filesystem::create_symlink(name, dir_->file("ports/com1"));
+        std::filesystem::create_symlink(silent.slave_path(), dir_->file("ports/com1"));
         Settings s;
         s.timeout = 4;
         start_with(s);
@@ -124,8 +91,6 @@ private slots:
         QVERIFY2(trace.contains(QStringLiteral("COM1 = ")), qPrintable(trace));
         QVERIFY2(!trace.contains(QStringLiteral("COM3 = ")), qPrintable(trace));
         QCOMPARE(tv::RCV_TIMEOUT.load(), 4);
-        ::close(slave);
-        ::close(master);
     }
 
     void connectionTestReadsTheIdentity() {

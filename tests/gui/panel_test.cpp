@@ -20,11 +20,9 @@
 #include "common/globals.h"
 #include "gui_test_util.h"
 #include "jobs/trace.h"
-#include "support/recording_host.h"
 #include "ui/host.h"
 
 using namespace tv::guitest;
-using tv::gui::MainWindow;
 
 namespace {
 
@@ -132,26 +130,11 @@ bool kind_matches(QWidget* w, K k) {
 
 }  // namespace
 
-class PanelTest : public QObject {
+class PanelTest : public WindowTest {
     Q_OBJECT
-    std::unique_ptr<tv::test::TempDir> dir_;
-    std::unique_ptr<MainWindow> window_;
-    std::unique_ptr<ModalAnswerer> user_;
-
-    template <class T> T* get(const char* handle) {
-        T* p = w<T>(*window_, handle);
-        if (!p) qFatal("no widget %s of the expected class", handle);
-        return p;
-    }
 
 private slots:
-    void initTestCase() {
-        dir_ = std::make_unique<tv::test::TempDir>();
-        user_ = std::make_unique<ModalAnswerer>();
-        window_ = std::make_unique<MainWindow>();
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    }
+    void initTestCase() { QVERIFY(open_window()); }
 
     void cleanupTestCase() {
         window_.reset();

@@ -13,38 +13,15 @@
 #include "app/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
-#include "support/recording_host.h"
 
 using namespace tv::guitest;
-using tv::gui::MainWindow;
 
-class RulesTest : public QObject {
+class RulesTest : public WindowTest {
     Q_OBJECT
-    std::unique_ptr<tv::test::TempDir> dir_;
-    std::unique_ptr<MainWindow> window_;
-    std::unique_ptr<ModalAnswerer> user_;
-
-    template <class T> T* get(const char* handle) {
-        T* p = w<T>(*window_, handle);
-        if (!p) qFatal("no widget %s of the expected class", handle);
-        return p;
-    }
-    QString file(const char* name) const { return QString::fromStdString(dir_->file(name)); }
-
-    // Chooses a picture through "Otwórz" and the file dialog, and waits for its check.
-    bool choose(const QString& path) {
-        user_->choose_next(path);
-        click(get<QPushButton>("gButt_File"));
-        return wait_for_check();
-    }
 
 private slots:
     void initTestCase() {
-        dir_ = std::make_unique<tv::test::TempDir>();
-        user_ = std::make_unique<ModalAnswerer>();
-        window_ = std::make_unique<MainWindow>();
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QVERIFY(open_window());
         write_mono_bmp(file("pic400x200.bmp"), 400, 200);
         write_mono_bmp(file("pic384.bmp"), 384, 384);
         write_mono_bmp(file("pic640.bmp"), 640, 640);
@@ -53,12 +30,8 @@ private slots:
 
     // Every case starts from the saved settings with no picture chosen.
     void init() {
-        forget_picture();
-        Settings s;
-        write_settings(dir_->path(), s);
         QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
-        window_->start(dir_->path());
-        user_->clear();
+        start_with(Settings{});
     }
 
     void cleanup() { QVERIFY(wait_for_check()); }

@@ -23,6 +23,9 @@ const char* const HEIGHT_MSG = "Za duża wysokość !!! Maksymalna wysokość to
 const char* const COLOUR_MSG = "Bitmapa musi być monochromatyczna !!!\n";
 const char* const DATA_MSG = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
 
+// The one box of a refused picture.
+std::vector<Box> refusal(const std::string& text) { return {{"Błąd!", text, Icon::Warning}}; }
+
 struct Check {
     int code;
     std::string msg;
@@ -122,11 +125,7 @@ TEST_F(CheckTest, SizeLimitsAt640) {
 TEST_F(CheckTest, TwentyFourBitFilesFailTheColourCheck) {
     write_file(dir.file("big24.bmp"), bmp_24bit(800, 700));
     run_bmp_check(dir.file("big24.bmp"));
-    const auto boxes = h.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Błąd!");
-    EXPECT_EQ(boxes[0].icon, Icon::Warning);
-    EXPECT_EQ(boxes[0].text, std::string(WIDTH_MSG) + HEIGHT_MSG + COLOUR_MSG);
+    EXPECT_EQ(h.boxes_shown(), refusal(std::string(WIDTH_MSG) + HEIGHT_MSG + COLOUR_MSG));
     EXPECT_EQ(run_check(dir.file("big24.bmp")).code, GR_NOT_MONO);
 
     // The same from a real writer.
@@ -157,18 +156,12 @@ TEST_F(CheckTest, FileThatDoesNotOpenShowsItsOwnBoxOnly) {
     EXPECT_EQ(c.msg, "");         // the caller's text stays untouched
     EXPECT_EQ(c.offset, 12345u);  // and so do the out-parameters
     EXPECT_EQ(c.polarity, 6789u);
-    auto boxes = h.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + missing);
-    EXPECT_EQ(boxes[0].caption, "Błąd!");
-    EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    EXPECT_EQ(h.boxes_shown(), refusal("Nie można otworzyć pliku! :\n" + missing));
     EXPECT_EQ(h.trace(), "");
 
     h.clear();
     run_bmp_check(missing);
-    boxes = h.boxes();
-    ASSERT_EQ(boxes.size(), 1u);  // nothing beyond the check's own box
-    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + missing);
+    EXPECT_EQ(h.boxes_shown(), refusal("Nie można otworzyć pliku! :\n" + missing));  // that box only
     EXPECT_EQ(gr_filename(), "");
     EXPECT_FALSE(PaintBMP);
     EXPECT_EQ(text(gEdit_File), "");
@@ -201,10 +194,7 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
 
         h.clear();
         run_bmp_check(dir.file(c.name));
-        const auto boxes = h.boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, c.msg);
-        EXPECT_EQ(boxes[0].caption, "Błąd!");
+        EXPECT_EQ(h.boxes_shown(), refusal(c.msg));
         EXPECT_FALSE(PaintBMP);
         EXPECT_EQ(gr_filename(), "");
     }
@@ -239,11 +229,8 @@ TEST_F(CheckTest, CashRegisterSizeWarningOnlyWithThatProtocol) {
 
     PROTOCOL = 2;
     run_bmp_check(dir.file("mid.bmp"));
-    auto boxes = h.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "UWAGA!");
-    EXPECT_EQ(boxes[0].icon, Icon::Warning);
-    EXPECT_EQ(boxes[0].text, "Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!");
+    EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"UWAGA!", "Maksymalny rozmiar bitmapy dla kas "
+                                                             "wynosi 384 x 384 pikseli!", Icon::Warning}}));
     EXPECT_TRUE(PaintBMP);  // a warning only: the file stays chosen
     EXPECT_EQ(gr_filename(), dir.file("mid.bmp"));
 

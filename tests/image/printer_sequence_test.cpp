@@ -3,41 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 
-#include "app/Controls.h"
-#include "common/globals.h"
 #include "image/bmp.h"
-#include "support/recording_host.h"
-#include "bmp_files.h"
+#include "upload_fixture.h"
 
 using namespace tv;
 using namespace tv::test;
 
 namespace {
 
-class PrinterSequence : public ::testing::Test {
+class PrinterSequence : public UploadTest {
 protected:
     void SetUp() override {
-        reset_controls();
-        set_sel(gComb_Slot, 0);
-        set_checked(gCheck_Print, false);
+        UploadTest::SetUp();
         std::memset(seq_tab, 'x', 64);  // stale text from an earlier job
-        h.clear();
     }
-    void TearDown() override { set_gr_filename(""); }
 
     std::string build(const std::string& path, int slot = 1, bool report = false) {
-        set_gr_filename(path);
-        set_sel(gComb_Slot, slot - 1);
-        set_checked(gCheck_Print, report);
+        choose(path, slot, report);
         prepare_gr();
         return std::string(seq_tab, strnlen(seq_tab, SEQ_TAB_SIZE));
     }
     std::string build_picture(int W, int H, const Dark& dark, int slot = 1, bool report = false) {
-        const std::string path = dir.file("p.bmp");
-        write_file(path, bmp_1bit(W, H, dark));
-        return build(path, slot, report);
+        return build(picture(W, H, dark), slot, report);
     }
     // The data digits of a line: the text after "tx" up to the closing tab.
     static std::string digits(const std::string& line) {
@@ -51,9 +39,6 @@ protected:
             if (l.find("\ttx") != std::string::npos) d += digits(l);
         return d;
     }
-
-    RecordingHost h;
-    TempDir dir;
 };
 
 bool pattern(int x, int y) { return (x * 7 + y * 3) % 5 == 0; }
@@ -178,45 +163,29 @@ TEST_F(PrinterSequence, RefusedFileLeavesTheBufferEmpty) {
     EXPECT_EQ(build(dir.file("nie_ma.bmp")), "");
     EXPECT_EQ(seq_tab[0], 0);
     EXPECT_EQ(h.trace(), "\r\nData offset : 0\r\n");
-    ASSERT_EQ(h.boxes().size(), 1u);
-    EXPECT_EQ(h.boxes()[0].text, "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp"));
+    const std::string missing = "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp");
+    EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", missing, Icon::Warning}}));
 
     // Too wide; cut short: one "Błąd!" box with the check's text, nothing to send.
     const std::string full = read_file(shipped("full_640x640_im.bmp"));
     write_file(dir.file("cut.bmp"), full.substr(0, 40000));
-    for (const std::string& f : {shipped("wide_641x10_im.bmp"), dir.file("cut.bmp")}) {
+    const std::pair<std::string, std::string> cases[] = {
+        {shipped("wide_641x10_im.bmp"), "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"},
+        {dir.file("cut.bmp"), "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n"},
+    };
+    for (const auto& [file, box] : cases) {
         h.clear();
         std::memset(seq_tab, 'x', 64);
-        EXPECT_EQ(build(f), "") << f;
-        const auto boxes = h.boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].caption, "Błąd!");
-        EXPECT_EQ(boxes[0].icon, Icon::Warning);
+        EXPECT_EQ(build(file), "") << file;
+        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", box, Icon::Warning}})) << file;
     }
-    EXPECT_EQ(h.boxes()[0].text, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
 }
-
-namespace {
-// Takes the file away right after the check has traced its data offset, as a user or
-// another program might between the check and the reading.
-class VanishingFileHost : public RecordingHost {
-public:
-    std::string victim;
-    void trace_append(const std::string& text) override {
-        RecordingHost::trace_append(text);
-        if (text.find("Data offset") != std::string::npos) std::filesystem::remove(victim);
-    }
-};
-}  // namespace
 
 TEST_F(PrinterSequence, FileGoneAfterTheCheckIsReported) {
     VanishingFileHost vh;
     vh.victim = dir.file("v.bmp");
     write_file(vh.victim, read_file(shipped("pattern_16x16_im.bmp")));
     EXPECT_EQ(build(vh.victim), "");
-    const auto boxes = vh.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + vh.victim);
-    EXPECT_EQ(boxes[0].caption, "Błąd!");
-    EXPECT_EQ(boxes[0].icon, Icon::Warning);
+    EXPECT_EQ(vh.boxes_shown(),
+              (std::vector<Box>{{"Błąd!", "Nie można otworzyć pliku! :\n" + vh.victim, Icon::Warning}}));
 }

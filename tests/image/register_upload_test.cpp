@@ -2,18 +2,13 @@
 // commands on the wire, their blocks, what a refusal stops, and the progress positions.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
-#include <filesystem>
 
-#include "app/Controls.h"
-#include "common/globals.h"
-#include "common/text.h"
 #include "image/bmp.h"
-#include "link/TCPIP_pos.h"
 #include "printer/catalogue.h"
-#include "register_peer.h"
-#include "support/recording_host.h"
-#include "bmp_files.h"
+#include "support/register_peer.h"
+#include "upload_fixture.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -25,58 +20,71 @@ constexpr std::uint16_t REFUSAL = 10;  // a code of the register's catalogue
 
 bool pattern(int x, int y) { return (x * 5 + y * 11) % 7 < 3; }
 
-class RegisterUpload : public ::testing::Test {
+// What the upload put on the wire, one parsed request at a time.
+struct Request {
+    KS_FRM f;
+    unsigned slot() const { return f.DATA_LEN > 1 && f.DATA[0] == 'B' ? f.DATA[1] : 999u; }
+    // The V field at field-area position at (tag byte), or 0xFFFF when there is none.
+    unsigned v_at(std::size_t at) const {
+        if (at + 2 >= f.DATA_LEN || f.DATA[at] != 'V') return 0xFFFF;
+        return f.DATA[at + 1] | (f.DATA[at + 2] << 8);
+    }
+    // The text of the S field that follows the slot byte.
+    std::string text() const {
+        if (f.DATA_LEN < 3 || f.DATA[2] != 'S') return "<no S field>";
+        std::string t;
+        for (std::size_t i = 3; i < f.DATA_LEN && f.DATA[i] != 0; ++i) t += static_cast<char>(f.DATA[i]);
+        return t;
+    }
+};
+
+using Answer = RegisterPeer::Responder;
+
+class RegisterUpload : public UploadTest {
 protected:
     void SetUp() override {
-        reset_controls();
-        copy_to(gServerName, "127.0.0.1");
-        set_sel(gComb_Interface, 1);
-        set_sel(gComb_Slot, 0);
-        set_checked(gCheck_Print, false);
+        UploadTest::SetUp();
         ERR_NR = 0;
-        h.clear();
     }
-    void TearDown() override { set_gr_filename(""); }
+    void TearDown() override {
+        UploadTest::TearDown();
+        set_sel(gComb_Interface, 0);
+    }
 
     // Connects to a scripted register, runs the upload for the picture at path, closes the
     // link, and gives the upload's result and the requests the register received.
-    unsigned upload(const std::string& path, ScriptedRegister::Answer answer, int slot = 1,
-                    bool report = false) {
-        ScriptedRegister reg(std::move(answer));
-        PortTCP = reg.port();
-        set_gr_filename(path);
-        set_sel(gComb_Slot, slot - 1);
-        set_checked(gCheck_Print, report);
-        unsigned int sock = 0;
-        std::int16_t stage = 0;
-        EXPECT_EQ(tcp_connect(sock, stage), 0);
-        const unsigned r = prepare_gr_2(sock);
-        tcp_disconnect(sock);
-        sent = reg.requests();
+    unsigned upload(const std::string& path, Answer answer, int slot = 1, bool report = false) {
+        RegisterPeer reg(RegisterPeer::Kind::Tcp, std::move(answer));
+        choose(path, slot, report);
+        TcpClient link(reg.port());
+        EXPECT_EQ(link.stage, 3);
+        const unsigned r = prepare_gr_2(link.sock);
+        link.close();
+        sent.clear();
+        for (const auto& frame : reg.requests()) sent.push_back({parse_frame(frame)});
         return r;
     }
-    unsigned upload_picture(int W, int H, ScriptedRegister::Answer answer, int slot = 1,
-                            bool report = false) {
-        const std::string path = dir.file("p.bmp");
-        write_file(path, bmp_1bit(W, H, pattern));
-        return upload(path, std::move(answer), slot, report);
+    unsigned upload_picture(int W, int H, Answer answer, int slot = 1, bool report = false) {
+        return upload(picture(W, H, pattern), std::move(answer), slot, report);
     }
-    static ScriptedRegister::Answer accept_all() {
-        return [](std::size_t, const Request&) -> std::uint16_t { return 0; };
-    }
-    static ScriptedRegister::Answer refuse_at(std::size_t n) {
-        return [n](std::size_t i, const Request&) -> std::uint16_t { return i == n ? REFUSAL : 0; };
+    // Accepts every request; refuses the n-th (from 0) with the catalogue's code.
+    static Answer accept_all() { return refuse_at(SIZE_MAX); }
+    static Answer refuse_at(std::size_t n) {
+        return [n](std::size_t i, const std::string& request) {
+            const std::uint16_t cmd = parse_frame(request).CMD_ID;
+            return Reply{i == n ? error_frame({cmd, REFUSAL}) : reply_frame(cmd)};
+        };
     }
     std::vector<std::size_t> block_sizes() const {
         std::vector<std::size_t> v;
         for (const auto& r : sent)
-            if (r.cmd == APPEND) v.push_back(r.text().size());
+            if (r.f.CMD_ID == APPEND) v.push_back(r.text().size());
         return v;
     }
     std::string payload() const {
         std::string p;
         for (const auto& r : sent)
-            if (r.cmd == APPEND) p += r.text();
+            if (r.f.CMD_ID == APPEND) p += r.text();
         return p;
     }
     // The positions the bar must take: c x 50 div N for c = N + 1 .. 2N + 1, each change once.
@@ -89,8 +97,6 @@ protected:
         return v;
     }
 
-    RecordingHost h;
-    TempDir dir;
     std::vector<Request> sent;
 };
 
@@ -99,14 +105,14 @@ protected:
 TEST_F(RegisterUpload, LargestRegisterPictureInSlotThree) {
     EXPECT_EQ(upload_picture(384, 384, accept_all(), 3), 0u);
     ASSERT_EQ(sent.size(), 73u);
-    EXPECT_EQ(sent[0].cmd, SET);
-    EXPECT_EQ(sent[0].fields, 3);
+    EXPECT_EQ(sent[0].f.CMD_ID, SET);
+    EXPECT_EQ(sent[0].f.FLD_NUM, 3);
     EXPECT_EQ(sent[0].slot(), 3u);
     EXPECT_EQ(sent[0].v_at(2), 384u);
     EXPECT_EQ(sent[0].v_at(5), 384u);
     for (std::size_t i = 1; i < sent.size(); ++i) {
-        ASSERT_EQ(sent[i].cmd, APPEND) << i;
-        ASSERT_EQ(sent[i].fields, 2) << i;
+        ASSERT_EQ(sent[i].f.CMD_ID, APPEND) << i;
+        ASSERT_EQ(sent[i].f.FLD_NUM, 2) << i;
         ASSERT_EQ(sent[i].slot(), 3u) << i;
         ASSERT_EQ(sent[i].text().size(), 512u) << i;
     }
@@ -158,8 +164,8 @@ TEST_F(RegisterUpload, BothPolaritiesSendTheSameBlocks) {
 TEST_F(RegisterUpload, ReportAskedForAfterTheBlocks) {
     EXPECT_EQ(upload_picture(256, 9, accept_all(), 5, true), 0u);
     ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[3].cmd, REPORT);
-    EXPECT_EQ(sent[3].fields, 1);
+    EXPECT_EQ(sent[3].f.CMD_ID, REPORT);
+    EXPECT_EQ(sent[3].f.FLD_NUM, 1);
     EXPECT_EQ(sent[3].slot(), 5u);
 
     // A refused report does not fail the upload.
@@ -170,7 +176,7 @@ TEST_F(RegisterUpload, ReportAskedForAfterTheBlocks) {
 TEST_F(RegisterUpload, RefusedSlotSetSendsNoBlock) {
     EXPECT_EQ(upload_picture(100, 10, refuse_at(0), 1, true), 26u);
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].cmd, SET);
+    EXPECT_EQ(sent[0].f.CMD_ID, SET);
     EXPECT_EQ(ERR_NR, REFUSAL);
     EXPECT_TRUE(h.progress_values().empty());  // the bar moves only after an accepted set
     EXPECT_TRUE(h.boxes().empty());            // the job reports the device error
@@ -180,14 +186,14 @@ TEST_F(RegisterUpload, RefusedBlockEndsTheUploadAtOnce) {
     // The second of 72 blocks refused: nothing after it, not even the report.
     EXPECT_EQ(upload_picture(384, 384, refuse_at(2), 1, true), 26u);
     ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[2].cmd, APPEND);
+    EXPECT_EQ(sent[2].f.CMD_ID, APPEND);
     EXPECT_EQ(ERR_NR, REFUSAL);
 
     // The last block refused: the report still follows, and the result is the refusal.
     EXPECT_EQ(upload_picture(256, 9, refuse_at(2), 2, true), 26u);
     ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[2].cmd, APPEND);
-    EXPECT_EQ(sent[3].cmd, REPORT);
+    EXPECT_EQ(sent[2].f.CMD_ID, APPEND);
+    EXPECT_EQ(sent[3].f.CMD_ID, REPORT);
     EXPECT_EQ(sent[3].slot(), 2u);
 }
 
@@ -196,7 +202,7 @@ TEST_F(RegisterUpload, HeightZeroOpensTheSlotOnly) {
     write_file(path, bmp_1bit(40, 0, pattern));
     EXPECT_EQ(upload(path, accept_all()), 0u);
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].cmd, SET);
+    EXPECT_EQ(sent[0].f.CMD_ID, SET);
     EXPECT_EQ(sent[0].v_at(2), 40u);
     EXPECT_EQ(sent[0].v_at(5), 0u);
     EXPECT_EQ(h.progress_values(), std::vector<int>{100});
@@ -218,24 +224,9 @@ TEST_F(RegisterUpload, RefusedFilesSendNothing) {
         h.clear();
         EXPECT_EQ(upload(c.path, accept_all()), c.code);
         EXPECT_TRUE(sent.empty());
-        const auto boxes = h.boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, c.box);
-        EXPECT_EQ(boxes[0].caption, "Błąd!");
-        EXPECT_EQ(boxes[0].icon, Icon::Warning);
+        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", c.box, Icon::Warning}}));
     }
 }
-
-namespace {
-class VanishingFileHost : public RecordingHost {
-public:
-    std::string victim;
-    void trace_append(const std::string& text) override {
-        RecordingHost::trace_append(text);
-        if (text.find("Data offset") != std::string::npos) std::filesystem::remove(victim);
-    }
-};
-}  // namespace
 
 TEST_F(RegisterUpload, FileGoneAfterTheCheckIsCodeOne) {
     VanishingFileHost vh;
@@ -243,8 +234,6 @@ TEST_F(RegisterUpload, FileGoneAfterTheCheckIsCodeOne) {
     write_file(vh.victim, bmp_1bit(16, 16, pattern));
     EXPECT_EQ(upload(vh.victim, accept_all()), 1u);
     EXPECT_TRUE(sent.empty());
-    const auto boxes = vh.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Nie można otworzyć pliku! :\n" + vh.victim);
-    EXPECT_EQ(boxes[0].caption, "Błąd!");
+    EXPECT_EQ(vh.boxes_shown(),
+              (std::vector<Box>{{"Błąd!", "Nie można otworzyć pliku! :\n" + vh.victim, Icon::Warning}}));
 }

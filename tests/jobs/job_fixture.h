@@ -21,6 +21,7 @@
 #include "printer/Fpos.h"
 #include "register/prt_ks.h"
 #include "support/recording_host.h"
+#include "support/register_peer.h"
 #include "support/sim_process.h"
 
 namespace tv::test {
@@ -73,6 +74,13 @@ protected:
         dispatch_command(120, Notify::DropDownClosed, gComb_Interface);
     }
 
+    // Ethernet to a port of 127.0.0.1 where nothing listens.
+    void use_closed_port() {
+        set_sel(gComb_Interface, 1);
+        set_text(g_IPaddress, "127.0.0.1");
+        set_text(gEdit_PortTCP, "1");
+    }
+
     void use_registers() {
         set_sel(gComb_Protocol, 1);
         dispatch_command(120, Notify::SelectionConfirmed, gComb_Protocol);
@@ -97,19 +105,7 @@ protected:
     }
 
     // Every request frame the simulator received, in order.
-    std::vector<std::string> frames() const {
-        const std::string log = read_file(dir.file("requests.log"));
-        std::vector<std::string> out;
-        std::size_t p = 0;
-        while (p + 4 <= log.size()) {
-            std::size_t n = 0;
-            for (int i = 3; i >= 0; --i) n = n * 256 + static_cast<unsigned char>(log[p + i]);
-            p += 4;
-            out.push_back(log.substr(p, n));
-            p += n;
-        }
-        return out;
-    }
+    std::vector<std::string> frames() const { return read_request_log(dir.file("requests.log")); }
     // A printer request frame's command text.
     static std::string command_of(const std::string& frame) {
         const std::size_t hash = frame.rfind('#');
@@ -123,21 +119,10 @@ protected:
     // The cash-register requests, parsed.
     std::vector<KS_FRM> requests() const {
         std::vector<KS_FRM> v;
-        for (const auto& f : frames()) {
-            KS_FRM k;
-            k.clear();
-            std::memcpy(k.FRAME, f.data(), std::min<std::size_t>(f.size(), sizeof k.FRAME));
-            k.filter();
-            v.push_back(k);
-        }
+        for (const auto& f : frames()) v.push_back(parse_frame(f));
         return v;
     }
-
-    std::vector<std::string> box_texts() const {
-        std::vector<std::string> v;
-        for (const auto& b : host.boxes()) v.push_back("[" + b.caption + "] " + b.text);
-        return v;
-    }
+    std::vector<std::string> box_texts() const { return host.box_texts(); }
 
     // A stored slot picture (PBM P4, comment lines allowed): size and the bit of (x, y).
     struct Pbm {

@@ -115,10 +115,8 @@ TEST_F(PrinterJobs, ReportForOneSlotAndForAll) {
     press(107);
     EXPECT_EQ(commands(), (std::vector<std::string>{"prncancel\t", "imgprogrep\tno2\t", "prncancel\t",
                                                     "prncancel\t", "imgrep\t"}));
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_EQ(host.boxes()[0].caption, "UWAGA!");
-    EXPECT_EQ(host.boxes()[0].text,
-              "Wystąpił błąd podczas innej czynności!\n\nBrak grafiki w slocie.\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas innej czynności!\n\n"
+                                                    "Brak grafiki w slocie.\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY"});
 }
 
 TEST_F(PrinterJobs, DeviceErrorOnTheFirstGraphicLineShowsOneBoxAndCancels) {
@@ -153,9 +151,7 @@ TEST_F(PrinterJobs, SilentPrinterOverSerialShowsTheNoReplyBoxAndSendsNothingMore
 }
 
 TEST_F(PrinterJobs, NoConnectionShowsItsBoxAndSendsNothing) {
-    set_sel(gComb_Interface, 1);
-    set_text(g_IPaddress, "127.0.0.1");
-    set_text(gEdit_PortTCP, "1");  // nothing listens there
+    use_closed_port();
     press(105);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd] Brak połączenia z drukarką fiskalną!"});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
@@ -166,13 +162,9 @@ TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredYesWaitsForTheLateReply) {
     set_sel(gComb_Timeout, 0);  // 1 s
     host.answer_next(Answer::Yes);
     press(105);
-    const auto boxes = host.boxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].caption, "Warning");
-    EXPECT_EQ(boxes[0].text, "TIMEOUT! Try again?");
-    EXPECT_EQ(boxes[0].buttons, Buttons::YesNo);
-    EXPECT_EQ(boxes[0].icon, Icon::Question);
-    EXPECT_EQ(boxes[1].text, "Kasowanie grafiki zostało zakończne pomyślnie!");
+    EXPECT_EQ(host.boxes_shown(),
+              (std::vector<Box>{{"Warning", "TIMEOUT! Try again?", Icon::Question, Buttons::YesNo},
+                                {"Komunikat", "Kasowanie grafiki zostało zakończne pomyślnie!"}}));
     EXPECT_EQ(commands().size(), 2u);
 }
 
@@ -197,8 +189,8 @@ TEST_F(PrinterJobs, ARejectedPictureSendsNothingAndShowsOnlyTheCheckMessage) {
     dispatch_command(104, Notify::Clicked, gButt_Send);
     wait_for_worker();
     EXPECT_TRUE(commands().empty());
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_EQ(host.boxes()[0].text, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{
+                               "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
 }
 

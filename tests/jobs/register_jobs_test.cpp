@@ -110,9 +110,7 @@ TEST_F(RegisterJobs, ARefusedHeaderEndsTheJobWithoutTheFooter) {
 
 TEST_F(RegisterJobs, NoConnectionIsReportedForEveryJob) {
     use_registers();
-    set_sel(gComb_Interface, 1);
-    set_text(g_IPaddress, "127.0.0.1");
-    set_text(gEdit_PortTCP, "1");
+    use_closed_port();
     set_gr_filename(shipped("worked_10x2_im.bmp"));
     for (int id : {104, 105, 106}) {
         host.clear();
@@ -137,9 +135,8 @@ TEST_F(RegisterJobs, ProgrammingOverSerialWithASilentRegisterFailsFast) {
     choose(picture(16, 4));
     press(104);
     EXPECT_EQ(ids(requests()), std::vector<int>{4600});  // no block after the silent slot set
-    ASSERT_EQ(host.boxes().size(), 1u);
-    EXPECT_EQ(host.boxes()[0].text,
-              "Wystąpił błąd podczas modyfikowania grafiki nr 1.\n\nTIMEOUT - brak odpowiedzi z kasy.\n\nBŁĄD : 10000 ");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki "
+                                                    "nr 1.\n\nTIMEOUT - brak odpowiedzi z kasy.\n\nBŁĄD : 10000 "});
 }
 
 }  // namespace

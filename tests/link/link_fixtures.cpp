@@ -1,147 +1,14 @@
-// The device stand-ins and settings fixture of the link tests.
+// The settings fixture and helpers of the link tests.
 #include "link_fixtures.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
-#include <stdexcept>
 
 #include "common/globals.h"
 #include "common/text.h"
 
 namespace tv::test {
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-void write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (w > 0) {
-            done += static_cast<std::size_t>(w);
-        } else if (w < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{fd, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        } else {
-            throw std::runtime_error("device write failed");
-        }
-    }
-}
-
-// Reads until n bytes came, the timeout passed, or the other side is gone.
-std::string read_fd(int fd, std::size_t n, int timeout_ms) {
-    std::string out;
-    const auto end = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (out.size() < n) {
-        const long left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left <= 0) break;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-        char buf[4096];
-        const std::size_t want = std::min(sizeof buf, n - out.size());
-        const ssize_t r = ::read(fd, buf, want);
-        if (r <= 0) break;
-        out.append(buf, static_cast<std::size_t>(r));
-    }
-    return out;
-}
-
-void make_raw(int fd) {
-    termios t{};
-    if (tcgetattr(fd, &t) != 0) return;
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-}
-
-}  // namespace
-
-PtyDevice::PtyDevice(bool raw) {
-    char name[128] = {0};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-    slave_path_ = name;
-    make_raw(master_);
-    if (raw) make_raw(slave_);
-}
-
-PtyDevice::~PtyDevice() {
-    close_master();
-    if (slave_ >= 0) ::close(slave_);
-}
-
-void PtyDevice::write(const std::string& bytes) { write_all(master_, bytes); }
-
-std::string PtyDevice::read(std::size_t n, int timeout_ms) { return read_fd(master_, n, timeout_ms); }
-
-std::string PtyDevice::drain(int quiet_ms) {
-    std::string out;
-    for (;;) {
-        std::string more = read_fd(master_, 65536, quiet_ms);
-        if (more.empty()) return out;
-        out += more;
-    }
-}
-
-void PtyDevice::close_master() {
-    if (master_ >= 0) ::close(master_);
-    master_ = -1;
-}
-
-TcpDevice::TcpDevice() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 4) != 0)
-        throw std::runtime_error("listen");
-    socklen_t len = sizeof a;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-}
-
-TcpDevice::~TcpDevice() {
-    close_connection();
-    ::close(listener_);
-}
-
-bool TcpDevice::accept(int timeout_ms) {
-    pollfd p{listener_, POLLIN, 0};
-    if (::poll(&p, 1, timeout_ms) <= 0) return false;
-    conn_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    return conn_ >= 0;
-}
-
-void TcpDevice::write(const std::string& bytes) { write_all(conn_, bytes); }
-
-std::string TcpDevice::read(std::size_t n, int timeout_ms) { return read_fd(conn_, n, timeout_ms); }
-
-bool TcpDevice::quiet(int quiet_ms) {
-    pollfd p{conn_, POLLIN, 0};
-    return ::poll(&p, 1, quiet_ms) == 0;
-}
-
-void TcpDevice::close_connection() {
-    if (conn_ >= 0) ::close(conn_);
-    conn_ = -1;
-}
-
-bool TcpDevice::peer_closed(int timeout_ms) {
-    pollfd p{conn_, POLLIN, 0};
-    if (::poll(&p, 1, timeout_ms) <= 0) return false;
-    char b;
-    return ::recv(conn_, &b, 1, 0) == 0;
-}
 
 LinkSettings::LinkSettings() {
     copy_to(gCurrendDir, dir.path());
@@ -186,13 +53,6 @@ std::string bytes(std::initializer_list<int> list) {
 long elapsed_ms(std::chrono::steady_clock::time_point start) {
     return static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
-}
-
-std::size_t count_of(const std::string& text, const std::string& what) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
-        ++n;
-    return n;
 }
 
 }  // namespace tv::test

@@ -20,18 +20,9 @@ using namespace tv::test;
 
 namespace {
 
-class SerialText : public ::testing::Test {
+class SerialText : public TextExchange<PtyDevice> {
 protected:
-    LinkSettings settings;
-    PtyDevice dev;
-    RecordingHost host;
-    char reply[4300];
-    unsigned devErr = 99;
-
-    void SetUp() override {
-        settings.point_com(7, dev.slave_path());
-        std::memset(reply, 'Z', sizeof reply);
-    }
+    void SetUp() override { settings.point_com(7, dev.slave_path()); }
     void TearDown() override { com_disconnect(false); }
 
     // Connects and forgets what the connection traced.
@@ -39,11 +30,7 @@ protected:
         ASSERT_EQ(com_connect(false), 0);
         host.clear();
     }
-    std::string reply_text() const { return std::string(reply, strnlen(reply, sizeof reply)); }
 };
-
-const std::string kErrorLine12 =
-    "\r\n\t[ ERROR : 12 PROTO_ERR_CMD_IMMEDIATE_FORBIDDEN Nie można wykonać rozkazu w  ]";
 
 TEST_F(SerialText, ConnectStartsTheRecordAnewAndTracesThePort) {
     write_file(settings.dir.file("LOGS/log_.txt"), "earlier job");
@@ -128,7 +115,7 @@ TEST_F(SerialText, PortIsHeldExclusively) {
 TEST_F(SerialText, FrameGoesOutWholeAndReplyComesBackWithItsText) {
     connect();
     const std::string sent = tarv_frame("sid\t");
-    const std::string answer = "\x02\tnmTX\xB9\tvr1\t#1234\x03";  // 0xB9 is "ą" on the wire
+    const std::string answer = kIdentityReply;
     ASSERT_EQ(com_send(Finish_Frame), 0);
     EXPECT_EQ(hex(dev.read(sent.size())), hex(sent));
     EXPECT_EQ(dev.drain(50), "");
@@ -216,12 +203,7 @@ TEST_F(SerialText, SilentDeviceTimesOutAfterTheIdleLimitWithTheBox) {
     EXPECT_EQ(reply_text(), "");
     EXPECT_EQ(host.trace(), "\r\nResp.: .......... [ TIMEOUT ]\r\n");
     EXPECT_EQ(settings.log(), "OPEN PORT : COM7\r\n\nResp.:  [ TIMEOUT ]\r\n");
-    const auto boxes = host.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "UWAGA!");
-    EXPECT_EQ(boxes[0].text, "Brak odpowiedzi z drukarki fiskalnej!");
-    EXPECT_EQ(boxes[0].icon, Icon::Warning);
-    EXPECT_EQ(boxes[0].buttons, Buttons::Ok);
+    EXPECT_EQ(host.boxes_shown(), std::vector<Box>{kNoReplyBox});
 }
 
 TEST_F(SerialText, DetectionAndTestTimeOutWithoutABox) {

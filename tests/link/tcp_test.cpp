@@ -30,19 +30,14 @@ bool wait_for_boxes(const RecordingHost& host, std::size_t n,
     return true;
 }
 
-class TcpLink : public ::testing::Test {
+class TcpLink : public TextExchange<TcpDevice> {
 protected:
-    LinkSettings settings;
-    TcpDevice dev;
-    RecordingHost host;
     unsigned int sock = 0;
     std::int16_t stage = 0;
-    char reply[4300];
-    unsigned devErr = 0;
 
     void SetUp() override {
         PortTCP = dev.port();
-        std::memset(reply, 'Z', sizeof reply);
+        devErr = 0;  // the TCP receive writes it only when the reply has an error field
     }
     void TearDown() override {
         if (stage > 2) tcp_disconnect(sock);
@@ -52,7 +47,6 @@ protected:
         ASSERT_TRUE(dev.accept());
         host.clear();
     }
-    std::string reply_text() const { return std::string(reply, strnlen(reply, sizeof reply)); }
 };
 
 TEST_F(TcpLink, ConnectsInThreeStagesAndDisconnects) {
@@ -98,7 +92,7 @@ TEST_F(TcpLink, FailedConnectionsStopAtTheirStage) {
 TEST_F(TcpLink, FrameGoesOutAndReplyComesBack) {
     connect();
     const std::string sent = tarv_frame("sid\t");
-    const std::string answer = "\x02\tnmTX\xB9\tvr1\t#1234\x03";
+    const std::string answer = kIdentityReply;
     EXPECT_EQ(tcp_send(sock, Finish_Frame), 0);
     EXPECT_EQ(hex(dev.read(sent.size())), hex(sent));
     EXPECT_TRUE(dev.quiet());
@@ -130,9 +124,7 @@ TEST_F(TcpLink, ErrorReplyTakesTheFirstErrorField) {
     EXPECT_EQ(devErr, 12u);
     EXPECT_STREQ(ERR_MNEMONIK, "PROTO_ERR_CMD_IMMEDIATE_FORBIDDEN");
     EXPECT_EQ(reply_text(), answer);
-    EXPECT_EQ(host.trace(), "\r\nResp.: " + answer +
-                                "\r\n\t[ ERROR : 12 PROTO_ERR_CMD_IMMEDIATE_FORBIDDEN Nie można "
-                                "wykonać rozkazu w  ]");
+    EXPECT_EQ(host.trace(), "\r\nResp.: " + answer + kErrorLine12);
 }
 
 TEST_F(TcpLink, ErrorFieldCountsEvenAfterATimeOut) {
@@ -157,12 +149,7 @@ TEST_F(TcpLink, TimeOutAskedAndAnsweredNo) {
     EXPECT_EQ(devErr, 0u);
     EXPECT_EQ(host.trace(), "\r\nResp.:  [ TIMEOUT ]\r\n");
     EXPECT_EQ(settings.log(), "\nResp.:  [ TIMEOUT ]\r\n");
-    const auto boxes = host.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Warning");
-    EXPECT_EQ(boxes[0].text, "TIMEOUT! Try again?");
-    EXPECT_EQ(boxes[0].icon, Icon::Question);
-    EXPECT_EQ(boxes[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(host.boxes_shown(), std::vector<Box>{kWaitAgainBox});
 }
 
 TEST_F(TcpLink, TimeOutQuestionDefaultsToNo) {
@@ -211,10 +198,7 @@ TEST_F(TcpLink, DeviceClosingMidReplyEndsTheReceiveAtOnceWithoutAReply) {
     EXPECT_LT(elapsed_ms(start), 1500);  // no time-out of 2 s was waited
     EXPECT_EQ(reply_text(), "\x02\tnmAB");
     EXPECT_EQ(host.trace(), "\r\nResp.:  [ CONNECTION LOST ]\r\n");
-    const auto boxes = host.boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "UWAGA!");
-    EXPECT_EQ(boxes[0].text, "Brak odpowiedzi z drukarki fiskalnej!");
+    EXPECT_EQ(host.boxes_shown(), std::vector<Box>{kNoReplyBox});
 }
 
 TEST_F(TcpLink, ReplyInTwoBlocksIsJoined) {

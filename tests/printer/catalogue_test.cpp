@@ -7,8 +7,6 @@
 
 using namespace tv;
 
-TEST(PrinterCatalogue, HasEveryRow) { EXPECT_EQ(printer_error_count(), 288u); }
-
 TEST(PrinterCatalogue, TellingRowsExactly) {
     struct Row { int code; const char* mnem; const char* desc; };
     const Row rows[] = {
@@ -37,6 +35,7 @@ TEST(PrinterCatalogue, TellingRowsExactly) {
 }
 
 TEST(PrinterCatalogue, EveryListedRowHasMnemonicAndDescription) {
+    EXPECT_EQ(printer_error_count(), 288u);
     // Codes between the listed ones are unknown; every known row has a description.
     int known = 0;
     for (int code = 1; code <= 10001; ++code) {

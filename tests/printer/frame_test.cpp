@@ -7,24 +7,15 @@
 
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
+#include "support/crc_reference.h"
 #include "support/recording_host.h"
 
 using namespace tv;
+using tv::test::bitwise_crc;
 using tv::test::hex;
 
 namespace {
 std::string frame_of(const char* cmd) { return std::string(tarv_frame(cmd)); }
-
-// Bitwise CRC-16/XMODEM, independent of the table.
-unsigned bitwise_crc(const std::string& data) {
-    unsigned crc = 0;
-    for (unsigned char b : data) {
-        crc ^= static_cast<unsigned>(b) << 8;
-        for (int i = 0; i < 8; ++i) crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) : (crc << 1);
-        crc &= 0xFFFF;
-    }
-    return crc;
-}
 }  // namespace
 
 TEST(PrinterFrame, WorkedExamplesByteForByte) {

@@ -19,27 +19,20 @@ void putN(KS_FRM& f, const char* digits12) {
             static_cast<unsigned char>(((digits12[2 * i] - '0') << 4) | (digits12[2 * i + 1] - '0'));
 }
 
-bool ends_with(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// The field area of a request as it went over the wire (header skipped, CRC dropped).
-std::string fields_of(const std::string& frame) {
+// A request as it went over the wire, between the start and end pairs, unstuffed: the
+// 12-byte header, the field area, the checksum.
+std::string body_of(const std::string& frame) {
     std::string body;
     for (std::size_t i = 2; i + 2 < frame.size(); ++i) {
         body.push_back(frame[i]);
         if (frame[i] == 0x10) ++i;
     }
-    return hex(body.substr(12, body.size() - 14));
+    return body;
 }
-std::string header_of(const std::string& frame) {
-    std::string body;
-    for (std::size_t i = 2; i + 2 < frame.size() && body.size() < 12; ++i) {
-        body.push_back(frame[i]);
-        if (frame[i] == 0x10) ++i;
-    }
-    return hex(body);
+std::string header_of(const std::string& frame) { return hex(body_of(frame).substr(0, 12)); }
+std::string fields_of(const std::string& frame) {
+    const std::string body = body_of(frame);
+    return hex(body.substr(12, body.size() - 14));
 }
 
 std::string plu_reply(unsigned short number, const char* text1) {
@@ -62,22 +55,22 @@ class RegisterConfig : public RegisterLink {};
 }  // namespace
 
 TEST_F(RegisterConfig, CashOutDescriptionGoesOutInWindows1250AndTracesTheRawReply) {
-    Peer peer(Peer::Kind::Tcp, {{reply_frame(2660, [](KS_FRM& f) { f.putB(0xC8); })},
+    RegisterPeer peer(RegisterPeer::Kind::Tcp, {{reply_frame(2660, [](KS_FRM& f) { f.putB(0xC8); })},
                                 {error_frame({2660, 6666})}});
-    TcpLink link(peer.port());
+    TcpClient link(peer.port());
     host.clear();
     KS_CASHOUTDESCINS(link.sock);
     std::string t = host.trace();
     EXPECT_NE(t.find("\r\nReceive...\n"), std::string::npos);
     EXPECT_NE(t.find("16 : 10\r\n2 : 02\r\n"), std::string::npos);
     EXPECT_NE(t.find("-56 : c8\r\n"), std::string::npos);
-    EXPECT_TRUE(ends_with(t, "\r\n\r\nOK :D\r\n"));
+    EXPECT_TRUE(t.ends_with("\r\n\r\nOK :D\r\n"));
 
     kas_error_id(3251);
     host.clear();
     KS_CASHOUTDESCINS(link.sock);
     t = host.trace();
-    EXPECT_TRUE(ends_with(t, "\r\nERRORS : \r\n2660\r\n6666\r\n")) << t;
+    EXPECT_TRUE(t.ends_with("\r\nERRORS : \r\n2660\r\n6666\r\n")) << t;
     EXPECT_EQ(ERR_NR, 3251);  // this command does not consult the catalogue
     link.close();
 
@@ -91,7 +84,7 @@ TEST_F(RegisterConfig, CashOutDescriptionGoesOutInWindows1250AndTracesTheRawRepl
 }
 
 TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
-    Peer peer(Peer::Kind::Tcp,
+    RegisterPeer peer(RegisterPeer::Kind::Tcp,
               {{reply_frame(1170, [](KS_FRM& f) {
                    for (unsigned short v : {23, 8, 5, 0, 4096, 65534, 7}) f.putV(v);
                })},
@@ -102,7 +95,7 @@ TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
                    f.putB(1);
                })},
                {error_frame({1170, 3080})}});
-    TcpLink link(peer.port());
+    TcpClient link(peer.port());
     host.clear();
     KS_VATGET(link.sock);
     const unsigned short all7[] = {23, 8, 5, 0, 4096, 65534, 7};
@@ -110,7 +103,7 @@ TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
     std::string t = host.trace();
     EXPECT_NE(t.find("\r\n\r\nPrzyporzadkowanie stawek VAT...\r\nvat [0] = 23\r\nvat [1] = 8\r\n"),
               std::string::npos);
-    EXPECT_TRUE(ends_with(t, "vat [6] = 7\r\n"));
+    EXPECT_TRUE(t.ends_with("vat [6] = 7\r\n"));
     EXPECT_EQ(t.find("ERROR! ???"), std::string::npos);
     EXPECT_EQ(t.find("UWAGA"), std::string::npos);
 
@@ -118,11 +111,11 @@ TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
     KS_VATGET(link.sock);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(tvat[i], all7[i]) << i;
     for (int i = 3; i < 7; ++i) EXPECT_EQ(tvat[i], 65535) << i;
-    EXPECT_TRUE(ends_with(host.trace(), "vat [2] = 5\r\nERROR! ???\r\n"));
+    EXPECT_TRUE(host.trace().ends_with("vat [2] = 5\r\nERROR! ???\r\n"));
 
     host.clear();
     KS_VATGET(link.sock);
-    EXPECT_TRUE(ends_with(host.trace(), "Filter...\r\nERRORS : \r\n1170\r\n3080\r\n"));
+    EXPECT_TRUE(host.trace().ends_with("Filter...\r\nERRORS : \r\n1170\r\n3080\r\n"));
     EXPECT_EQ(tvat[0], 23);
     link.close();
 
@@ -136,8 +129,8 @@ TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
 }
 
 TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
-    Peer peer(Peer::Kind::Tcp, {});
-    TcpLink link(peer.port());
+    RegisterPeer peer(RegisterPeer::Kind::Tcp, std::vector<Reply>{});
+    TcpClient link(peer.port());
     host.clear();
     EXPECT_EQ(KS_CUSTOMERTINLIMITSET(), 26);
     EXPECT_EQ(ERR_NR, 10000);
@@ -150,7 +143,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
 }
 
 TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
-    Peer peer(Peer::Kind::Pty, {{reply_frame(3426)}, {error_frame({4621, 3271})}});
+    RegisterPeer peer(RegisterPeer::Kind::Pty, {{reply_frame(3426)}, {error_frame({4621, 3271})}});
     PtyPort port(peer);
     ASSERT_EQ(com_connect(false), 0);
     EXPECT_EQ(KS_HOTKEYBACKUPINS(), 0);
@@ -168,7 +161,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
 }
 
 TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
-    Peer peer(Peer::Kind::Pty, {{plu_reply(7, "Masło")},
+    RegisterPeer peer(RegisterPeer::Kind::Pty, {{plu_reply(7, "Masło")},
                                 {plu_reply(11, "Poza")},
                                 {plu_reply(0, "Zero")},
                                 {plu_reply(3, "0123456789012345678901234567890123456789ABCDE")},
@@ -213,12 +206,12 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(KS_PLUREAD(4, table, 10), 1);
     out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(ends_with(out, "\nERRORS : \n2110\n5\n12\n9\n")) << out;
+    EXPECT_TRUE(out.ends_with("\nERRORS : \n2110\n5\n12\n9\n")) << out;
     // Nothing at all: four zeros.
     testing::internal::CaptureStdout();
     EXPECT_EQ(KS_PLUREAD(4, table, 10), 1);
     out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(ends_with(out, "\nERRORS : \n0\n0\n0\n0\n")) << out;
+    EXPECT_TRUE(out.ends_with("\nERRORS : \n0\n0\n0\n0\n")) << out;
 
     const auto& rq = peer.requests();
     ASSERT_GE(rq.size(), 1u);
@@ -237,7 +230,7 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
             putN(f, "999999999990");
         });
     };
-    Peer peer(Peer::Kind::Pty, {{payform(7)}, {payform(8)}});
+    RegisterPeer peer(RegisterPeer::Kind::Pty, {{payform(7)}, {payform(8)}});
     PtyPort port(peer);
     KS_PAYFORM table[8];
     for (auto& e : table) e.clear();
@@ -279,7 +272,7 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
             putN(f, "000000002500");
         });
     };
-    Peer peer(Peer::Kind::Pty,
+    RegisterPeer peer(RegisterPeer::Kind::Pty,
               {{status("AB 123 456 789 0")},
                {status("12345 67890 12345")},
                {stats("5901234123457")},
@@ -315,7 +308,7 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
     EXPECT_NE(out.find("%"), std::string::npos);
     EXPECT_NE(out.find("Barcode : ERROR\n"), std::string::npos);
     EXPECT_NE(out.find("#"), std::string::npos);
-    EXPECT_TRUE(ends_with(out, "\nERRORS : \n2005\n975\n")) << out;
+    EXPECT_TRUE(out.ends_with("\nERRORS : \n2005\n975\n")) << out;
 
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 7u);

@@ -8,9 +8,11 @@
 
 #include "register/ks_fields.h"
 #include "register/prt_ks.h"
+#include "support/crc_reference.h"
 #include "support/recording_host.h"
 
 using namespace tv;
+using tv::test::bitwise_crc;
 using tv::test::hex;
 using tv::test::RecordingHost;
 
@@ -20,15 +22,15 @@ const char* const kWarning = "UWAGA - BLEDNA SUMA KONTROLNA W RAMCE";
 
 std::string wire(const KS_FRM& f) { return hex(f.FRAME, f.F_LEN); }
 
-// Bitwise CRC-16/XMODEM, independent of the table.
-unsigned bitwise_crc(const unsigned char* p, std::size_t n) {
-    unsigned crc = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        crc ^= static_cast<unsigned>(p[k]) << 8;
-        for (int i = 0; i < 8; ++i) crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) : (crc << 1);
-        crc &= 0xFFFF;
-    }
-    return crc;
+// A frame made for sending: command, field count, then the fields fill puts.
+KS_FRM made(std::uint16_t cmd, std::uint16_t fields, const std::function<void(KS_FRM&)>& fill) {
+    KS_FRM f;
+    f.clear();
+    f.FLD_NUM = fields;
+    f.CMD_ID = cmd;
+    fill(f);
+    f.make();
+    return f;
 }
 
 // A received copy of a made frame: the receiver's count byte at index 0, the frame after.
@@ -68,13 +70,7 @@ const Example kExamples[] = {
 TEST(RegisterFrame, WireExamplesByteForByteAndBack) {
     RecordingHost host;
     for (const auto& ex : kExamples) {
-        KS_FRM tx;
-        tx.clear();
-        tx.FLD_NUM = ex.fields;
-        tx.CMD_ID = ex.cmd;
-        ex.fill(tx);
-        const std::uint16_t data_len = tx.DATA_LEN;
-        tx.make();
+        const KS_FRM tx = made(ex.cmd, ex.fields, ex.fill);
         EXPECT_EQ(wire(tx), ex.bytes) << ex.name;
         EXPECT_EQ(tx.F_LEN * 3 - 1, static_cast<int>(std::strlen(ex.bytes))) << ex.name;
         EXPECT_EQ(tx.CRC, ex.crc) << ex.name;
@@ -82,13 +78,13 @@ TEST(RegisterFrame, WireExamplesByteForByteAndBack) {
         KS_FRM rx;
         receive_into(rx, tx, static_cast<unsigned char>(tx.F_LEN));
         rx.filter();
-        EXPECT_EQ(rx.F_LEN, data_len + 16) << ex.name;
+        EXPECT_EQ(rx.F_LEN, tx.DATA_LEN + 16) << ex.name;
         EXPECT_EQ(rx.FLD_NUM, ex.fields) << ex.name;
         EXPECT_EQ(rx.CMD_ID, ex.cmd) << ex.name;
         EXPECT_EQ(rx.CRC, ex.crc) << ex.name;
         EXPECT_EQ(rx.Flags, 0);
         EXPECT_EQ(rx.Token, 0u);
-        EXPECT_EQ(hex(rx.DATA, rx.DATA_LEN), hex(tx.DATA, data_len)) << ex.name;
+        EXPECT_EQ(hex(rx.DATA, rx.DATA_LEN), hex(tx.DATA, tx.DATA_LEN)) << ex.name;
     }
     EXPECT_EQ(host.trace().find(kWarning), std::string::npos);
 }
@@ -150,12 +146,7 @@ TEST(RegisterFrame, DoubledDleAnywhereIsRestored) {
 
 TEST(RegisterFrame, AnyCountByteInFrontIsSkipped) {
     RecordingHost host;
-    KS_FRM tx;
-    tx.clear();
-    tx.FLD_NUM = 1;
-    tx.CMD_ID = 4602;
-    tx.putB(1);
-    tx.make();
+    const KS_FRM tx = made(4602, 1, [](KS_FRM& f) { f.putB(1); });
     for (int count = 0; count < 256; ++count) {
         KS_FRM rx;
         receive_into(rx, tx, static_cast<unsigned char>(count));
@@ -169,14 +160,7 @@ TEST(RegisterFrame, AnyCountByteInFrontIsSkipped) {
 }
 
 TEST(RegisterFrame, CorruptedByteWarnsAndStillParses) {
-    KS_FRM tx;
-    tx.clear();
-    tx.FLD_NUM = 3;
-    tx.CMD_ID = 4600;
-    tx.putB(1);
-    tx.putV(384);
-    tx.putV(384);
-    tx.make();
+    const KS_FRM tx = made(4600, 3, [](KS_FRM& f) { f.putB(1); f.putV(384); f.putV(384); });
     KS_FRM rx;
     receive_into(rx, tx, 26);
     rx.FRAME[1 + 15] = 0x07;  // the slot number 01 becomes 07
@@ -285,12 +269,7 @@ TEST(RegisterFrame, PutOperationsAndLimits) {
 }
 
 TEST(RegisterFrame, PrintDumpsExactly) {
-    KS_FRM f;
-    f.clear();
-    f.FLD_NUM = 1;
-    f.CMD_ID = 4602;
-    f.putB(1);
-    f.make();
+    KS_FRM f = made(4602, 1, [](KS_FRM& x) { x.putB(1); });
 
     RecordingHost host;
     testing::internal::CaptureStdout();

@@ -1,10 +1,9 @@
-// What the register command tests share: reply frames built from header and fields, a
-// real TCP connection to a scripted peer, and a serial port name led to a pseudo-terminal.
+// What the register command tests share: the scripted register and its frames, a serial
+// port name led to its pseudo-terminal, and the link settings kept per test.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "app/Controls.h"
@@ -12,56 +11,17 @@
 #include "common/text.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
-#include "peer.h"
 #include "printer/catalogue.h"
 #include "register/prt_ks.h"
 #include "support/recording_host.h"
+#include "support/register_peer.h"
 
 namespace tv::test {
-
-// The wire bytes of a reply frame.
-inline std::string reply_frame(std::uint16_t cmd, const std::function<void(KS_FRM&)>& fill = {}) {
-    KS_FRM f;
-    f.clear();
-    f.CMD_ID = cmd;
-    if (fill) fill(f);
-    f.make();
-    return std::string(reinterpret_cast<const char*>(f.FRAME), f.F_LEN);
-}
-
-// An error reply carrying the given V values.
-inline std::string error_frame(std::initializer_list<std::uint16_t> values) {
-    return reply_frame(0, [&](KS_FRM& f) {
-        for (auto v : values) f.putV(v);
-        f.FLD_NUM = static_cast<std::uint16_t>(values.size());
-    });
-}
-
-// The client end: the system's own TCP link connected to the peer.
-struct TcpLink {
-    unsigned int sock = 0;
-    std::int16_t stage = 0;
-    explicit TcpLink(std::uint16_t port) {
-        copy_to(gServerName, "127.0.0.1");
-        PortTCP = port;
-        set_sel(gComb_Interface, 1);
-        init_WSADATA(1);
-        tcp_connect(sock, stage);
-    }
-    void close() {
-        if (stage > 2) tcp_disconnect(sock);
-        stage = 0;
-    }
-    ~TcpLink() {
-        close();
-        init_WSADATA(0);
-    }
-};
 
 // Serial port COM7 of a fresh start-up directory, led to the peer's pseudo-terminal.
 struct PtyPort {
     TempDir dir;
-    explicit PtyPort(const Peer& peer) {
+    explicit PtyPort(const RegisterPeer& peer) {
         copy_to(gCurrendDir, dir.path());
         std::filesystem::create_directory(dir.file("ports"));
         std::filesystem::create_symlink(peer.slave_name(), dir.file("ports/com7"));

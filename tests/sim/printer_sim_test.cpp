@@ -13,28 +13,12 @@ using tv::test::TempDir;
 
 namespace {
 
-struct PrinterSim : ::testing::Test {
-    TempDir dir;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<RawLine> line;
-
-    void run(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"--printer", "--tcp", "0", "--store", dir.file("store")};
-        args.insert(args.end(), extra.begin(), extra.end());
-        sim = start(args);
-        ASSERT_TRUE(sim->ok());
-        line = std::make_unique<RawLine>(RawLine::tcp(sim->port()));
-        ASSERT_TRUE(line->ok());
-    }
-    std::string ask(const std::string& text) { return simtest::ask(*line, text); }
+struct PrinterSim : SimLine {
+    void run(const std::vector<std::string>& extra = {}) { launch("--printer", extra); }
     std::string error_of(const std::string& text) {
         const std::string r = ask(text);
         const auto q = r.find("\t?");
         return q == std::string::npos ? "" : r.substr(q + 2, r.find('\t', q + 2) - q - 2);
-    }
-    std::string stored(const std::string& name) { return read_file(dir.file("store/" + name)); }
-    bool exists(const std::string& name) {
-        return std::filesystem::exists(dir.file("store/" + name));
     }
 };
 
@@ -46,7 +30,7 @@ TEST_F(PrinterSim, IdentityRepliesAreExactFramesWithTheConfiguredValues) {
     EXPECT_EQ(ask("sid\t"), "\x02sid\tnmDrukarka \xA3\xF3" "d\x9F\tvr2.05\t#64D7\x03");
     EXPECT_EQ(ask("scomm\t"), "\x02scomm\tfsN\tnuXYZ000000001\t#BFA7\x03");
     EXPECT_EQ(ask("!sdev\t"), "\x02!sdev\tds3\t#2B2A\x03");
-    EXPECT_EQ(ask("prncancel\t"), "\x02prncancel\t#6B3B\x03");
+    EXPECT_EQ(ask("prncancel\t"), kCancel);
 }
 
 TEST_F(PrinterSim, WrongChecksumIsRefusedWithError5AndNothingIsDone) {
@@ -81,7 +65,7 @@ TEST_F(PrinterSim, NoiseBeforeAFrameIsIgnoredAndTwoFramesInOneWriteGetTwoReplies
     run();
     line->send("\xFF\x01garbage" + pframe("!sdev\t") + pframe("prncancel\t"));
     EXPECT_EQ(line->read_printer_reply(), pframe("!sdev\tds0\t"));
-    EXPECT_EQ(line->read_printer_reply(), "\x02prncancel\t#6B3B\x03");
+    EXPECT_EQ(line->read_printer_reply(), kCancel);
 }
 
 TEST_F(PrinterSim, OverlongFrameIsRefusedWithBufferOverrun) {
@@ -89,13 +73,13 @@ TEST_F(PrinterSim, OverlongFrameIsRefusedWithBufferOverrun) {
     const std::string payload = "imgslotappend\tno1\ttx" + std::string(4400, 'f') + "\t";
     line->send("\x02" + payload + "#0000\x03");
     EXPECT_NE(line->read_printer_reply().find("\t?11\t"), std::string::npos);
-    EXPECT_EQ(ask("prncancel\t"), "\x02prncancel\t#6B3B\x03");  // still serving
+    EXPECT_EQ(ask("prncancel\t"), kCancel);  // still serving
 }
 
 TEST_F(PrinterSim, SlotSetAndAppendsStoreThePictureBitForBit) {
     run();
     // 12 x 3 pixels: two payload bytes per row, six in all, sent as the tool splits them.
-    EXPECT_EQ(ask("prncancel\t"), "\x02prncancel\t#6B3B\x03");
+    EXPECT_EQ(ask("prncancel\t"), kCancel);
     EXPECT_EQ(ask("imgslotset\tno2\twx12\thx3\ttx80f0\t"), "\x02imgslotset\t#75DF\x03");
     EXPECT_EQ(stored("state.txt").find("slot 2 12x3 partial 2/6") != std::string::npos, true);
     EXPECT_EQ(ask("imgslotappend\tno2\ttx0130\t"), "\x02imgslotappend\t#71B7\x03");

@@ -2,17 +2,15 @@
 // the stored picture, refusals as CMD_ID 0 with the command and the error code, faults.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-
 #include "register/prt_ks.h"
 #include "sim_test_util.h"
+#include "support/register_peer.h"
 
 using namespace simtest;
 using tv::KS_FRM;
 using tv::test::hex;
-using tv::test::read_file;
-using tv::test::TempDir;
+using tv::test::parse_frame;
+using tv::test::reply_frame;
 
 namespace {
 
@@ -28,39 +26,21 @@ struct Request {
 };
 
 std::string wire(const Request& r) {
-    auto f = std::make_unique<KS_FRM>();
-    f->clear();
-    f->CMD_ID = r.cmd;
-    f->FLD_NUM = static_cast<std::uint16_t>(r.b.size() + r.v.size() + (r.s ? 1 : 0));
-    for (auto b : r.b) f->putB(b);
-    for (auto v : r.v) f->putV(v);
-    if (r.s) f->putS(r.s);
-    f->make();
-    return std::string(reinterpret_cast<char*>(f->FRAME), f->F_LEN);
+    return reply_frame(r.cmd, [&](KS_FRM& f) {
+        f.FLD_NUM = static_cast<std::uint16_t>(r.b.size() + r.v.size() + (r.s ? 1 : 0));
+        for (auto b : r.b) f.putB(b);
+        for (auto v : r.v) f.putV(v);
+        if (r.s) f.putS(r.s);
+    });
 }
 
 // A reply as the tool would parse it.
 std::unique_ptr<KS_FRM> parse(const std::string& bytes) {
-    auto f = std::make_unique<KS_FRM>();
-    f->clear();
-    std::memcpy(f->FRAME, bytes.data(), std::min<std::size_t>(bytes.size(), sizeof f->FRAME));
-    f->filter();
-    return f;
+    return std::make_unique<KS_FRM>(parse_frame(bytes));
 }
 
-struct RegisterSim : ::testing::Test {
-    TempDir dir;
-    std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<RawLine> line;
-
-    void run(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"--register", "--tcp", "0", "--store", dir.file("st")};
-        args.insert(args.end(), extra.begin(), extra.end());
-        sim = start(args);
-        ASSERT_TRUE(sim->ok());
-        line = std::make_unique<RawLine>(RawLine::tcp(sim->port()));
-        ASSERT_TRUE(line->ok());
-    }
+struct RegisterSim : SimLine {
+    void run(const std::vector<std::string>& extra = {}) { launch("--register", extra); }
     std::string ask_raw(const std::string& bytes) {
         EXPECT_TRUE(line->send(bytes));
         return line->read_register_reply();
@@ -76,7 +56,6 @@ struct RegisterSim : ::testing::Test {
         if ((f->DATA[1] | (f->DATA[2] << 8)) != r.cmd) return -1;
         return f->DATA[4] | (f->DATA[5] << 8);
     }
-    std::string stored(const std::string& name) { return read_file(dir.file("st/" + name)); }
 };
 
 }  // namespace
@@ -122,7 +101,7 @@ TEST_F(RegisterSim, SlotSetAndAppendsStoreThePictureAndClearRemovesIt) {
     EXPECT_EQ(cleared->CMD_ID, 4602);
     EXPECT_EQ(cleared->DATA_LEN, 0);
     EXPECT_EQ(outcome({4602, {2}}), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("st/slot2.pbm")));
+    EXPECT_FALSE(exists("slot2.pbm"));
     EXPECT_EQ(outcome({4607, {2}}), 3251);
 }
 

@@ -85,6 +85,24 @@ std::vector<Event> RecordingHost::boxes() const {
     return v;
 }
 
+std::vector<std::string> RecordingHost::box_texts() const {
+    std::vector<std::string> v;
+    for (const auto& b : boxes()) v.push_back("[" + b.caption + "] " + b.text);
+    return v;
+}
+
+std::vector<Box> RecordingHost::boxes_shown() const {
+    std::vector<Box> v;
+    for (const auto& b : boxes()) v.push_back({b.caption, b.text, b.icon, b.buttons});
+    return v;
+}
+
+void PrintTo(const Box& box, std::ostream* os) {
+    static const char* const icons[] = {"Information", "Warning", "Question"};
+    *os << "[" << box.caption << "] \"" << box.text << "\" "
+        << icons[static_cast<int>(box.icon)] << (box.buttons == Buttons::YesNo ? " YesNo" : " Ok");
+}
+
 std::vector<int> RecordingHost::progress_values() const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<int> v;
@@ -142,6 +160,13 @@ std::string hex(const unsigned char* p, std::size_t n) {
 
 std::string hex(const std::string& bytes) {
     return hex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+std::size_t count_of(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+        ++n;
+    return n;
 }
 
 }  // namespace tv::test

@@ -3,6 +3,7 @@
 #pragma once
 #include <deque>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,16 @@ struct Event {
     Buttons buttons = Buttons::Ok;
     int value = 0;        // Progress
 };
+
+// A message box as the user saw it, for comparing whole.
+struct Box {
+    std::string caption;
+    std::string text;
+    Icon icon = Icon::Information;
+    Buttons buttons = Buttons::Ok;
+    bool operator==(const Box&) const = default;
+};
+void PrintTo(const Box& box, std::ostream* os);  // readable test failures
 
 class RecordingHost : public Host {
 public:
@@ -41,6 +52,8 @@ public:
     // Inspection.
     std::vector<Event> events() const;
     std::vector<Event> boxes() const;
+    std::vector<std::string> box_texts() const;  // each box as "[caption] text"
+    std::vector<Box> boxes_shown() const;
     std::vector<int> progress_values() const;
     std::string trace() const;             // the trace pane's text as the face would show it
     void clear();
@@ -69,5 +82,7 @@ void write_file(const std::string& path, const std::string& bytes);
 // Bytes as space-separated upper-case hex pairs, for readable comparisons.
 std::string hex(const std::string& bytes);
 std::string hex(const unsigned char* p, std::size_t n);
+// Counts the non-overlapping occurrences of what in text.
+std::size_t count_of(const std::string& text, const std::string& what);
 
 }  // namespace tv::test

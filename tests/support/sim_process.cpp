@@ -1,4 +1,4 @@
-// The simulator as a child process of a test, and a raw byte line to it.
+// The simulator as a child process of a test, a raw byte line to it, and its request log.
 #include "support/sim_process.h"
 
 #include <arpa/inet.h>
@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <cstring>
 #include <sstream>
+
+#include "support/recording_host.h"
 
 extern char** environ;
 
@@ -289,6 +291,20 @@ bool RawLine::wait_closed(milliseconds timeout) {
         if (r < 0) return true;
         if (r == 0) return false;
     }
+}
+
+std::vector<std::string> read_request_log(const std::string& path) {
+    const std::string log = read_file(path);
+    std::vector<std::string> out;
+    std::size_t p = 0;
+    while (p + 4 <= log.size()) {
+        std::size_t n = 0;
+        for (int i = 3; i >= 0; --i) n = n * 256 + static_cast<unsigned char>(log[p + i]);
+        p += 4;
+        out.push_back(log.substr(p, n));
+        p += n;
+    }
+    return out;
 }
 
 }  // namespace tv::test

@@ -1,7 +1,7 @@
 // Runs the device simulator as a child process for a test: spawns it with arguments,
 // waits (bounded) for its READY line, tells where it listens, and stops and reaps it when
 // the object goes. Also a raw byte line to it (TCP socket or pty slave) for tests that
-// speak the protocols themselves.
+// speak the protocols themselves, and the simulator's request log.
 #pragma once
 #include <chrono>
 #include <condition_variable>
@@ -94,5 +94,9 @@ private:
     int read_byte(unsigned char& b, std::chrono::steady_clock::time_point deadline);
     int fd_ = -1;
 };
+
+// The request frames a simulator started with "--log path" received, in order (its log
+// holds each as a 4-byte little-endian length and the frame).
+std::vector<std::string> read_request_log(const std::string& path);
 
 }  // namespace tv::test

@@ -1,0 +1,58 @@
+// The device end of a link, played by a test: a pseudo-terminal pair whose master side the
+// test holds, or a socket listening on 127.0.0.1. Every read is bounded by its time-out.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace tv::test {
+
+// A pseudo-terminal pair. The test holds the master side; the slave is what the link
+// opens. With raw set, both sides are made raw at once so no byte is changed on the way.
+class PtyDevice {
+public:
+    explicit PtyDevice(bool raw = true);
+    ~PtyDevice();
+    PtyDevice(const PtyDevice&) = delete;
+    PtyDevice& operator=(const PtyDevice&) = delete;
+
+    const std::string& slave_path() const { return slave_path_; }
+    int slave_fd() const { return slave_; }
+    void write(const std::string& bytes);  // throws when the line is gone
+    // Reads until n bytes came, timeout_ms passed or the line is gone.
+    std::string read(std::size_t n, int timeout_ms = 2000);
+    // Everything that arrives within quiet_ms of silence.
+    std::string drain(int quiet_ms = 100);
+    void close_master();
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slave_path_;
+};
+
+// A device listening on 127.0.0.1 at a free port.
+class TcpDevice {
+public:
+    TcpDevice();
+    ~TcpDevice();
+    TcpDevice(const TcpDevice&) = delete;
+    TcpDevice& operator=(const TcpDevice&) = delete;
+
+    std::uint16_t port() const { return port_; }
+    // Takes the link's connection (waits at most timeout_ms). False when none came.
+    bool accept(int timeout_ms = 2000);
+    void write(const std::string& bytes);  // throws when the connection is gone
+    std::string read(std::size_t n, int timeout_ms = 2000);
+    // Nothing more arrives within quiet_ms.
+    bool quiet(int quiet_ms = 100);
+    void close_connection();
+    // True when the link closed its side (end of stream within timeout_ms).
+    bool peer_closed(int timeout_ms = 2000);
+
+private:
+    int listener_ = -1;
+    int conn_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+}  // namespace tv::test
