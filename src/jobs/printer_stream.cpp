@@ -96,7 +96,13 @@ void printer_stream_job(int mode) {
             normalise_tabs(line);
             if (line[0] == '\t') continue;
             l("line", false, false);
-            if (send_frame(link, line) != 0) { failed = true; break; }
+            if (send_frame(link, line) != 0) {
+                // The link has given up on the line (after one reconnection on serial): say
+                // so, rather than end the job without a word.
+                failed = true;
+                message("Błąd wysyłania danych do drukarki fiskalnej!", "Błąd", Icon::Warning);
+                break;
+            }
             unsigned devErr = 0;
             std::memset(reply, 0, sizeof reply);
             const int r = receive_reply(link, reply, devErr);
