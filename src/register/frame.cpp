@@ -60,45 +60,60 @@ void pr_frame(unsigned char* p, unsigned short n) {
     std::printf("\n\n");
 }
 
-bool ks_frame_started(const KS_FRM& f) {
-    // The same reading of the bytes in front of the body as filter() makes.
+namespace {
+
+// What the wire bytes hold between the start pair and the end pair, unstuffed.
+struct Body {
+    unsigned char bytes[KS_FRAME_SIZE];  // each byte consumes at least one wire byte
+    int n = 0;
+    bool started = false;  // a start pair was read
+    bool ended = false;    // the end pair closed the body
+};
+
+// The one reading of a received frame: bytes in front of the start pair are dropped (a
+// pending 0x10 stays pending until a 0x02 comes), a doubled 0x10 is one byte, a lone 0x10
+// in the body is dropped and the byte after it kept, and the end pair stops the reading.
+void unstuff(const unsigned char* frame, Body& body) {
+    std::memset(body.bytes, 0, sizeof body.bytes);
     bool pending = false;
     for (int i = 0; i < KS_FRAME_SIZE; ++i) {
-        const unsigned char b = f.FRAME[i];
-        if (b == DLE && !pending) pending = true;
-        else if (b == STX && pending) return true;
-    }
-    return false;
-}
-
-KsWire ks_wire_state(const KS_FRM& f) {
-    // The same reading as filter(), noting whether the end pair closed the body.
-    unsigned char body[KS_FRAME_SIZE];
-    int n = 0;
-    bool pending = false, inside = false, ended = false;
-    for (int i = 0; i < KS_FRAME_SIZE && !ended; ++i) {
-        const unsigned char b = f.FRAME[i];
+        const unsigned char b = frame[i];
         if (b == DLE && !pending) {
             pending = true;
         } else if (b == STX && pending) {
-            inside = true;
+            body.started = true;
             pending = false;
-        } else if (b == DLE && pending && inside) {
-            body[n++] = DLE;
+        } else if (b == DLE && pending && body.started) {
+            body.bytes[body.n++] = DLE;
             pending = false;
-        } else if (b == ETX && pending && inside) {
-            ended = true;
-        } else if (b != DLE && inside) {
-            body[n++] = b;
+        } else if (b == ETX && pending && body.started) {
+            body.ended = true;
+            return;
+        } else if (b != DLE && body.started) {
+            body.bytes[body.n++] = b;
             pending = false;
         }
+        // Otherwise a byte in front of the start pair: dropped, pending kept.
     }
-    if (!inside) return KsWire::None;
-    if (!ended) return KsWire::Cut;
-    if (n < 14) return KsWire::Corrupted;
-    const unsigned crc = static_cast<unsigned>(body[n - 2] + 256 * body[n - 1]);
-    return ks_crc16(body, static_cast<unsigned short>(n - 2)) == crc ? KsWire::Whole
-                                                                      : KsWire::Corrupted;
+}
+
+}  // namespace
+
+bool ks_frame_started(const KS_FRM& f) {
+    Body body;
+    unstuff(f.FRAME, body);
+    return body.started;
+}
+
+KsWire ks_wire_state(const KS_FRM& f) {
+    Body body;
+    unstuff(f.FRAME, body);
+    if (!body.started) return KsWire::None;
+    if (!body.ended) return KsWire::Cut;
+    if (body.n < 14) return KsWire::Corrupted;
+    const unsigned crc = static_cast<unsigned>(body.bytes[body.n - 2] + 256 * body.bytes[body.n - 1]);
+    return ks_crc16(body.bytes, static_cast<unsigned short>(body.n - 2)) == crc ? KsWire::Whole
+                                                                                : KsWire::Corrupted;
 }
 
 void KS_FRM::clear() {
@@ -185,30 +200,10 @@ void KS_FRM::filter() {
     DATA_LEN = 0;
     std::memset(DATA, 0, sizeof DATA);
 
-    // Each collected byte consumes at least one wire byte, so the body never outgrows
-    // the scratch area.
-    unsigned char body[KS_FRAME_SIZE];
-    std::memset(body, 0, sizeof body);
-    int n = 0;
-    bool pending = false, inside = false;
-    for (int i = 0; i < KS_FRAME_SIZE; ++i) {
-        const unsigned char b = FRAME[i];
-        if (b == DLE && !pending) {
-            pending = true;
-        } else if (b == STX && pending) {
-            inside = true;
-            pending = false;
-        } else if (b == DLE && pending && inside) {
-            body[n++] = DLE;
-            pending = false;
-        } else if (b == ETX && pending && inside) {
-            break;
-        } else if (b != DLE && inside) {
-            body[n++] = b;
-            pending = false;
-        }
-        // Otherwise a byte in front of the start pair: dropped, pending kept.
-    }
+    Body wire;
+    unstuff(FRAME, wire);
+    unsigned char* body = wire.bytes;
+    const int n = wire.n;
 
     Flags = get16(body);
     Token = static_cast<std::uint32_t>(get16(body + 2)) |
