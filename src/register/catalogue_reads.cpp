@@ -13,16 +13,6 @@
 namespace tv {
 namespace {
 
-// A fresh request with its header values; the caller lays out the field area.
-void start(KS_FRM& req, KS_FRM& rep, std::uint32_t token, std::uint16_t cmd,
-           std::uint16_t fields) {
-    req.clear();
-    rep.clear();
-    req.Token = token;
-    req.CMD_ID = cmd;
-    req.FLD_NUM = fields;
-}
-
 // Opens the port, sends, collects the reply, closes the port, parses the reply.
 void connect_exchange(KS_FRM& req, KS_FRM& rep) {
     req.make();
@@ -63,7 +53,7 @@ void dropped(const char* what, unsigned number, unsigned table_len) {
 int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len) {
     std::printf("@");
     KS_FRM req, rep;
-    start(req, rep, 5, 2110, 2);
+    ks_start_request(req, rep, 2110, 2, 5);
     cV(static_cast<unsigned short>(plu), req.DATA);
     cB(1, req.DATA + 3);
     req.DATA_LEN = 5;
@@ -89,7 +79,7 @@ int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len) {
 
 int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len) {
     KS_FRM req, rep;
-    start(req, rep, 1, 2910, 1);
+    ks_start_request(req, rep, 2910, 1, 1);
     cV(static_cast<unsigned short>(n), req.DATA);
     req.DATA_LEN = 3;
     connect_exchange(req, rep);
@@ -112,7 +102,7 @@ int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len) {
 
 void KS_CASHREGSTATUSGET() {
     KS_FRM req, rep;
-    start(req, rep, 1, 501, 0);
+    ks_start_request(req, rep, 501, 0, 1);
     req.DATA_LEN = 0;
     connect_exchange(req, rep);
     if (rep.CMD_ID == 0) {
@@ -138,7 +128,7 @@ void KS_CASHREGSTATUSGET() {
 void KS_PLUSTATREADBYBARCODE(KS_PLUBSTS& rec, bool) {
     std::printf("%%");
     KS_FRM req, rep;
-    start(req, rep, 1, 2161, 2);
+    ks_start_request(req, rep, 2161, 2, 1);
     const std::string barcode(rec.barcode, strnlen(rec.barcode, sizeof rec.barcode - 1));
     const std::string wire = to_cp1250(barcode);
     const std::size_t len = wire.size() < 40 ? wire.size() : 40;
@@ -167,7 +157,7 @@ void KS_PLUSTATREADBYBARCODE(KS_PLUBSTS& rec, bool) {
 void KS_PAYFORMSTATREAD(KS_PAYFORM& rec, bool) {
     std::printf("#");
     KS_FRM req, rep;
-    start(req, rep, 1, 2960, 2);
+    ks_start_request(req, rep, 2960, 2, 1);
     cV(rec.number, req.DATA);
     cB(0, req.DATA + 3);
     req.DATA_LEN = 5;
@@ -183,7 +173,7 @@ void KS_PAYFORMSTATREAD(KS_PAYFORM& rec, bool) {
 
 void KS_CNTXPLUINIT() {
     KS_FRM req, rep;
-    start(req, rep, 2, 2000, 2);
+    ks_start_request(req, rep, 2000, 2, 2);
     cB(0, req.DATA);
     cB(0, req.DATA + 2);
     req.DATA_LEN = 4;
@@ -193,7 +183,7 @@ void KS_CNTXPLUINIT() {
 
 void KS_CNTXPAYFORMINIT() {
     KS_FRM req, rep;
-    start(req, rep, 2, 2005, 2);
+    ks_start_request(req, rep, 2005, 2, 2);
     cB(0, req.DATA);
     cB(0, req.DATA + 2);
     req.DATA_LEN = 4;

@@ -50,10 +50,7 @@ int bounded_len(int n) { return n < KS_FRAME_SIZE ? n : KS_FRAME_SIZE; }
 // sent and the command ends as for a register that did not answer.
 template <class Fill> int serial_only(std::uint16_t cmd, std::uint16_t fields, Fill fill) {
     KS_FRM req, rep;
-    req.clear();
-    rep.clear();
-    req.FLD_NUM = fields;
-    req.CMD_ID = cmd;
+    ks_start_request(req, rep, cmd, fields);
     fill(req);
     req.make();
     req.print();
@@ -107,10 +104,7 @@ int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char 
 
 void KS_CASHOUTDESCINS(unsigned int& socket) {
     KS_FRM req, rep;
-    req.clear();
-    rep.clear();
-    req.FLD_NUM = 3;
-    req.CMD_ID = 2660;
+    ks_start_request(req, rep, 2660, 3);
     req.putV(12345);
     req.putS("Mój nowy opis");
     req.putB(1);
@@ -139,11 +133,7 @@ void KS_CASHOUTDESCINS(unsigned int& socket) {
 
 void KS_VATGET(unsigned int& socket) {
     KS_FRM req, rep;
-    req.clear();
-    rep.clear();
-    req.Token = 1;
-    req.FLD_NUM = 0;
-    req.CMD_ID = 1170;
+    ks_start_request(req, rep, 1170, 0, 1);
     req.make();
 
     const int link = sel(gComb_Interface);

@@ -38,10 +38,7 @@ constexpr std::size_t VERSION_CAP = 5;  // 4 characters and the terminator
 template <class Fill>
 int command(unsigned int& socket, std::uint16_t cmd, std::uint16_t fields, bool dump, Fill fill) {
     KS_FRM req, rep;
-    req.clear();
-    rep.clear();
-    req.FLD_NUM = fields;
-    req.CMD_ID = cmd;
+    ks_start_request(req, rep, cmd, fields);
     fill(req);
     req.make();
     if (dump) req.print();
@@ -94,10 +91,7 @@ int KS_REPPROGIMG(unsigned int& socket, unsigned char slot) {
 
 int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
     KS_FRM req, rep;
-    req.clear();
-    rep.clear();
-    req.FLD_NUM = 0;
-    req.CMD_ID = 501;
+    ks_start_request(req, rep, 501, 0);
     req.make();
     req.print();
 

@@ -41,6 +41,17 @@ private:
 
 // Calls fn(value) for every V field of the field area, stepping over other bytes one by
 // one (an error reply's other fields are not decoded).
+// A fresh request and reply: both cleared, the request's header values set; the caller
+// puts the fields and makes the wire form.
+inline void ks_start_request(KS_FRM& req, KS_FRM& rep, std::uint16_t cmd, std::uint16_t fields,
+                             std::uint32_t token = 0) {
+    req.clear();
+    rep.clear();
+    req.Token = token;
+    req.CMD_ID = cmd;
+    req.FLD_NUM = fields;
+}
+
 template <class Fn> void for_each_v(const KS_FRM& f, Fn fn) {
     auto byte = [&](int i) -> unsigned { return i < f.DATA_LEN ? f.DATA[i] : 0u; };
     int p = 0;
