@@ -116,15 +116,22 @@ KsWire ks_wire_state(const KS_FRM& f) {
                                                                                 : KsWire::Corrupted;
 }
 
+namespace {
+// The decoded half of a frame back to zero: header values and field area.
+void clear_values(KS_FRM& f) {
+    f.Flags = 0;
+    f.Token = 0;
+    f.F_LEN = 0;
+    f.FLD_NUM = 0;
+    f.CMD_ID = 0;
+    f.CRC = 0;
+    f.DATA_LEN = 0;
+    std::memset(f.DATA, 0, sizeof f.DATA);
+}
+}  // namespace
+
 void KS_FRM::clear() {
-    Flags = 0;
-    Token = 0;
-    F_LEN = 0;
-    FLD_NUM = 0;
-    CMD_ID = 0;
-    CRC = 0;
-    DATA_LEN = 0;
-    std::memset(DATA, 0, sizeof DATA);
+    clear_values(*this);
     std::memset(FRAME, 0, sizeof FRAME);
     std::memset(FRAME_CH, 0, sizeof FRAME_CH);
 }
@@ -191,14 +198,7 @@ void KS_FRM::make() {
 }
 
 void KS_FRM::filter() {
-    Flags = 0;
-    Token = 0;
-    F_LEN = 0;
-    FLD_NUM = 0;
-    CMD_ID = 0;
-    CRC = 0;
-    DATA_LEN = 0;
-    std::memset(DATA, 0, sizeof DATA);
+    clear_values(*this);
 
     Body wire;
     unstuff(FRAME, wire);
