@@ -44,8 +44,15 @@ int record_read_error(const KS_FRM& rep) {
     return 1;
 }
 
-void dropped(const char* what, unsigned number, unsigned table_len) {
+// The table's entry at index, or the cleared scratch record (with a line on standard
+// output) when the index falls outside the table: a reply never writes past the caller's table.
+template <class Rec>
+Rec* entry_for(Rec* table, long index, unsigned table_len, Rec& scratch, const char* what,
+               unsigned number) {
+    scratch.clear();
+    if (table && index >= 0 && index < static_cast<long>(table_len)) return &table[index];
     std::printf("%s %u poza tablica (%u pozycji) - rekord pominiety\n", what, number, table_len);
+    return &scratch;
 }
 
 }  // namespace
@@ -65,10 +72,7 @@ int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len) {
     if (!r.V(number)) return 0;
     // The table is indexed from PLU number 1.
     KS_PLU scratch;
-    scratch.clear();
-    KS_PLU* e = &scratch;
-    if (table && number >= 1 && number <= table_len) e = &table[number - 1];
-    else dropped("PLU", number, table_len);
+    KS_PLU* e = entry_for(table, static_cast<long>(number) - 1, table_len, scratch, "PLU", number);
     e->number = number;
     std::uint16_t skipped;
     std::int64_t skipped_n;
@@ -90,10 +94,7 @@ int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len) {
     if (!r.V(number)) return 0;
     // The table is indexed by the number itself, entry 0 included.
     KS_PAYFORM scratch;
-    scratch.clear();
-    KS_PAYFORM* e = &scratch;
-    if (table && number < table_len) e = &table[number];
-    else dropped("Forma platnosci", number, table_len);
+    KS_PAYFORM* e = entry_for(table, number, table_len, scratch, "Forma platnosci", number);
     e->number = number;
     (void)(r.S(e->text1, 24) && r.B(e->byte_field) && r.V(e->word_field) &&
            r.S(e->text2, 4) && r.N(e->bcd_value1));
