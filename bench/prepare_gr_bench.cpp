@@ -8,10 +8,10 @@
 #include <cstring>
 #include <new>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 
 namespace {
 

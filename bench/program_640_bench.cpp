@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "jobs/Worker.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "support/recording_host.h"
 #include "support/sim_process.h"
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "console_host.h"

@@ -13,12 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
 #include "register/ks_fields.h"
+#include "register/prt_ks.h"
 #include "support/fuzz_env.h"
 
 using namespace tv;

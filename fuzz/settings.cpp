@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/panel.h"
-#include "app/settings.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "support/fuzz_env.h"

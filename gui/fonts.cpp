@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 namespace tv::gui {
 

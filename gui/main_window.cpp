@@ -11,7 +11,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "fonts.h"

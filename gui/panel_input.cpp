@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/main.h"
 
 namespace tv::gui {

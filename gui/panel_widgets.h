@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 class QWidget;
 

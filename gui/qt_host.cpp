@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "main_window.h"
 
 namespace tv::gui {

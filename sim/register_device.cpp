@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "register/ks_fields.h"
-#include "register/prt_ks.h"
+#include "register/ks_frame.h"
 
 namespace tv::sim {
 

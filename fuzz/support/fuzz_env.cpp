@@ -6,11 +6,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/Controls.h"
-#include "app/panel.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "ui/host.h"
 
 namespace tv::fuzz {

@@ -6,9 +6,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/Controls.h"
-#include "app/panel.h"
-#include "app/settings.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"

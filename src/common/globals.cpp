@@ -19,6 +19,7 @@ std::atomic<std::int16_t> work_mode{0};
 std::atomic<std::int16_t> send_mode{0};
 std::atomic<bool> bAction{false};
 std::atomic<bool> Stoper{false};
+std::atomic<bool> job_abort{false};
 
 char seq_tab[SEQ_TAB_SIZE];
 

@@ -21,6 +21,9 @@ extern std::atomic<std::int16_t> work_mode;  // 1 printer stream, 2 detection, 3
 extern std::atomic<std::int16_t> send_mode;  // printer sub-kind 1..4
 extern std::atomic<bool> bAction;            // a job runs
 extern std::atomic<bool> Stoper;             // stop request for detection
+// A request to end the running job after its current exchange (the console's Ctrl-C, the
+// window's close).
+extern std::atomic<bool> job_abort;
 
 // Printer command buffer: '\n'-terminated lines, the rest zero bytes.
 constexpr std::size_t SEQ_TAB_SIZE = 262144;

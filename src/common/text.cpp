@@ -4,6 +4,14 @@
 #include <cstring>
 
 namespace tv {
+
+bool cmpr1(const char* text, const char* prefix) {
+    for (std::size_t i = 0; prefix[i]; ++i)
+        if (text[i] != prefix[i]) return false;
+    return true;
+}
+
+bool cmpr2(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 namespace {
 #include "common/cp1250_table.inc"
 

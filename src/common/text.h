@@ -26,6 +26,11 @@ template <std::size_t N> void append_to(char (&dst)[N], std::string_view src) {
     append_bounded(dst, N, src);
 }
 
+// text begins with prefix.
+bool cmpr1(const char* text, const char* prefix);
+// a and b are equal.
+bool cmpr2(const char* a, const char* b);
+
 // Joins the start-up directory and a relative path with the platform separator.
 std::string path_join(std::string_view dir, std::string_view rel);
 

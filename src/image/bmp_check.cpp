@@ -2,13 +2,13 @@
 // the polarity, and the check thread that reports the result in the window.
 #include <cstring>
 
-#include "app/Controls.h"
-#include "app/panel.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "ui/host.h"
 
 namespace tv {

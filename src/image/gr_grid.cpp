@@ -8,7 +8,7 @@
 #endif
 
 #include "image/bmp.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "ui/host.h"
 
 namespace tv {

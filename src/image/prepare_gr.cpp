@@ -2,7 +2,7 @@
 // of at most 512 payload bytes, built into seq_tab before anything is sent.
 #include <cstring>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"

@@ -2,12 +2,11 @@
 // payload in blocks of 256 bytes as they fill, and asks for the report when wanted.
 #include <cstring>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
-#include "jobs/Worker.h"
 #include "image/gr_grid.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "printer/catalogue.h"
 #include "register/prt_ks.h"
 

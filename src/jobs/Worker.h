@@ -3,6 +3,8 @@
 #pragma once
 #include <atomic>
 
+#include "common/globals.h"
+
 namespace tv {
 
 // Runs the job named by work_mode, then re-enables the controls and resets send_mode.
@@ -35,8 +37,5 @@ enum class JobOutcome { None, Succeeded, Failed };
 extern std::atomic<JobOutcome> job_outcome;
 // Marks the running job failed (any piece of a job may call it).
 void job_failed();
-
-// A request to end the running job after its current exchange (the console's Ctrl-C).
-extern std::atomic<bool> job_abort;
 
 }  // namespace tv

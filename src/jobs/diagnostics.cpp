@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/settings.h"
+#include "ui/Controls.h"
+#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "jobs/Worker.h"
-#include "jobs/link_session.h"
-#include "jobs/trace.h"
+#include "link/link.h"
+#include "ui/trace.h"
 #include "link/COM_pos.h"
 #include "printer/identity.h"
 #include "register/prt_ks.h"
@@ -121,8 +121,7 @@ void test_job() {
     const bool connected = result == 0;
     if (connected) {
         if (printers) {
-            result = link.serial ? p_scomm(unique) : tcp_p_scomm(unique, link.sock);
-            if (result == 0) result = link.serial ? p_sid(name, version) : tcp_p_sid(name, version, link.sock);
+            result = printer_identity(*link.ops, link.sock, unique, name, version);
             if (result == 0) set_progress(100);
         } else {
             result = KS_CASHREGSTATUSGET(link.sock, name, version);

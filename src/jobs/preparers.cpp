@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "jobs/Worker.h"

@@ -4,14 +4,14 @@
 #include <cstring>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/settings.h"
+#include "ui/Controls.h"
+#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"
 #include "jobs/Worker.h"
-#include "jobs/link_session.h"
-#include "jobs/trace.h"
+#include "link/link.h"
+#include "ui/trace.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
 #include "printer/Fpos.h"
@@ -50,12 +50,11 @@ void normalise_tabs(char* line) {
 }
 
 int send_frame(LinkSession& link, const char* command) {
-    char* frame = tarv_frame(command);
-    return link.serial ? com_send(frame) : tcp_send(link.sock, frame);
+    return link.ops->send_text(link.sock, tarv_frame(command));
 }
 
 int receive_reply(LinkSession& link, char* reply, unsigned& devErr) {
-    return link.serial ? com_pos_receive(reply, devErr) : tcp_pos_recive(link.sock, reply, devErr, true);
+    return link.ops->receive_text(link.sock, reply, devErr, true);
 }
 
 }  // namespace

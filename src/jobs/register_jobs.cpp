@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/settings.h"
+#include "ui/Controls.h"
+#include "ui/settings.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "jobs/Worker.h"
-#include "jobs/link_session.h"
-#include "jobs/trace.h"
+#include "link/link.h"
+#include "ui/trace.h"
 #include "printer/Fpos.h"
 #include "register/prt_ks.h"
 #include "ui/host.h"

@@ -1,13 +1,12 @@
 // The worker thread's entry: runs one job and performs the common end.
 #include "jobs/Worker.h"
 
-#include "app/panel.h"
+#include "ui/panel.h"
 #include "common/globals.h"
 
 namespace tv {
 
 std::atomic<JobOutcome> job_outcome{JobOutcome::None};
-std::atomic<bool> job_abort{false};
 
 void job_failed() { job_outcome = JobOutcome::Failed; }
 

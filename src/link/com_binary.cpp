@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string>
 
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
 #include "link/stuffed_receiver.h"
-#include "register/prt_ks.h"
+#include "common/hex.h"
 
 namespace tv {
 

@@ -5,7 +5,7 @@
 
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "link/COM_pos.h"
 #include "link/link_text.h"
 #include "link/serial_port.h"

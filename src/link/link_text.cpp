@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "printer/Fpos.h"
 
 namespace tv {

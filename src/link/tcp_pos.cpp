@@ -9,7 +9,7 @@
 
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "link/TCPIP_pos.h"
 #include "link/link_text.h"
 #include "link/stuffed_receiver.h"

@@ -33,30 +33,8 @@ bool create(unsigned int& sock) {
     return fd >= 0;
 }
 
-bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &list) != 0 || !list) return false;
-    const auto* in = reinterpret_cast<const sockaddr_in*>(list->ai_addr);
-    out.addr = in->sin_addr.s_addr;
-    out.port = port;
-    freeaddrinfo(list);
-    return true;
-}
-
 void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
 void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
-
-bool connect(unsigned int sock, const Endpoint& to) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(to.port);
-    a.sin_addr.s_addr = to.addr;
-    // With a send time-out set, Linux gives up connecting after it as well.
-    return ::connect(fd_of(sock), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
-}
 
 long send(unsigned int sock, const void* p, std::size_t n) {
     ssize_t r;

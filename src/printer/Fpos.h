@@ -1,6 +1,7 @@
 // The printer text protocol: request frame and checksum, string matchers, error
 // catalogue, and the identity and status commands.
 #pragma once
+#include "common/text.h"  // cmpr1, cmpr2
 #include "printer/catalogue.h"
 
 namespace tv {
@@ -21,10 +22,6 @@ void hex_ch(int value, char* out);
 // the checksum of the text between, and ETX at its end. Bytes in front of that STX are
 // line noise and do not count.
 bool reply_answers(const char* reply, const char* command);
-// text begins with prefix.
-bool cmpr1(const char* text, const char* prefix);
-// a and b are equal.
-bool cmpr2(const char* a, const char* b);
 
 // Printer error catalogue: fills the device-error record for code.
 void error_id(int code);

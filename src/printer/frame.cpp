@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/hex.h"
 #include "common/text.h"
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
@@ -11,14 +12,6 @@ namespace tv {
 
 char Finish_Frame[FINISH_FRAME_SIZE];
 
-bool cmpr1(const char* text, const char* prefix) {
-    for (std::size_t i = 0; prefix[i]; ++i)
-        if (text[i] != prefix[i]) return false;
-    return true;
-}
-
-bool cmpr2(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
-
 bool reply_answers(const char* reply, const char* command) {
     const std::size_t len = std::strlen(reply);
     // At least STX, a name, '#', four digits, ETX.
@@ -26,7 +19,7 @@ bool reply_answers(const char* reply, const char* command) {
     unsigned sum = 0;
     for (std::size_t i = len - 5; i < len - 1; ++i) {
         const char c = reply[i];
-        const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        const int v = c >= 'a' ? -1 : hex_value(c);  // the device writes upper-case digits
         if (v < 0) return false;
         sum = sum * 16 + static_cast<unsigned>(v);
     }

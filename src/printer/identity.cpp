@@ -6,9 +6,8 @@
 #include <string>
 
 #include "common/text.h"
-#include "jobs/trace.h"
-#include "link/COM_pos.h"
-#include "link/TCPIP_pos.h"
+#include "ui/trace.h"
+#include "link/link.h"
 #include "printer/Fpos.h"
 
 namespace tv {
@@ -67,56 +66,64 @@ void read_fields(const char* reply, const Fields& f) {
 
 namespace {
 
-// One request and its reply: over the serial link when sock is null, else over TCP (ask:
-// offer to wait again when the reply is late). The reply buffer is the thread's own.
-int identity_exchange(const char* command, unsigned int* sock, bool ask, const char*& reply) {
+// One request and its reply over the given link (ask: offer to wait again when a TCP reply
+// is late; the type read over TCP also marks its steps in the trace). The reply buffer is
+// the thread's own.
+int identity_exchange(const LinkOps& link, unsigned int& sock, const char* command, bool ask,
+                      const char*& reply) {
     static thread_local char buffer[TCP_REPLY];
     std::memset(buffer, 0, sizeof buffer);
     reply = buffer;
     unsigned devErr = 0;
-    if (!sock) {
-        const int r = com_send(tarv_frame(command));
-        return r != 0 ? r : com_pos_receive(buffer, devErr);
-    }
-    const bool traced = ask;  // the type read over TCP marks its steps in the trace
+    const bool traced = ask && !link.serial;
     if (traced) s("%%%%%% ");
-    int r = tcp_send(*sock, tarv_frame(command));
+    int r = link.send_text(sock, tarv_frame(command));
     if (traced) s("%%%%%% ");
     if (r != 0) return r;
-    r = tcp_pos_recive(*sock, buffer, devErr, ask);
+    r = link.receive_text(sock, buffer, devErr, ask);
     if (traced) s("%%%%%% ");
     return r;
 }
 
-int read_unique(char* unique, unsigned int* sock) {
+int read_unique(const LinkOps& link, unsigned int& sock, char* unique) {
     std::memset(unique, 0, 13);
     const char* reply = nullptr;
-    const int r = identity_exchange("scomm\t", sock, false, reply);
+    const int r = identity_exchange(link, sock, "scomm\t", false, reply);
     if (r != 0) return r;
-    read_fields(reply, Fields{sock == nullptr, unique});
+    read_fields(reply, Fields{link.serial, unique});
     return 0;
 }
 
-int read_type(char* name, char* version, unsigned int* sock) {
+int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version) {
     std::memset(name, 0, 32);
     std::memset(version, 0, 10);
     const char* reply = nullptr;
-    const int r = identity_exchange("sid\t", sock, sock != nullptr, reply);
+    const int r = identity_exchange(link, sock, "sid\t", !link.serial, reply);
     if (r != 0) return r;
-    read_fields(reply, Fields{sock == nullptr, nullptr, name, version});
+    read_fields(reply, Fields{link.serial, nullptr, name, version});
     return 0;
 }
 
+unsigned int no_socket = 0;  // the serial link keeps its port process-wide
+
 }  // namespace
 
-int p_scomm(char* unique) { return read_unique(unique, nullptr); }
-int tcp_p_scomm(char* unique, unsigned int& sock) { return read_unique(unique, &sock); }
-int p_sid(char* name, char* version) { return read_type(name, version, nullptr); }
-int tcp_p_sid(char* name, char* version, unsigned int& sock) { return read_type(name, version, &sock); }
+int p_scomm(char* unique) { return read_unique(serial_link, no_socket, unique); }
+int tcp_p_scomm(char* unique, unsigned int& sock) { return read_unique(tcp_link, sock, unique); }
+int p_sid(char* name, char* version) { return read_type(serial_link, no_socket, name, version); }
+int tcp_p_sid(char* name, char* version, unsigned int& sock) {
+    return read_type(tcp_link, sock, name, version);
+}
+
+int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name,
+                     char* version) {
+    const int r = read_unique(link, sock, unique);
+    return r != 0 ? r : read_type(link, sock, name, version);
+}
 
 int p_sdev() {
     const char* reply = nullptr;
-    const int r = identity_exchange("!sdev\t", nullptr, false, reply);
+    const int r = identity_exchange(serial_link, no_socket, "!sdev\t", false, reply);
     if (r != 0) return r;
     const std::size_t len = std::strlen(reply);
     for (std::size_t i = 0; i < len; ++i) {

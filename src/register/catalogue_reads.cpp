@@ -9,6 +9,7 @@
 #include "link/COM_pos.h"
 #include "printer/Fpos.h"
 #include "register/ks_fields.h"
+#include "register/prt_ks.h"
 
 namespace tv {
 namespace {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "common/text.h"
-#include "register/prt_ks.h"
+#include "register/ks_frame.h"
 
 namespace tv {
 

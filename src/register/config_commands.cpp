@@ -1,14 +1,11 @@
 // Configuration writes over the serial link, the payment-out description write with its
 // raw reply trace, and the VAT rate assignment read.
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
-#include "app/Controls.h"
-#include "jobs/trace.h"
-#include "link/COM_pos.h"
-#include "link/TCPIP_pos.h"
+#include "link/link.h"
+#include "ui/trace.h"
 #include "register/ks_fields.h"
+#include "register/prt_ks.h"
 
 namespace tv {
 namespace {
@@ -44,6 +41,8 @@ int received_length(const char* frame) {
     return last;
 }
 
+unsigned char* wire(char* frame) { return reinterpret_cast<unsigned char*>(frame); }
+
 int bounded_len(int n) { return n < KS_FRAME_SIZE ? n : KS_FRAME_SIZE; }
 
 // The standard exchange, run only when the serial link is selected; otherwise nothing is
@@ -54,7 +53,7 @@ template <class Fill> int serial_only(std::uint16_t cmd, std::uint16_t fields, F
     fill(req);
     req.make();
     req.print();
-    if (ks_serial_selected()) {
+    if (selected_link().serial) {
         unsigned int unused = 0;
         return ks_exchange(unused, req, rep);
     }
@@ -111,19 +110,15 @@ void KS_CASHOUTDESCINS(unsigned int& socket) {
     req.make();
     req.print();
 
-    const int link = sel(gComb_Interface);
-    if (link == 0) {
-        com_bsend(req.FRAME, false);
-        com_breceive(rep.FRAME, false);
-    } else if (link == 1) {
-        req.u2ch();
-        tcp_send_bin(socket, req.FRAME_CH, bounded_len(req.F_LEN + 1));
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        s("\r\nReceive...\n", 0);
-        tcp_recive_bin(socket, rep.FRAME_CH);
+    // Over TCP the raw reply's first bytes are traced as well.
+    const LinkOps& link = selected_link();
+    req.u2ch();
+    link.send_frame(socket, wire(req.FRAME_CH), bounded_len(req.F_LEN + 1));
+    if (!link.serial) s("\r\nReceive...\n", 0);
+    link.receive_frame(socket, wire(rep.FRAME_CH), false);
+    if (!link.serial)
         for (int i = 0; i < 24; ++i) trace_byte(static_cast<unsigned char>(rep.FRAME_CH[i]));
-        rep.ch2u();
-    }
+    rep.ch2u();
     s("Filter...", 0);
     rep.filter();
     rep.print();
@@ -136,28 +131,29 @@ void KS_VATGET(unsigned int& socket) {
     ks_start_request(req, rep, 1170, 0, 1);
     req.make();
 
-    const int link = sel(gComb_Interface);
-    if (link == 0) {
-        com_bsend(req.FRAME, false);
-        com_breceive(rep.FRAME, false);
-    } else if (link == 1) {
+    // Over TCP both frames are traced byte by byte as well.
+    const LinkOps& link = selected_link();
+    const bool traced = !link.serial;
+    if (traced) {
         s("Send...", 0);
         s(i_to_str(req.F_LEN), 0);
         s("\r\n", 0);
-        req.u2ch();
-        // The link clears the buffer it sent, so the echo comes from FRAME.
-        if (tcp_send_bin(socket, req.FRAME_CH, bounded_len(req.F_LEN + 7)) != 0) {
-            s("Send ERROR!\r\n", 0);
-        } else {
-            for (int i = 0; i < req.F_LEN; ++i) trace_byte(req.FRAME[i]);
-        }
-        s("\r\nReceive...\n", 0);
-        // One whole reply frame, however long: seven VAT fields do not fit in 32 bytes.
-        tcp_recive_bin(socket, rep.FRAME_CH);
+    }
+    req.u2ch();
+    // The link clears the buffer it sent, so the echo comes from FRAME.
+    if (link.send_frame(socket, wire(req.FRAME_CH), bounded_len(req.F_LEN + 7)) != 0) {
+        if (traced) s("Send ERROR!\r\n", 0);
+    } else if (traced) {
+        for (int i = 0; i < req.F_LEN; ++i) trace_byte(req.FRAME[i]);
+    }
+    if (traced) s("\r\nReceive...\n", 0);
+    // One whole reply frame, however long: seven VAT fields do not fit in 32 bytes.
+    link.receive_frame(socket, wire(rep.FRAME_CH), false);
+    if (traced) {
         const int n = received_length(rep.FRAME_CH);
         for (int i = 1; i <= n; ++i) trace_byte(static_cast<unsigned char>(rep.FRAME_CH[i]));
-        rep.ch2u();
     }
+    rep.ch2u();
     s("Filter...", 0);
     rep.filter();
 

@@ -1,14 +1,11 @@
 // One cash-register command exchange: send the request on the chosen link, collect and
 // parse the reply, and turn an error reply into the device-error record.
-#include "app/Controls.h"
-#include "jobs/trace.h"
-#include "link/COM_pos.h"
-#include "link/TCPIP_pos.h"
+#include "link/link.h"
+#include "ui/trace.h"
 #include "register/ks_fields.h"
+#include "register/prt_ks.h"
 
 namespace tv {
-
-bool ks_serial_selected() { return sel(gComb_Interface) == 0; }
 
 int ks_error_reply(const KS_FRM& reply) {
     s("\r\nERRORS : \r\n", 0);
@@ -31,14 +28,10 @@ int ks_unusable_reply(const KS_FRM& reply) {
     return 26;
 }
 
-int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply) {
-    if (ks_serial_selected()) {
-        com_bsend(request.FRAME, false);
-        com_breceive(reply.FRAME, false);
-    } else {
-        tcp_send_bin(socket, reinterpret_cast<char*>(request.FRAME), request.F_LEN);
-        tcp_recive_bin(socket, reinterpret_cast<char*>(reply.FRAME));
-    }
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose) {
+    const LinkOps& link = selected_link();
+    link.send_frame(socket, request.FRAME, request.F_LEN);
+    link.receive_frame(socket, reply.FRAME, verbose);
     s("Filter...", 0);
     reply.filter();
     reply.print();

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "printer/crc_table.h"
-#include "register/prt_ks.h"
+#include "register/ks_frame.h"
 
 namespace tv {
 namespace {
@@ -39,15 +39,6 @@ bool fits(const KS_FRM& f, int size) {
 unsigned short ks_crc16(unsigned char* data, unsigned short len) {
     // Straight over the caller's bytes: no scratch copy, so any length is safe to ask for.
     return crc::xmodem(data, len);
-}
-
-char* hexch2(unsigned char b) {
-    thread_local char hx2[3];
-    static const char digits[] = "0123456789abcdef";
-    hx2[0] = digits[b >> 4];
-    hx2[1] = digits[b & 0x0F];
-    hx2[2] = 0;
-    return hx2;
 }
 
 void pr_frame(unsigned char* p, unsigned short n) {

@@ -1,13 +1,9 @@
 // The register's graphic commands (slot set, data append, clear, header and footer
 // assignment, graphics reports) and the status read with the model table.
-#include <chrono>
-#include <thread>
-
 #include "common/text.h"
-#include "jobs/trace.h"
-#include "link/COM_pos.h"
-#include "link/TCPIP_pos.h"
+#include "ui/trace.h"
 #include "register/ks_fields.h"
+#include "register/prt_ks.h"
 
 namespace tv {
 namespace {
@@ -94,22 +90,7 @@ int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
     ks_start_request(req, rep, 501, 0);
     req.make();
     req.print();
-
-    if (ks_serial_selected()) {
-        com_bsend(req.FRAME, false);
-        com_breceive(rep.FRAME, true);
-    } else {
-        tcp_send_bin(socket, reinterpret_cast<char*>(req.FRAME), req.F_LEN);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        tcp_recive_bin(socket, reinterpret_cast<char*>(rep.FRAME));
-    }
-    s("Filter...", 0);
-    rep.filter();
-    rep.print();
-
-    if (ks_unusable_reply(rep) != 0) return 26;
-    if (rep.CMD_ID == 0) return ks_error_reply(rep);
-    if (rep.CMD_ID != 501) return 26;  // another command's reply: no code to look up
+    if (const int r = ks_exchange(socket, req, rep, true); r != 0) return r;
 
     const unsigned char code = rep.DATA[1];
     const char* model = "Niezydentyfikowane";
@@ -121,7 +102,6 @@ int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
         }
     copy_bounded(name, NAME_CAP, model);
     copy_bounded(version, VERSION_CAP, ver);
-    s("\r\n\r\nOK :D\r\n", 0);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "register/prt_ks.h"
+#include "register/ks_frame.h"
 
 namespace tv {
 
@@ -68,16 +68,5 @@ template <class Fn> void for_each_v(const KS_FRM& f, Fn fn) {
 // The register's error code in an error reply: the first non-zero value among the second
 // and later V fields (the first V field names the refused command). 0 when none.
 std::uint16_t ks_error_code(const KS_FRM& reply);
-
-// The error half of the exchange: traces the V values, fills the device-error record
-// (code KS_NO_REPLY when nothing at all was received) and returns 26.
-int ks_error_reply(const KS_FRM& reply);
-
-// A reply that did not come whole or came corrupted: traces it, fills the device-error
-// record (KS_NO_REPLY or KS_REPLY_CRC) and returns 26. 0 for a whole, sound reply.
-int ks_unusable_reply(const KS_FRM& reply);
-
-// The interface selector shows the serial link.
-bool ks_serial_selected();
 
 }  // namespace tv

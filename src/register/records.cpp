@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "register/prt_ks.h"
+#include "register/ks_frame.h"
 
 namespace tv {
 

@@ -1,7 +1,7 @@
 // The cash register's error catalogue: every error code the register reports, with its
 // mnemonic and the Polish description shown to the user.
 #include "printer/catalogue.h"
-#include "register/prt_ks.h"
+#include "register/ks_frame.h"
 
 namespace tv {
 namespace {

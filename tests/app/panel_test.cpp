@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/panel.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
 #include "common/globals.h"
 #include "jobs/Worker.h"
 #include "printer/Fpos.h"

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/panel.h"
-#include "app/settings.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "support/recording_host.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <thread>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "support/recording_host.h"
 
 using namespace tv;

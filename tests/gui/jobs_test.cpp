@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
 #include "support/device_end.h"

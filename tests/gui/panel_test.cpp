@@ -16,10 +16,10 @@
 #include <memory>
 #include <thread>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "ui/host.h"
 
 using namespace tv::guitest;

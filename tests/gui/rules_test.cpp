@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <memory>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
 

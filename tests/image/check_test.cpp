@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "bmp_files.h"
 #include "common/globals.h"
 #include "support/recording_host.h"

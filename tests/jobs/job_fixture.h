@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "image/bmp_files.h"
 #include "jobs/Worker.h"
-#include "jobs/trace.h"
+#include "ui/trace.h"
 #include "printer/Fpos.h"
 #include "register/prt_ks.h"
 #include "support/recording_host.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/COM_pos.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 namespace tv::test {
 

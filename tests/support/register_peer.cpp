@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/TCPIP_pos.h"

@@ -1,5 +1,5 @@
 // Reading and writing settings.cfg.
-#include "app/settings.h"
+#include "ui/settings.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,12 +7,11 @@
 #include <fstream>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/panel.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/trace.h"
-#include "printer/Fpos.h"
+#include "ui/trace.h"
 #include "ui/host.h"
 
 namespace tv {

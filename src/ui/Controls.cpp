@@ -1,10 +1,11 @@
 // The panel model's storage: the control table with its initial state, and the
 // thread-safe accessors through which every other piece reads and sets it.
-#include "app/Controls.h"
+#include "ui/Controls.h"
 
 #include <mutex>
 
 #include "ui/host.h"
+#include "ui/trace.h"
 
 namespace tv {
 
@@ -280,6 +281,15 @@ Control snapshot(const Control* c) {
     std::lock_guard<std::mutex> lock(g_mutex);
     return *c;
 }
+
+namespace {
+const TracePane kTracePane{
+    [](const std::string& t) { append_text(gEdit_Info, t); },
+    [](const std::string& t) { set_text(gEdit_Info, t); },
+    [](int position) { set_position(g_ProgressBar, position); },
+};
+[[maybe_unused]] const bool kTracePaneRegistered = (set_trace_pane(&kTracePane), true);
+}  // namespace
 
 void reset_controls() {
     auto fresh = initial_panel();

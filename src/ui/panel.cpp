@@ -1,9 +1,9 @@
 // The panel's rules, applied to the panel model.
-#include "app/panel.h"
+#include "ui/panel.h"
 
 #include <filesystem>
 
-#include "app/Controls.h"
+#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "ui/host.h"

@@ -22,4 +22,14 @@ const char* i_to_str(int n);
 // Moves the progress bar (0..100).
 void set_progress(int position);
 
+// Where the trace pane's text and the progress bar's position are kept. The panel model
+// registers itself here when it is linked in, so the pieces below it (the protocol codecs
+// the simulator shares) trace without pulling the panel into every program.
+struct TracePane {
+    void (*append)(const std::string& text);
+    void (*replace)(const std::string& text);
+    void (*progress)(int position);
+};
+void set_trace_pane(const TracePane* pane);
+
 }  // namespace tv

@@ -1,27 +1,32 @@
 // Trace pane, log and sequence files, decimal text, progress bar.
-#include "jobs/trace.h"
+#include "ui/trace.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "ui/host.h"
 
 namespace tv {
 
+namespace {
+const TracePane* g_pane = nullptr;
+}
+
+void set_trace_pane(const TracePane* pane) { g_pane = pane; }
+
 void s(const char* text, short) {
     if (!text) return;
     std::string t(text);
-    append_text(gEdit_Info, t);
+    if (g_pane) g_pane->append(t);
     host().trace_append(t);
 }
 
 void s(const std::string& text, short) { s(text.c_str()); }
 
 void trace_replace(const std::string& text) {
-    set_text(gEdit_Info, text);
+    if (g_pane) g_pane->replace(text);
     host().trace_replace(text);
 }
 
@@ -49,7 +54,7 @@ const char* i_to_str(int n) {
 }
 
 void set_progress(int position) {
-    set_position(g_ProgressBar, position);
+    if (g_pane) g_pane->progress(position);
     host().progress(position);
 }
 

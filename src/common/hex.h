@@ -1,0 +1,12 @@
+// Hexadecimal digits as both protocols write them: a byte as two lowercase digits, and the
+// value of one digit when reading them back.
+#pragma once
+
+namespace tv {
+
+// Two lowercase hex digits of b in a per-thread buffer, overwritten by the next call.
+char* hexch2(unsigned char b);
+// Value of one hex digit (either case), or -1 for any other character.
+int hex_value(char c);
+
+}  // namespace tv
