@@ -73,7 +73,7 @@ Run program(bool over_pty, int rounds, const std::string& dir, const std::string
     const double tool_before = self_cpu_ms();
     for (int i = 0; i < rounds; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        dispatch_command(104, Notify::Clicked, gButt_Send);
+        dispatch_command(ID_SEND, Notify::Clicked, gButt_Send);
         wait_for_worker();
         walls.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
         if (job_outcome != JobOutcome::Succeeded) {

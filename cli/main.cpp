@@ -46,12 +46,12 @@ void select_item(Control* c, const std::string& item) {
 void apply(const Options& o) {
     if (o.interface) {
         set_sel(gComb_Interface, *o.interface);
-        dispatch_command(120, Notify::DropDownClosed, gComb_Interface);
-        dispatch_command(120, Notify::SelectionConfirmed, gComb_Interface);
+        dispatch_command(ID_SELECTOR, Notify::DropDownClosed, gComb_Interface);
+        dispatch_command(ID_SELECTOR, Notify::SelectionConfirmed, gComb_Interface);
     }
     if (o.protocol) {
         set_sel(gComb_Protocol, *o.protocol);
-        dispatch_command(120, Notify::SelectionConfirmed, gComb_Protocol);
+        dispatch_command(ID_SELECTOR, Notify::SelectionConfirmed, gComb_Protocol);
     }
     if (o.port) select_item(gComb_COM, *o.port);
     if (o.baud) select_item(gComb_Baudrate, *o.baud);
@@ -60,7 +60,7 @@ void apply(const Options& o) {
     if (o.tcp_port) set_text(gEdit_PortTCP, *o.tcp_port);
     if (o.slot) {
         set_sel(o.command == Command::Report ? gComb_Rep : gComb_Slot, *o.slot);
-        dispatch_command(0, Notify::DropDownClosed, gComb_Slot);
+        dispatch_command(ID_NONE, Notify::DropDownClosed, gComb_Slot);
     }
     if (o.header) set_sel(gComb_GrHdr, *o.header);
     if (o.footer) set_sel(gComb_GrFoot, *o.footer);
@@ -70,14 +70,14 @@ void apply(const Options& o) {
 
 int button_of(Command c) {
     switch (c) {
-        case Command::Send: return 104;
-        case Command::Clear: return 105;
-        case Command::Set: return 106;
-        case Command::Report: return 107;
-        case Command::Detect: return 101;
-        case Command::Test: return 102;
+        case Command::Send: return ID_SEND;
+        case Command::Clear: return ID_CLEAR;
+        case Command::Set: return ID_SET;
+        case Command::Report: return ID_REPORT;
+        case Command::Detect: return ID_DETECT;
+        case Command::Test: return ID_TEST;
     }
-    return 0;
+    return ID_NONE;
 }
 
 }  // namespace
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     job_outcome = JobOutcome::None;
     bool started = true;
     if (o.command == Command::Send) {
-        dispatch_command(103, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
+        dispatch_command(ID_FILE, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
         wait_for_check();
         started = !gr_filename().empty();  // a rejected file has shown its message
     }

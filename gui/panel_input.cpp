@@ -17,11 +17,11 @@ void forward_selector(tv::Control* model, QComboBox* combo) {
         if (model->id == 120) {
             // The interface and protocol selectors share id 120; the dispatch tells them apart
             // by the control and the notification.
-            tv::dispatch_command(120, tv::Notify::SelectionConfirmed, model);
+            tv::dispatch_command(tv::ID_SELECTOR, tv::Notify::SelectionConfirmed, model);
             if (model == tv::gComb_Interface)
-                tv::dispatch_command(120, tv::Notify::DropDownClosed, model);
+                tv::dispatch_command(tv::ID_SELECTOR, tv::Notify::DropDownClosed, model);
         } else if (model == tv::gComb_Slot) {
-            tv::dispatch_command(0, tv::Notify::DropDownClosed, model);
+            tv::dispatch_command(tv::ID_NONE, tv::Notify::DropDownClosed, model);
         }
     });
 }

@@ -83,24 +83,24 @@ void app_close() {
 void dispatch_command(int id, Notify code, Control* from) {
     const bool printers = PROTOCOL == 0;
     switch (id) {
-        case 101:
+        case ID_DETECT:
             if (!bAction) {
                 bAction = true;
                 Stoper = false;  // a stop left from an earlier scan must not end this one
-                work_mode = 2;
+                work_mode = WM_DETECT;
                 enable_ctrls(0);
                 enable(gButt_ComDetect, true);
                 set_text(gButt_ComDetect, "Zatrzymaj");
-                hThread().start([] { run_job(2, 0); });
+                hThread().start([] { run_job(WM_DETECT, SM_NONE); });
             } else {
                 enable(gButt_ComDetect, false);
                 Stoper = true;
             }
             return;
-        case 102:
-            if (!bAction) start_worker(3, 0);
+        case ID_TEST:
+            if (!bAction) start_worker(WM_TEST, SM_NONE);
             return;
-        case 103: {
+        case ID_FILE: {
             enable_ctrls(0);
             std::string path;
             if (host().choose_file(localDir, path)) set_gr_filename(path);
@@ -108,25 +108,26 @@ void dispatch_command(int id, Notify code, Control* from) {
             hThread2().start([] { bmp_check(); });
             return;
         }
-        case 104:
-            if (!bAction && !gr_filename().empty()) start_worker(printers ? 1 : 10, 1);
+        case ID_SEND:
+            if (!bAction && !gr_filename().empty())
+                start_worker(printers ? WM_PRINTER : WM_KS_PROGRAM, SM_GRAPHIC);
             return;
-        case 105:
-            if (!bAction) start_worker(printers ? 1 : 11, printers ? 2 : 0);
+        case ID_CLEAR:
+            if (!bAction) start_worker(printers ? WM_PRINTER : WM_KS_CLEAR, printers ? SM_CLEAR : SM_NONE);
             return;
-        case 106:
-            if (!bAction) start_worker(printers ? 1 : 12, printers ? 3 : 0);
+        case ID_SET:
+            if (!bAction) start_worker(printers ? WM_PRINTER : WM_KS_SET, printers ? SM_SET : SM_NONE);
             return;
-        case 107:
-            if (!bAction) start_worker(1, 4);
+        case ID_REPORT:
+            if (!bAction) start_worker(WM_PRINTER, SM_REPORT);
             return;
-        case 500:
+        case ID_PRINT:
             set_checked(gCheck_Print, !checked(gCheck_Print));
             return;
-        case 501:
+        case ID_TEST_PRINT:
             set_checked(gCheck_TestPrint, !checked(gCheck_TestPrint));
             return;
-        case 120:
+        case ID_SELECTOR:
             if (code == Notify::DropDownClosed && from == gComb_Interface) {
                 change_interface();
             } else if (code == Notify::SelectionConfirmed) {
@@ -136,7 +137,7 @@ void dispatch_command(int id, Notify code, Control* from) {
                             Icon::Warning);
             }
             return;
-        case 0:
+        case ID_NONE:
             if (code == Notify::DropDownClosed && from == gComb_Slot)
                 enable(gButt_Send, sel(gComb_Slot) != 6 && !gr_filename().empty());
             return;

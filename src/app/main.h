@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "common/codes.h"
+
 namespace tv {
 
 struct Control;

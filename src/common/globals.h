@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/codes.h"
+
 namespace tv {
 
 // Link settings (filled from the settings file; the links read them).

@@ -22,7 +22,7 @@ constexpr int kSpeeds[8] = {115200, 9600, 19200, 38400, 57600, 4800, 2400, 1200}
 }
 
 int stop_veryf() {
-    if (Stoper.exchange(false)) return 888;
+    if (Stoper.exchange(false)) return RC_STOPPED;
     return 0;
 }
 
@@ -70,7 +70,7 @@ void detect_job() {
                 shown = target;
                 set_progress(shown);
             }
-            if (stop_veryf() == 888 || job_abort) {
+            if (stop_veryf() == RC_STOPPED || job_abort) {
                 stopped = true;
                 break;
             }

@@ -61,10 +61,10 @@ int receive_reply(LinkSession& link, char* reply, unsigned& devErr) {
 
 void printer_stream_job(int mode) {
     switch (mode) {
-        case 1: prepare_gr(); break;
-        case 2: prepare_clear(); break;
-        case 3: prepare_set(); break;
-        case 4: prepare_rep(); break;
+        case SM_GRAPHIC: prepare_gr(); break;
+        case SM_CLEAR: prepare_clear(); break;
+        case SM_SET: prepare_set(); break;
+        case SM_REPORT: prepare_rep(); break;
         default: std::memset(seq_tab, 0, SEQ_TAB_SIZE); break;
     }
     save_cfg();

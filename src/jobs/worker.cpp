@@ -17,17 +17,17 @@ void worker() { run_job(work_mode, send_mode); }
 void run_job(int mode, int sub_mode) {
     job_outcome = JobOutcome::None;
     switch (mode) {
-        case 1: printer_stream_job(sub_mode); break;
-        case 2: detect_job(); break;
-        case 3: test_job(); break;
-        case 10: ks_program_job(); break;
-        case 11: ks_clear_job(); break;
-        case 12: ks_set_job(); break;
+        case WM_PRINTER: printer_stream_job(sub_mode); break;
+        case WM_DETECT: detect_job(); break;
+        case WM_TEST: test_job(); break;
+        case WM_KS_PROGRAM: ks_program_job(); break;
+        case WM_KS_CLEAR: ks_clear_job(); break;
+        case WM_KS_SET: ks_set_job(); break;
         default: bAction = false; break;
     }
     if (job_outcome == JobOutcome::None) job_outcome = JobOutcome::Succeeded;
     enable_ctrls(1);
-    send_mode = 0;
+    send_mode = SM_NONE;
 }
 
 }  // namespace tv

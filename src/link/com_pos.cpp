@@ -31,24 +31,24 @@ int open_port(bool echo) {
 
     if (!hCom.open(SerialPort::device_path(nr))) {
         trace_log("Open port ERROR!\r\n");
-        return 20;
+        return RC_COM_OPEN;
     }
     int result = 0;
     if (!hCom.read_state()) {
         trace_log("Get state ERROR!\r\n");
-        result = 21;
+        result = RC_COM_GET_STATE;
     } else if (!hCom.apply_state(BAUDRATE_COM.load())) {
         trace_log("Set state ERROR!\r\n");
-        result = 22;
+        result = RC_COM_SET_STATE;
     }
     if (result == 0) {
         if (!hCom.read_timeouts()) {
             trace_log("Get timeouts ERROR!\r\n");
-            result = 23;
+            result = RC_COM_GET_TIMEOUTS;
         }
         if (!hCom.apply_timeouts()) {
             trace_log("Set timeouts ERROR!\r\n");
-            result = 24;
+            result = RC_COM_SET_TIMEOUTS;
         }
     }
     if (result != 0) {
@@ -99,7 +99,7 @@ int com_send(char* text) {
     if (open_port(true) == 0 && hCom.write_all(bytes, len)) return 0;
     s("ERROR!\r\n");
     l("ERROR!\r\n", false, true);
-    return 25;
+    return RC_COM_WRITE;
 }
 
 int com_pos_receive(char* reply, unsigned& devErr) {
@@ -121,7 +121,7 @@ int com_pos_receive(char* reply, unsigned& devErr) {
             buf[n] = static_cast<char>(b);
             if (b == '?' && n > 0 && buf[n - 1] == '\t') {
                 question = n;  // the last tab-"?" pair of the reply counts
-                result = 26;
+                result = RC_DEVICE_ERROR;
             }
             ++n;
             last = b;
@@ -133,7 +133,7 @@ int com_pos_receive(char* reply, unsigned& devErr) {
 
     if (idle >= limit) {
         trace_log(" [ TIMEOUT ]\r\n");
-        result = 27;
+        result = RC_NO_REPLY;
         const int mode = work_mode.load();
         if (mode != 2 && mode != 3)
             message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
@@ -141,7 +141,7 @@ int com_pos_receive(char* reply, unsigned& devErr) {
         trace_wire(std::string_view(buf, n));
         l(buf, false, false);
     }
-    if (result == 26) devErr = report_error_field(buf, n, question);
+    if (result == RC_DEVICE_ERROR) devErr = report_error_field(buf, n, question);
     copy_reply(reply, kCallerReply, std::string_view(buf, n));
     return result;
 }

@@ -55,7 +55,7 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     if (!net::create(sock)) {
         std::fprintf(stderr, "socket: %s\n", net::error_text().c_str());
         tpr("ERROR!\r\n");
-        return 50;
+        return RC_TCP_SOCKET;
     }
     ++stage;
     tpr("OK\r\n");
@@ -67,7 +67,7 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     if (!net::resolve(host, static_cast<std::uint16_t>(PortTCP.load() & 0xFFFF), to)) {
         tpr("ERROR!\r\n");
         drop(sock);
-        return 51;
+        return RC_TCP_RESOLVE;
     }
     ++stage;
     tpr("OK\r\n");
@@ -79,7 +79,7 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
         std::fprintf(stderr, "connect: %s\n", net::error_text().c_str());
         tpr("ERROR!\r\n");
         drop(sock);
-        return 52;
+        return RC_TCP_CONNECT;
     }
     tpr("OK\r\n");
     ++stage;
@@ -93,7 +93,7 @@ int tcp_send(unsigned int& sock, char* text) {
     int result = 0;
     if (net::send(sock, text, len) != static_cast<long>(len)) {
         tpr("ERROR!\r\n");
-        result = 53;
+        result = RC_TCP_SEND;
     } else {
         trace_wire(text);
         l(text, false, true);
@@ -110,7 +110,7 @@ int tcp_send_bin(unsigned int& sock, char* frame, int length) {
     int result = 0;
     if (net::send(sock, frame, len) != static_cast<long>(len)) {
         tpr("ERROR!\r\n");
-        result = 53;
+        result = RC_TCP_SEND;
     }
     std::memset(frame, 0, kClearedBytes);
     return result;
@@ -156,7 +156,7 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
         int result = 0;
         if (end == End::TimedOut) {
             trace_log(" [ TIMEOUT ]\r\n");
-            result = 27;
+            result = RC_NO_REPLY;
             if (ask && message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo,
                                Answer::No) == Answer::Yes)
                 continue;  // the whole receive again, on the same socket
@@ -164,7 +164,7 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
             // The device closed or reset the connection before its reply was whole: no
             // reply will come, so there is nothing to wait for again.
             trace_log(" [ CONNECTION LOST ]\r\n");
-            result = 27;
+            result = RC_NO_REPLY;
             const int mode = work_mode.load();
             if (mode != 2 && mode != 3)
                 message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
@@ -174,7 +174,7 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
         }
         for (std::size_t q = 1; q < n; ++q) {
             if (collected[q] == '?' && collected[q - 1] == '\t') {
-                result = 26;
+                result = RC_DEVICE_ERROR;
                 devErr = report_error_field(collected, n, q);
                 break;
             }
@@ -207,7 +207,7 @@ int tcp_disconnect(unsigned int& sock) {
     tpr("\r\nDisconecting : ");
     if (!net::close(sock)) {
         tpr("ERROR!\r\n");
-        return 69;
+        return RC_TCP_CLOSE;
     }
     sock = net::kNoSocket;
     tpr("OK!\r\n");

@@ -39,7 +39,7 @@ TEST_F(Diagnostics, FindsAPrinterAndSelectsItsPortAndSpeed) {
     start_sim({"--printer", "--name", "TARVIX HD"}, true);
     set_sel(gComb_COM, 0);
     set_sel(gComb_Baudrate, 0);
-    dispatch_command(101, Notify::Clicked, gButt_ComDetect);
+    dispatch_command(ID_DETECT, Notify::Clicked, gButt_ComDetect);
     EXPECT_EQ(text(gButt_ComDetect), "Zatrzymaj");
     EXPECT_TRUE(enabled(gButt_ComDetect));
     EXPECT_FALSE(enabled(gButt_ComTest));
@@ -59,7 +59,7 @@ TEST_F(Diagnostics, FindsAPrinterAndSelectsItsPortAndSpeed) {
 
 TEST_F(Diagnostics, ScansEveryPortAtEverySpeedInOrderAndReportsNothingFound) {
     std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com3"));
-    press(101);
+    press(ID_DETECT);
     std::vector<std::string> expect;
     for (int speed = 0; speed < 8; ++speed) {
         expect.push_back("COM3");
@@ -80,9 +80,9 @@ TEST_F(Diagnostics, ScansEveryPortAtEverySpeedInOrderAndReportsNothingFound) {
 TEST_F(Diagnostics, ASecondPressStopsTheScanAfterTheCurrentPort) {
     start_sim({"--printer", "--no-reply", "*"}, true);  // a silent device: every port costs its time-out
     RCV_TIMEOUT = 7;
-    dispatch_command(101, Notify::Clicked, gButt_ComDetect);
+    dispatch_command(ID_DETECT, Notify::Clicked, gButt_ComDetect);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    dispatch_command(101, Notify::Clicked, gButt_ComDetect);
+    dispatch_command(ID_DETECT, Notify::Clicked, gButt_ComDetect);
     EXPECT_FALSE(enabled(gButt_ComDetect));
     wait_for_worker();
     EXPECT_EQ(tried().size(), 1u);
@@ -96,14 +96,14 @@ TEST_F(Diagnostics, ASecondPressStopsTheScanAfterTheCurrentPort) {
 TEST_F(Diagnostics, FindsACashRegisterByItsStatus) {
     start_sim({"--register", "--model", "11"}, true);
     use_registers();
-    press(101);
+    press(ID_DETECT);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Wykryto połączenie z kasą fiskalną\nTORMA DT EJ"});
 }
 
 TEST_F(Diagnostics, PrinterTestTracesUniqueNumberNameAndVersion) {
     start_sim({"--printer", "--name", "TARVIX HD", "--fw-version", "2.05", "--unique", "BBA123456789"});
     s("old text");
-    press(102);
+    press(ID_TEST);
     const std::string t = host.trace();
     EXPECT_EQ(t.rfind("Connection test...\r\nPlease wait.\r\n\r\n", 0), 0u);
     EXPECT_NE(t.find("\r\nFiscal printer : TARVIX HD 2.05\r\nUnique number : BBA123456789\r\n"), std::string::npos);
@@ -116,7 +116,7 @@ TEST_F(Diagnostics, PrinterTestTracesUniqueNumberNameAndVersion) {
 TEST_F(Diagnostics, RegisterTestShowsTheModelName) {
     start_sim({"--register", "--model", "5"}, true);
     use_registers();
-    press(102);
+    press(ID_TEST);
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Komunikat] Test połączenia zakończony sukcesem!\nMożliwa komunikacja z kasą fiskalną\nTARVIX TORMA"});
     EXPECT_NE(host.trace().find("Fiscal printer : TORMA 3.02\r\nUnique number : \r\n"), std::string::npos);
@@ -125,14 +125,14 @@ TEST_F(Diagnostics, RegisterTestShowsTheModelName) {
 TEST_F(Diagnostics, FailedTestsShowTheFamilysBox) {
     std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com3"));
     set_sel(gComb_COM, 2);
-    press(102);
+    press(ID_TEST);
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."});
     host.clear();
     start_sim({"--register", "--no-reply", "*"});
     use_registers();
     set_sel(gComb_Timeout, 0);  // a silent register costs one 700 ms wait
-    press(102);
+    press(ID_TEST);
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z kasą."});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);

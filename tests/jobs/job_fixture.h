@@ -71,7 +71,7 @@ protected:
             set_text(g_IPaddress, "127.0.0.1");
             set_text(gEdit_PortTCP, std::to_string(sim->port()));
         }
-        dispatch_command(120, Notify::DropDownClosed, gComb_Interface);
+        dispatch_command(ID_SELECTOR, Notify::DropDownClosed, gComb_Interface);
     }
 
     // Ethernet to a port of 127.0.0.1 where nothing listens.
@@ -83,13 +83,13 @@ protected:
 
     void use_registers() {
         set_sel(gComb_Protocol, 1);
-        dispatch_command(120, Notify::SelectionConfirmed, gComb_Protocol);
+        dispatch_command(ID_SELECTOR, Notify::SelectionConfirmed, gComb_Protocol);
     }
 
     // Chooses a picture through the file button, as the user would.
     void choose(const std::string& path) {
         host.choose_next(path);
-        dispatch_command(103, Notify::Clicked, gButt_File);
+        dispatch_command(ID_FILE, Notify::Clicked, gButt_File);
         wait_for_check();
     }
     std::string picture(int w, int h) {

@@ -17,7 +17,7 @@ TEST_F(PrinterJobs, Programs640x640OverTcpIn101FramesAndStoresThePicture) {
     start_sim({"--printer"});
     choose(shipped("full_640x640_im.bmp"));
     ASSERT_TRUE(enabled(gButt_Send));
-    press(104);
+    press(ID_SEND);
     const auto f = frames();
     ASSERT_EQ(f.size(), 101u);
     EXPECT_EQ(f[0], frame("prncancel\t"));
@@ -44,9 +44,9 @@ TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
     write_file(path, bmp_1bit(20, 6, dark, /*colour0_white=*/true));
     choose(path);
     set_sel(gComb_Slot, 4);
-    dispatch_command(0, Notify::DropDownClosed, gComb_Slot);
+    dispatch_command(ID_NONE, Notify::DropDownClosed, gComb_Slot);
     set_checked(gCheck_Print, true);
-    press(104);
+    press(ID_SEND);
     const auto cmds = commands();
     ASSERT_EQ(cmds.size(), 3u);
     EXPECT_EQ(cmds[2], "imgprogrep\tno5\t");
@@ -63,7 +63,7 @@ TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
 TEST_F(PrinterJobs, ClearingOneSlotSendsTwoFramesWithProgressAndTheSingularMessage) {
     start_sim({"--printer"}, true);
     set_sel(gComb_Slot, 2);
-    press(105);
+    press(ID_CLEAR);
     EXPECT_EQ(frames(), (std::vector<std::string>{frame("prncancel\t"), frame("imgslotset\tno3\twx1\thx1\t")}));
     EXPECT_EQ(host.progress_values(), (std::vector<int>{33, 66, 100, 0}));
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
@@ -72,7 +72,7 @@ TEST_F(PrinterJobs, ClearingOneSlotSendsTwoFramesWithProgressAndTheSingularMessa
 TEST_F(PrinterJobs, ClearingAllSlotsSendsSevenLinesAndThePluralMessage) {
     start_sim({"--printer"});
     set_sel(gComb_Slot, 6);
-    press(105);
+    press(ID_CLEAR);
     const auto cmds = commands();
     ASSERT_EQ(cmds.size(), 7u);
     for (int i = 1; i <= 6; ++i) EXPECT_EQ(cmds[i], "imgslotset\tno" + std::to_string(i) + "\twx1\thx1\t");
@@ -83,19 +83,19 @@ TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
     start_sim({"--printer"});
     choose(picture(16, 8));
     set_sel(gComb_Slot, 1);
-    press(104);  // slot 2 now holds a graphic
+    press(ID_SEND);  // slot 2 now holds a graphic
     host.clear();
     set_sel(gComb_GrHdr, 2);
     set_sel(gComb_GrFoot, 0);
-    press(106);
+    press(ID_SET);
     auto cmds = commands();
     cmds.erase(cmds.begin(), cmds.begin() + 2);
     EXPECT_EQ(cmds, (std::vector<std::string>{"prncancel\t", "imgheaderset\tno2\t", "imgfooterset\tno0\t"}));
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
     host.clear();
-    dispatch_command(501, Notify::Clicked, gCheck_TestPrint);
-    press(106);
+    dispatch_command(ID_TEST_PRINT, Notify::Clicked, gCheck_TestPrint);
+    press(ID_SET);
     cmds = commands();
     ASSERT_EQ(cmds.size(), 15u);
     EXPECT_EQ(cmds[5], "prncancel\t");
@@ -110,9 +110,9 @@ TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
 TEST_F(PrinterJobs, ReportForOneSlotAndForAll) {
     start_sim({"--printer"});
     set_sel(gComb_Rep, 1);
-    press(107);  // slot 2 is empty: the printer refuses the report
+    press(ID_REPORT);  // slot 2 is empty: the printer refuses the report
     set_sel(gComb_Rep, 6);
-    press(107);
+    press(ID_REPORT);
     EXPECT_EQ(commands(), (std::vector<std::string>{"prncancel\t", "imgprogrep\tno2\t", "prncancel\t",
                                                     "prncancel\t", "imgrep\t"}));
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas innej czynności!\n\n"
@@ -122,7 +122,7 @@ TEST_F(PrinterJobs, ReportForOneSlotAndForAll) {
 TEST_F(PrinterJobs, DeviceErrorOnTheFirstGraphicLineShowsOneBoxAndCancels) {
     start_sim({"--printer", "--fail", "2:3252"});
     choose(shipped("full_640x640_im.bmp"));
-    press(104);
+    press(ID_SEND);
     const auto cmds = commands();
     ASSERT_EQ(cmds.size(), 3u);
     EXPECT_EQ(cmds[0], "prncancel\t");
@@ -141,7 +141,7 @@ TEST_F(PrinterJobs, SilentPrinterOverSerialShowsTheNoReplyBoxAndSendsNothingMore
     set_sel(gComb_Timeout, 0);  // 1 s
     set_sel(gComb_Slot, 0);
     const auto t0 = std::chrono::steady_clock::now();
-    press(105);
+    press(ID_CLEAR);
     const auto took = std::chrono::steady_clock::now() - t0;
     EXPECT_EQ(commands(), std::vector<std::string>{"prncancel\t"});
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"});
@@ -152,7 +152,7 @@ TEST_F(PrinterJobs, SilentPrinterOverSerialShowsTheNoReplyBoxAndSendsNothingMore
 
 TEST_F(PrinterJobs, NoConnectionShowsItsBoxAndSendsNothing) {
     use_closed_port();
-    press(105);
+    press(ID_CLEAR);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd] Brak połączenia z drukarką fiskalną!"});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
 }
@@ -161,7 +161,7 @@ TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredYesWaitsForTheLateReply) {
     start_sim({"--printer", "--delay", "1:1500"});
     set_sel(gComb_Timeout, 0);  // 1 s
     host.answer_next(Answer::Yes);
-    press(105);
+    press(ID_CLEAR);
     EXPECT_EQ(host.boxes_shown(),
               (std::vector<Box>{{"Warning", "TIMEOUT! Try again?", Icon::Question, Buttons::YesNo},
                                 {"Komunikat", "Kasowanie grafiki zostało zakończne pomyślnie!"}}));
@@ -172,7 +172,7 @@ TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredNoEndsTheJob) {
     start_sim({"--printer", "--no-reply", "1"});
     set_sel(gComb_Timeout, 0);
     host.answer_next(Answer::No);
-    press(105);
+    press(ID_CLEAR);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Warning] TIMEOUT! Try again?"});
     EXPECT_EQ(commands(), std::vector<std::string>{"prncancel\t"});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
@@ -186,7 +186,7 @@ TEST_F(PrinterJobs, ARejectedPictureSendsNothingAndShowsOnlyTheCheckMessage) {
     EXPECT_EQ(gr_filename(), "");
     host.clear();
     set_gr_filename(shipped("wide_641x10_im.bmp"));
-    dispatch_command(104, Notify::Clicked, gButt_Send);
+    dispatch_command(ID_SEND, Notify::Clicked, gButt_Send);
     wait_for_worker();
     EXPECT_TRUE(commands().empty());
     EXPECT_EQ(box_texts(), std::vector<std::string>{

@@ -33,7 +33,7 @@ TEST_F(RegisterJobs, Programs384x384InOneSlotSetAnd72Blocks) {
     use_registers();
     choose(picture(384, 384));
     set_sel(gComb_Slot, 2);
-    press(104);
+    press(ID_SEND);
     const auto r = requests();
     ASSERT_EQ(r.size(), 73u);
     EXPECT_EQ(r[0].CMD_ID, 4600);
@@ -52,7 +52,7 @@ TEST_F(RegisterJobs, ClearingAllWithErrorsOnSlotsTwoAndFiveGoesOn) {
     start_sim({"--register", "--fail", "2:3252", "--fail", "5:3251"});
     use_registers();
     set_sel(gComb_Slot, 6);
-    press(105);
+    press(ID_CLEAR);
     const auto r = requests();
     ASSERT_EQ(ids(r), (std::vector<int>{4602, 4602, 4602, 4602, 4602, 4602}));
     for (int i = 0; i < 6; ++i) EXPECT_EQ(bytes_of(r[static_cast<std::size_t>(i)]), std::vector<int>{i + 1});
@@ -70,7 +70,7 @@ TEST_F(RegisterJobs, ClearingEndsWithTheSameSuccessBoxAsPrinters) {
     start_sim({"--register"});
     use_registers();
     set_sel(gComb_Slot, 3);
-    press(105);
+    press(ID_CLEAR);
     EXPECT_EQ(ids(requests()), std::vector<int>{4602});
     EXPECT_EQ(bytes_of(requests()[0]), std::vector<int>{4});
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
@@ -81,11 +81,11 @@ TEST_F(RegisterJobs, HeaderNoneAndFooterThree) {
     use_registers();
     choose(picture(48, 8));
     set_sel(gComb_Slot, 2);
-    press(104);
+    press(ID_SEND);
     host.clear();
     set_sel(gComb_GrHdr, 0);
     set_sel(gComb_GrFoot, 3);
-    press(106);
+    press(ID_SET);
     auto r = requests();
     r.erase(r.begin(), r.begin() + 2);
     ASSERT_EQ(ids(r), (std::vector<int>{4603, 4604}));
@@ -100,7 +100,7 @@ TEST_F(RegisterJobs, ARefusedHeaderEndsTheJobWithoutTheFooter) {
     use_registers();
     set_sel(gComb_GrHdr, 1);
     set_sel(gComb_GrFoot, 2);
-    press(106);
+    press(ID_SET);
     EXPECT_EQ(ids(requests()), std::vector<int>{4603});
     ASSERT_EQ(host.boxes().size(), 1u);
     EXPECT_EQ(host.boxes()[0].caption, "UWAGA!");
@@ -124,7 +124,7 @@ TEST_F(RegisterJobs, ARejectedPictureShowsOnlyTheCheckMessage) {
     start_sim({"--register"});
     use_registers();
     set_gr_filename(shipped("rgb24_48x16_im.bmp"));
-    press(104);
+    press(ID_SEND);
     EXPECT_TRUE(requests().empty());
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd!] Bitmapa musi być monochromatyczna !!!\n"});
 }
@@ -133,7 +133,7 @@ TEST_F(RegisterJobs, ProgrammingOverSerialWithASilentRegisterFailsFast) {
     start_sim({"--register", "--no-reply", "1"}, true);
     use_registers();
     choose(picture(16, 4));
-    press(104);
+    press(ID_SEND);
     EXPECT_EQ(ids(requests()), std::vector<int>{4600});  // no block after the silent slot set
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki "
                                                     "nr 1.\n\nTIMEOUT - brak odpowiedzi z kasy.\n\nBŁĄD : 10000 "});
