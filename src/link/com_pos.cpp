@@ -135,7 +135,7 @@ int com_pos_receive(char* reply, unsigned& devErr) {
         trace_log(" [ TIMEOUT ]\r\n");
         result = RC_NO_REPLY;
         const int mode = work_mode.load();
-        if (mode != 2 && mode != 3)
+        if (mode != WM_DETECT && mode != WM_TEST)
             message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
     } else {
         trace_wire(std::string_view(buf, n));
