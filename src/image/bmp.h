@@ -13,8 +13,13 @@ constexpr int GR_CANNOT_OPEN = 1;   // message already shown by the check
 constexpr int GR_TOO_WIDE = 2;
 constexpr int GR_TOO_HIGH = 3;
 constexpr int GR_NOT_MONO = 4;
-constexpr int GR_NO_DATA = 5;       // pixel area missing or cut short (or header cut short)
+constexpr int GR_NO_DATA = 5;       // header cut short, or the pixel area misplaced or cut short
+constexpr int GR_NOT_BMP = 6;       // no "BM" signature, or a header of no known size
+constexpr int GR_COMPRESSED = 7;    // a one-bit picture stored compressed
 constexpr int GR_STOPPED = 888;     // the upload was stopped on request (nothing more sent)
+
+// The code tells of a picture the check refused (its message has been shown).
+constexpr bool gr_refused(unsigned code) { return code >= GR_CANNOT_OPEN && code <= GR_COMPRESSED; }
 
 constexpr int GR_MAX_SIZE = 640;       // largest width and height accepted
 constexpr int GR_REGISTER_SIZE = 384;  // largest size a cash register takes (warning only)
@@ -38,9 +43,10 @@ std::uint32_t fdword(std::basic_ifstream<char, std::char_traits<char> >& f);
 std::uint16_t tdword(std::basic_ifstream<char, std::char_traits<char> >& f);
 unsigned char uget(std::basic_ifstream<char, std::char_traits<char> >& f);
 
-// Checks the chosen picture (GrFilename). offset and polarity (0, or 2 when the pixel bytes
-// are to be inverted) receive the header values, Gr_xmax/Gr_ymax the size, all only when
-// the file opened. Failure messages are appended to msg (a zeroed text of GR_MSG_SIZE chars).
+// Checks the chosen picture (GrFilename). offset and polarity (0, or 2 when colour 0 is
+// light and the pixel bytes are inverted) receive the header values, Gr_xmax/Gr_ymax the
+// size, all only when the file opened. Failure messages are appended to msg (a zeroed text
+// of GR_MSG_SIZE chars).
 int gr_check(unsigned int& offset, unsigned int& polarity, char* msg);
 
 // The check of a newly chosen file, run on a short thread of its own: updates PaintBMP,
@@ -52,7 +58,8 @@ void bmp_check();
 void prepare_gr();
 
 // Runs the cash-register graphic upload on the open link. Returns 0 when every command was
-// accepted, 1..5 when the picture failed its check or could not be read (shown here), or
+// accepted, a code for which gr_refused() holds when the picture failed its check or could
+// not be read (shown here), GR_STOPPED on a stop request, or
 // 26 when the register refused a command (device-error record filled).
 unsigned prepare_gr_2(unsigned int& socket);
 

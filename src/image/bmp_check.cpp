@@ -1,5 +1,6 @@
-// Reading and checking the chosen BMP: the header fields, the size and colour limits,
-// the polarity, and the check thread that reports the result in the window.
+// Reading and checking the chosen BMP: the header by its size, the size, colour,
+// compression and data limits, which dots are dark, and the check thread that reports the
+// result in the window.
 #include <cstring>
 
 #include "ui/Controls.h"
@@ -44,8 +45,84 @@ std::uint16_t tdword(std::basic_ifstream<char, std::char_traits<char> >& f) {
 
 namespace {
 
-// The header fields read end with colour-table entry 0 at bytes 54..57.
-constexpr std::uint64_t HEADER_END = 58;
+// The reader's own refusals, beside the size and colour messages.
+constexpr const char* MSG_WIDTH = "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n";
+constexpr const char* MSG_HEIGHT = "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n";
+constexpr const char* MSG_ZERO_WIDTH = "Bitmapa ma zerową szerokość !!!\n";
+constexpr const char* MSG_ZERO_HEIGHT = "Bitmapa ma zerową wysokość !!!\n";
+constexpr const char* MSG_NOT_MONO = "Bitmapa musi być monochromatyczna !!!\n";
+constexpr const char* MSG_COMPRESSED = "Skompresowana bitmapa nie jest obsługiwana !!!\n";
+constexpr const char* MSG_NOT_BMP = "Plik nie jest bitmapą BMP !!!\n";
+constexpr const char* MSG_HEADER = "Nieobsługiwany nagłówek bitmapy BMP !!!\n";
+constexpr const char* MSG_NO_DATA = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
+
+constexpr std::size_t FILE_HEADER = 14;
+// The first bytes of the file hold all the reader needs: the file header, the largest
+// information header and the two colours of a one-bit palette.
+constexpr std::size_t HEAD_BYTES = FILE_HEADER + 124 + 2 * 4;
+
+std::uint32_t le(const unsigned char* p, int n) {
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+// The information headers in use: OS/2 1.x (12), Windows 3 (40), the two with colour
+// masks (52, 56), OS/2 2.x (64), Windows V4 (108) and V5 (124). All but the first share
+// the layout of the 40-byte one in their first 40 bytes.
+bool known_header(std::uint32_t size) {
+    switch (size) {
+        case 12: case 40: case 52: case 56: case 64: case 108: case 124: return true;
+        default: return false;
+    }
+}
+
+// A colour is dark when its luminance (ITU-R BT.601 weights, rounded to 0..255, as image
+// tools compute grey) is below half. The palette's fourth byte plays no part.
+bool dark(unsigned blue, unsigned green, unsigned red) {
+    return ((19595u * red + 38470u * green + 7471u * blue + 0x8000u) >> 16) < 128;
+}
+
+// What the header says, read from its real place for each header size.
+struct Layout {
+    std::int64_t width = 0;   // as stored: OS/2 1.x unsigned 16-bit, else signed 32-bit
+    std::int64_t height = 0;  // negative: the rows are stored top row first
+    unsigned bits = 0;
+    std::uint32_t compression = 0;
+    std::uint64_t palette_end = 0;  // where the colour table the header announces ends
+    bool dark0 = true, dark1 = false;
+};
+
+Layout read_layout(const unsigned char* head, std::uint32_t header_size) {
+    Layout l;
+    const unsigned char* info = head + FILE_HEADER;
+    std::uint64_t colours = 0;
+    std::uint64_t entry = 4;
+    if (header_size == 12) {
+        l.width = le(info + 4, 2);
+        l.height = le(info + 6, 2);
+        l.bits = le(info + 10, 2);
+        entry = 3;  // blue, green, red
+    } else {
+        l.width = static_cast<std::int32_t>(le(info + 4, 4));
+        l.height = static_cast<std::int32_t>(le(info + 8, 4));
+        l.bits = le(info + 14, 2);
+        l.compression = le(info + 16, 4);
+        colours = le(info + 32, 4);  // 0: as many as the bit count allows
+    }
+    const std::uint64_t start = FILE_HEADER + header_size;
+    l.palette_end = start + (colours > 2 ? colours : 2) * entry;
+    const unsigned char* c0 = head + start;
+    const unsigned char* c1 = c0 + entry;
+    l.dark0 = dark(c0[0], c0[1], c0[2]);
+    l.dark1 = dark(c1[0], c1[1], c1[2]);
+    return l;
+}
+
+std::uint16_t saturated(std::int64_t v) {
+    const std::int64_t a = v < 0 ? -v : v;
+    return static_cast<std::uint16_t>(a > 0xFFFF ? 0xFFFF : a);
+}
 
 void trace_polarity(unsigned polarity) {
     char line[48] = {};
@@ -54,6 +131,69 @@ void trace_polarity(unsigned polarity) {
     t.num(polarity);
     t.put("\r\n");
     s(line);
+}
+
+// Reads and judges the header. The caller has opened the file; hdr receives what was read.
+int check_header(std::ifstream& f, GrHeader& hdr, char* msg) {
+    const auto refuse = [msg](const char* text, int code) {
+        append_bounded(msg, GR_MSG_SIZE, text);
+        return code;
+    };
+    f.clear();
+    f.seekg(0, std::ios::end);
+    const std::streamoff end = f.tellg();
+    const std::uint64_t size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+    f.clear();
+    f.seekg(0, std::ios::beg);
+    unsigned char head[HEAD_BYTES] = {};  // bytes past the end of the file stay 0
+    f.read(reinterpret_cast<char*>(head), static_cast<std::streamsize>(sizeof head));
+    const std::uint64_t got = static_cast<std::uint64_t>(f.gcount());
+
+    // Until the header is known whole, a refusal says only what is wrong with the file
+    // as a whole: nothing else in it can be read with any sense.
+    if (got < 2 || head[0] != 'B' || head[1] != 'M') return refuse(MSG_NOT_BMP, GR_NOT_BMP);
+    hdr.offset = le(head + 10, 4);
+    if (got < FILE_HEADER + 4) return refuse(MSG_NO_DATA, GR_NO_DATA);
+    const std::uint32_t header_size = le(head + FILE_HEADER, 4);
+    if (!known_header(header_size)) return refuse(MSG_HEADER, GR_NOT_BMP);
+    if (size < FILE_HEADER + header_size) return refuse(MSG_NO_DATA, GR_NO_DATA);
+
+    const Layout l = read_layout(head, header_size);
+    hdr.W = saturated(l.width);
+    hdr.H = saturated(l.height);
+    hdr.top_down = l.height < 0;
+    // Colour 0 light: the pixel bytes are inverted as they are read, so that a set payload
+    // bit is a dark dot. When both colours are alike every dot is the same.
+    hdr.polarity = l.dark0 ? 0 : 2;
+    hdr.keep = l.dark0 != l.dark1 ? 0xFF : 0x00;
+    hdr.flip = l.dark0 ? 0x00 : 0xFF;
+    trace_polarity(hdr.polarity);
+
+    int code = GR_OK;
+    // A negative width has no meaning in the format; a negative height is a top-down file.
+    if (l.width == 0)
+        code = refuse(MSG_ZERO_WIDTH, GR_TOO_WIDE);
+    else if (l.width < 0 || hdr.W > GR_MAX_SIZE)
+        code = refuse(MSG_WIDTH, GR_TOO_WIDE);
+    if (l.height == 0)
+        code = refuse(MSG_ZERO_HEIGHT, GR_TOO_HIGH);
+    else if (hdr.H > GR_MAX_SIZE)
+        code = refuse(MSG_HEIGHT, GR_TOO_HIGH);
+    // The compression field matters only for a picture that could be read otherwise
+    // (colour pictures carry their masks there).
+    if (l.bits != 1)
+        code = refuse(MSG_NOT_MONO, GR_NOT_MONO);
+    else if (l.compression != 0)
+        code = refuse(MSG_COMPRESSED, GR_COMPRESSED);
+    if (code != GR_OK) return code;
+
+    // The pixel rows must start past the header and the colours and lie inside the file:
+    // anything else would send header bytes or made-up pixels.
+    const std::uint64_t need = static_cast<std::uint64_t>(hdr.offset) +
+                               static_cast<std::uint64_t>(hdr.H) *
+                                   static_cast<std::uint64_t>(row_geometry(hdr.W).S);
+    if (hdr.offset < l.palette_end || need > size) return refuse(MSG_NO_DATA, GR_NO_DATA);
+    return GR_OK;
 }
 
 }  // namespace
@@ -65,52 +205,10 @@ int gr_check(const std::string& name, GrHeader& hdr, char* msg) {
         gr_report_open_failure(name);
         return GR_CANNOT_OPEN;
     }
-    f.clear();
-    f.seekg(0, std::ios::end);
-    const std::streamoff end = f.tellg();
-    const std::uint64_t size = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-    f.clear();
-
-    // Once the stream has failed (a file shorter than a field), every later field reads 0.
-    f.seekg(10, std::ios::beg);
-    hdr.offset = fdword(f);
-    f.seekg(18, std::ios::beg);
-    hdr.W = static_cast<std::uint16_t>(fdword(f) & 0xFFFF);
-    f.seekg(22, std::ios::beg);
-    hdr.H = static_cast<std::uint16_t>(fdword(f) & 0xFFFF);
-    f.seekg(28, std::ios::beg);
-    const std::uint16_t bits = tdword(f);
-    f.seekg(54, std::ios::beg);
-    const std::uint32_t colour0 = fdword(f);
+    hdr = GrHeader{};
+    const int code = check_header(f, hdr, msg);
     Gr_xmax = hdr.W;
     Gr_ymax = hdr.H;
-
-    // Colour 0 white (or a non-zero reserved byte): the pixel bytes are inverted on reading.
-    hdr.polarity = colour0 >= 0x00FFFFFFu ? 2 : 0;
-    trace_polarity(hdr.polarity);
-
-    int code = GR_OK;
-    if (hdr.W > GR_MAX_SIZE) {
-        append_bounded(msg, GR_MSG_SIZE, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n");
-        code = GR_TOO_WIDE;
-    }
-    if (hdr.H > GR_MAX_SIZE) {
-        append_bounded(msg, GR_MSG_SIZE, "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n");
-        code = GR_TOO_HIGH;
-    }
-    if (bits != 1) {
-        append_bounded(msg, GR_MSG_SIZE, "Bitmapa musi być monochromatyczna !!!\n");
-        code = GR_NOT_MONO;
-    }
-    // The header and all H rows of S bytes must lie inside the file: a cut or corrupt file
-    // is refused here rather than sent with made-up pixels.
-    const std::uint64_t need = static_cast<std::uint64_t>(hdr.offset) +
-                               static_cast<std::uint64_t>(hdr.H) *
-                                   static_cast<std::uint64_t>(row_geometry(hdr.W).S);
-    if (size < HEADER_END || need > size) {
-        append_bounded(msg, GR_MSG_SIZE, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
-        code = GR_NO_DATA;
-    }
     return code;
 }
 

@@ -3,9 +3,8 @@
 #include "image/gr_grid.h"
 
 #include <cstring>
-#ifdef _WIN32
 #include <filesystem>
-#endif
+#include <system_error>
 
 #include "image/bmp.h"
 #include "ui/trace.h"
@@ -24,15 +23,19 @@ RowGeometry row_geometry(std::uint16_t W) {
 }
 
 bool gr_open(std::ifstream& f, const std::string& name, char* buf, std::size_t n) {
-    // A buffer given before the open keeps the stream from allocating one of its own.
-    f.rdbuf()->pubsetbuf(buf, static_cast<std::streamsize>(n));
 #ifdef _WIN32
     // Names are UTF-8 inside the program; the narrow open would read them as ANSI.
-    std::u8string u8(name.begin(), name.end());
-    f.open(std::filesystem::path(u8), std::ios::in | std::ios::binary);
+    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
 #else
-    f.open(name.c_str(), std::ios::in | std::ios::binary);
+    const std::filesystem::path path(name);
 #endif
+    // Only a regular file can be a picture: a folder opens on some systems and reads as
+    // nothing, and opening a pipe or a device may block or never end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    // A buffer given before the open keeps the stream from allocating one of its own.
+    f.rdbuf()->pubsetbuf(buf, static_cast<std::streamsize>(n));
+    f.open(path, std::ios::in | std::ios::binary);
     return f.is_open();
 }
 
@@ -77,9 +80,8 @@ bool gr_load(std::ifstream& f, const GrHeader& hdr, GrGrid& grid) {
     if (hdr.H > GR_ROWS || g.S > GR_COLS) return false;
     f.clear();
     f.seekg(static_cast<std::streamoff>(hdr.offset), std::ios::beg);
-    const unsigned char mask = hdr.polarity == 2 ? 0xFF : 0x00;
     for (int r = 0; r < hdr.H; ++r) {
-        unsigned char* row = grid[hdr.H - 1 - r];
+        unsigned char* row = grid[hdr.top_down ? r : hdr.H - 1 - r];
         std::streamsize got = 0;
         if (f) {
             f.read(reinterpret_cast<char*>(row), g.S);
@@ -87,8 +89,7 @@ bool gr_load(std::ifstream& f, const GrHeader& hdr, GrGrid& grid) {
         }
         // A file cut short after the check: the missing bytes read as 0.
         if (got < g.S) std::memset(row + got, 0, static_cast<std::size_t>(g.S - got));
-        if (mask)
-            for (int c = 0; c < g.S; ++c) row[c] = static_cast<unsigned char>(row[c] ^ mask);
+        for (int c = 0; c < g.S; ++c) row[c] = static_cast<unsigned char>((row[c] & hdr.keep) ^ hdr.flip);
     }
     return true;
 }

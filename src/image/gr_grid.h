@@ -22,12 +22,17 @@ struct RowGeometry {
 };
 RowGeometry row_geometry(std::uint16_t W);
 
-// Header values of a checked picture.
+// Header values of a checked picture. A grid byte is (file byte & keep) ^ flip, so that a
+// 0 bit is a dark dot: colour 0 dark and colour 1 light keep the bytes as they are, the
+// reverse inverts them, and two colours alike give all dots dark or all light.
 struct GrHeader {
     unsigned offset = 0;    // pixel data offset
-    unsigned polarity = 0;  // 2: invert the pixel bytes as they are read
-    std::uint16_t W = 0;
+    unsigned polarity = 0;  // 2: colour 0 is light
+    std::uint16_t W = 0;    // size in pixels (a size beyond 65535 reads as 65535)
     std::uint16_t H = 0;
+    bool top_down = false;  // the file stores the top row first
+    unsigned char keep = 0xFF;
+    unsigned char flip = 0x00;
 };
 
 // The check on a given name (the uploads and bmp_check take the name once and use it for
@@ -35,7 +40,8 @@ struct GrHeader {
 // file opened.
 int gr_check(const std::string& name, GrHeader& hdr, char* msg);
 
-// Opens name for binary reading through buf (no heap buffer). Returns false when it fails.
+// Opens name for binary reading through buf (no heap buffer). Returns false when it fails
+// or when name is not a regular file (a folder, a pipe, a device).
 bool gr_open(std::ifstream& f, const std::string& name, char* buf, std::size_t n);
 // The check's box for a file that does not open.
 void gr_report_open_failure(const std::string& name);
@@ -47,8 +53,9 @@ int gr_check_for_upload(const std::string& name, GrHeader& hdr);
 void gr_trace_geometry(std::uint16_t W, std::uint16_t H, const RowGeometry& g);
 
 // Zeroes the grid and loads H rows of S bytes from the pixel data offset, the file's
-// bottom row into grid row H - 1, inverting every byte when the polarity is 2. Bytes the
-// file cannot deliver read as 0. Returns false (grid zeroed) when H or S exceed the grid.
+// first row into grid row H - 1 (grid row 0 for a top-down file), each byte mapped by keep
+// and flip. Bytes the file cannot deliver read as 0 before the mapping. Returns false
+// (grid zeroed) when H or S exceed the grid.
 bool gr_load(std::ifstream& f, const GrHeader& hdr, GrGrid& grid);
 
 // Visits the grid in payload order: rows 0 to H - 1, in each the bytes 0 to S - 1, calling

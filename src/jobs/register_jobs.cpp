@@ -73,7 +73,7 @@ template <class Work> void on_register_link(Work work) {
 void ks_program_job() {
     on_register_link([](LinkSession& link) -> const char* {
         const unsigned r = prepare_gr_2(link.sock);
-        if ((r >= 1 && r <= 5) || r == GR_STOPPED) {
+        if (gr_refused(r) || r == GR_STOPPED) {
             job_failed();  // the check has shown its own message; a stop shows none
             return nullptr;
         }

@@ -116,6 +116,39 @@ TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     EXPECT_EQ(frames_received(), 0u);
 }
 
+TEST_F(Cli, ReadsWhatTheWindowReadsAndRefusesWhatItRefuses) {
+    // A top-down V5 file is stored as its bottom-up twin is.
+    const std::string variants = std::string(TV_SOURCE_DIR) + "/tests/data/variants/";
+    start_sim({"--register", "--store", dir.path()});
+    for (const auto& [slot, file] : {std::pair{"1", "v5_black0_13x7_im.bmp"}, std::pair{"2", "topdown_v5_13x7.bmp"}}) {
+        const RunResult r = cli(concat(tcp(), {"--register", "--slot", slot, "send", variants + file}));
+        EXPECT_EQ(r.status, 0) << file << r.out << r.err;
+    }
+    // The stored pictures past their comment line (which names the slot).
+    const auto stored = [&](const char* name) {
+        const std::string pbm = read_file(dir.file(name));
+        const std::size_t at = pbm.find("\n13 7\n");
+        return at == std::string::npos ? "<no 13 x 7 picture>" : pbm.substr(at);
+    };
+    ASSERT_TRUE(std::filesystem::exists(dir.file("slot1.pbm")));
+    EXPECT_EQ(stored("slot2.pbm"), stored("slot1.pbm"));
+
+    // A folder, and a file that is no BMP: the check's box, nothing sent.
+    const std::size_t before = frames_received();
+    std::filesystem::create_directory(dir.file("logo.bmp"));
+    write_file(dir.file("note.bmp"), "logo\n");
+    const std::pair<std::string, std::string> refused[] = {
+        {dir.file("logo.bmp"), "[Błąd!] Nie można otworzyć pliku! :\n" + dir.file("logo.bmp") + "\n\n"},
+        {dir.file("note.bmp"), "[Błąd!] Plik nie jest bitmapą BMP !!!\n\n\n"},
+    };
+    for (const auto& [file, box] : refused) {
+        const RunResult r = cli(concat(tcp(), {"--register", "send", file}));
+        EXPECT_EQ(r.status, 1) << file;
+        EXPECT_EQ(r.out, box);
+    }
+    EXPECT_EQ(frames_received(), before);
+}
+
 TEST_F(Cli, DeviceErrorFailsWithTheComposedBox) {
     start_sim({"--register", "--fail", "1:3252"});
     const RunResult r = cli(concat(tcp(), {"--register", "--slot", "4", "clear"}));

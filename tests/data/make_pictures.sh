@@ -17,6 +17,8 @@
 #   full_640x640_im.bmp           largest accepted size
 #   wide_641x10_im.bmp            one pixel too wide
 #   rgb24_48x16_im.bmp            24 bits per pixel
+#   variants/                     header forms, palettes, odd widths and top-down files, with
+#                                 the dark pixels Pillow sees in each (make_variants.py)
 # The pattern: pixel (x, y), y = 0 the top row, is dark when (x + 2*y) % 7 == 0 or x < 3.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -67,3 +69,5 @@ im_white0 "$tmp/p100.pbm" logo_100x10_white0_im.bmp
 pattern_pbm 640 640 "$tmp/full.pbm"; im_black0 "$tmp/full.pbm" full_640x640_im.bmp
 pattern_pbm 641 10 "$tmp/wide.pbm";  im_black0 "$tmp/wide.pbm" wide_641x10_im.bmp
 "$CONVERT" -size 48x16 xc:red -fill blue -draw "rectangle 4,4 20,12" -type TrueColor BMP3:rgb24_48x16_im.bmp
+
+"$PY" make_variants.py

@@ -142,11 +142,11 @@ TEST_F(CheckTest, PolarityFollowsColourZero) {
     EXPECT_EQ(run_check(shipped("logo_64x24_white0_im.bmp")).polarity, 2u);
     EXPECT_EQ(h.trace(), "\r\nNegatyw = 2\r\n");
 
-    // Colour 0 black with a non-zero reserved byte counts as inverted too.
+    // The fourth byte of a colour plays no part: black stays black.
     std::string b = bmp_1bit(8, 1, [](int, int) { return true; });
     b[57] = 1;
     write_file(dir.file("reserved.bmp"), b);
-    EXPECT_EQ(run_check(dir.file("reserved.bmp")).polarity, 2u);
+    EXPECT_EQ(run_check(dir.file("reserved.bmp")).polarity, 0u);
 }
 
 TEST_F(CheckTest, FileThatDoesNotOpenShowsItsOwnBoxOnly) {
@@ -178,12 +178,12 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
         {"half.bmp", full.substr(0, full.size() / 2), GR_NO_DATA, DATA_MSG},
         {"short1.bmp", one_byte_short, GR_NO_DATA, DATA_MSG},
         {"offset.bmp", huge_offset, GR_NO_DATA, DATA_MSG},
-        // Nothing or next to nothing: the header fields read 0 (bit count 0), and the
-        // header itself is missing.
-        {"empty.bmp", "", GR_NO_DATA, std::string(COLOUR_MSG) + DATA_MSG},
-        {"five.bmp", "BM\x01\x02\x03", GR_NO_DATA, std::string(COLOUR_MSG) + DATA_MSG},
+        // Nothing at all is no BMP; a header cut short is a damaged file, and nothing
+        // else is said about it.
+        {"empty.bmp", "", GR_NOT_BMP, "Plik nie jest bitmapą BMP !!!\n"},
+        {"five.bmp", "BM\x01\x02\x03", GR_NO_DATA, DATA_MSG},
         {"header_only.bmp", full.substr(0, 30), GR_NO_DATA, DATA_MSG},
-        {"cut_at_20.bmp", full.substr(0, 20), GR_NO_DATA, std::string(COLOUR_MSG) + DATA_MSG},
+        {"cut_at_20.bmp", full.substr(0, 20), GR_NO_DATA, DATA_MSG},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

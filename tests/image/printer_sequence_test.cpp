@@ -152,10 +152,12 @@ TEST_F(PrinterSequence, SlotNumbersStayDecimalAfterHexPairs) {
     EXPECT_EQ(digits(lines[2]).size(), 2u * (750 - 512));
 }
 
-TEST_F(PrinterSequence, HeightZeroGivesAnEmptySetLine) {
+TEST_F(PrinterSequence, HeightZeroIsRefusedBeforeTheDevice) {
     const std::string path = dir.file("h0.bmp");
     write_file(path, bmp_1bit(16, 0, pattern));
-    EXPECT_EQ(build(path), "prncancel\t\nimgslotset\tno1\twx16\thx0\ttx\t\n");
+    EXPECT_EQ(build(path), "");
+    EXPECT_EQ(h.boxes_shown(),
+              (std::vector<Box>{{"Błąd!", "Bitmapa ma zerową wysokość !!!\n", Icon::Warning}}));
 }
 
 TEST_F(PrinterSequence, RefusedFileLeavesTheBufferEmpty) {

@@ -197,20 +197,31 @@ TEST_F(RegisterUpload, RefusedBlockEndsTheUploadAtOnce) {
     EXPECT_EQ(sent[3].slot(), 2u);
 }
 
-TEST_F(RegisterUpload, HeightZeroOpensTheSlotOnly) {
-    const std::string path = dir.file("h0.bmp");
-    write_file(path, bmp_1bit(40, 0, pattern));
-    EXPECT_EQ(upload(path, accept_all()), 0u);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].f.CMD_ID, SET);
-    EXPECT_EQ(sent[0].v_at(2), 40u);
-    EXPECT_EQ(sent[0].v_at(5), 0u);
-    EXPECT_EQ(h.progress_values(), std::vector<int>{100});
+TEST_F(RegisterUpload, TopDownFileSendsWhatItsBottomUpTwinSends) {
+    const std::string variants = std::string(TV_SOURCE_DIR) + "/tests/data/variants/";
+    for (const auto& [top_down, bottom_up] :
+         {std::pair{"topdown_v5_13x7.bmp", "v5_black0_13x7_im.bmp"},
+          std::pair{"topdown_white0_13x7.bmp", "v3_white0_13x7_im.bmp"},
+          std::pair{"topdown_33x5.bmp", "w33_33x5_pil.bmp"}}) {
+        SCOPED_TRACE(top_down);
+        EXPECT_EQ(upload(variants + bottom_up, accept_all()), 0u);
+        const std::vector<Request> twin = sent;
+        EXPECT_EQ(upload(variants + top_down, accept_all()), 0u);
+        ASSERT_EQ(sent.size(), twin.size());
+        ASSERT_EQ(sent.size(), 2u);  // the slot set and one block
+        for (std::size_t i = 0; i < sent.size(); ++i)
+            EXPECT_EQ(hex(sent[i].f.DATA, sent[i].f.DATA_LEN), hex(twin[i].f.DATA, twin[i].f.DATA_LEN)) << i;
+    }
 }
 
 TEST_F(RegisterUpload, RefusedFilesSendNothing) {
     const std::string full = read_file(shipped("full_640x640_im.bmp"));
     write_file(dir.file("cut.bmp"), full.substr(0, 1000));
+    write_file(dir.file("h0.bmp"), bmp_1bit(40, 0, pattern));
+    std::string rle = bmp_1bit(16, 4, pattern);
+    rle[30] = 1;  // RLE8
+    write_file(dir.file("rle.bmp"), rle);
+    write_file(dir.file("text.bmp"), "logo\n");
     struct Case { std::string path; unsigned code; std::string box; };
     const Case cases[] = {
         {shipped("wide_641x10_im.bmp"), 2,
@@ -218,6 +229,9 @@ TEST_F(RegisterUpload, RefusedFilesSendNothing) {
         {shipped("rgb24_48x16_im.bmp"), 4, "Bitmapa musi być monochromatyczna !!!\n"},
         {dir.file("cut.bmp"), 5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n"},
         {dir.file("nie_ma.bmp"), 1, "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp")},
+        {dir.file("h0.bmp"), 3, "Bitmapa ma zerową wysokość !!!\n"},
+        {dir.file("rle.bmp"), 7, "Skompresowana bitmapa nie jest obsługiwana !!!\n"},
+        {dir.file("text.bmp"), 6, "Plik nie jest bitmapą BMP !!!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
