@@ -39,8 +39,6 @@ private:
     bool stopped_ = false;
 };
 
-// Calls fn(value) for every V field of the field area, stepping over other bytes one by
-// one (an error reply's other fields are not decoded).
 // A fresh request and reply: both cleared, the request's header values set; the caller
 // puts the fields and makes the wire form.
 inline void ks_start_request(KS_FRM& req, KS_FRM& rep, std::uint16_t cmd, std::uint16_t fields,
@@ -52,17 +50,32 @@ inline void ks_start_request(KS_FRM& req, KS_FRM& rep, std::uint16_t cmd, std::u
     req.FLD_NUM = fields;
 }
 
-template <class Fn> void for_each_v(const KS_FRM& f, Fn fn) {
-    auto byte = [&](int i) -> unsigned { return i < f.DATA_LEN ? f.DATA[i] : 0u; };
-    int p = 0;
-    while (p < f.DATA_LEN && p < KS_DATA_SIZE) {
-        if (f.DATA[p] == KS_TAG_V) {
-            fn(static_cast<std::uint16_t>(byte(p + 1) | (byte(p + 2) << 8)));
-            p += 3;
-        } else {
-            ++p;
-        }
+// Where the field whose tag is at position p of the first len bytes ends (the position
+// after it), or -1 when its kind is unknown or its text does not end within len: its
+// length cannot be known then. A fixed-size field may end past len.
+inline int ks_field_end(const KS_FRM& f, int p, int len) {
+    switch (f.DATA[p]) {
+        case KS_TAG_B: return p + 2;
+        case KS_TAG_V: return p + 3;
+        case KS_TAG_L: return p + 5;
+        case KS_TAG_N: return p + 7;
+        case KS_TAG_S:
+            for (int i = p + 1; i < len; ++i)
+                if (f.DATA[i] == 0) return i + 1;
+            return -1;
+        default: return -1;
     }
+}
+
+// Calls fn(value) for every V field of the field area, walking it field by field, so that
+// a 0x56 byte inside another field's value (a text, a number) is never taken for a V
+// field. The walk ends at a field whose length cannot be known. A V field cut off by the
+// end of the area reads its missing bytes as 0.
+template <class Fn> void for_each_v(const KS_FRM& f, Fn fn) {
+    const int len = f.DATA_LEN < KS_DATA_SIZE ? f.DATA_LEN : KS_DATA_SIZE;
+    auto byte = [&](int i) -> unsigned { return i < len ? f.DATA[i] : 0u; };
+    for (int p = 0; p >= 0 && p < len; p = ks_field_end(f, p, len))
+        if (f.DATA[p] == KS_TAG_V) fn(static_cast<std::uint16_t>(byte(p + 1) | (byte(p + 2) << 8)));
 }
 
 // The register's error code in an error reply: the first non-zero value among the second

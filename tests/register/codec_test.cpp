@@ -104,13 +104,27 @@ TEST(RegisterCodecs, ReaderChecksTagsAndStaysInsideTheFieldArea) {
 }
 
 TEST(RegisterCodecs, ErrorCodeSkipsTheFirstVAndZeros) {
-    EXPECT_EQ(ks_error_code(reply_with({0x56, 0xFA, 0x11, 0x56, 0, 0, 0x56, 12, 0})), 12);
-    EXPECT_EQ(ks_error_code(reply_with({0x56, 0xFA, 0x11})), 0);
-    EXPECT_EQ(ks_error_code(reply_with({})), 0);
-    // Other bytes are stepped over one by one; the first non-zero later value wins.
-    EXPECT_EQ(ks_error_code(reply_with({0x42, 0x01, 0x56, 0xFA, 0x11, 0x53, 0x00, 0x56, 0xB3,
-                                        0x0C, 0x56, 0x05, 0x00})),
-              3251);
-    // A V at the very end reads the missing bytes as 0.
-    EXPECT_EQ(ks_error_code(reply_with({0x56, 1, 0, 0x56, 0x07})), 7);
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> data;
+        std::uint16_t code;
+    };
+    const Case cases[] = {
+        {"command, zero, code", {0x56, 0xFA, 0x11, 0x56, 0, 0, 0x56, 12, 0}, 12},
+        {"the command only", {0x56, 0xFA, 0x11}, 0},
+        {"no field", {}, 0},
+        {"other kinds between", {0x42, 0x01, 0x56, 0xFA, 0x11, 0x53, 0x00, 0x56, 0xB3, 0x0C, 0x56, 0x05, 0x00}, 3251},
+        {"a V at the very end reads its missing byte as 0", {0x56, 1, 0, 0x56, 0x07}, 7},
+        // A 0x56 byte inside another field's value is no V field.
+        {"text \"V\\x01\" before the code", {0x56, 0xFA, 0x11, 0x53, 'V', 0x01, 0x00, 0x56, 12, 0}, 12},
+        {"text \"xVy\" before the code", {0x56, 0xFA, 0x11, 0x53, 'x', 'V', 'y', 0x00, 0x56, 12, 0}, 12},
+        {"byte 0x56 before the code", {0x56, 0xFA, 0x11, 0x42, 0x56, 0x56, 12, 0}, 12},
+        {"number holding 56 01 00", {0x56, 0xFA, 0x11, 0x4E, 0x00, 0x56, 0x01, 0x00, 0x00, 0x00, 0x56, 12, 0}, 12},
+        {"long holding 56 07", {0x56, 0xFA, 0x11, 0x4C, 0x56, 0x07, 0x00, 0x00, 0x56, 12, 0}, 12},
+        {"a V value holding 0x56", {0x56, 0x56, 0x56, 0x56, 0x56, 0x01, 0x56, 12, 0}, 0x156},
+        // A field whose length cannot be known ends the walk: what follows may be its value.
+        {"unknown field kind", {0x56, 0xFA, 0x11, 0x99, 0x56, 0x01, 0x00, 0x56, 12, 0}, 0},
+        {"text without its end", {0x56, 0xFA, 0x11, 0x53, 'V', 0x01}, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ks_error_code(reply_with(c.data)), c.code) << c.what;
 }

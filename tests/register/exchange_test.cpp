@@ -96,6 +96,25 @@ TEST_F(RegisterLink, ErrorReplyTakesTheFirstNonZeroLaterV) {
     EXPECT_TRUE(host.trace().ends_with("\r\nREPLY ERROR : 3002\r\n"));
 }
 
+TEST_F(RegisterLink, ATextFieldHoldingVIsNotAnErrorCode) {
+    // Fields of an error reply read whole: the text "V\x01" (bytes 56 01) before the real
+    // code would otherwise be taken for the code 1.
+    const std::string crafted = reply_frame(0, [](KS_FRM& f) {
+        f.putV(4602);
+        f.putS("V\x01");
+        f.putV(3251);
+        f.FLD_NUM = 3;
+    });
+    ASSERT_NE(crafted.find(std::string("\x53\x56\x01\x00", 4)), std::string::npos);
+    RegisterPeer peer(RegisterPeer::Kind::Tcp, {{crafted}});
+    TcpClient link(peer.port());
+    host.clear();
+    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 26);
+    EXPECT_EQ(ERR_NR, 3251);
+    EXPECT_STREQ(ERR_MNEMONIK, "ERR_IMG_SLOT_EMPTY");
+    EXPECT_TRUE(host.trace().ends_with("\r\nERRORS : \r\n4602\r\n3251\r\n")) << host.trace();
+}
+
 TEST_F(RegisterLink, SilenceIsATimeoutNotAnUnknownError) {
     // What the register sends before it hangs up: a reply that never came whole.
     const std::string whole = reply_frame(4602);
