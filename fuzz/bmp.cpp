@@ -23,14 +23,17 @@ using namespace tv::fuzz;
 
 namespace {
 
-// The header fields as the check reads them, from a file that holds all of them.
+// What the check must make of a file, worked out here from its bytes: the header read by
+// its size, the code and the messages, and which colour of the two is dark.
 struct Expected {
+    int code = 0;
+    std::string msg;
+    bool header_read = false;  // the header was whole and of a known size
     std::uint32_t offset = 0;
     std::uint16_t W = 0, H = 0;
-    std::uint16_t bits = 0;
-    bool invert = false;
+    bool top_down = false;
+    bool dark[2] = {true, false};
     int S = 0, P = 0;
-    int code = 0;
 };
 
 std::uint32_t le(const std::uint8_t* p, int n) {
@@ -39,33 +42,101 @@ std::uint32_t le(const std::uint8_t* p, int n) {
     return v;
 }
 
+// Grey as Pillow computes it for mode "L"; dark below 128.
+bool is_dark(unsigned b, unsigned g, unsigned r) {
+    return (r * 19595 + g * 38470 + b * 7471 + 0x8000) / 65536 <= 127;
+}
+
 Expected expect(const std::uint8_t* d, std::size_t size) {
     Expected e;
-    e.offset = le(d + 10, 4);
-    e.W = static_cast<std::uint16_t>(le(d + 18, 4));
-    e.H = static_cast<std::uint16_t>(le(d + 22, 4));
-    e.bits = static_cast<std::uint16_t>(le(d + 28, 2));
-    e.invert = le(d + 54, 4) >= 0x00FFFFFFu;
-    // Rows are padded to whole 32-bit words; a width of 0 counts as one word.
-    e.S = e.W == 0 ? 4 : (e.W + 31) / 32 * 4;
-    e.P = e.W == 0 ? 1 : (e.W + 7) / 8;
-    if (e.W > 640) e.code = 2;
-    if (e.H > 640) e.code = 3;
-    if (e.bits != 1) e.code = 4;
-    if (static_cast<std::uint64_t>(e.offset) + static_cast<std::uint64_t>(e.H) * e.S > size) e.code = 5;
+    const auto fail_with = [&](int code, const char* msg) {
+        e.code = code;
+        e.msg += msg;
+    };
+    if (size < 2 || d[0] != 'B' || d[1] != 'M') {
+        fail_with(6, "Plik nie jest bitmapą BMP !!!\n");
+        return e;
+    }
+    if (size >= 14) e.offset = le(d + 10, 4);
+    else
+        for (std::size_t i = 10; i < size; ++i) e.offset |= static_cast<std::uint32_t>(d[i]) << (8 * (i - 10));
+    if (size < 18) {
+        fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
+        return e;
+    }
+    const std::uint32_t hs = le(d + 14, 4);
+    if (hs != 12 && hs != 40 && hs != 52 && hs != 56 && hs != 64 && hs != 108 && hs != 124) {
+        fail_with(6, "Nieobsługiwany nagłówek bitmapy BMP !!!\n");
+        return e;
+    }
+    if (size < 14 + static_cast<std::uint64_t>(hs)) {
+        fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
+        return e;
+    }
+    e.header_read = true;
+    std::int64_t w, h;
+    unsigned bits;
+    std::uint32_t compression = 0, colours = 0;
+    std::uint64_t entry = 4;
+    if (hs == 12) {
+        w = le(d + 18, 2);
+        h = le(d + 20, 2);
+        bits = le(d + 24, 2);
+        entry = 3;
+    } else {
+        w = static_cast<std::int32_t>(le(d + 18, 4));
+        h = static_cast<std::int32_t>(le(d + 22, 4));
+        bits = le(d + 28, 2);
+        compression = le(d + 30, 4);
+        colours = le(d + 46, 4);
+    }
+    const std::uint64_t table = 14 + static_cast<std::uint64_t>(hs);
+    for (int i = 0; i < 2; ++i) {
+        std::uint8_t bgr[3] = {0, 0, 0};
+        for (int k = 0; k < 3; ++k)
+            if (table + i * entry + k < size) bgr[k] = d[table + i * entry + k];
+        e.dark[i] = is_dark(bgr[0], bgr[1], bgr[2]);
+    }
+    e.top_down = h < 0;
+    const std::int64_t aw = w < 0 ? -w : w, ah = h < 0 ? -h : h;
+    e.W = static_cast<std::uint16_t>(aw > 65535 ? 65535 : aw);
+    e.H = static_cast<std::uint16_t>(ah > 65535 ? 65535 : ah);
+    if (w == 0) fail_with(2, "Bitmapa ma zerową szerokość !!!\n");
+    if (w < 0 || w > 640) fail_with(2, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n");
+    if (h == 0) fail_with(3, "Bitmapa ma zerową wysokość !!!\n");
+    if (ah > 640) fail_with(3, "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n");
+    if (bits != 1) fail_with(4, "Bitmapa musi być monochromatyczna !!!\n");
+    if (bits == 1 && compression != 0) fail_with(7, "Skompresowana bitmapa nie jest obsługiwana !!!\n");
+    if (e.code != 0) return e;
+    // Rows are padded to whole 32-bit words.
+    e.S = (e.W + 31) / 32 * 4;
+    e.P = (e.W + 7) / 8;
+    const std::uint64_t table_end = table + (colours < 2 ? 2 : colours) * entry;
+    if (e.offset < table_end || e.offset + static_cast<std::uint64_t>(e.H) * e.S > size)
+        fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
     return e;
 }
 
+// The file byte as the grid must hold it: a 0 bit for every pixel whose colour is dark.
+unsigned char grid_byte(unsigned char file_byte, const Expected& e) {
+    unsigned v = 0;
+    for (int bit = 7; bit >= 0; --bit) {
+        const int index = (file_byte >> bit) & 1;
+        v |= (e.dark[index] ? 0u : 1u) << bit;
+    }
+    return static_cast<unsigned char>(v);
+}
+
 // The payload: top row first, the first P bytes of each row, each as the two lowercase
-// hex digits of 255 minus the (inverted where the polarity says so) file byte.
+// hex digits of 255 minus the grid byte (a set bit is a dark dot).
 std::string payload(const std::uint8_t* d, const Expected& e) {
     static const char digits[] = "0123456789abcdef";
     std::string out;
     for (int r = 0; r < e.H; ++r) {
-        const std::uint8_t* row = d + e.offset + static_cast<std::size_t>(e.H - 1 - r) * e.S;
+        const int file_row = e.top_down ? r : e.H - 1 - r;
+        const std::uint8_t* row = d + e.offset + static_cast<std::size_t>(file_row) * e.S;
         for (int c = 0; c < e.P; ++c) {
-            const unsigned v = e.invert ? static_cast<unsigned char>(~row[c]) : row[c];
-            const unsigned x = 255 - v;
+            const unsigned x = 255 - grid_byte(row[c], e);
             out += digits[x >> 4];
             out += digits[x & 15];
         }
@@ -86,11 +157,12 @@ std::string printer_sequence(const Expected& e, const std::string& pairs, unsign
     return s;
 }
 
-void check_grid_load(const std::string& name, const std::uint8_t* d, std::size_t size) {
+void check_grid_load(const std::string& name, const std::uint8_t* d, std::size_t size, const Expected& e) {
     char msg[GR_MSG_SIZE] = {};
     GrHeader hdr;
     if (gr_check(name, hdr, msg) == GR_CANNOT_OPEN) fail("the picture did not open");
     check(std::memchr(msg, 0, sizeof msg) != nullptr, "check message unterminated");
+    check(hdr.top_down == e.top_down, "top-down read differently");
     std::ifstream f;
     char iobuf[512];
     if (!gr_open(f, name, iobuf, sizeof iobuf)) fail("the picture did not open");
@@ -103,16 +175,19 @@ void check_grid_load(const std::string& name, const std::uint8_t* d, std::size_t
     const RowGeometry g = row_geometry(hdr.W);
     const bool loaded = gr_load(f, hdr, grid);
     check(loaded == (hdr.H <= GR_ROWS && g.S <= GR_COLS), "gr_load refused a grid that fits, or the reverse");
-    // Every loaded byte is the file's byte (inverted when the polarity says so), or 0 past
-    // the end of the file; everything else stays zero.
-    const unsigned char mask = hdr.polarity == 2 ? 0xFF : 0x00;
+    // Every loaded byte is the file's byte with a 0 bit for each dark pixel (a byte past
+    // the end of the file reads as 0 first); everything else stays zero.
+    Expected identity;  // a header not read: the bytes as they are
+    identity.dark[0] = true;
+    identity.dark[1] = false;
+    const Expected& map = e.header_read ? e : identity;
     for (int r = 0; r < GR_ROWS; ++r)
         for (int c = 0; c < GR_COLS; ++c) {
             unsigned char want = 0;
             if (loaded && r < hdr.H && c < g.S) {
-                const std::uint64_t at = hdr.offset + static_cast<std::uint64_t>(hdr.H - 1 - r) * g.S + c;
-                // A byte past the end of the file reads as 0 before the inversion.
-                want = static_cast<unsigned char>((at < size ? d[at] : 0) ^ mask);
+                const int file_row = hdr.top_down ? r : hdr.H - 1 - r;
+                const std::uint64_t at = hdr.offset + static_cast<std::uint64_t>(file_row) * g.S + c;
+                want = grid_byte(at < size ? d[at] : 0, map);
             }
             check(grid[r][c] == want, "gr_load put another byte into the grid");
         }
@@ -135,20 +210,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     unsigned offset = 0, polarity = 0;
     char msg[GR_MSG_SIZE] = {};
     const int code = gr_check(offset, polarity, msg);
-    check(code >= 0 && code <= 5 && code != GR_CANNOT_OPEN, "gr_check gave an unknown code");
-    check(polarity == 0 || polarity == 2, "polarity neither 0 nor 2");
-    check(code == 0 || msg[0] != 0, "a refusal without a message");
-    Expected e;
-    if (size >= 58) {
-        e = expect(data, size);
-        check(code == e.code, "gr_check's verdict differs from the header");
-        check(offset == e.offset && Gr_xmax == e.W && Gr_ymax == e.H, "header values differ");
-        check(polarity == (e.invert ? 2u : 0u), "polarity differs from colour 0");
-    } else {
-        check(code != 0, "a file shorter than the header passed");
-    }
+    const Expected e = expect(data, size);
+    check(code == e.code, "gr_check's verdict differs from the header");
+    check(std::string(msg) == e.msg, "gr_check's messages differ from the header");
+    check(offset == e.offset, "data offset differs");
+    check(Gr_xmax == e.W && Gr_ymax == e.H, "size differs");
+    check(polarity == (e.dark[0] ? 0u : 2u), "polarity differs from colour 0");
 
-    check_grid_load(name, data, size);
+    check_grid_load(name, data, size, e);
     bmp_check();
     set_gr_filename(name);  // a refused file has been forgotten by the check
 

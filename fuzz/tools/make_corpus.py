@@ -376,6 +376,11 @@ def bmp_corpus():
     for f in sorted(os.listdir(data)):
         if f.endswith(".bmp") and os.path.getsize(os.path.join(data, f)) <= 4096:
             shutil.copy(os.path.join(data, f), os.path.join(d, "tests_" + f))
+    # Every header form, palette and row order of tests/data/variants (make_variants.py).
+    variants = os.path.join(data, "variants")
+    for f in sorted(os.listdir(variants)):
+        if f.endswith(".bmp"):
+            shutil.copy(os.path.join(variants, f), os.path.join(d, "variant_" + f))
     tmp = tempfile.mkdtemp()
     try:
         def pbm(w, h, name):
@@ -406,12 +411,27 @@ def bmp_corpus():
     base = open(os.path.join(d, "im_33x4.bmp"), "rb").read()
     put("bmp", "damaged_cut_in_pixels.bmp", base[:-5])
     put("bmp", "damaged_cut_in_header.bmp", base[:40])
-    put("bmp", "damaged_top_down.bmp", base[:22] + struct.pack("<i", -4) + base[26:])
+    put("bmp", "top_down_rows_not_reversed.bmp", base[:22] + struct.pack("<i", -4) + base[26:])
     put("bmp", "damaged_offset_far.bmp", base[:10] + struct.pack("<I", 0xFFFFFFF0) + base[14:])
     put("bmp", "damaged_width_641.bmp", base[:18] + struct.pack("<I", 641) + base[22:])
     put("bmp", "damaged_width_0.bmp", base[:18] + struct.pack("<I", 0) + base[22:])
     put("bmp", "damaged_height_0.bmp", base[:22] + struct.pack("<I", 0) + base[26:])
     put("bmp", "not_a_picture.bmp", b"BM")
+    # The fields the reader judges, each set to what it refuses.
+    p = lambda at, fmt, v, b=base: b[:at] + struct.pack(fmt, v) + b[at + struct.calcsize(fmt):]
+    put("bmp", "damaged_no_signature.bmp", b"BA" + base[2:])
+    put("bmp", "damaged_header_size_41.bmp", p(14, "<I", 41))
+    put("bmp", "damaged_rle8.bmp", p(30, "<I", 1))
+    put("bmp", "damaged_rle4.bmp", p(30, "<I", 2))
+    put("bmp", "damaged_bitfields.bmp", p(30, "<I", 3))
+    put("bmp", "damaged_width_negative.bmp", p(18, "<i", -33))
+    put("bmp", "damaged_width_65569.bmp", p(18, "<I", 65569))
+    put("bmp", "damaged_height_-641.bmp", p(22, "<i", -641))
+    put("bmp", "damaged_offset_in_palette.bmp", p(10, "<I", 58))
+    put("bmp", "damaged_colour_count_huge.bmp", p(46, "<I", 0x40000000))
+    os2 = open(os.path.join(variants, "os2v1_black0_13x7_im.bmp"), "rb").read()
+    put("bmp", "damaged_os2v1_offset_in_palette.bmp", p(10, "<I", 29, os2))
+    put("bmp", "damaged_os2v1_width_0.bmp", p(18, "<H", 0, os2))
 
 
 def settings_corpus():
