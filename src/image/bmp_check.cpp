@@ -45,7 +45,7 @@ std::uint16_t tdword(std::basic_ifstream<char, std::char_traits<char> >& f) {
 
 namespace {
 
-// The reader's own refusals, beside the size and colour messages.
+// What the check says of a file it refuses (the caller shows it in one box).
 constexpr const char* MSG_WIDTH = "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n";
 constexpr const char* MSG_HEIGHT = "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n";
 constexpr const char* MSG_ZERO_WIDTH = "Bitmapa ma zerową szerokość !!!\n";
