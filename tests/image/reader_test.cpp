@@ -55,8 +55,8 @@ std::vector<Seen> pillow_dark_pixels() {
     return all;
 }
 
-// The payload of a printer sequence as dots: per row from the top, W flags (true: a set
-// bit, a dark dot). Bits beyond the width are left out.
+// The payload of a printer sequence as dots, in the form of dark.txt: per row from the
+// top, W characters, '#' for a set bit (a dark dot). Bits beyond the width are left out.
 std::vector<std::string> dots_of(const std::string& seq, int W, int H) {
     std::string digits;
     for (const std::string& l : split_lines(seq)) {
