@@ -4,7 +4,7 @@
 
 #include <cstring>
 #ifdef _WIN32
-#include <filesystem>
+#include "common/paths.h"
 #endif
 
 #include "image/bmp.h"
@@ -28,8 +28,7 @@ bool gr_open(std::ifstream& f, const std::string& name, char* buf, std::size_t n
     f.rdbuf()->pubsetbuf(buf, static_cast<std::streamsize>(n));
 #ifdef _WIN32
     // Names are UTF-8 inside the program; the narrow open would read them as ANSI.
-    std::u8string u8(name.begin(), name.end());
-    f.open(std::filesystem::path(u8), std::ios::in | std::ios::binary);
+    f.open(fs_path(name), std::ios::in | std::ios::binary);
 #else
     f.open(name.c_str(), std::ios::in | std::ios::binary);
 #endif

@@ -20,7 +20,7 @@ namespace {
 class Settings : public ::testing::Test {
 protected:
     void SetUp() override {
-        copy_to(gCurrendDir, dir.path());
+        gCurrendDir = dir.path();
         copy_to(NR_COM, "\\\\.\\COM1");
         BAUDRATE_COM = 9600;
         RCV_TIMEOUT = 10;
@@ -29,7 +29,7 @@ protected:
         PortTCP = 6666;
         mk_interface();
     }
-    void TearDown() override { gCurrendDir[0] = 0; }
+    void TearDown() override { gCurrendDir.clear(); }
     void write_cfg(const std::string& body) { write_file(dir.file("settings.cfg"), body); }
 
     RecordingHost host;

@@ -11,6 +11,7 @@
 #include "support/recording_host.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
+#include "support/platform.h"
 
 using namespace tv::test;
 
@@ -99,6 +100,7 @@ TEST_F(Cli, SendOverTcpPrintsTheBoxAndKeepsTheSettings) {
 }
 
 TEST_F(Cli, SendOverAPseudoTerminalMappedAsCom3) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--printer", "--store", dir.path()}, true);
     const RunResult r = cli({"--serial", "--port", "COM3", "--baud", "115200", "--print", "send",
                              kExamples + "dziekujemy_320x64.bmp"});
@@ -166,6 +168,7 @@ TEST_F(Cli, NoDeviceFailsWithTheConnectionBox) {
 }
 
 TEST_F(Cli, CtrlCStopsADetectionScan) {
+    TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
     start_sim({"--printer", "--no-reply", "*"}, true);
     std::filesystem::create_symlink(dir.file("ports/com3"), dir.file("ports/com1"));
     const RunResult r = cli({"--serial", "detect"}, 250);
@@ -174,6 +177,7 @@ TEST_F(Cli, CtrlCStopsADetectionScan) {
 }
 
 TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
+    TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
     start_sim({"--printer", "--delay", "*:300"});
     const RunResult r = cli(concat(tcp(), {"--slot", "all", "clear"}), 450);
     EXPECT_EQ(r.status, 1);
