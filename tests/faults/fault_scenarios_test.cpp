@@ -266,6 +266,7 @@ protected:
     }
     // Runs fn in a child process (as user 65534 when as_nobody and we are root) and returns
     // its exit status; fn returns 0 when all went as expected.
+#ifndef _WIN32
     template <class Fn> int in_child(bool as_nobody, Fn fn) {
         const pid_t pid = fork();
         if (pid == 0) {
@@ -278,6 +279,7 @@ protected:
         if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
         return WEXITSTATUS(status);
     }
+#endif
     PtyDevice pty{false};  // as the system makes it: cooked
     const int slave = pty.slave_fd();
     const std::string path = pty.slave_path();

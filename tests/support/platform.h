@@ -10,10 +10,23 @@
 #define TV_POSIX_ONLY(reason) static_cast<void>(0)
 #endif
 
+#include <string>
+
 namespace tv::test {
 #ifdef _WIN32
 inline constexpr bool kWindows = true;
 #else
 inline constexpr bool kWindows = false;
 #endif
+
+// Lines as a text file of this system holds them: "\n" becomes CR LF on Windows.
+inline std::string native_lines(const std::string& lf_text) {
+    if (!kWindows) return lf_text;
+    std::string out;
+    for (char c : lf_text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
 }  // namespace tv::test

@@ -46,6 +46,11 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
     }
     out.join();
     err.join();
+#ifdef _WIN32
+    // Read as text, as a console shows it: the C runtime wrote its line ends as CR LF.
+    for (std::string* text : {&r.out, &r.err})
+        for (std::size_t p; (p = text->find("\r\n")) != std::string::npos;) text->erase(p, 1);
+#endif
     r.status = status;
     return r;
 }
