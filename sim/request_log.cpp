@@ -10,7 +10,7 @@ namespace tv::sim {
 RequestLog::RequestLog(const std::string& path) : path_(path) {
     if (path_.empty()) return;
     bin_ = tv::open_file(path_, "ab");
-    hex_ = tv::open_file(path_ + ".hex", "a");
+    hex_ = tv::open_file(path_ + ".hex", "ab");  // the same bytes on every system
 }
 
 RequestLog::~RequestLog() {
