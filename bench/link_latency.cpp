@@ -176,7 +176,7 @@ int main() {
     const std::string dir =
         (std::filesystem::temp_directory_path() / ("tv-link-bench-" + std::to_string(getpid()))).string();
     std::filesystem::create_directories(dir);
-    tv::copy_to(tv::gCurrendDir, dir);
+    tv::gCurrendDir = dir;
     tv::RCV_TIMEOUT = 2;
     tv::TIMEOUT_BASE = 20;
     std::printf("%d printer exchanges per link (request %zu bytes, reply %zu bytes)\n", kExchanges,

@@ -13,12 +13,17 @@
 #endif
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
+#include "common/paths.h"
+#include "common/program_args.h"
 #include "console_host.h"
 #include "jobs/Worker.h"
+#include "link/port_list.h"
 #include "options.h"
 
 using namespace tv;
@@ -76,13 +81,21 @@ int button_of(Command c) {
         case Command::Report: return ID_REPORT;
         case Command::Detect: return ID_DETECT;
         case Command::Test: return ID_TEST;
+        case Command::Ports: break;
     }
     return ID_NONE;
 }
 
+// "ports": one line per serial port present (COMn or "-", the device, the description).
+int list_ports(const std::string& start_dir) {
+    for (const PortInfo& p : list_serial_ports(start_dir))
+        std::printf("%-6s %-24s %s\n", port_name(p).c_str(), p.device.c_str(), p.description.c_str());
+    return 0;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     Options o;
     std::string error;
     if (!parse(argc, argv, o, error)) return usage_error(error);
@@ -91,10 +104,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::error_code ec;
-    const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(o.dir);
-    if (!std::filesystem::is_directory(dir, ec)) return usage_error("Katalog nie istnieje: " + dir.string());
+    const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
+    if (!std::filesystem::is_directory(dir, ec)) return usage_error("Katalog nie istnieje: " + utf8_path(dir));
+    if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)));
     std::string file;
-    if (!o.file.empty()) file = std::filesystem::absolute(o.file, ec).string();
+    if (!o.file.empty()) file = utf8_path(std::filesystem::absolute(fs_path(o.file), ec));
 
     // Standard output carries the message boxes only: the core's diagnostic dumps go to
     // the null device.
@@ -109,7 +123,7 @@ int main(int argc, char** argv) {
         return usage_error("Nie można przygotować standardowego wyjścia");
     ConsoleHost console(o.yes, file, boxes);
     set_host(&console);
-    app_start(std::filesystem::absolute(dir, ec).string());
+    app_start(utf8_path(std::filesystem::absolute(dir, ec)));
     apply(o);
 
     if (o.command == Command::Detect && sel(gComb_Interface) != 0)
@@ -136,8 +150,19 @@ int main(int argc, char** argv) {
     set_host(nullptr);
 
     if (!o.trace_file.empty()) {
-        std::ofstream t(o.trace_file, std::ios::binary | std::ios::trunc);
+        std::ofstream t(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);
         t << console.trace();
     }
     return started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
+}
+
+// Arguments reach run() as UTF-8 on every system (Windows gives them in UTF-16), and the
+// console shows the UTF-8 the tool writes.
+int main(int argc, char** argv) {
+    use_utf8_console();
+    std::vector<std::string> args = utf8_arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& a : args) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    return run(static_cast<int>(args.size()), pointers.data());
 }

@@ -57,6 +57,8 @@ const char* help_text() {
            "  report      \"Raport grafik\"      drukuje raport grafik slotu --slot (1..6 lub all)\n"
            "  detect      \"Szukaj połączenia\"  szuka urządzenia na portach szeregowych i prędkościach\n"
            "  test        \"Test połączenia\"    testuje skonfigurowane połączenie\n"
+           "  ports                            wypisuje porty szeregowe, które są w systemie:\n"
+           "                                   nazwa COMn, urządzenie, opis (jeden wiersz na port)\n"
            "\n"
            "Opcje (każda ustawia jedną kontrolkę; pozostałe mają wartości z settings.cfg):\n"
            "  --dir KATALOG          katalog startowy (settings.cfg, LOGS, SEQ, ports); domyślnie bieżący\n"
@@ -154,6 +156,7 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     else if (cmd == "report") out.command = Command::Report;
     else if (cmd == "detect") out.command = Command::Detect;
     else if (cmd == "test") out.command = Command::Test;
+    else if (cmd == "ports") out.command = Command::Ports;
     else { error = "Nieznane polecenie: " + cmd; return false; }
     if (positional.size() - 1 < files) { error = "Brak pliku BMP dla polecenia send"; return false; }
     if (positional.size() - 1 > files) { error = "Nadmiarowy argument: " + positional[files + 1]; return false; }

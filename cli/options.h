@@ -6,7 +6,7 @@
 
 namespace tv::cli {
 
-enum class Command { Send, Clear, Set, Report, Detect, Test };
+enum class Command { Send, Clear, Set, Report, Detect, Test, Ports };
 
 struct Options {
     Command command = Command::Test;

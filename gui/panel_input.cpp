@@ -7,11 +7,14 @@
 
 #include "ui/Controls.h"
 #include "app/main.h"
+#include "panel_widgets.h"
 
 namespace tv::gui {
 namespace {
 
 void forward_selector(tv::Control* model, QComboBox* combo) {
+    if (auto* selector = dynamic_cast<Selector*>(combo))
+        selector->on_open = [model] { tv::dispatch_command(tv::ID_NONE, tv::Notify::DropDownOpening, model); };
     QObject::connect(combo, &QComboBox::activated, combo, [model](int index) {
         tv::set_sel(model, index);
         if (model->id == 120) {

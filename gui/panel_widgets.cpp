@@ -9,8 +9,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QAbstractItemView>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <cstring>
 
 #include "fonts.h"
@@ -19,12 +22,6 @@ namespace tv::gui {
 namespace {
 
 bool is(const tv::Control& c, const char* handle) { return std::strcmp(c.handle, handle) == 0; }
-
-QStringList to_qlist(const std::vector<std::string>& items) {
-    QStringList l;
-    for (const auto& s : items) l << QString::fromStdString(s);
-    return l;
-}
 
 // Foreground on background, on the edit's own palette.
 void colour_edit(QWidget* w, const QColor& text, const QColor& base) {
@@ -37,9 +34,9 @@ void colour_edit(QWidget* w, const QColor& text, const QColor& base) {
 }
 
 QWidget* make_selector(const tv::Control& c, QWidget* parent) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new Selector(parent);
     combo->setEditable(false);
-    combo->addItems(to_qlist(c.items));
+    for (const auto& s : c.items) combo->addItem(QString::fromStdString(s), QString::fromStdString(s));
     combo->setCurrentIndex(c.selection);
     // As many rows in the open list as the model's list height holds (about 16 px each).
     combo->setMaxVisibleItems(std::max(2, (c.h - kSelectorHeight) / 16));
@@ -129,6 +126,22 @@ void IpAddressEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
 }
 
+void Selector::showPopup() {
+    if (on_open) on_open();
+    // The list is as wide as its longest row; the closed box keeps its own width.
+    view()->setMinimumWidth(std::max(width(), view()->sizeHintForColumn(0) + 24));
+    QComboBox::showPopup();
+}
+
+void Selector::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    if (currentIndex() >= 0) option.currentText = itemData(currentIndex(), Qt::UserRole).toString();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
 QString display_text(const std::string& model_text) {
     QString t = QString::fromStdString(model_text);
     t.remove(QLatin1Char('\r'));
@@ -157,12 +170,17 @@ void sync_widget(QWidget* w, const tv::Control& c) {
         cb->setChecked(c.checked);
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         const QSignalBlocker block(combo);
-        const QStringList items = to_qlist(c.items);
+        // Rows show the core's labels (item and note); the item itself rides along for
+        // the closed box.
+        QStringList labels;
+        for (int i = 0; i < static_cast<int>(c.items.size()); ++i)
+            labels << QString::fromStdString(tv::item_label(&c, i));
         QStringList shown;
         for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
-        if (shown != items) {
+        if (shown != labels) {
             combo->clear();
-            combo->addItems(items);
+            for (int i = 0; i < labels.size(); ++i)
+                combo->addItem(labels[i], QString::fromStdString(c.items[static_cast<std::size_t>(i)]));
         }
         combo->setCurrentIndex(c.selection);
     } else if (auto* label = qobject_cast<QLabel*>(w)) {

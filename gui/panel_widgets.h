@@ -3,7 +3,9 @@
 // control shows is what the model holds.
 #pragma once
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <functional>
 
 #include "ui/Controls.h"
 
@@ -29,6 +31,18 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 private:
     const char* handle_;  // the control's handle name (static text of the model table)
+};
+
+// A selector whose open list shows each item with the core's note beside it (the port
+// selector: which ports exist), while the closed box shows the item alone. on_open runs
+// just before the list opens, so the core can bring the notes up to date.
+class Selector : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> on_open;
+    void showPopup() override;
+protected:
+    void paintEvent(QPaintEvent* e) override;
 };
 
 // A selector's closed height: the model's height includes the drop-down list.

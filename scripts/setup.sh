@@ -5,13 +5,28 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth x11-utils imagemagick python3 python3-pil
           fonts-dejavu-core clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+# The Windows build (preset "windows"): the mingw-w64 cross compiler with the posix thread
+# model, GoogleTest's sources to build it for the target, and Wine (64-bit) to run the
+# tests. Their recommendations (sound, cameras, 32-bit Wine) are not needed.
+windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
+
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+missing=($(missing_of "${packages[@]}"))
+windows_missing=($(missing_of "${windows_packages[@]}"))
+if [ ${#missing[@]} -gt 0 ] || [ ${#windows_missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]} ${windows_missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+  if [ ${#missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+  if [ ${#windows_missing[@]} -gt 0 ]; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+      "${windows_missing[@]}" >/dev/null
+  fi
 fi

@@ -1,13 +1,19 @@
 // tarvix-vizaze-sim: a stand-in fiscal printer or cash register for tests, demos and users
-// without hardware. Prints a READY line once it listens and serves until SIGTERM/SIGINT.
+// without hardware. Prints a READY line once it listens and serves until SIGTERM/SIGINT
+// (Ctrl-C on Windows).
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 
+#include "common/program_args.h"
 #include "options.h"
 #include "picture_writer.h"
 #include "printer_device.h"
@@ -25,6 +31,10 @@ std::atomic<bool> g_stop{false};
 extern "C" void on_signal(int) { g_stop.store(true); }
 
 void install_signals() {
+#ifdef _WIN32
+    std::signal(SIGTERM, on_signal);
+    std::signal(SIGINT, on_signal);
+#else
     struct sigaction sa {};
     sa.sa_handler = on_signal;
     sigemptyset(&sa.sa_mask);
@@ -32,6 +42,7 @@ void install_signals() {
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 // Standard output carries only the simulator's own lines (READY, REOPEN). The core's
@@ -39,6 +50,15 @@ void install_signals() {
 // --verbose and discarded otherwise, so a script reading the READY line is never blocked.
 std::FILE* take_stdout(bool verbose) {
     std::fflush(stdout);
+#ifdef _WIN32
+    const int fd = ::_dup(1);
+    std::FILE* notices = fd >= 0 ? ::_fdopen(fd, "w") : nullptr;
+    const int sink = verbose ? ::_dup(2) : ::_open("NUL", _O_WRONLY);
+    if (sink >= 0) {
+        ::_dup2(sink, 1);
+        ::_close(sink);
+    }
+#else
     const int fd = ::dup(STDOUT_FILENO);
     std::FILE* notices = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
     const int sink = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY);
@@ -46,6 +66,7 @@ std::FILE* take_stdout(bool verbose) {
         ::dup2(sink, STDOUT_FILENO);
         ::close(sink);
     }
+#endif
     return notices ? notices : stderr;
 }
 
@@ -54,7 +75,10 @@ std::FILE* take_stdout(bool verbose) {
 int main(int argc, char** argv) {
     Options options;
     std::string error;
-    if (!parse_options(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    tv::use_utf8_console();
+    std::vector<std::string> args = tv::utf8_arguments(argc, argv);
+    if (!args.empty()) args.erase(args.begin());  // the program's own name
+    if (!parse_options(args, options, error)) {
         std::fprintf(stderr, "tarvix-vizaze-sim: %s\nUżyj --help, aby zobaczyć opcje.\n",
                      error.c_str());
         return 2;

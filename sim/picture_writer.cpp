@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/paths.h"
+
 namespace tv::sim {
 
 namespace fs = std::filesystem;
@@ -55,7 +57,7 @@ std::string state_text(const SlotStore& store) {
 }
 
 bool save_slot(const std::string& dir, const SlotStore& store, int no) {
-    fs::path path = fs::path(dir) / slot_file(no);
+    fs::path path = tv::fs_path(dir) / slot_file(no);
     const Slot& s = store.slot(no);
     if (s.empty()) {
         std::error_code ec;
@@ -66,7 +68,7 @@ bool save_slot(const std::string& dir, const SlotStore& store, int no) {
 }
 
 bool save_state(const std::string& dir, const SlotStore& store) {
-    return write_replacing(fs::path(dir) / "state.txt", state_text(store));
+    return write_replacing(tv::fs_path(dir) / "state.txt", state_text(store));
 }
 
 bool save_all(const std::string& dir, const SlotStore& store) {

@@ -3,12 +3,14 @@
 
 #include <cstdint>
 
+#include "common/paths.h"
+
 namespace tv::sim {
 
 RequestLog::RequestLog(const std::string& path) : path_(path) {
     if (path_.empty()) return;
-    bin_ = std::fopen(path_.c_str(), "ab");
-    hex_ = std::fopen((path_ + ".hex").c_str(), "a");
+    bin_ = tv::open_file(path_, "ab");
+    hex_ = tv::open_file(path_ + ".hex", "ab");  // the same bytes on every system
 }
 
 RequestLog::~RequestLog() {

@@ -38,7 +38,7 @@ void setup_once() {
     if (!mkdtemp(name.data())) fail("cannot create the scratch directory");
     g_dir = name.data();
     std::atexit(remove_scratch);
-    copy_to(gCurrendDir, g_dir);
+    gCurrendDir = g_dir;
 
     set_host(nullptr);  // the quiet default
     mk_interface();

@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "image/bmp.h"
 #include "jobs/Worker.h"
+#include "link/port_list.h"
 #include "ui/host.h"
 
 namespace tv {
@@ -67,10 +68,23 @@ void start_worker(int mode, int sub_mode) {
     hThread().start([mode, sub_mode] { run_job(mode, sub_mode); });
 }
 
+// Notes the ports that exist on the port selector's items (COM1..COM99 stay its items:
+// the settings file and the console tool name them).
+void refresh_port_notes() {
+    std::vector<std::string> notes(snapshot(gComb_COM).items.size());
+    for (const PortInfo& p : list_serial_ports(gCurrendDir)) {
+        const int i = find_item(gComb_COM, port_name(p));
+        if (i < 0 || static_cast<std::size_t>(i) >= notes.size()) continue;
+        std::string& note = notes[static_cast<std::size_t>(i)];
+        note += (note.empty() ? "" : "; ") + port_note(p);
+    }
+    set_notes(gComb_COM, std::move(notes));
+}
+
 }  // namespace
 
 void app_start(const std::string& startup_dir) {
-    copy_to(gCurrendDir, startup_dir);
+    gCurrendDir = startup_dir;
     mk_interface();
     load_cfg("settings.cfg");
 }
@@ -138,6 +152,7 @@ void dispatch_command(int id, Notify code, Control* from) {
             }
             return;
         case ID_NONE:
+            if (code == Notify::DropDownOpening && from == gComb_COM) refresh_port_notes();
             if (code == Notify::DropDownClosed && from == gComb_Slot)
                 enable(gButt_Send, sel(gComb_Slot) != 6 && !gr_filename().empty());
             return;

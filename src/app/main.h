@@ -15,6 +15,7 @@ enum class Notify {
     Clicked,             // a button press
     DropDownClosed,      // a selector's list closed
     SelectionConfirmed,  // a selector's new item was chosen
+    DropDownOpening,     // a selector's list is about to open
 };
 
 // Builds the panel, records the start-up directory (gCurrendDir) and loads settings.cfg.

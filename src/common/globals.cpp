@@ -3,7 +3,6 @@
 
 #include <mutex>
 
-#include "common/text.h"
 
 namespace tv {
 
@@ -23,12 +22,12 @@ std::atomic<bool> job_abort{false};
 
 char seq_tab[SEQ_TAB_SIZE];
 
-char gCurrendDir[260];
-char localDir[260];
+std::string gCurrendDir;
+std::string localDir;
 
 namespace {
 std::mutex g_name_mutex;
-char GrFilename[260];
+std::string GrFilename;
 }  // namespace
 
 std::string gr_filename() {
@@ -38,7 +37,7 @@ std::string gr_filename() {
 
 void set_gr_filename(const std::string& name) {
     std::lock_guard<std::mutex> lock(g_name_mutex);
-    copy_to(GrFilename, name);
+    GrFilename = name;
 }
 
 std::atomic<bool> PaintBMP{false};

@@ -31,12 +31,13 @@ extern std::atomic<bool> job_abort;
 constexpr std::size_t SEQ_TAB_SIZE = 262144;
 extern char seq_tab[SEQ_TAB_SIZE];
 
-// Directories: the start-up directory (base of every file path) and the file dialog's start.
-extern char gCurrendDir[260];
-extern char localDir[260];
+// Directories, UTF-8, whole whatever their length: the start-up directory (base of every
+// file path; set once before any job starts) and the file dialog's start.
+extern std::string gCurrendDir;
+extern std::string localDir;
 
-// The chosen picture. The name is shared by the window, the check thread and the worker,
-// so it is read and written through these two calls only.
+// The chosen picture (UTF-8, whole). The name is shared by the window, the check thread and
+// the worker, so it is read and written through these two calls only.
 std::string gr_filename();
 void set_gr_filename(const std::string& name);
 extern std::atomic<bool> PaintBMP;

@@ -109,6 +109,44 @@ void append_bounded(char* dst, std::size_t cap, std::string_view src) {
     copy_bounded(dst + len, cap - len, src);
 }
 
+std::string utf8_of_wide(std::wstring_view wide) {
+    std::string out;
+    auto put = [&out](char32_t c) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    };
+    constexpr char32_t kReplacement = 0xFFFD;
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        char32_t c = static_cast<char32_t>(wide[i]);
+        if constexpr (sizeof(wchar_t) == 2) {
+            c &= 0xFFFF;
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size()) {
+                const char32_t low = static_cast<char32_t>(wide[i + 1]) & 0xFFFF;
+                if (low >= 0xDC00 && low < 0xE000) {
+                    put(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                    ++i;
+                    continue;
+                }
+            }
+        }
+        put((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF ? kReplacement : c);
+    }
+    return out;
+}
+
 std::string path_join(std::string_view dir, std::string_view rel) {
     std::string p(dir);
 #ifdef _WIN32

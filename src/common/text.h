@@ -12,6 +12,10 @@ std::string to_cp1250(std::string_view utf8);
 // Windows-1250 bytes -> UTF-8 text. Unassigned bytes become '?'.
 std::string from_cp1250(std::string_view bytes);
 
+// Wide text (UTF-16 where wchar_t has 16 bits, as on Windows; UTF-32 elsewhere) -> UTF-8.
+// A lone surrogate becomes U+FFFD.
+std::string utf8_of_wide(std::wstring_view wide);
+
 // Copies at most cap-1 bytes of src into dst and terminates it (cap >= 1). Returns the
 // number of bytes copied. Never reads src past its terminating zero.
 std::size_t copy_bounded(char* dst, std::size_t cap, const char* src);

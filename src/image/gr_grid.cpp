@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/paths.h"
 #include "image/bmp.h"
 #include "ui/trace.h"
 #include "ui/host.h"
@@ -23,12 +24,8 @@ RowGeometry row_geometry(std::uint16_t W) {
 }
 
 bool gr_open(std::ifstream& f, const std::string& name, char* buf, std::size_t n) {
-#ifdef _WIN32
-    // Names are UTF-8 inside the program; the narrow open would read them as ANSI.
-    const std::filesystem::path path(std::u8string(name.begin(), name.end()));
-#else
-    const std::filesystem::path path(name);
-#endif
+    // Names are UTF-8 inside the program; on Windows the narrow open would read them as ANSI.
+    const std::filesystem::path path = fs_path(name);
     // Only a regular file can be a picture: a folder opens on some systems and reads as
     // nothing, and opening a pipe or a device may block or never end.
     std::error_code ec;

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/paths.h"
 #include "common/text.h"
 #include "link/serial_port.h"
 
@@ -31,13 +32,13 @@ int com_number(const char* name) {
 }
 }  // namespace
 
-std::string com_device_path(const char* nr_com, const char* start_dir) {
+std::string com_device_path(const char* nr_com, std::string_view start_dir) {
     const int n = com_number(com_display_name(nr_com));
     if (n == 0) return {};
     // A link the user (or a test) placed in the ports folder points the name anywhere.
-    const std::string own = path_join(start_dir ? start_dir : "", "ports/com" + std::to_string(n));
+    const std::string own = path_join(start_dir, "ports/com" + std::to_string(n));
     std::error_code ec;
-    if (std::filesystem::symlink_status(own, ec).type() != std::filesystem::file_type::not_found &&
+    if (std::filesystem::symlink_status(fs_path(own), ec).type() != std::filesystem::file_type::not_found &&
         !ec)
         return own;
     if (n <= 32) return "/dev/ttyS" + std::to_string(n - 1);

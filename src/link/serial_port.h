@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tv {
 
@@ -59,6 +60,6 @@ const char* com_display_name(const char* nr_com);
 // Where a port name leads on a POSIX system: the entry start_dir/ports/comN when it
 // exists, otherwise COM1..32 -> /dev/ttyS0..31, COM33..64 -> /dev/ttyUSB0..31,
 // COM65..99 -> /dev/ttyACM0..34. Empty for a name that is not COM1..COM99.
-std::string com_device_path(const char* nr_com, const char* start_dir);
+std::string com_device_path(const char* nr_com, std::string_view start_dir);
 
 }  // namespace tv

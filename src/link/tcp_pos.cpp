@@ -75,7 +75,7 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     net::set_send_timeout(sock, kConnectTimeoutMs);
     net::set_recv_timeout(sock, kConnectTimeoutMs);
     tpr("Connecting : ");
-    if (!net::connect(sock, to)) {
+    if (!net::connect(sock, to, kConnectTimeoutMs)) {
         std::fprintf(stderr, "connect: %s\n", net::error_text().c_str());
         tpr("ERROR!\r\n");
         drop(sock);

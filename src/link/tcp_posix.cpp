@@ -2,11 +2,14 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "link/tcp_socket.h"
@@ -35,6 +38,42 @@ bool create(unsigned int& sock) {
 
 void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
 void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
+
+bool connect(unsigned int sock, const Endpoint& to, int timeout_ms) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(to.port);
+    a.sin_addr.s_addr = to.addr;
+    const int fd = fd_of(sock);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
+
+    bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+    if (!ok && errno == EINPROGRESS) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+        int ready;
+        do {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - Clock::now()).count();
+            pollfd p{fd, POLLOUT, 0};
+            ready = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
+        } while (ready < 0 && errno == EINTR);
+        if (ready == 0) {
+            errno = ETIMEDOUT;
+        } else if (ready > 0) {
+            int err = 0;
+            socklen_t len = sizeof err;
+            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+            ok = err == 0;
+            if (!ok) errno = err;
+        }
+    }
+    const int saved = errno;
+    ::fcntl(fd, F_SETFL, flags);
+    errno = saved;
+    return ok;
+}
 
 long send(unsigned int sock, const void* p, std::size_t n) {
     ssize_t r;

@@ -1,5 +1,5 @@
-// The portable half of the TCP link's socket calls: name resolution and connect read the
-// same over POSIX sockets and Winsock once their headers are in.
+// The portable part of the TCP link's socket calls: name resolution reads the same over
+// POSIX sockets and Winsock once their headers are in.
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -14,14 +14,6 @@
 
 namespace tv::net {
 
-namespace {
-#ifdef _WIN32
-SOCKET native(unsigned int sock) { return sock == kNoSocket ? INVALID_SOCKET : static_cast<SOCKET>(sock); }
-#else
-int native(unsigned int sock) { return static_cast<int>(sock); }
-#endif
-}  // namespace
-
 bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -33,15 +25,6 @@ bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
     out.port = port;
     freeaddrinfo(list);
     return true;
-}
-
-bool connect(unsigned int sock, const Endpoint& to) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(to.port);
-    a.sin_addr.s_addr = to.addr;
-    // With a send time-out set, Linux gives up connecting after it as well.
-    return ::connect(native(sock), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
 }
 
 }  // namespace tv::net

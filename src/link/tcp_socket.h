@@ -24,7 +24,9 @@ bool create(unsigned int& sock);
 bool resolve(const char* host, std::uint16_t port, Endpoint& out);
 void set_send_timeout(unsigned int sock, int ms);
 void set_recv_timeout(unsigned int sock, int ms);
-bool connect(unsigned int sock, const Endpoint& to);
+// Connects, waiting at most timeout_ms for the peer to answer (the system's own limit is
+// minutes on some systems). The socket is blocking again afterwards.
+bool connect(unsigned int sock, const Endpoint& to, int timeout_ms);
 // Bytes sent, or -1.
 long send(unsigned int sock, const void* p, std::size_t n);
 // What recv returns when its time-out passed with nothing received.

@@ -35,6 +35,44 @@ bool create(unsigned int& sock) {
 void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
 void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
 
+bool connect(unsigned int sock, const Endpoint& to, int timeout_ms) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(to.port);
+    a.sin_addr.s_addr = to.addr;
+    const SOCKET s = sock_of(sock);
+    u_long nonblocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) return false;
+
+    bool ok = ::connect(s, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+    int err = ok ? 0 : WSAGetLastError();
+    if (!ok && err == WSAEWOULDBLOCK) {
+        // Writable: connected. In the exception set: refused or unreachable.
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval limit{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+        const int ready = select(0, nullptr, &writable, &failed, &limit);
+        if (ready == 0) {
+            err = WSAETIMEDOUT;
+        } else if (ready > 0) {
+            int so_error = 0;
+            int len = sizeof so_error;
+            getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&so_error), &len);
+            ok = FD_ISSET(s, &writable) && so_error == 0;
+            err = ok ? 0 : (so_error ? so_error : WSAECONNREFUSED);
+        } else {
+            err = WSAGetLastError();
+        }
+    }
+    u_long blocking = 0;
+    ioctlsocket(s, FIONBIO, &blocking);
+    if (!ok) WSASetLastError(err);
+    return ok;
+}
+
 long send(unsigned int sock, const void* p, std::size_t n) {
     const int r = ::send(sock_of(sock), static_cast<const char*>(p), static_cast<int>(n), 0);
     return r == SOCKET_ERROR ? -1 : r;

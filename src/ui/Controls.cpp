@@ -40,7 +40,7 @@ Control make(const char* handle, Kind kind, int id, int x, int y, int w, int h, 
              std::string text = {}, std::vector<std::string> items = {}, int selection = -1,
              bool visible = true, unsigned style = StyleNone, int max_len = 0) {
     return Control{handle, kind, id, x, y, w, h, font, style, max_len, std::move(text),
-                   std::move(items), selection, false, true, visible, 0};
+                   std::move(items), {}, selection, false, true, visible, 0};
 }
 
 // The panel in creation order, with every control's initial state.
@@ -190,6 +190,24 @@ int find_item(const Control* c, const std::string& t) {
     for (std::size_t i = 0; i < c->items.size(); ++i)
         if (c->items[i] == t) return static_cast<int>(i);
     return -1;
+}
+
+void set_notes(Control* c, std::vector<std::string> notes) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        notes.resize(c->items.size());
+        if (c->notes == notes) return;
+        c->notes = std::move(notes);
+    }
+    notify(c);
+}
+
+std::string item_label(const Control* c, int index) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (index < 0 || index >= static_cast<int>(c->items.size())) return {};
+    const auto i = static_cast<std::size_t>(index);
+    const bool noted = i < c->notes.size() && !c->notes[i].empty();
+    return noted ? c->items[i] + "   " + c->notes[i] : c->items[i];
 }
 
 std::string text(const Control* c) {

@@ -37,6 +37,7 @@ struct Control {
     // State (read and written through the functions below).
     std::string text;                // label/button/edit text; unused by selectors
     std::vector<std::string> items;  // selector items
+    std::vector<std::string> notes;  // selector: a note shown beside each item ("" none)
     int selection;                   // selector index, -1 none
     bool checked;
     bool enabled;
@@ -96,6 +97,11 @@ int sel(const Control* c);                     // selector index (-1 none)
 void set_sel(Control* c, int index);           // out-of-range index: no change
 std::string item(const Control* c, int index); // "" when out of range
 int find_item(const Control* c, const std::string& text);  // exact match, -1 none
+// Selector notes, index for index with the items; the items themselves (what settings and
+// the console tool name) stay as they are.
+void set_notes(Control* c, std::vector<std::string> notes);
+// An item as the open list shows it: its text and, when it has one, its note.
+std::string item_label(const Control* c, int index);
 std::string text(const Control* c);            // selectors: the selected item's text
 void set_text(Control* c, const std::string& t);
 void append_text(Control* c, const std::string& t);  // no host notice (trace pane)

@@ -5,6 +5,7 @@
 
 #include "ui/Controls.h"
 #include "common/globals.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "ui/host.h"
 
@@ -13,7 +14,7 @@ namespace tv {
 void mk_interface() {
     reset_controls();
     std::error_code ec;
-    copy_to(localDir, std::filesystem::current_path(ec).string());
+    localDir = utf8_path(std::filesystem::current_path(ec));
     enable_ctrls(1);
 }
 

@@ -10,6 +10,7 @@
 #include "ui/Controls.h"
 #include "ui/panel.h"
 #include "common/globals.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "ui/trace.h"
 #include "ui/host.h"
@@ -18,6 +19,12 @@ namespace tv {
 namespace {
 
 const char* kFileName = "settings.cfg";
+// settings.cfg is a text file of the system it is on: CR LF on Windows.
+#ifdef _WIN32
+const char* const kEol = "\r\n";
+#else
+const char* const kEol = "\n";
+#endif
 
 // Reads a decimal number from at most maxchars characters at p. Returns false (and leaves
 // value alone) when p does not start with a digit.
@@ -44,30 +51,30 @@ bool save_cfg() {
     const std::string path = path_join(gCurrendDir, kFileName);
     const std::string tmp = path + ".new";
     std::string body;
-    body += std::string("[Interface]=") + (sel(gComb_Interface) == 0 ? "0" : "1") + "\n";
-    body += std::string("[Protocol]=") + (sel(gComb_Protocol) == 0 ? "0" : "2") + "\n";
-    body += "[COM]=" + text(gComb_COM) + "\n";
-    body += "[Baudrate]=" + text(gComb_Baudrate) + "\n";
-    body += "[Tiemout]=" + text(gComb_Timeout) + "\n";
-    body += "[IP_Address]=" + text(g_IPaddress) + "\n";
-    body += "[TCP_Port]=" + text(gEdit_PortTCP) + "\n";
-    body += std::string("[GR_Print]=") + (checked(gCheck_Print) ? "1" : "0") + "\n";
-    body += std::string("[GR_Test_Print]=") + (checked(gCheck_TestPrint) ? "1" : "0") + "\n";
+    body += std::string("[Interface]=") + (sel(gComb_Interface) == 0 ? "0" : "1") + kEol;
+    body += std::string("[Protocol]=") + (sel(gComb_Protocol) == 0 ? "0" : "2") + kEol;
+    body += "[COM]=" + text(gComb_COM) + kEol;
+    body += "[Baudrate]=" + text(gComb_Baudrate) + kEol;
+    body += "[Tiemout]=" + text(gComb_Timeout) + kEol;
+    body += "[IP_Address]=" + text(g_IPaddress) + kEol;
+    body += "[TCP_Port]=" + text(gEdit_PortTCP) + kEol;
+    body += std::string("[GR_Print]=") + (checked(gCheck_Print) ? "1" : "0") + kEol;
+    body += std::string("[GR_Test_Print]=") + (checked(gCheck_TestPrint) ? "1" : "0") + kEol;
 
     bool ok = false;
-    if (std::FILE* f = std::fopen(tmp.c_str(), "wb")) {
+    if (std::FILE* f = open_file(tmp, "wb")) {
         ok = std::fwrite(body.data(), 1, body.size(), f) == body.size();
         ok = (std::fflush(f) == 0) && ok;
         ok = (std::fclose(f) == 0) && ok;
     }
     if (ok) {
         std::error_code ec;
-        std::filesystem::rename(tmp, path, ec);
+        std::filesystem::rename(fs_path(tmp), fs_path(path), ec);
         ok = !ec;
     }
     if (!ok) {
         std::error_code ec;
-        std::filesystem::remove(tmp, ec);
+        std::filesystem::remove(fs_path(tmp), ec);
         message("Nie można zapisać ustawień!", "Błąd!", Icon::Warning);
     }
     return ok;
@@ -75,7 +82,7 @@ bool save_cfg() {
 
 void load_cfg(const char* name) {
     unsigned interface_value = 0;
-    std::ifstream in(path_join(gCurrendDir, name ? name : kFileName), std::ios::binary);
+    std::ifstream in(fs_path(path_join(gCurrendDir, name ? name : kFileName)), std::ios::binary);
     if (in) {
         std::string raw;
         for (int n = 0; n < 10 && std::getline(in, raw); ++n) {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/globals.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "ui/host.h"
 
@@ -33,7 +34,7 @@ void trace_replace(const std::string& text) {
 namespace {
 void write_file(const char* rel, const char* text, bool newFile) {
     std::string path = path_join(gCurrendDir, rel);
-    std::FILE* f = std::fopen(path.c_str(), newFile ? "wb" : "ab");
+    std::FILE* f = open_file(path, newFile ? "wb" : "ab");
     if (!f) return;  // folder missing: the log is optional
     std::fwrite(text, 1, std::strlen(text), f);
     std::fclose(f);

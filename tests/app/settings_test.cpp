@@ -10,6 +10,7 @@
 #include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
+#include "support/platform.h"
 #include "support/recording_host.h"
 
 using namespace tv;
@@ -20,7 +21,7 @@ namespace {
 class Settings : public ::testing::Test {
 protected:
     void SetUp() override {
-        copy_to(gCurrendDir, dir.path());
+        gCurrendDir = dir.path();
         copy_to(NR_COM, "\\\\.\\COM1");
         BAUDRATE_COM = 9600;
         RCV_TIMEOUT = 10;
@@ -29,7 +30,7 @@ protected:
         PortTCP = 6666;
         mk_interface();
     }
-    void TearDown() override { gCurrendDir[0] = 0; }
+    void TearDown() override { gCurrendDir.clear(); }
     void write_cfg(const std::string& body) { write_file(dir.file("settings.cfg"), body); }
 
     RecordingHost host;
@@ -53,7 +54,8 @@ TEST_F(Settings, FirstStartShowsDefaultsAndWritesTheNineDefaultLines) {
     EXPECT_EQ(text(gEdit_PortTCP), "6666");
     EXPECT_TRUE(host.boxes().empty());
     ASSERT_TRUE(save_cfg());
-    EXPECT_EQ(read_file(dir.file("settings.cfg")), kDefaults);
+    // A text file of the system: CR LF line ends on Windows.
+    EXPECT_EQ(read_file(dir.file("settings.cfg")), native_lines(kDefaults));
     EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg.new")));
 }
 
@@ -80,8 +82,8 @@ TEST_F(Settings, ValuesReachVariablesAndSelectors) {
     // The round trip writes what the selectors show.
     ASSERT_TRUE(save_cfg());
     EXPECT_EQ(read_file(dir.file("settings.cfg")),
-              "[Interface]=1\n[Protocol]=2\n[COM]=COM12\n[Baudrate]=115200\n[Tiemout]=1\n"
-              "[IP_Address]=127.0.0.1\n[TCP_Port]=4001\n[GR_Print]=1\n[GR_Test_Print]=1\n");
+              native_lines("[Interface]=1\n[Protocol]=2\n[COM]=COM12\n[Baudrate]=115200\n[Tiemout]=1\n"
+                           "[IP_Address]=127.0.0.1\n[TCP_Port]=4001\n[GR_Print]=1\n[GR_Test_Print]=1\n"));
 }
 
 TEST_F(Settings, ProtocolValueOneSelectsNeitherAndIsDerivedFromTheSelector) {

@@ -3,6 +3,7 @@
 // settings it writes and the bytes the simulator received.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -11,6 +12,8 @@
 #include "support/recording_host.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
+#include "common/paths.h"
+#include "support/platform.h"
 
 using namespace tv::test;
 
@@ -93,12 +96,13 @@ TEST_F(Cli, SendOverTcpPrintsTheBoxAndKeepsTheSettings) {
     EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
     EXPECT_EQ(frames_received(), 10u);  // cancel, then 4608 payload bytes in 9 lines
     const std::string cfg = read_file(dir.file("settings.cfg"));
-    EXPECT_NE(cfg.find("[Interface]=1\n"), std::string::npos);
-    EXPECT_NE(cfg.find("[Tiemout]=3\n"), std::string::npos);
-    EXPECT_NE(cfg.find("[TCP_Port]=" + std::to_string(sim->port()) + "\n"), std::string::npos);
+    EXPECT_NE(cfg.find(native_lines("[Interface]=1\n")), std::string::npos);
+    EXPECT_NE(cfg.find(native_lines("[Tiemout]=3\n")), std::string::npos);
+    EXPECT_NE(cfg.find(native_lines("[TCP_Port]=" + std::to_string(sim->port()) + "\n")), std::string::npos);
 }
 
 TEST_F(Cli, SendOverAPseudoTerminalMappedAsCom3) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--printer", "--store", dir.path()}, true);
     const RunResult r = cli({"--serial", "--port", "COM3", "--baud", "115200", "--print", "send",
                              kExamples + "dziekujemy_320x64.bmp"});
@@ -199,6 +203,7 @@ TEST_F(Cli, NoDeviceFailsWithTheConnectionBox) {
 }
 
 TEST_F(Cli, CtrlCStopsADetectionScan) {
+    TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
     start_sim({"--printer", "--no-reply", "*"}, true);
     std::filesystem::create_symlink(dir.file("ports/com3"), dir.file("ports/com1"));
     const RunResult r = cli({"--serial", "detect"}, 250);
@@ -207,6 +212,7 @@ TEST_F(Cli, CtrlCStopsADetectionScan) {
 }
 
 TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
+    TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
     start_sim({"--printer", "--delay", "*:300"});
     const RunResult r = cli(concat(tcp(), {"--slot", "all", "clear"}), 450);
     EXPECT_EQ(r.status, 1);
@@ -219,3 +225,49 @@ TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
 }
 
 }  // namespace
+
+// A shop's folder and picture named in Polish: the arguments reach the tool whole (on
+// Windows as UTF-16, turned into UTF-8), the picture is read, the settings are written
+// in that folder, and the box shows the Polish letters.
+TEST_F(Cli, PolishLettersInTheFolderAndTheFileName) {
+    start_sim({"--printer"});
+    const std::string shop = dir.file("kasa_ąę");
+    std::filesystem::create_directory(tv::fs_path(shop));
+    const std::string picture = shop + "/żółty_sklep.bmp";
+    write_file(picture, read_file(kExamples + "sklep_384x96.bmp"));
+    const RunResult r = run_program(kCli, concat(tcp(), {"--dir", shop, "--slot", "3", "send", picture}),
+                                    shop, std::chrono::seconds(60));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
+    EXPECT_EQ(frames_received(), 10u);
+    EXPECT_NE(read_file(shop + "/settings.cfg").find(native_lines("[Interface]=1\n")), std::string::npos);
+}
+
+// "ports": one line per port that exists; a ports/comN link counts when its target does.
+TEST_F(Cli, PortsListsEachPortOnceWithItsDeviceAndDescription) {
+    TV_POSIX_ONLY("ports/comN links name devices on POSIX systems");
+    write_file(dir.file("adapter"), "");
+    std::filesystem::create_symlink(dir.file("adapter"), dir.file("ports/com7"));
+    std::filesystem::create_symlink(dir.file("gone"), dir.file("ports/com8"));
+    const RunResult r = cli({"ports"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string adapter = std::filesystem::canonical(dir.file("adapter")).string();
+    char line[512];
+    std::snprintf(line, sizeof line, "%-6s %-24s %s\n", "COM7", adapter.c_str(), "dowiązanie ports/com7");
+    EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("COM8 "), std::string::npos) << r.out;  // its target is gone
+}
+
+// Whatever the system has (none at all is fine), each line names a port and its device.
+TEST_F(Cli, PortsExitsZeroWithOneWellFormedLinePerPort) {
+    const RunResult r = cli({"ports"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = r.out.find('\n', start)) != std::string::npos; start = nl + 1) {
+        const std::string line = r.out.substr(start, nl - start);
+        EXPECT_TRUE(line.rfind("COM", 0) == 0 || line.rfind("- ", 0) == 0) << line;
+        EXPECT_GT(line.size(), 7u) << line;  // the device follows the name
+    }
+    EXPECT_EQ(start, r.out.size());  // every line ended
+}

@@ -27,7 +27,7 @@ TEST(Trace, AppendsThroughTheHostAndKeepsEarlierText) {
 
 TEST(Trace, LogAndSequenceFilesOnlyWhenFoldersExist) {
     TempDir dir;
-    copy_to(gCurrendDir, dir.path());
+    gCurrendDir = dir.path();
     l("x", true, true);  // no folders: nothing created, no failure
     EXPECT_FALSE(std::filesystem::exists(dir.file("LOGS")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("SEQ/seq_")));
@@ -46,7 +46,7 @@ TEST(Trace, LogAndSequenceFilesOnlyWhenFoldersExist) {
     l("frame", false, true);
     EXPECT_EQ(read_file(dir.file("SEQ/seq_")), "frame");
     EXPECT_EQ(read_file(dir.file("LOGS/log_.txt")), "frame");
-    gCurrendDir[0] = 0;
+    gCurrendDir.clear();
 }
 
 TEST(Trace, DecimalTextPerThread) {

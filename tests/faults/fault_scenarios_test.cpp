@@ -3,6 +3,7 @@
 // fiscal printer and the cash register. Each case checks what the user is told (the exact
 // boxes), the job's outcome, how many frames reached the device (none after an error) and
 // that the job ends within 1.5 x its reply time-out.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
@@ -11,6 +12,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -21,6 +23,7 @@
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
 #include "support/device_end.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -191,6 +194,7 @@ class FaultScenario : public JobTest, public ::testing::WithParamInterface<Case>
 
 TEST_P(FaultScenario, UserIsToldAndNothingFollowsAnError) {
     const Case& c = GetParam();
+    if (c.link == Link::Pty) TV_POSIX_ONLY("serial link over a pseudo-terminal");
     const Scenario& s = *c.s;
     const int total = frames_of(s.job, c.dev);
     const int at = s.at == kLast ? total : s.at == kLastBlock ? frames_of(Job::Program, c.dev) : s.at;
@@ -250,6 +254,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FaultScenario, ::testing::ValuesIn(all_cases()),
 class PseudoTerminal : public JobTest {
 protected:
     void SetUp() override {
+        TV_POSIX_ONLY("pseudo-terminals");
         JobTest::SetUp();
         std::filesystem::create_symlink(path, dir.file("ports/com3"));
         copy_to(NR_COM, "\\\\.\\COM3");
@@ -261,6 +266,7 @@ protected:
     }
     // Runs fn in a child process (as user 65534 when as_nobody and we are root) and returns
     // its exit status; fn returns 0 when all went as expected.
+#ifndef _WIN32
     template <class Fn> int in_child(bool as_nobody, Fn fn) {
         const pid_t pid = fork();
         if (pid == 0) {
@@ -273,12 +279,14 @@ protected:
         if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
         return WEXITSTATUS(status);
     }
+#endif
     PtyDevice pty{false};  // as the system makes it: cooked
     const int slave = pty.slave_fd();
     const std::string path = pty.slave_path();
 };
 
 TEST_F(PseudoTerminal, ModemLinesAreUnsupportedAndSpeedAndHandshakeDoNothing) {
+#ifndef _WIN32  // termios and file locks: POSIX only (skipped on Windows)
     int bits = TIOCM_DTR;
     errno = 0;
     EXPECT_EQ(ioctl(slave, TIOCMBIS, &bits), -1);
@@ -300,9 +308,11 @@ TEST_F(PseudoTerminal, ModemLinesAreUnsupportedAndSpeedAndHandshakeDoNothing) {
     ASSERT_TRUE(hCom.write_all(reinterpret_cast<const unsigned char*>(block.data()), block.size()));
     EXPECT_EQ(pty.read(block.size(), 2000), block);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
+#endif
 }
 
 TEST_F(PseudoTerminal, ASecondOpenIsRefusedAsRootAndAsAnotherUser) {
+#ifndef _WIN32  // termios and file locks: POSIX only (skipped on Windows)
     ASSERT_EQ(com_connect(false), 0);
     // Root passes TIOCEXCL when it holds CAP_SYS_ADMIN; the lock still keeps it out.
     EXPECT_EQ(in_child(false, [&] {
@@ -330,6 +340,7 @@ TEST_F(PseudoTerminal, ASecondOpenIsRefusedAsRootAndAsAnotherUser) {
                   return again.open(path) ? 0 : 7;
               }),
               0);
+#endif
 }
 
 }  // namespace

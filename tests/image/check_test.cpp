@@ -2,6 +2,8 @@
 // check thread shows in the window.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -10,6 +12,7 @@
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
+#include "support/platform.h"
 #include "support/recording_host.h"
 #include "bmp_files.h"
 
@@ -206,6 +209,7 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
 TEST_F(CheckTest, AcceptedFileFillsTheFileFieldAndThePreview) {
     // A backslash counts as a folder separator too.
     const std::string path = dir.file("logo\\a.bmp");
+    if (kWindows) std::filesystem::create_directory(dir.file("logo"));  // there it is a folder
     write_file(path, read_file(shipped("full_640x640_im.bmp")));
     run_bmp_check(path);
     EXPECT_TRUE(PaintBMP);

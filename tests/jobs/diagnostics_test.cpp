@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "job_fixture.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -13,6 +14,7 @@ namespace {
 class Diagnostics : public JobTest {
 protected:
     void SetUp() override {
+        TV_POSIX_ONLY("detection and test scan serial ports led to pseudo-terminals");
         JobTest::SetUp();
         detect_first_port = 3;
         detect_last_port = 4;

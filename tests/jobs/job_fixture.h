@@ -44,7 +44,7 @@ protected:
         wait_for_worker();
         wait_for_check();
         set_gr_filename("");
-        gCurrendDir[0] = 0;
+        gCurrendDir.clear();
     }
 
     // Starts the simulator with a request log; device "--printer" or "--register".

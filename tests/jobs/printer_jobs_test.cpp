@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "job_fixture.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -38,6 +39,7 @@ TEST_F(PrinterJobs, Programs640x640OverTcpIn101FramesAndStoresThePicture) {
 }
 
 TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--printer"}, true);
     const std::string path = dir.file("logo.bmp");
     auto dark = [](int x, int y) { return (x / 4 + y / 3) % 2 == 0; };
@@ -61,6 +63,7 @@ TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
 }
 
 TEST_F(PrinterJobs, ClearingOneSlotSendsTwoFramesWithProgressAndTheSingularMessage) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--printer"}, true);
     set_sel(gComb_Slot, 2);
     press(ID_CLEAR);
@@ -137,6 +140,7 @@ TEST_F(PrinterJobs, DeviceErrorOnTheFirstGraphicLineShowsOneBoxAndCancels) {
 }
 
 TEST_F(PrinterJobs, SilentPrinterOverSerialShowsTheNoReplyBoxAndSendsNothingMore) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--printer", "--no-reply", "1"}, true);
     set_sel(gComb_Timeout, 0);  // 1 s
     set_sel(gComb_Slot, 0);

@@ -1,6 +1,7 @@
 // Cash-register jobs end to end against the simulated register: the commands it received,
 // the boxes shown, and the time-outs put back after every job.
 #include "job_fixture.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -142,6 +143,7 @@ TEST_F(RegisterJobs, ARejectedPictureShowsOnlyTheCheckMessage) {
 }
 
 TEST_F(RegisterJobs, ProgrammingOverSerialWithASilentRegisterFailsFast) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--register", "--no-reply", "1"}, true);
     use_registers();
     choose(picture(16, 4));

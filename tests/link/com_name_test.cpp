@@ -5,6 +5,7 @@
 
 #include "link/serial_port.h"
 #include "support/recording_host.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -30,6 +31,7 @@ TEST(ComName, NumbersMapToTheStandardDevices) {
 }
 
 TEST(ComName, LinkInThePortsFolderWins) {
+    TV_POSIX_ONLY("ports/comN links name devices on POSIX systems");
     TempDir dir;
     std::filesystem::create_directory(dir.file("ports"));
     std::filesystem::create_symlink("/dev/null", dir.file("ports/com5"));

@@ -11,7 +11,7 @@ namespace tv::test {
 using Clock = std::chrono::steady_clock;
 
 LinkSettings::LinkSettings() {
-    copy_to(gCurrendDir, dir.path());
+    gCurrendDir = dir.path();
     std::filesystem::create_directory(dir.file("LOGS"));
     std::filesystem::create_directory(dir.file("SEQ"));
     std::filesystem::create_directory(dir.file("ports"));
@@ -24,7 +24,7 @@ LinkSettings::LinkSettings() {
 }
 
 LinkSettings::~LinkSettings() {
-    gCurrendDir[0] = 0;
+    gCurrendDir.clear();
     copy_to(NR_COM, "\\\\.\\COM1");
     BAUDRATE_COM = 9600;
     RCV_TIMEOUT = 10;

@@ -9,6 +9,7 @@
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
 #include "link_fixtures.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -23,6 +24,7 @@ protected:
     unsigned char frame[2048];
 
     void SetUp() override {
+        TV_POSIX_ONLY("pseudo-terminals");
         settings.point_com(7, dev.slave_path());
         std::memset(frame, 0xEE, sizeof frame);
         ASSERT_EQ(com_connect(false), 0);
@@ -114,6 +116,7 @@ TEST_F(SerialBinary, SilentDeviceLeavesNoFrameAfterTheIdleLimit) {
 }
 
 TEST(SerialRawLine, EveryByteValueCrossesUnchanged) {
+    TV_POSIX_ONLY("pseudo-terminals");
     LinkSettings settings;
     PtyDevice dev(false);  // the slave starts cooked: only our set-up makes it raw
     settings.point_com(7, dev.slave_path());

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/globals.h"
 #include "common/text.h"
@@ -13,6 +14,7 @@
 #include "link/tcp_socket.h"
 #include "link_fixtures.h"
 #include "printer/Fpos.h"
+#include "support/sockets.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -87,6 +89,33 @@ TEST_F(TcpLink, FailedConnectionsStopAtTheirStage) {
     EXPECT_EQ(stage, 2);
     EXPECT_EQ(sock, net::kNoSocket);
     EXPECT_EQ(host.trace(), "\r\nCreate socket : OK\r\nServer name : OK\r\nConnecting : ERROR!\r\n");
+}
+
+// A device that never answers the connection request (its listen queue is full, so its
+// system drops the request, as a switched-off device would): the link gives up after its
+// own 2 s, not after the system's limit (minutes on some systems).
+TEST_F(TcpLink, ConnectGivesUpAfterItsOwnTimeOut) {
+    std::uint16_t port = 0;
+    const sockets::Socket listener = sockets::listen_loopback(port, 1);
+    ASSERT_NE(listener, sockets::kNone);
+    std::vector<sockets::Socket> waiting;  // connections nobody accepts, until one is not answered
+    bool full = false;
+    for (int i = 0; i < 64 && !full; ++i) {
+        waiting.push_back(sockets::connect_loopback(port, false));
+        ASSERT_NE(waiting.back(), sockets::kNone);
+        full = sockets::wait_writable(waiting.back(), 300) == 0;
+    }
+    ASSERT_TRUE(full) << "the listen queue never filled";
+    PortTCP = port;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(tcp_connect(sock, stage), 52);
+    const long took = elapsed_ms(start);
+    EXPECT_GE(took, 1900);
+    EXPECT_LT(took, 15000);  // bound generous for a busy machine; the system's own is minutes
+    EXPECT_EQ(stage, 2);
+    EXPECT_EQ(host.trace(), "\r\nCreate socket : OK\r\nServer name : OK\r\nConnecting : ERROR!\r\n");
+    for (auto s : waiting) sockets::close(s);
+    sockets::close(listener);
 }
 
 TEST_F(TcpLink, FrameGoesOutAndReplyComesBack) {

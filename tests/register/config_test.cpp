@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link_fixture.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -143,6 +144,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
 }
 
 TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     RegisterPeer peer(RegisterPeer::Kind::Pty, {{reply_frame(3426)}, {error_frame({4621, 3271})}});
     PtyPort port(peer);
     ASSERT_EQ(com_connect(false), 0);
@@ -161,6 +163,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
 }
 
 TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     RegisterPeer peer(RegisterPeer::Kind::Pty, {{plu_reply(7, "Masło")},
                                 {plu_reply(11, "Poza")},
                                 {plu_reply(0, "Zero")},
@@ -220,6 +223,7 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
 }
 
 TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     auto payform = [](unsigned short number) {
         return reply_frame(2910, [&](KS_FRM& f) {
             f.putV(number);
@@ -250,6 +254,7 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
 }
 
 TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
     auto status = [](const char* number) {
         return reply_frame(501, [&](KS_FRM& f) {
             f.putB(5);

@@ -22,7 +22,7 @@ namespace tv::test {
 struct PtyPort {
     TempDir dir;
     explicit PtyPort(const RegisterPeer& peer) {
-        copy_to(gCurrendDir, dir.path());
+        gCurrendDir = dir.path();
         std::filesystem::create_directory(dir.file("ports"));
         std::filesystem::create_symlink(peer.slave_name(), dir.file("ports/com7"));
         copy_to(NR_COM, "\\\\.\\COM7");

@@ -6,12 +6,14 @@
 #include <filesystem>
 
 #include "sim_test_util.h"
+#include "support/platform.h"
 
 using namespace simtest;
 using std::chrono::milliseconds;
 namespace fs = std::filesystem;
 
 TEST(SimPty, LinkNamesTheSlaveAndServesAcrossCloseAndReopen) {
+    TV_POSIX_ONLY("the simulator's pseudo-terminal");
     tv::test::TempDir dir;
     const std::string link = dir.file("com3");
     auto sim = start({"--printer", "--pty", link});
@@ -31,6 +33,7 @@ TEST(SimPty, LinkNamesTheSlaveAndServesAcrossCloseAndReopen) {
 }
 
 TEST(SimPty, DropReplacesTheTerminalAndRepointsTheLink) {
+    TV_POSIX_ONLY("the simulator's pseudo-terminal");
     tv::test::TempDir dir;
     const std::string link = dir.file("com4");
     auto sim = start({"--pty", link, "--drop", "2"});
@@ -55,6 +58,7 @@ TEST(SimPty, DropReplacesTheTerminalAndRepointsTheLink) {
 }
 
 TEST(SimPty, AnExistingFileAtTheLinkPathIsNotReplaced) {
+    TV_POSIX_ONLY("the simulator's pseudo-terminal");
     tv::test::TempDir dir;
     const std::string path = dir.file("com5");
     tv::test::write_file(path, "keep");

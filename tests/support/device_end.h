@@ -1,13 +1,18 @@
 // The device end of a link, played by a test: a pseudo-terminal pair whose master side the
-// test holds, or a socket listening on 127.0.0.1. Every read is bounded by its time-out.
+// test holds (POSIX only), or a socket listening on 127.0.0.1. Every read is bounded by its
+// time-out.
 #pragma once
 #include <cstdint>
 #include <string>
+
+#include "support/sockets.h"
 
 namespace tv::test {
 
 // A pseudo-terminal pair. The test holds the master side; the slave is what the link
 // opens. With raw set, both sides are made raw at once so no byte is changed on the way.
+// Windows has none: there the object is inert and its making is a test failure, so a case
+// that needs one must skip first (TV_POSIX_ONLY).
 class PtyDevice {
 public:
     explicit PtyDevice(bool raw = true);
@@ -50,8 +55,8 @@ public:
     bool peer_closed(int timeout_ms = 2000);
 
 private:
-    int listener_ = -1;
-    int conn_ = -1;
+    sockets::Socket listener_ = sockets::kNone;
+    sockets::Socket conn_ = sockets::kNone;
     std::uint16_t port_ = 0;
 };
 

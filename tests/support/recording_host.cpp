@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
+#include "common/paths.h"
 #include "ui/Controls.h"
 
 namespace tv::test {
@@ -123,27 +125,36 @@ void RecordingHost::clear() {
 }
 
 TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "tvtest-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    if (!mkdtemp(buf.data())) std::abort();
-    path_ = buf.data();
+    // A new folder of a random name; creating it is the test that it was not there.
+    std::random_device random;
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "tvtest-%08x", static_cast<unsigned>(random()));
+        const std::filesystem::path p = base / name;
+        if (std::filesystem::create_directory(p, ec)) {
+            path_ = utf8_path(p);
+            return;
+        }
+    }
+    std::abort();
 }
 
 TempDir::~TempDir() {
     std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove_all(fs_path(path_), ec);
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(fs_path(path), std::ios::binary);
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    std::ofstream f(fs_path(path), std::ios::binary | std::ios::trunc);
     f << bytes;
 }
 

@@ -1,24 +1,20 @@
 // The simulator as a child process of a test, a raw byte line to it, and its request log.
 #include "support/sim_process.h"
 
-#include <arpa/inet.h>
+#ifndef _WIN32
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
 #include <sstream>
 
+#include "support/child.h"
+#include "support/sockets.h"
 #include "support/recording_host.h"
-
-extern char** environ;
 
 namespace tv::test {
 
@@ -39,30 +35,10 @@ SimProcess::SimProcess(std::vector<std::string> args, milliseconds ready_timeout
         error_ = "the simulator is not built";
         return;
     }
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        error_ = std::string("pipe: ") + std::strerror(errno);
-        return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(path.c_str()));
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (rc != 0) {
-        ::close(fds[0]);
-        error_ = "spawn " + path + ": " + std::strerror(rc);
-        return;
-    }
-    pid_ = pid;
-    reader_ = std::thread(&SimProcess::reader_loop, this, fds[0]);
+    child_ = std::make_unique<Child>();
+    if (!child_->start(path, args, {}, false, error_)) return;
+    started_ = true;
+    reader_ = std::thread(&SimProcess::reader_loop, this);
 
     std::unique_lock<std::mutex> lock(mutex_);
     cv_.wait_for(lock, ready_timeout, [&] { return !lines_.empty() || eof_; });
@@ -96,28 +72,29 @@ SimProcess::SimProcess(std::vector<std::string> args, milliseconds ready_timeout
     if (!ok_) error_ = "unreadable READY line: " + ready_line_;
 }
 
+int SimProcess::pid() const { return child_ ? child_->pid() : -1; }
+
 SimProcess::~SimProcess() {
+    if (!started_) return;
     stop();
     if (reader_.joinable()) reader_.join();
 }
 
-void SimProcess::reader_loop(int fd) {
+void SimProcess::reader_loop() {
     std::string partial;
     char buf[512];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+    for (long n; (n = child_->read_out(buf, sizeof buf)) > 0;) {
         partial.append(buf, static_cast<std::size_t>(n));
         std::size_t nl;
         while ((nl = partial.find('\n')) != std::string::npos) {
+            std::string line = partial.substr(0, nl);
+            if (!line.empty() && line.back() == '\r') line.pop_back();  // a Windows text stream
             std::lock_guard<std::mutex> lock(mutex_);
-            lines_.push_back(partial.substr(0, nl));
+            lines_.push_back(std::move(line));
             partial.erase(0, nl + 1);
             cv_.notify_all();
         }
     }
-    ::close(fd);
     std::lock_guard<std::mutex> lock(mutex_);
     eof_ = true;
     cv_.notify_all();
@@ -138,11 +115,10 @@ std::string SimProcess::wait_line(const std::string& prefix, milliseconds timeou
 }
 
 bool SimProcess::try_reap() {
-    if (pid_ <= 0 || reaped_) return true;
-    int wstatus = 0;
-    const pid_t r = ::waitpid(pid_, &wstatus, WNOHANG);
-    if (r == 0) return false;
-    status_ = (r == pid_ && WIFEXITED(wstatus)) ? WEXITSTATUS(wstatus) : -1;
+    if (!started_ || reaped_) return true;
+    const int r = child_->poll_exit();
+    if (r == -2) return false;
+    status_ = r;
     reaped_ = true;
     return true;
 }
@@ -157,12 +133,10 @@ int SimProcess::wait_exit(milliseconds timeout) {
 }
 
 int SimProcess::stop(milliseconds timeout) {
-    if (pid_ <= 0 || reaped_) return status_;
-    ::kill(pid_, SIGTERM);
+    if (!started_ || reaped_) return status_;
+    child_->terminate();
     if (wait_exit(timeout) != -2) return status_;
-    ::kill(pid_, SIGKILL);
-    int wstatus = 0;
-    ::waitpid(pid_, &wstatus, 0);
+    child_->kill();
     status_ = -1;
     reaped_ = true;
     return status_;
@@ -171,53 +145,68 @@ int SimProcess::stop(milliseconds timeout) {
 // ---- RawLine ----
 
 RawLine RawLine::tcp(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return RawLine(-1);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return RawLine(-1);
-    }
-    return RawLine(fd);
+    RawLine line;
+    line.sock_ = sockets::connect_loopback(static_cast<std::uint16_t>(port));
+    return line;
 }
 
-RawLine RawLine::pty(const std::string& path) {
+RawLine RawLine::pty([[maybe_unused]] const std::string& path) {
+    RawLine line;
+#ifndef _WIN32
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return RawLine(-1);
+    if (fd < 0) return line;
     termios t{};
     if (::tcgetattr(fd, &t) == 0) {
         cfmakeraw(&t);
         t.c_cflag |= CLOCAL | CREAD;
         ::tcsetattr(fd, TCSANOW, &t);
     }
-    return RawLine(fd);
+    line.fd_ = fd;
+#endif
+    return line;
 }
 
-RawLine::RawLine(RawLine&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+RawLine::RawLine(RawLine&& other) noexcept : fd_(other.fd_), sock_(other.sock_) {
+    other.fd_ = -1;
+    other.sock_ = sockets::kNone;
+}
 
 RawLine& RawLine::operator=(RawLine&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = other.fd_;
+        sock_ = other.sock_;
         other.fd_ = -1;
+        other.sock_ = sockets::kNone;
     }
     return *this;
 }
 
 RawLine::~RawLine() { close(); }
 
+bool RawLine::ok() const { return fd_ >= 0 || sock_ != sockets::kNone; }
+
 void RawLine::close() {
+#ifndef _WIN32
     if (fd_ >= 0) ::close(fd_);
+#endif
     fd_ = -1;
+    sockets::close(sock_);
+    sock_ = sockets::kNone;
 }
 
 bool RawLine::send(const std::string& bytes) {
     std::size_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (fd_ >= 0 && done < bytes.size() && Clock::now() < deadline) {
+    while (ok() && done < bytes.size() && Clock::now() < deadline) {
+        if (sock_ != sockets::kNone) {
+            const long w = sockets::send(sock_, bytes.data() + done, bytes.size() - done);
+            if (w > 0) done += static_cast<std::size_t>(w);
+            else if (w == -2) sockets::wait_writable(sock_, 10);
+            else return false;
+            continue;
+        }
+#ifndef _WIN32
         const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (w > 0) {
             done += static_cast<std::size_t>(w);
@@ -227,14 +216,24 @@ bool RawLine::send(const std::string& bytes) {
             pollfd p{fd_, POLLOUT, 0};
             ::poll(&p, 1, 10);
         }
+#endif
     }
     return done == bytes.size();
 }
 
 int RawLine::read_byte(unsigned char& b, Clock::time_point deadline) {
-    while (fd_ >= 0) {
+    while (ok()) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return 0;
+        if (sock_ != sockets::kNone) {
+            const int r = sockets::wait_readable(sock_, static_cast<int>(left.count()));
+            if (r <= 0) return 0;
+            const long n = sockets::recv(sock_, &b, 1);
+            if (n == 1) return 1;
+            if (n == -2) continue;
+            return -1;  // closed or reset connection
+        }
+#ifndef _WIN32
         pollfd p{fd_, POLLIN, 0};
         const int r = ::poll(&p, 1, static_cast<int>(left.count()));
         if (r < 0 && errno == EINTR) continue;
@@ -242,7 +241,8 @@ int RawLine::read_byte(unsigned char& b, Clock::time_point deadline) {
         const ssize_t n = ::read(fd_, &b, 1);
         if (n == 1) return 1;
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-        return -1;  // closed connection, or a hung-up terminal
+        return -1;  // a hung-up terminal
+#endif
     }
     return -1;
 }

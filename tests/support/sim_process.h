@@ -5,12 +5,17 @@
 #pragma once
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/sockets.h"
+
 namespace tv::test {
+
+class Child;
 
 class SimProcess {
 public:
@@ -27,8 +32,8 @@ public:
 
     bool ok() const { return ok_; }
     const std::string& error() const { return error_; }
-    int pid() const { return pid_; }
     const std::string& ready_line() const { return ready_line_; }
+    int pid() const;
     bool is_tcp() const { return kind_ == "tcp"; }
     int port() const { return port_; }                  // TCP: the port it listens on
     const std::string& pty_path() const { return pty_; }  // pty: the slave device path
@@ -43,15 +48,17 @@ public:
 
     // Sends SIGTERM and waits up to timeout for the exit; kills it after that. Returns the
     // exit status (0..255), or -1 when it had to be killed or died by a signal. Calling it
-    // again returns the first result.
+    // again returns the first result. (Windows has no SIGTERM: the simulator is ended at
+    // once, -1.)
     int stop(std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
 private:
-    void reader_loop(int fd);
+    void reader_loop();
     // One reaping attempt; true when the child is gone (status_ then holds its result).
     bool try_reap();
 
-    int pid_ = -1;
+    std::unique_ptr<Child> child_;
+    bool started_ = false;
     bool ok_ = false;
     bool reaped_ = false;
     int status_ = -1;
@@ -76,7 +83,7 @@ public:
     RawLine& operator=(RawLine&& other) noexcept;
     ~RawLine();
 
-    bool ok() const { return fd_ >= 0; }
+    bool ok() const;
     void close();
     bool send(const std::string& bytes);
     // Reads until a printer reply's ETX (0x03), or the time-out. Returns what arrived.
@@ -89,10 +96,11 @@ public:
     bool wait_closed(std::chrono::milliseconds timeout);
 
 private:
-    explicit RawLine(int fd) : fd_(fd) {}
+    RawLine() = default;
     // Reads one byte within the deadline: 1, 0 on time-out, -1 when the peer is gone.
     int read_byte(unsigned char& b, std::chrono::steady_clock::time_point deadline);
-    int fd_ = -1;
+    int fd_ = -1;                   // the pty slave (POSIX)
+    sockets::Socket sock_ = sockets::kNone;  // the TCP connection
 };
 
 // The request frames a simulator started with "--log path" received, in order (its log

@@ -1,12 +1,9 @@
-// The device ends of the tests (POSIX pseudo-terminals and sockets, loopback only).
+// The pseudo-terminal device end of the tests (POSIX).
 #include "support/device_end.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,12 +18,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Writes every byte (a socket without SIGPIPE); throws when the other side is gone.
-void write_all(int fd, const std::string& bytes, bool socket = false) {
+// Writes every byte; throws when the other side is gone.
+void write_all(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t w = socket ? ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL)
-                                 : ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (w > 0) {
             done += static_cast<std::size_t>(w);
         } else if (w < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -94,53 +90,6 @@ std::string PtyDevice::drain(int quiet_ms) {
 void PtyDevice::close_master() {
     if (master_ >= 0) ::close(master_);
     master_ = -1;
-}
-
-TcpDevice::TcpDevice() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int on = 1;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 4) != 0)
-        throw std::runtime_error("listen");
-    socklen_t len = sizeof a;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-}
-
-TcpDevice::~TcpDevice() {
-    close_connection();
-    ::close(listener_);
-}
-
-bool TcpDevice::accept(int timeout_ms) {
-    pollfd p{listener_, POLLIN, 0};
-    if (::poll(&p, 1, timeout_ms) <= 0) return false;
-    conn_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    return conn_ >= 0;
-}
-
-void TcpDevice::write(const std::string& bytes) { write_all(conn_, bytes, true); }
-
-std::string TcpDevice::read(std::size_t n, int timeout_ms) { return read_fd(conn_, n, timeout_ms); }
-
-bool TcpDevice::quiet(int quiet_ms) {
-    pollfd p{conn_, POLLIN, 0};
-    return ::poll(&p, 1, quiet_ms) == 0;
-}
-
-void TcpDevice::close_connection() {
-    if (conn_ >= 0) ::close(conn_);
-    conn_ = -1;
-}
-
-bool TcpDevice::peer_closed(int timeout_ms) {
-    pollfd p{conn_, POLLIN, 0};
-    if (::poll(&p, 1, timeout_ms) <= 0) return false;
-    char b;
-    return ::recv(conn_, &b, 1, 0) == 0;
 }
 
 }  // namespace tv::test
