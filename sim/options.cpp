@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "common/hex.h"
+
 namespace tv::sim {
 
 namespace {
@@ -43,18 +45,11 @@ bool parse_pair(const std::string& text, int min, int max, CommandNo& k, int& va
            parse_int(text.substr(colon + 1), min, max, value);
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool parse_hex_bytes(const std::string& text, std::string& out) {
     if (text.empty() || text.size() % 2 != 0 || text.size() > 2048) return false;
     out.clear();
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        int hi = hex_digit(text[i]), lo = hex_digit(text[i + 1]);
+        int hi = hex_value(text[i]), lo = hex_value(text[i + 1]);
         if (hi < 0 || lo < 0) return false;
         out.push_back(static_cast<char>(hi * 16 + lo));
     }

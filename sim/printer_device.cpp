@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "common/hex.h"
 #include "common/text.h"
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
@@ -17,13 +18,6 @@ constexpr std::size_t kNameMax = 16;
 
 std::uint16_t checksum(const std::string& payload) {
     return crc::xmodem(reinterpret_cast<const unsigned char*>(payload.data()), payload.size());
-}
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // A command name fit to be echoed in a reply: printable bytes only, bounded.

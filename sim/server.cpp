@@ -28,9 +28,12 @@ void Server::run(const std::atomic<bool>& stop) {
         device_.reset_input();
         if (options_.verbose) std::fprintf(stderr, "[sim] połączenie\n");
         bool open = true;
-        while (open && !stop.load()) {
-            const long n = transport_.read(buf, sizeof buf, 100);
-            if (n < 0) break;  // the peer closed the connection
+        // Once told to stop, what the peer had already sent is still taken in (without
+        // waiting for more), so the log holds every request that reached the device.
+        while (open) {
+            const bool stopping = stop.load();
+            const long n = transport_.read(buf, sizeof buf, stopping ? 0 : 100);
+            if (n < 0 || (n == 0 && stopping)) break;  // the peer closed, or all is in
             for (long i = 0; i < n && open; ++i) {
                 if (!device_.feed(buf[i])) continue;
                 open = handle(++count_, device_.frame(), stop);

@@ -1,15 +1,11 @@
 // The six graphic slots and their rules.
 #include "slot_store.h"
 
+#include "common/hex.h"
+
 namespace tv::sim {
 
 namespace {
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 bool in_range(int no) { return no >= 1 && no <= SlotStore::kSlots; }
 }  // namespace
 

@@ -10,23 +10,13 @@
 #include "common/globals.h"
 #include "jobs/Worker.h"
 #include "printer/Fpos.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 
 using namespace tv;
 using namespace tv::test;
 
 namespace {
-class Panel : public ::testing::Test {
-protected:
-    void SetUp() override {
-        set_gr_filename("");
-        Gr_xmax = 0;
-        Gr_ymax = 0;
-        mk_interface();
-    }
-    void TearDown() override { set_gr_filename(""); }
-    RecordingHost host;
-};
+class Panel : public Test {};
 }  // namespace
 
 TEST_F(Panel, SendNeedsAFileAndASingleSlot) {

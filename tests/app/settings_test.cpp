@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "ui/Controls.h"
@@ -10,31 +11,17 @@
 #include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
+#include "support/fixture.h"
 #include "support/platform.h"
-#include "support/recording_host.h"
 
 using namespace tv;
 using namespace tv::test;
 
 namespace {
 
-class Settings : public ::testing::Test {
+class Settings : public Test {
 protected:
-    void SetUp() override {
-        gCurrendDir = dir.path();
-        copy_to(NR_COM, "\\\\.\\COM1");
-        BAUDRATE_COM = 9600;
-        RCV_TIMEOUT = 10;
-        PROTOCOL = 0;
-        copy_to(gServerName, "10.10.10.10");
-        PortTCP = 6666;
-        mk_interface();
-    }
-    void TearDown() override { gCurrendDir.clear(); }
     void write_cfg(const std::string& body) { write_file(dir.file("settings.cfg"), body); }
-
-    RecordingHost host;
-    TempDir dir;
 };
 
 const char* kDefaults =
@@ -148,4 +135,38 @@ TEST_F(Settings, AFailedWriteShowsTheBoxAndKeepsTheOldFile) {
     EXPECT_EQ(host.boxes_shown(),
               (std::vector<Box>{{"Błąd!", "Nie można zapisać ustawień!", Icon::Warning}}));
     EXPECT_EQ(read_file(dir.file("settings.cfg")), kDefaults);
+}
+
+TEST_F(Settings, EachNumberIsReadFromAtMostItsKeysDigits) {
+    const struct {
+        const char* line;
+        std::function<long()> value;
+        long expect;
+    } cases[] = {
+        {"[Tiemout]=12345", [] { return RCV_TIMEOUT.load(); }, 1234},
+        {"[Baudrate]=12345678", [] { return BAUDRATE_COM.load(); }, 1234567},
+        {"[TCP_Port]=12345678", [] { return PortTCP.load(); }, 1234567},
+        {"[Protocol]=022", [] { return PROTOCOL.load(); }, 2},         // "02"
+        {"[Interface]=011", [] { return sel(gComb_Interface); }, 1},  // "01"
+    };
+    for (const auto& c : cases) {
+        set_sel(gComb_Interface, 0);
+        set_sel(gComb_Protocol, 0);
+        write_cfg(std::string(c.line) + "\n");
+        load_cfg("settings.cfg");
+        EXPECT_EQ(c.value(), c.expect) << c.line;
+    }
+}
+
+TEST_F(Settings, EachBoxIsCheckedOrClearedByItsOwnLine) {
+    for (const bool on : {true, false}) {
+        // The box starts the other way; the line decides.
+        set_checked(gCheck_Print, !on);
+        set_checked(gCheck_TestPrint, !on);
+        const std::string v = on ? "1" : "0";
+        write_cfg("[GR_Print]=" + v + "\n[GR_Test_Print]=" + v + "\n");
+        load_cfg("settings.cfg");
+        EXPECT_EQ(checked(gCheck_Print), on);
+        EXPECT_EQ(checked(gCheck_TestPrint), on);
+    }
 }

@@ -5,15 +5,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "support/recording_host.h"
+#include "support/fixture.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
 #include "common/paths.h"
 #include "support/platform.h"
+#include "support/wire_oracle.h"
 
 using namespace tv::test;
 
@@ -22,9 +24,9 @@ namespace {
 const std::string kCli = TV_CLI_PATH;
 const std::string kExamples = std::string(TV_SOURCE_DIR) + "/examples/";
 
-class Cli : public ::testing::Test {
+class Cli : public Test {
 protected:
-    void SetUp() override { std::filesystem::create_directory(dir.file("ports")); }
+    Cli() { make_folders(); }
 
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
         args.insert(args.end(), {"--log", dir.file("requests.log")});
@@ -36,17 +38,18 @@ protected:
     std::vector<std::string> tcp() const {
         return {"--ethernet", "--ip", "127.0.0.1", "--tcp-port", std::to_string(sim->port())};
     }
-    RunResult cli(std::vector<std::string> args, int interrupt_after_ms = -1) {
+    // Runs the tool in the test's folder; with interrupt_when, Ctrl-C once that holds.
+    RunResult cli(std::vector<std::string> args, const std::function<bool()>& interrupt_when = {}) {
         args.insert(args.begin(), {"--dir", dir.path()});
-        return run_program(kCli, args, dir.path(), std::chrono::seconds(60), interrupt_after_ms);
+        return run_program(kCli, args, dir.path(), std::chrono::seconds(30), interrupt_when);
     }
-    std::size_t frames_received() const { return read_request_log(dir.file("requests.log")).size(); }
+    std::vector<std::string> frames() const { return read_request_log(dir.file("requests.log")); }
+    std::size_t frames_received() const { return frames().size(); }
     static std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     }
 
-    TempDir dir;
     std::unique_ptr<SimProcess> sim;
 };
 
@@ -88,28 +91,35 @@ TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
     }
 }
 
-TEST_F(Cli, SendOverTcpPrintsTheBoxAndKeepsTheSettings) {
-    start_sim({"--printer"});
-    const RunResult r = cli(concat(tcp(), {"--printer", "--slot", "2", "--timeout", "3", "send",
-                                           kExamples + "sklep_384x96.bmp"}));
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
-    EXPECT_EQ(frames_received(), 10u);  // cancel, then 4608 payload bytes in 9 lines
-    const std::string cfg = read_file(dir.file("settings.cfg"));
-    EXPECT_NE(cfg.find(native_lines("[Interface]=1\n")), std::string::npos);
-    EXPECT_NE(cfg.find(native_lines("[Tiemout]=3\n")), std::string::npos);
-    EXPECT_NE(cfg.find(native_lines("[TCP_Port]=" + std::to_string(sim->port()) + "\n")), std::string::npos);
-}
+// Over TCP, or over a pseudo-terminal mapped as COM3 with "drukuj po wysłaniu".
+class CliSend : public Cli, public ::testing::WithParamInterface<bool> {};
+INSTANTIATE_TEST_SUITE_P(Links, CliSend, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Pty" : "Tcp"; });
 
-TEST_F(Cli, SendOverAPseudoTerminalMappedAsCom3) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
-    start_sim({"--printer", "--store", dir.path()}, true);
-    const RunResult r = cli({"--serial", "--port", "COM3", "--baud", "115200", "--print", "send",
-                             kExamples + "dziekujemy_320x64.bmp"});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.out, "");  // "drukuj po wysłaniu": no box
-    EXPECT_EQ(frames_received(), 7u);  // cancel, 2560 payload bytes in 5 lines, report
-    EXPECT_TRUE(std::filesystem::exists(dir.file("slot1.pbm")));
+TEST_P(CliSend, SendsThePictureAndKeepsTheSettings) {
+    const bool pty = GetParam();
+    if (pty) TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    start_sim({"--printer", "--store", dir.path()}, pty);
+    const auto link = pty ? std::vector<std::string>{"--serial", "--port", "COM3", "--baud", "115200", "--print"}
+                          : tcp();
+    const RunResult r = cli(concat(link, {"--slot", "2", "--timeout", "3", "send", kExamples + "sklep_384x96.bmp"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    // With the printout asked for, the printout is the answer: no box.
+    EXPECT_EQ(r.out, pty ? "" : "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
+    const auto f = frames();  // cancel, 4608 payload bytes in 9 lines, the report
+    ASSERT_EQ(f.size(), pty ? 11u : 10u);
+    EXPECT_EQ(f[0], printer_frame("prncancel\t"));
+    if (pty) {
+        EXPECT_EQ(f[10], printer_frame("imgprogrep\tno2\t"));
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.file("slot2.pbm")));
+    const std::string cfg = read_file(dir.file("settings.cfg"));
+    EXPECT_NE(cfg.find(native_lines(pty ? "[Interface]=0\n[Protocol]=0\n[COM]=COM3\n[Baudrate]=115200\n[Tiemout]=3\n"
+                                        : "[Interface]=1\n[Protocol]=0\n")),
+              std::string::npos);
+    if (!pty) {
+        EXPECT_NE(cfg.find(native_lines("[TCP_Port]=" + std::to_string(sim->port()) + "\n")), std::string::npos);
+    }
 }
 
 TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
@@ -160,6 +170,8 @@ TEST_F(Cli, DeviceErrorFailsWithTheComposedBox) {
     EXPECT_EQ(r.out,
               "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 4.\n\ngrafika tylko do odczytu\n\n"
               "BŁĄD : 3252 ERR_IMG_READ_ONLY\n\n");
+    sim->stop();  // takes in all that reached it
+    EXPECT_EQ(frames(), std::vector<std::string>{register_frame(4602, {B(4)})});
 }
 
 TEST_F(Cli, ClearAllAndSetOnACashRegister) {
@@ -172,7 +184,12 @@ TEST_F(Cli, ClearAllAndSetOnACashRegister) {
     r = cli({"--header", "1", "--footer", "none", "set"});  // the rest comes from settings.cfg
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!\n\n");
-    EXPECT_EQ(frames_received(), 6u + 1 + 18 + 2);  // clear, slot set, 18 blocks, header, footer
+    const auto f = frames();  // clear, slot set, 18 blocks, header, footer
+    ASSERT_EQ(f.size(), 6u + 1 + 18 + 2);
+    for (unsigned slot = 1; slot <= 6; ++slot) EXPECT_EQ(f[slot - 1], register_frame(4602, {B(slot)}));
+    EXPECT_EQ(f[6], register_frame(4600, {B(1), V(384), V(96)}));
+    EXPECT_EQ(f[25], register_frame(4603, {B(1), B(1)}));
+    EXPECT_EQ(f[26], register_frame(4604, {B(0), B(1)}));
 }
 
 TEST_F(Cli, TimeoutQuestionIsPrintedAndAnsweredAsTold) {
@@ -206,15 +223,17 @@ TEST_F(Cli, CtrlCStopsADetectionScan) {
     TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
     start_sim({"--printer", "--no-reply", "*"}, true);
     std::filesystem::create_symlink(dir.file("ports/com3"), dir.file("ports/com1"));
-    const RunResult r = cli({"--serial", "detect"}, 250);
+    // Ctrl-C once the scan has reached the silent device.
+    const RunResult r = cli({"--serial", "detect"}, [&] { return frames_received() >= 1; });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "[Komunikat] Zatrzymano proces detekcji połączenia!\n\n");
 }
 
 TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
     TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
-    start_sim({"--printer", "--delay", "*:300"});
-    const RunResult r = cli(concat(tcp(), {"--slot", "all", "clear"}), 450);
+    start_sim({"--printer", "--delay", "*:1000"});
+    // Ctrl-C while the second command waits for its reply.
+    const RunResult r = cli(concat(tcp(), {"--slot", "all", "clear"}), [&] { return frames_received() >= 2; });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(frames_received(), 2u);

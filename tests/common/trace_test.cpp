@@ -9,13 +9,17 @@
 #include "common/globals.h"
 #include "common/text.h"
 #include "ui/trace.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 
 using namespace tv;
 using namespace tv::test;
 
-TEST(Trace, AppendsThroughTheHostAndKeepsEarlierText) {
-    RecordingHost h;
+class Trace : public Test {
+protected:
+    RecordingHost& h = host;
+};
+
+TEST_F(Trace, AppendsThroughTheHostAndKeepsEarlierText) {
     s("abc");
     s(std::string("def"), 0);
     EXPECT_EQ(h.trace(), "abcdef");
@@ -25,9 +29,7 @@ TEST(Trace, AppendsThroughTheHostAndKeepsEarlierText) {
     EXPECT_EQ(text(gEdit_Info), "new+");
 }
 
-TEST(Trace, LogAndSequenceFilesOnlyWhenFoldersExist) {
-    TempDir dir;
-    gCurrendDir = dir.path();
+TEST_F(Trace, LogAndSequenceFilesOnlyWhenFoldersExist) {
     l("x", true, true);  // no folders: nothing created, no failure
     EXPECT_FALSE(std::filesystem::exists(dir.file("LOGS")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("SEQ/seq_")));
@@ -46,10 +48,9 @@ TEST(Trace, LogAndSequenceFilesOnlyWhenFoldersExist) {
     l("frame", false, true);
     EXPECT_EQ(read_file(dir.file("SEQ/seq_")), "frame");
     EXPECT_EQ(read_file(dir.file("LOGS/log_.txt")), "frame");
-    gCurrendDir.clear();
 }
 
-TEST(Trace, DecimalTextPerThread) {
+TEST_F(Trace, DecimalTextPerThread) {
     EXPECT_STREQ(i_to_str(-5), "-5");
     const char* first = i_to_str(115200);
     EXPECT_STREQ(first, "115200");

@@ -1,9 +1,7 @@
-// The window's start-up time and memory: the window is up in under a second from the
-// process's start, and stays under 80 MB resident with a 640 x 640 picture loaded.
-#include <unistd.h>
-
-#include <QElapsedTimer>
+// The window's memory: it stays under 80 MB resident with a 640 x 640 picture loaded. (How
+// soon it is up is a figure of bench/window_startup.cpp, not a check.)
 #include <QFile>
+#include <cstring>
 #include <memory>
 
 #include "common/globals.h"
@@ -12,19 +10,6 @@
 using namespace tv::guitest;
 
 namespace {
-
-// Seconds since this process started (from /proc, 10 ms resolution).
-double seconds_since_process_start() {
-    QFile stat(QStringLiteral("/proc/self/stat"));
-    QFile uptime(QStringLiteral("/proc/uptime"));
-    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray s = stat.readAll();
-    // Field 22 (starttime) counts from the closing parenthesis of the command name.
-    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
-    const double started = fields.value(19).toDouble() / double(sysconf(_SC_CLK_TCK));
-    const double now = uptime.readAll().split(' ').value(0).toDouble();
-    return now - started;
-}
 
 // A line of /proc/self/status in kB ("VmRSS", "VmHWM").
 long status_kb(const char* key) {
@@ -36,7 +21,7 @@ long status_kb(const char* key) {
     return -1;
 }
 
-// Sanitizers multiply memory and time: under them the figures are reported, not judged.
+// Sanitizers multiply memory: under them the figure is reported, not judged.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kInstrumented = true;
 #else
@@ -49,23 +34,10 @@ class FootprintTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void windowIsUpWithinOneSecond() {
-        QVERIFY(open_window(false));  // the window itself is built on the clock
+    void initTestCase() {
+        QVERIFY(open_window());
         write_settings(dir_->path(), Settings{});
-        QElapsedTimer t;
-        t.start();
-        window_ = std::make_unique<tv::gui::MainWindow>();
         window_->start(dir_->path());
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-        window_->grab();  // one full paint
-        const qint64 window_ms = t.elapsed();
-        const double since_start = seconds_since_process_start();
-        qInfo("window built, started and painted in %lld ms; %.2f s since the process started",
-              window_ms, since_start);
-        QVERIFY(since_start >= 0);
-        if (kInstrumented) QSKIP("sanitizer build: start-up time reported only");
-        QVERIFY(since_start < 1.0);
     }
 
     void staysUnder80MegabytesWithA640Picture() {
@@ -75,7 +47,6 @@ private slots:
         QCOMPARE(int(tv::Gr_xmax), 640);
         QVERIFY(tv::PaintBMP);
         for (int i = 0; i < 5; ++i) window_->grab();  // paint the preview a few times
-        QTest::qWait(50);
         const long rss = status_kb("VmRSS");
         const long peak = status_kb("VmHWM");
         qInfo("resident with a 640 x 640 picture: %ld kB now, %ld kB at the peak", rss, peak);

@@ -12,8 +12,8 @@
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
+#include "support/fixture.h"
 #include "support/platform.h"
-#include "support/recording_host.h"
 #include "bmp_files.h"
 
 using namespace tv;
@@ -44,26 +44,15 @@ Check run_check(const std::string& path) {
     return {code, msg, offset, polarity};
 }
 
-class CheckTest : public ::testing::Test {
+class CheckTest : public Test {
 protected:
-    void SetUp() override {
-        reset_controls();
-        PROTOCOL = 0;
-        PaintBMP = false;
-        h.clear();
-    }
-    void TearDown() override {
-        set_gr_filename("");
-        PROTOCOL = 0;
-    }
     // Runs the check thread as the window does and waits for it.
     void run_bmp_check(const std::string& path) {
         set_gr_filename(path);
         std::thread t(bmp_check);
         t.join();
     }
-    RecordingHost h;
-    TempDir dir;
+    RecordingHost& h = host;
 };
 
 }  // namespace
@@ -88,22 +77,6 @@ TEST_F(CheckTest, LittleEndianReadsCountMissingBytesAsZero) {
     EXPECT_EQ(fdword(f), 0x060504u);  // three bytes left: the top one reads as 0
     EXPECT_EQ(uget(f), 0u);
     EXPECT_EQ(fdword(f), 0u);
-}
-
-TEST_F(CheckTest, GraphicRecordClears) {
-    g_Grafika.width = 10;
-    g_Grafika.height = 20;
-    g_Grafika.slot = 3;
-    g_Grafika.data[639][79] = 7;
-    g_Grafika.data[0][0] = 1;
-    g_Grafika.clear_data();
-    EXPECT_EQ(g_Grafika.width, 10);
-    EXPECT_EQ(g_Grafika.data[639][79], 0);
-    EXPECT_EQ(g_Grafika.data[0][0], 0);
-    g_Grafika.clear();
-    EXPECT_EQ(g_Grafika.width, 0);
-    EXPECT_EQ(g_Grafika.height, 0);
-    EXPECT_EQ(g_Grafika.slot, 0);
 }
 
 TEST_F(CheckTest, SizeLimitsAt640) {

@@ -14,10 +14,7 @@ namespace {
 
 class PrinterSequence : public UploadTest {
 protected:
-    void SetUp() override {
-        UploadTest::SetUp();
-        std::memset(seq_tab, 'x', 64);  // stale text from an earlier job
-    }
+    void SetUp() override { std::memset(seq_tab, 'x', 64); }  // stale text from an earlier job
 
     std::string build(const std::string& path, int slot = 1, bool report = false) {
         choose(path, slot, report);

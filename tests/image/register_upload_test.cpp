@@ -1,5 +1,6 @@
-// The cash-register upload over the real TCP link against a scripted register: the
-// commands on the wire, their blocks, what a refusal stops, and the progress positions.
+// The cash-register upload over the real TCP link against a scripted register: the frames
+// on the wire (against the frames the rules give), what a refusal stops, and the progress
+// positions.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "image/bmp.h"
 #include "printer/catalogue.h"
 #include "support/register_peer.h"
+#include "support/wire_oracle.h"
 #include "upload_fixture.h"
 
 using namespace tv;
@@ -15,41 +17,14 @@ using namespace tv::test;
 
 namespace {
 
-constexpr std::uint16_t SET = 4600, APPEND = 4601, REPORT = 4607;
 constexpr std::uint16_t REFUSAL = 10;  // a code of the register's catalogue
 
 bool pattern(int x, int y) { return (x * 5 + y * 11) % 7 < 3; }
-
-// What the upload put on the wire, one parsed request at a time.
-struct Request {
-    KS_FRM f;
-    unsigned slot() const { return f.DATA_LEN > 1 && f.DATA[0] == 'B' ? f.DATA[1] : 999u; }
-    // The V field at field-area position at (tag byte), or 0xFFFF when there is none.
-    unsigned v_at(std::size_t at) const {
-        if (at + 2 >= f.DATA_LEN || f.DATA[at] != 'V') return 0xFFFF;
-        return f.DATA[at + 1] | (f.DATA[at + 2] << 8);
-    }
-    // The text of the S field that follows the slot byte.
-    std::string text() const {
-        if (f.DATA_LEN < 3 || f.DATA[2] != 'S') return "<no S field>";
-        std::string t;
-        for (std::size_t i = 3; i < f.DATA_LEN && f.DATA[i] != 0; ++i) t += static_cast<char>(f.DATA[i]);
-        return t;
-    }
-};
 
 using Answer = RegisterPeer::Responder;
 
 class RegisterUpload : public UploadTest {
 protected:
-    void SetUp() override {
-        UploadTest::SetUp();
-        ERR_NR = 0;
-    }
-    void TearDown() override {
-        UploadTest::TearDown();
-        set_sel(gComb_Interface, 0);
-    }
 
     // Connects to a scripted register, runs the upload for the picture at path, closes the
     // link, and gives the upload's result and the requests the register received.
@@ -60,8 +35,7 @@ protected:
         EXPECT_EQ(link.stage, 3);
         const unsigned r = prepare_gr_2(link.sock);
         link.close();
-        sent.clear();
-        for (const auto& frame : reg.requests()) sent.push_back({parse_frame(frame)});
+        sent = reg.requests();
         return r;
     }
     unsigned upload_picture(int W, int H, Answer answer, int slot = 1, bool report = false) {
@@ -75,18 +49,6 @@ protected:
             return Reply{i == n ? error_frame({cmd, REFUSAL}) : reply_frame(cmd)};
         };
     }
-    std::vector<std::size_t> block_sizes() const {
-        std::vector<std::size_t> v;
-        for (const auto& r : sent)
-            if (r.f.CMD_ID == APPEND) v.push_back(r.text().size());
-        return v;
-    }
-    std::string payload() const {
-        std::string p;
-        for (const auto& r : sent)
-            if (r.f.CMD_ID == APPEND) p += r.text();
-        return p;
-    }
     // The positions the bar must take: c x 50 div N for c = N + 1 .. 2N + 1, each change once.
     static std::vector<int> expected_progress(std::uint64_t n) {
         std::vector<int> v;
@@ -97,26 +59,20 @@ protected:
         return v;
     }
 
-    std::vector<Request> sent;
+    // The frames of the whole upload of a picture of dark at slot.
+    static std::vector<std::string> frames_of(int W, int H, const Dark& dark, bool pad, unsigned slot = 1,
+                                              bool report = false) {
+        return upload_frames(false, slot, W, H, expected_payload(W, H, dark, pad), report);
+    }
+    std::vector<std::string> sent;
 };
 
 }  // namespace
 
 TEST_F(RegisterUpload, LargestRegisterPictureInSlotThree) {
     EXPECT_EQ(upload_picture(384, 384, accept_all(), 3), 0u);
-    ASSERT_EQ(sent.size(), 73u);
-    EXPECT_EQ(sent[0].f.CMD_ID, SET);
-    EXPECT_EQ(sent[0].f.FLD_NUM, 3);
-    EXPECT_EQ(sent[0].slot(), 3u);
-    EXPECT_EQ(sent[0].v_at(2), 384u);
-    EXPECT_EQ(sent[0].v_at(5), 384u);
-    for (std::size_t i = 1; i < sent.size(); ++i) {
-        ASSERT_EQ(sent[i].f.CMD_ID, APPEND) << i;
-        ASSERT_EQ(sent[i].f.FLD_NUM, 2) << i;
-        ASSERT_EQ(sent[i].slot(), 3u) << i;
-        ASSERT_EQ(sent[i].text().size(), 512u) << i;
-    }
-    EXPECT_EQ(payload(), expected_payload(384, 384, pattern, true));
+    EXPECT_TRUE(same_frames(sent, frames_of(384, 384, pattern, true, 3)));
+    EXPECT_EQ(sent.size(), 73u);
     EXPECT_EQ(g_Grafika.width, 384);
     EXPECT_EQ(g_Grafika.height, 384);
     EXPECT_EQ(g_Grafika.slot, 3);
@@ -127,9 +83,7 @@ TEST_F(RegisterUpload, LargestRegisterPictureInSlotThree) {
 TEST_F(RegisterUpload, PaddingBytesAdvanceTheProgressButAreNotSent) {
     // A real writer's 100 x 10 file: S = 16, P = 13.
     EXPECT_EQ(upload(shipped("pattern_100x10_pil.bmp"), accept_all()), 0u);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(block_sizes(), std::vector<std::size_t>{260});
-    EXPECT_EQ(payload(), expected_payload(100, 10, shipped_pattern, true));
+    EXPECT_TRUE(same_frames(sent, frames_of(100, 10, shipped_pattern, true)));  // one block of 130
     const std::vector<int> progress = h.progress_values();
     EXPECT_EQ(progress, expected_progress(160));  // N counts the padding too
     EXPECT_EQ(progress.front(), 50);
@@ -141,42 +95,33 @@ TEST_F(RegisterUpload, PaddingBytesAdvanceTheProgressButAreNotSent) {
 
 TEST_F(RegisterUpload, BlocksSplitAt256PayloadBytes) {
     EXPECT_EQ(upload_picture(256, 8, accept_all()), 0u);
-    EXPECT_EQ(block_sizes(), std::vector<std::size_t>{512});  // no empty second block
-
+    EXPECT_TRUE(same_frames(sent, frames_of(256, 8, pattern, true)));  // no empty second block
     EXPECT_EQ(upload_picture(256, 9, accept_all()), 0u);
-    EXPECT_EQ(block_sizes(), (std::vector<std::size_t>{512, 64}));
-    EXPECT_EQ(payload(), expected_payload(256, 9, pattern, true));
+    EXPECT_TRUE(same_frames(sent, frames_of(256, 9, pattern, true)));  // 256 and 32 bytes
 }
 
 TEST_F(RegisterUpload, BothPolaritiesSendTheSameBlocks) {
-    ASSERT_EQ(upload(shipped("logo_64x24_black0_im.bmp"), accept_all()), 0u);
-    const std::string black0 = payload();
-    EXPECT_EQ(black0, expected_payload(64, 24, shipped_pattern, false));
-    ASSERT_EQ(upload(shipped("logo_64x24_white0_im.bmp"), accept_all()), 0u);
-    EXPECT_EQ(payload(), black0);
-    ASSERT_EQ(upload(shipped("logo_64x24_pil.bmp"), accept_all()), 0u);
-    EXPECT_EQ(payload(), black0);
+    for (const char* file : {"logo_64x24_black0_im.bmp", "logo_64x24_white0_im.bmp", "logo_64x24_pil.bmp"}) {
+        ASSERT_EQ(upload(shipped(file), accept_all()), 0u);
+        EXPECT_TRUE(same_frames(sent, frames_of(64, 24, shipped_pattern, false))) << file;
+    }
     // The worked example: the same digits as the printer gets.
     ASSERT_EQ(upload(shipped("worked_10x2_im.bmp"), accept_all()), 0u);
-    EXPECT_EQ(payload(), "803fffff");
+    EXPECT_TRUE(same_frames(sent, upload_frames(false, 1, 10, 2, "803fffff")));
 }
 
 TEST_F(RegisterUpload, ReportAskedForAfterTheBlocks) {
+    const auto all = frames_of(256, 9, pattern, true, 5, true);
     EXPECT_EQ(upload_picture(256, 9, accept_all(), 5, true), 0u);
-    ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[3].f.CMD_ID, REPORT);
-    EXPECT_EQ(sent[3].f.FLD_NUM, 1);
-    EXPECT_EQ(sent[3].slot(), 5u);
-
+    EXPECT_TRUE(same_frames(sent, all));
     // A refused report does not fail the upload.
     EXPECT_EQ(upload_picture(256, 9, refuse_at(3), 5, true), 0u);
-    EXPECT_EQ(sent.size(), 4u);
+    EXPECT_TRUE(same_frames(sent, all));
 }
 
 TEST_F(RegisterUpload, RefusedSlotSetSendsNoBlock) {
     EXPECT_EQ(upload_picture(100, 10, refuse_at(0), 1, true), 26u);
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].f.CMD_ID, SET);
+    EXPECT_TRUE(same_frames(sent, {frames_of(100, 10, pattern, true)[0]}));
     EXPECT_EQ(ERR_NR, REFUSAL);
     EXPECT_TRUE(h.progress_values().empty());  // the bar moves only after an accepted set
     EXPECT_TRUE(h.boxes().empty());            // the job reports the device error
@@ -185,16 +130,12 @@ TEST_F(RegisterUpload, RefusedSlotSetSendsNoBlock) {
 TEST_F(RegisterUpload, RefusedBlockEndsTheUploadAtOnce) {
     // The second of 72 blocks refused: nothing after it, not even the report.
     EXPECT_EQ(upload_picture(384, 384, refuse_at(2), 1, true), 26u);
-    ASSERT_EQ(sent.size(), 3u);
-    EXPECT_EQ(sent[2].f.CMD_ID, APPEND);
+    auto all = frames_of(384, 384, pattern, true, 1, true);
+    EXPECT_TRUE(same_frames(sent, {all.begin(), all.begin() + 3}));
     EXPECT_EQ(ERR_NR, REFUSAL);
-
     // The last block refused: the report still follows, and the result is the refusal.
     EXPECT_EQ(upload_picture(256, 9, refuse_at(2), 2, true), 26u);
-    ASSERT_EQ(sent.size(), 4u);
-    EXPECT_EQ(sent[2].f.CMD_ID, APPEND);
-    EXPECT_EQ(sent[3].f.CMD_ID, REPORT);
-    EXPECT_EQ(sent[3].slot(), 2u);
+    EXPECT_TRUE(same_frames(sent, frames_of(256, 9, pattern, true, 2, true)));
 }
 
 TEST_F(RegisterUpload, TopDownFileSendsWhatItsBottomUpTwinSends) {
@@ -205,12 +146,10 @@ TEST_F(RegisterUpload, TopDownFileSendsWhatItsBottomUpTwinSends) {
           std::pair{"topdown_33x5.bmp", "w33_33x5_pil.bmp"}}) {
         SCOPED_TRACE(top_down);
         EXPECT_EQ(upload(variants + bottom_up, accept_all()), 0u);
-        const std::vector<Request> twin = sent;
+        const std::vector<std::string> twin = sent;
         EXPECT_EQ(upload(variants + top_down, accept_all()), 0u);
-        ASSERT_EQ(sent.size(), twin.size());
-        ASSERT_EQ(sent.size(), 2u);  // the slot set and one block
-        for (std::size_t i = 0; i < sent.size(); ++i)
-            EXPECT_EQ(hex(sent[i].f.DATA, sent[i].f.DATA_LEN), hex(twin[i].f.DATA, twin[i].f.DATA_LEN)) << i;
+        EXPECT_EQ(sent.size(), 2u);  // the slot set and one block
+        EXPECT_TRUE(same_frames(sent, twin));
     }
 }
 

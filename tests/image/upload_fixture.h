@@ -10,17 +10,12 @@
 #include "ui/Controls.h"
 #include "bmp_files.h"
 #include "common/globals.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 
 namespace tv::test {
 
-class UploadTest : public ::testing::Test {
+class UploadTest : public Test {
 protected:
-    void SetUp() override {
-        reset_controls();
-        h.clear();
-    }
-    void TearDown() override { set_gr_filename(""); }
 
     // Chooses the picture at path for a slot (1..6), with or without the report after it.
     static void choose(const std::string& path, int slot, bool report) {
@@ -35,8 +30,7 @@ protected:
         return path;
     }
 
-    RecordingHost h;
-    TempDir dir;
+    RecordingHost& h = host;
 };
 
 // Takes the file away right after the check has traced its data offset, as a user or

@@ -1,7 +1,6 @@
 // Connection detection and connection test end to end: the scan's order, a found printer,
 // a stopped scan, nothing found, and the identity read by the test for both families.
 #include <regex>
-#include <thread>
 
 #include "job_fixture.h"
 #include "support/platform.h"
@@ -20,11 +19,6 @@ protected:
         detect_last_port = 4;
         // COM4 names no device: its open fails at once.
         std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com4"));
-    }
-    void TearDown() override {
-        detect_first_port = 1;
-        detect_last_port = 99;
-        JobTest::TearDown();
     }
     // The ports the scan tried, in order, read from the trace ("COM3 = ").
     std::vector<std::string> tried() const {
@@ -45,12 +39,12 @@ TEST_F(Diagnostics, FindsAPrinterAndSelectsItsPortAndSpeed) {
     EXPECT_EQ(text(gButt_ComDetect), "Zatrzymaj");
     EXPECT_TRUE(enabled(gButt_ComDetect));
     EXPECT_FALSE(enabled(gButt_ComTest));
-    wait_for_worker();
+    finish_job();
     EXPECT_EQ(tried(), std::vector<std::string>{"COM3"});
     EXPECT_EQ(text(gComb_COM), "COM3");
     EXPECT_EQ(text(gComb_Baudrate), "115200");  // the first speed of the scan
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Wykryto połączenie z drukarką fiskalną\nTARVIX HD"});
-    EXPECT_EQ(commands(), (std::vector<std::string>{"!sdev\t", "sid\t"}));
+    EXPECT_TRUE(same_frames(frames(), printer_frames({"!sdev\t", "sid\t"})));
     EXPECT_EQ(text(gButt_ComDetect), "Szukaj połączenia");
     EXPECT_EQ(RCV_TIMEOUT, 10);
     EXPECT_EQ(TIMEOUT_BASE, 20);
@@ -83,10 +77,11 @@ TEST_F(Diagnostics, ASecondPressStopsTheScanAfterTheCurrentPort) {
     start_sim({"--printer", "--no-reply", "*"}, true);  // a silent device: every port costs its time-out
     RCV_TIMEOUT = 7;
     dispatch_command(ID_DETECT, Notify::Clicked, gButt_ComDetect);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The second press, once the scan has reached the silent device.
+    EXPECT_TRUE(host.wait_for_trace("COM3 = ", std::chrono::seconds(10)));
     dispatch_command(ID_DETECT, Notify::Clicked, gButt_ComDetect);
     EXPECT_FALSE(enabled(gButt_ComDetect));
-    wait_for_worker();
+    finish_job();
     EXPECT_EQ(tried().size(), 1u);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Zatrzymano proces detekcji połączenia!"});
     EXPECT_EQ(TIMEOUT_BASE, 20);
@@ -112,7 +107,7 @@ TEST_F(Diagnostics, PrinterTestTracesUniqueNumberNameAndVersion) {
     const std::string ok = "Test połączenia zakończony sukcesem!\nMożliwa komunikacja z drukarką fiskalną\nTARVIX HD";
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] " + ok});
     EXPECT_EQ(t.substr(t.size() - ok.size()), ok);
-    EXPECT_EQ(commands(), (std::vector<std::string>{"scomm\t", "sid\t"}));
+    EXPECT_TRUE(same_frames(frames(), printer_frames({"scomm\t", "sid\t"})));
 }
 
 TEST_F(Diagnostics, RegisterTestShowsTheModelName) {

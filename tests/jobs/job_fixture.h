@@ -1,66 +1,48 @@
-// Shared set-up of the end-to-end job tests: a start-up directory with LOGS and SEQ, the
-// panel built and the settings loaded, a recording host, a simulator to talk to, and the
-// frames the simulator received.
+// Shared set-up of the end-to-end job tests: a start-up directory with LOGS, SEQ and ports,
+// the panel built and the settings loaded, a simulator to talk to, the frames it received,
+// and the frames a job must send, built from the rules.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-#include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "image/bmp_files.h"
 #include "jobs/Worker.h"
-#include "ui/trace.h"
-#include "printer/Fpos.h"
-#include "register/prt_ks.h"
-#include "support/recording_host.h"
-#include "support/register_peer.h"
+#include "support/fixture.h"
 #include "support/sim_process.h"
+#include "support/wire_oracle.h"
+#include "ui/Controls.h"
+#include "ui/trace.h"
 
 namespace tv::test {
 
-class JobTest : public ::testing::Test {
+// The pattern of the pictures the job tests choose.
+inline bool job_pattern(int x, int y) { return (x * 3 + y) % 5 == 0; }
+
+class JobTest : public Test {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directory(dir.file("LOGS"));
-        std::filesystem::create_directory(dir.file("SEQ"));
-        std::filesystem::create_directory(dir.file("ports"));
-        set_gr_filename("");
-        Gr_xmax = 0;
-        Gr_ymax = 0;
-        RCV_TIMEOUT = 10;
-        TIMEOUT_BASE = 20;
-        job_abort = false;
+    JobTest() {
+        make_folders();
         app_start(dir.path());
     }
     void TearDown() override {
-        wait_for_worker();
+        finish_job();
         wait_for_check();
-        set_gr_filename("");
-        gCurrendDir.clear();
     }
 
     // Starts the simulator with a request log; device "--printer" or "--register".
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
-        args.push_back("--log");
-        args.push_back(dir.file("requests.log"));
-        args.push_back("--store");
-        args.push_back(dir.file("store"));
+        args.insert(args.end(), {"--log", dir.file("requests.log"), "--store", dir.file("store")});
         std::filesystem::create_directories(dir.file("store"));
-        if (over_pty) {
-            args.push_back("--pty");
-            args.push_back(dir.file("ports/com3"));
-        } else {
-            args.push_back("--tcp");
-            args.push_back("0");
-        }
+        if (over_pty) args.insert(args.end(), {"--pty", dir.file("ports/com3")});
+        else args.insert(args.end(), {"--tcp", "0"});
         sim = std::make_unique<SimProcess>(args);
         ASSERT_TRUE(sim->ok()) << sim->error();
         if (over_pty) {
@@ -92,35 +74,39 @@ protected:
         dispatch_command(ID_FILE, Notify::Clicked, gButt_File);
         wait_for_check();
     }
+    // A w x h picture of job_pattern (colour 0 black).
     std::string picture(int w, int h) {
         const std::string path = dir.file("pic_" + std::to_string(w) + "x" + std::to_string(h) + ".bmp");
-        write_file(path, bmp_1bit(w, h, [](int x, int y) { return (x * 3 + y) % 5 == 0; }));
+        write_file(path, bmp_1bit(w, h, job_pattern));
         return path;
     }
 
     // Presses a button and waits for its job.
     void press(int id) {
         dispatch_command(id, Notify::Clicked, nullptr);
-        wait_for_worker();
+        finish_job();
+    }
+    // Waits for the running job. One that has not ended within its bound fails the test,
+    // is asked to stop and loses its device; should it run on even then, the program ends
+    // here rather than hang (the simulator is gone by then).
+    void finish_job() {
+        if (wait_for_worker_for(30000)) return;
+        ADD_FAILURE() << "the job did not end within 30 s";
+        job_abort = true;
+        Stoper = true;
+        if (sim) sim->stop();
+        if (wait_for_worker_for(10000)) return;
+        std::fprintf(stderr, "the job still runs after its device went away: giving up\n");
+        std::_Exit(1);
     }
 
-    // Every request frame the simulator received, in order.
+    // Every request frame the simulator received so far, in order.
     std::vector<std::string> frames() const { return read_request_log(dir.file("requests.log")); }
-    // A printer request frame's command text.
-    static std::string command_of(const std::string& frame) {
-        const std::size_t hash = frame.rfind('#');
-        return frame.size() > 6 && hash != std::string::npos ? frame.substr(1, hash - 1) : frame;
-    }
-    std::vector<std::string> commands() const {
-        std::vector<std::string> v;
-        for (const auto& f : frames()) v.push_back(command_of(f));
-        return v;
-    }
-    // The cash-register requests, parsed.
-    std::vector<KS_FRM> requests() const {
-        std::vector<KS_FRM> v;
-        for (const auto& f : frames()) v.push_back(parse_frame(f));
-        return v;
+    // Every request frame that reached the simulator: it is stopped first, and takes in
+    // what was on its line before it goes (a frame sent after the job's last reply too).
+    std::vector<std::string> all_frames() {
+        if (sim) sim->stop();
+        return frames();
     }
     std::vector<std::string> box_texts() const { return host.box_texts(); }
 
@@ -134,28 +120,16 @@ protected:
         }
     };
     Pbm stored(int slot) const {
-        const std::string f = read_file(dir.file("store/slot" + std::to_string(slot) + ".pbm"));
+        std::istringstream in(read_file(dir.file("store/slot" + std::to_string(slot) + ".pbm")));
+        std::string magic, comment;
         Pbm p;
-        std::size_t pos = 0;
-        auto token = [&]() {
-            while (pos < f.size()) {
-                if (f[pos] == '#') { while (pos < f.size() && f[pos] != '\n') ++pos; }
-                else if (std::isspace(static_cast<unsigned char>(f[pos]))) ++pos;
-                else break;
-            }
-            std::size_t start = pos;
-            while (pos < f.size() && !std::isspace(static_cast<unsigned char>(f[pos]))) ++pos;
-            return f.substr(start, pos - start);
-        };
-        if (token() != "P4") return p;
-        p.w = std::stoi(token());
-        p.h = std::stoi(token());
-        p.bits = f.substr(pos + 1);
+        in >> magic >> std::ws;
+        while (in.peek() == '#') std::getline(in, comment);
+        if (magic != "P4" || !(in >> p.w >> p.h) || in.get() != '\n') return Pbm{};
+        p.bits.assign(std::istreambuf_iterator<char>(in), {});
         return p;
     }
 
-    RecordingHost host;
-    TempDir dir;
     std::unique_ptr<SimProcess> sim;
 };
 

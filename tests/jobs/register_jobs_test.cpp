@@ -1,5 +1,6 @@
-// Cash-register jobs end to end against the simulated register: the commands it received,
-// the boxes shown, and the time-outs put back after every job.
+// Cash-register jobs end to end against the simulated register: the frames it received
+// (compared with the frames the rules give), the boxes shown, and the time-outs put back
+// after every job.
 #include "job_fixture.h"
 #include "support/platform.h"
 
@@ -16,17 +17,6 @@ protected:
         EXPECT_EQ(TIMEOUT_BASE, 20);
         JobTest::TearDown();
     }
-    static std::vector<int> ids(const std::vector<KS_FRM>& r) {
-        std::vector<int> v;
-        for (const auto& k : r) v.push_back(k.CMD_ID);
-        return v;
-    }
-    // The B fields of a request, in order.
-    static std::vector<int> bytes_of(const KS_FRM& k) {
-        std::vector<int> v;
-        for (int i = 0; i + 1 < k.DATA_LEN && k.DATA[i] == 0x42; i += 2) v.push_back(k.DATA[i + 1]);
-        return v;
-    }
 };
 
 TEST_F(RegisterJobs, Programs384x384InOneSlotSetAnd72Blocks) {
@@ -35,15 +25,9 @@ TEST_F(RegisterJobs, Programs384x384InOneSlotSetAnd72Blocks) {
     choose(picture(384, 384));
     set_sel(gComb_Slot, 2);
     press(ID_SEND);
-    const auto r = requests();
-    ASSERT_EQ(r.size(), 73u);
-    EXPECT_EQ(r[0].CMD_ID, 4600);
-    EXPECT_EQ(test::hex(r[0].DATA, r[0].DATA_LEN), "42 03 56 80 01 56 80 01");
-    for (std::size_t i = 1; i < r.size(); ++i) {
-        EXPECT_EQ(r[i].CMD_ID, 4601);
-        EXPECT_EQ(r[i].DATA[1], 3);
-        EXPECT_EQ(r[i].DATA_LEN, 2 + 1 + 512 + 1) << i;
-    }
+    const auto f = frames();
+    EXPECT_TRUE(same_frames(f, upload_frames(false, 3, 384, 384, expected_payload(384, 384, job_pattern, true))));
+    EXPECT_EQ(f.size(), 73u);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Grafika została poprawnie zaprogramowana!"});
     EXPECT_EQ(stored(3).w, 384);
     EXPECT_EQ(job_outcome, JobOutcome::Succeeded);
@@ -54,9 +38,9 @@ TEST_F(RegisterJobs, ClearingAllWithErrorsOnSlotsTwoAndFiveGoesOn) {
     use_registers();
     set_sel(gComb_Slot, 6);
     press(ID_CLEAR);
-    const auto r = requests();
-    ASSERT_EQ(ids(r), (std::vector<int>{4602, 4602, 4602, 4602, 4602, 4602}));
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(bytes_of(r[static_cast<std::size_t>(i)]), std::vector<int>{i + 1});
+    std::vector<std::string> clears;
+    for (unsigned slot = 1; slot <= 6; ++slot) clears.push_back(register_frame(4602, {B(slot)}));
+    EXPECT_TRUE(same_frames(frames(), clears));
     EXPECT_EQ(box_texts(),
               (std::vector<std::string>{
                   "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 2.\n\n"
@@ -72,8 +56,7 @@ TEST_F(RegisterJobs, ClearingEndsWithTheSameSuccessBoxAsPrinters) {
     use_registers();
     set_sel(gComb_Slot, 3);
     press(ID_CLEAR);
-    EXPECT_EQ(ids(requests()), std::vector<int>{4602});
-    EXPECT_EQ(bytes_of(requests()[0]), std::vector<int>{4});
+    EXPECT_TRUE(same_frames(frames(), {register_frame(4602, {B(4)})}));
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
 }
 
@@ -87,11 +70,9 @@ TEST_F(RegisterJobs, HeaderNoneAndFooterThree) {
     set_sel(gComb_GrHdr, 0);
     set_sel(gComb_GrFoot, 3);
     press(ID_SET);
-    auto r = requests();
-    r.erase(r.begin(), r.begin() + 2);
-    ASSERT_EQ(ids(r), (std::vector<int>{4603, 4604}));
-    EXPECT_EQ(bytes_of(r[0]), (std::vector<int>{0, 1}));
-    EXPECT_EQ(bytes_of(r[1]), (std::vector<int>{3, 1}));
+    auto f = frames();
+    f.erase(f.begin(), f.begin() + 2);
+    EXPECT_TRUE(same_frames(f, {register_frame(4603, {B(0), B(1)}), register_frame(4604, {B(3), B(1)})}));
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
 }
@@ -102,7 +83,7 @@ TEST_F(RegisterJobs, ARefusedHeaderEndsTheJobWithoutTheFooter) {
     set_sel(gComb_GrHdr, 1);
     set_sel(gComb_GrFoot, 2);
     press(ID_SET);
-    EXPECT_EQ(ids(requests()), std::vector<int>{4603});
+    EXPECT_TRUE(same_frames(all_frames(), {register_frame(4603, {B(1), B(1)})}));
     ASSERT_EQ(host.boxes().size(), 1u);
     EXPECT_EQ(host.boxes()[0].caption, "UWAGA!");
     EXPECT_EQ(host.boxes()[0].text.rfind("Wystąpił błąd podczas innej czynności!\n\n", 0), 0u);
@@ -113,7 +94,7 @@ TEST_F(RegisterJobs, NoConnectionIsReportedForEveryJob) {
     use_registers();
     use_closed_port();
     set_gr_filename(shipped("worked_10x2_im.bmp"));
-    for (int id : {104, 105, 106}) {
+    for (int id : {ID_SEND, ID_CLEAR, ID_SET}) {
         host.clear();
         press(id);
         EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd] Brak połączenia z kasą fiskalną!"}) << id;
@@ -126,7 +107,7 @@ TEST_F(RegisterJobs, ARejectedPictureShowsOnlyTheCheckMessage) {
     use_registers();
     set_gr_filename(shipped("rgb24_48x16_im.bmp"));
     press(ID_SEND);
-    EXPECT_TRUE(requests().empty());
+    EXPECT_TRUE(frames().empty());
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd!] Bitmapa musi być monochromatyczna !!!\n"});
 
     // The reader's later refusals are the check's too, not device errors.
@@ -136,21 +117,10 @@ TEST_F(RegisterJobs, ARejectedPictureShowsOnlyTheCheckMessage) {
     write_file(path, rle);
     host.clear();
     set_gr_filename(path);
-    press(104);
-    EXPECT_TRUE(requests().empty());
+    press(ID_SEND);
+    EXPECT_TRUE(frames().empty());
     EXPECT_EQ(box_texts(),
               std::vector<std::string>{"[Błąd!] Skompresowana bitmapa nie jest obsługiwana !!!\n"});
-}
-
-TEST_F(RegisterJobs, ProgrammingOverSerialWithASilentRegisterFailsFast) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
-    start_sim({"--register", "--no-reply", "1"}, true);
-    use_registers();
-    choose(picture(16, 4));
-    press(ID_SEND);
-    EXPECT_EQ(ids(requests()), std::vector<int>{4600});  // no block after the silent slot set
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki "
-                                                    "nr 1.\n\nTIMEOUT - brak odpowiedzi z kasy.\n\nBŁĄD : 10000 "});
 }
 
 }  // namespace

@@ -1,40 +1,27 @@
-// What the link tests share: a fixture that keeps the process-wide link settings and the
-// start-up directory per test, the fixture the text exchanges of both links share, and the
-// device's standard replies and boxes.
+// What the link tests share: the link settings every link test starts from, the fixture
+// the text exchanges of both links share, and the device's standard replies and boxes.
 #pragma once
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
 #include "support/device_end.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 
 namespace tv::test {
 
-// Sets the start-up directory to a fresh folder (with LOGS and SEQ) and restores the
-// link settings and job kind after each test.
-class LinkSettings {
-public:
-    LinkSettings();
-    ~LinkSettings();
-    TempDir dir;
-    std::string log() const;
-    std::string seq() const;
-    // Points ports/comN of the start-up directory at target (replacing an older link).
-    void point_com(int n, const std::string& target) const;
+// Port COM7 at 9600 bit/s, a reply time-out of 2 units of 20 polls, the printer job kind,
+// the TCP link aimed at 127.0.0.1, and the folders the links write their records to.
+class LinkTest : public Test {
+protected:
+    LinkTest();
 };
 
-// A text exchange with the device: the settings, the device stand-in, a host, and the
-// caller's reply buffer, filled with 'Z' so that where the link stopped writing shows.
-template <class Device> class TextExchange : public ::testing::Test {
+// A text exchange with the device: the device stand-in and the caller's reply buffer,
+// filled with 'Z' so that where the link stopped writing shows.
+template <class Device> class TextExchange : public LinkTest {
 protected:
-    LinkSettings settings;
     Device dev;
-    RecordingHost host;
     char reply[4300];
     unsigned devErr = 99;
 
@@ -53,8 +40,5 @@ inline const Box kWaitAgainBox{"Warning", "TIMEOUT! Try again?", Icon::Question,
 
 // The byte values as a string.
 std::string bytes(std::initializer_list<int> list);
-
-// Milliseconds since start.
-long elapsed_ms(std::chrono::steady_clock::time_point start);
 
 }  // namespace tv::test

@@ -7,12 +7,11 @@
 
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
-#include "support/crc_reference.h"
+#include "support/wire_oracle.h"
 #include "support/recording_host.h"
 
 using namespace tv;
-using tv::test::bitwise_crc;
-using tv::test::hex;
+using namespace tv::test;
 
 namespace {
 std::string frame_of(const char* cmd) { return std::string(tarv_frame(cmd)); }
@@ -91,4 +90,30 @@ TEST(PrinterMatchers, PrefixAndEquality) {
     EXPECT_TRUE(cmpr2("abc", "abc"));
     EXPECT_FALSE(cmpr2("abc", "abcd"));
     EXPECT_FALSE(cmpr2("abc", "ABC"));
+}
+
+TEST(PrinterReply, AnswersItsCommandOnlyWithTheNameThenATabAndASoundChecksum) {
+    std::string lower = printer_frame("sid\t");  // ...#8A94: the checksum's A in lower case
+    lower[lower.size() - 4] = 'a';
+    std::string off_by_one = printer_frame("sid\tnmA\t");
+    off_by_one[off_by_one.size() - 2] ^= 0x01;
+    const struct {
+        std::string reply;
+        const char* command;
+        bool answers;
+    } cases[] = {
+        {printer_frame("sid\tnmTX\tvr1\t"), "sid\t", true},
+        {printer_frame("imgslotset\t"), "imgslotset\tno1\twx1\thx1\t", true},
+        {printer_frame("sid\t?12\t"), "sid\t", true},        // an error reply answers too
+        {printer_frame("sidx\tnmTX\t"), "sid\t", false},     // a longer name that starts alike
+        {printer_frame("si\tnmTX\t"), "sid\t", false},       // a shorter one
+        {printer_frame("sid"), "sid\t", false},               // the name without its tab
+        {printer_frame("scomm\tfsT\t"), "sid\t", false},      // another command's reply
+        {printer_frame("\tnmTX\t"), "\t", false},             // no name at all
+        {off_by_one, "sid\t", false},
+        {lower, "sid\t", false},
+        {printer_frame("sid\tnmA\t").substr(0, 13), "sid\t", false},  // cut before its ETX
+        {printer_frame("sid\t").substr(0, 10) + "\t", "sid\t", false},  // another byte for the ETX
+    };
+    for (const auto& c : cases) EXPECT_EQ(reply_answers(c.reply.c_str(), c.command), c.answers) << hex(c.reply);
 }

@@ -6,6 +6,7 @@
 
 #include "link_fixture.h"
 #include "support/platform.h"
+#include "support/wire_oracle.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -18,22 +19,6 @@ void putN(KS_FRM& f, const char* digits12) {
     for (int i = 0; i < 6; ++i)
         f.DATA[f.DATA_LEN++] =
             static_cast<unsigned char>(((digits12[2 * i] - '0') << 4) | (digits12[2 * i + 1] - '0'));
-}
-
-// A request as it went over the wire, between the start and end pairs, unstuffed: the
-// 12-byte header, the field area, the checksum.
-std::string body_of(const std::string& frame) {
-    std::string body;
-    for (std::size_t i = 2; i + 2 < frame.size(); ++i) {
-        body.push_back(frame[i]);
-        if (frame[i] == 0x10) ++i;
-    }
-    return body;
-}
-std::string header_of(const std::string& frame) { return hex(body_of(frame).substr(0, 12)); }
-std::string fields_of(const std::string& frame) {
-    const std::string body = body_of(frame);
-    return hex(body.substr(12, body.size() - 14));
 }
 
 std::string plu_reply(unsigned short number, const char* text1) {
@@ -77,9 +62,7 @@ TEST_F(RegisterConfig, CashOutDescriptionGoesOutInWindows1250AndTracesTheRawRepl
 
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 2u);
-    EXPECT_EQ(header_of(rq[0]), "00 00 00 00 00 00 24 00 03 00 64 0A");
-    EXPECT_EQ(fields_of(rq[0]),
-              "56 39 30 53 4D F3 6A 20 6E 6F 77 79 20 6F 70 69 73 00 42 01");
+    EXPECT_EQ(rq[0], register_frame(2660, {V(12345), S("M\xF3j nowy opis"), B(1)}));
     // One byte more than the frame goes out: its terminating zero.
     EXPECT_EQ(peer.all_bytes(), rq[0] + std::string(1, '\0') + rq[1] + std::string(1, '\0'));
 }
@@ -122,7 +105,7 @@ TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
 
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 3u);
-    EXPECT_EQ(header_of(rq[0]), "00 00 01 00 00 00 10 00 00 00 92 04");
+    EXPECT_EQ(rq[0], register_frame(1170, {}, 0, 1));
     std::string expect;
     for (const auto& r : rq) expect += r + std::string(7, '\0');
     EXPECT_EQ(peer.all_bytes(), expect);
@@ -133,12 +116,12 @@ TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
     RegisterPeer peer(RegisterPeer::Kind::Tcp, std::vector<Reply>{});
     TcpClient link(peer.port());
     host.clear();
-    EXPECT_EQ(KS_CUSTOMERTINLIMITSET(), 26);
+    EXPECT_EQ(KS_CUSTOMERTINLIMITSET(), RC_DEVICE_ERROR);
     EXPECT_EQ(ERR_NR, 10000);
     EXPECT_NE(host.trace().find("CMD_ID : 3810"), std::string::npos);
-    EXPECT_EQ(KS_DISCNTSUMMARYPRINTOUTCFGSET(), 26);
-    EXPECT_EQ(KS_HOTKEYBACKUPINS(), 26);
-    EXPECT_EQ(KS_REMINDERSET("a", "b", 1, 2, 3, 4, 5), 26);
+    EXPECT_EQ(KS_DISCNTSUMMARYPRINTOUTCFGSET(), RC_DEVICE_ERROR);
+    EXPECT_EQ(KS_HOTKEYBACKUPINS(), RC_DEVICE_ERROR);
+    EXPECT_EQ(KS_REMINDERSET("a", "b", 1, 2, 3, 4, 5), RC_DEVICE_ERROR);
     link.close();
     EXPECT_EQ(peer.all_bytes(), "");
 }
@@ -146,20 +129,17 @@ TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
 TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
     TV_POSIX_ONLY("serial link over a pseudo-terminal");
     RegisterPeer peer(RegisterPeer::Kind::Pty, {{reply_frame(3426)}, {error_frame({4621, 3271})}});
-    PtyPort port(peer);
+    use_pty(peer);
     ASSERT_EQ(com_connect(false), 0);
     EXPECT_EQ(KS_HOTKEYBACKUPINS(), 0);
-    EXPECT_EQ(KS_REMINDERSET("Przegląd", "", 1, 2, 300, 4, 5), 26);
+    EXPECT_EQ(KS_REMINDERSET("Przegląd", "", 1, 2, 300, 4, 5), RC_DEVICE_ERROR);
     EXPECT_EQ(ERR_NR, 3271);
     com_disconnect(false);
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 2u);
-    EXPECT_EQ(header_of(rq[0]), "00 00 00 00 00 00 17 00 03 00 62 0D");
-    EXPECT_EQ(fields_of(rq[0]), "56 01 00 42 01 42 01");
-    EXPECT_EQ(header_of(rq[1]).substr(24), "0E 00 0D 12");
-    EXPECT_EQ(fields_of(rq[1]),
-              "53 50 72 7A 65 67 6C B9 64 00 53 00 42 00 42 01 42 02 56 2C 01 42 04 42 05 "
-              "42 00 42 02 56 00 00 42 02 42 01 53 00");
+    EXPECT_EQ(rq[0], register_frame(3426, {V(1), B(1), B(1)}));
+    EXPECT_EQ(rq[1], register_frame(4621, {S("Przegl\xB9" "d"), S(""), B(0), B(1), B(2), V(300), B(4), B(5), B(0),
+                                           B(2), V(0), B(2), B(1), S("")}));
 }
 
 TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
@@ -171,7 +151,7 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
                                 {error_frame({2110, 0, 975})},
                                 {error_frame({2110, 5, 12, 9, 8})},
                                 {"", true}});
-    PtyPort port(peer);
+    use_pty(peer);
     KS_PLU table[10];
     for (auto& e : table) e.clear();
     table[9].number = 4242;
@@ -218,8 +198,7 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
 
     const auto& rq = peer.requests();
     ASSERT_GE(rq.size(), 1u);
-    EXPECT_EQ(header_of(rq[0]), "00 00 05 00 00 00 15 00 02 00 3E 08");
-    EXPECT_EQ(fields_of(rq[0]), "56 07 00 42 01");
+    EXPECT_EQ(rq[0], register_frame(2110, {V(7), B(1)}, 0, 5));
 }
 
 TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
@@ -235,7 +214,7 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
         });
     };
     RegisterPeer peer(RegisterPeer::Kind::Pty, {{payform(7)}, {payform(8)}});
-    PtyPort port(peer);
+    use_pty(peer);
     KS_PAYFORM table[8];
     for (auto& e : table) e.clear();
     testing::internal::CaptureStdout();
@@ -250,7 +229,7 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
     EXPECT_EQ(table[7].bcd_value1, -10);
     EXPECT_NE(out.find("Forma platnosci 8 poza tablica (8 pozycji)"), std::string::npos);
     EXPECT_EQ(table[0].number, 0);
-    EXPECT_EQ(fields_of(peer.requests()[0]), "56 07 00");
+    EXPECT_EQ(peer.requests()[0], register_frame(2910, {V(7)}, 0, 1));
 }
 
 TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
@@ -285,7 +264,7 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
                {reply_frame(2960, [](KS_FRM& f) { f.putV(4); putN(f, "000000000777"); })},
                {reply_frame(2000)},
                {error_frame({2005, 975})}});
-    PtyPort port(peer);
+    use_pty(peer);
     testing::internal::CaptureStdout();
     KS_CASHREGSTATUSGET();
     EXPECT_STREQ(uni, "AB1234567890");
@@ -317,11 +296,9 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
 
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 7u);
-    EXPECT_EQ(header_of(rq[0]), "00 00 01 00 00 00 10 00 00 00 F5 01");
-    EXPECT_EQ(fields_of(rq[2]), "53 35 39 30 31 32 33 34 31 32 33 34 35 37 00 42 00");
-    EXPECT_EQ(header_of(rq[4]), "00 00 01 00 00 00 15 00 02 00 90 0B");
-    EXPECT_EQ(fields_of(rq[4]), "56 04 00 42 00");
-    EXPECT_EQ(header_of(rq[5]), "00 00 02 00 00 00 14 00 02 00 D0 07");
-    EXPECT_EQ(fields_of(rq[5]), "42 00 42 00");
-    EXPECT_EQ(header_of(rq[6]).substr(30), "D5 07");
+    EXPECT_EQ(rq[0], register_frame(501, {}, 0, 1));
+    EXPECT_EQ(rq[2], register_frame(2161, {S("5901234123457"), B(0)}, 0, 1));
+    EXPECT_EQ(rq[4], register_frame(2960, {V(4), B(0)}, 0, 1));
+    EXPECT_EQ(rq[5], register_frame(2000, {B(0), B(0)}, 0, 2));
+    EXPECT_EQ(rq[6], register_frame(2005, {B(0), B(0)}, 0, 2));
 }

@@ -7,10 +7,7 @@
 #include "sim_test_util.h"
 #include "support/platform.h"
 
-using namespace simtest;
-using tv::test::hex;
-using tv::test::read_file;
-using tv::test::TempDir;
+using namespace tv::test;
 
 namespace {
 
@@ -36,7 +33,7 @@ TEST_F(PrinterSim, IdentityRepliesAreExactFramesWithTheConfiguredValues) {
 
 TEST_F(PrinterSim, WrongChecksumIsRefusedWithError5AndNothingIsDone) {
     run();
-    std::string f = pframe("imgslotset\tno1\twx8\thx1\ttxff\t");
+    std::string f = printer_frame("imgslotset\tno1\twx8\thx1\ttxff\t");
     f[f.size() - 2] = f[f.size() - 2] == '0' ? '1' : '0';
     EXPECT_EQ(line->send(f), true);
     const std::string r = line->read_printer_reply();
@@ -56,7 +53,7 @@ TEST_F(PrinterSim, SyntaxErrorsCarryThePrinterNumbers) {
     EXPECT_EQ(error_of("sid\t"), "");
     // No hash sign: STX payload ETX.
     line->send("\x02sid\t\x03");
-    EXPECT_EQ(line->read_printer_reply(), pframe("sid\t?15\t"));
+    EXPECT_EQ(line->read_printer_reply(), printer_frame("sid\t?15\t"));
     // Three checksum digits.
     line->send("\x02sid\t#8A9\x03");
     EXPECT_NE(line->read_printer_reply().find("\t?9\t"), std::string::npos);
@@ -64,8 +61,8 @@ TEST_F(PrinterSim, SyntaxErrorsCarryThePrinterNumbers) {
 
 TEST_F(PrinterSim, NoiseBeforeAFrameIsIgnoredAndTwoFramesInOneWriteGetTwoReplies) {
     run();
-    line->send("\xFF\x01garbage" + pframe("!sdev\t") + pframe("prncancel\t"));
-    EXPECT_EQ(line->read_printer_reply(), pframe("!sdev\tds0\t"));
+    line->send("\xFF\x01garbage" + printer_frame("!sdev\t") + printer_frame("prncancel\t"));
+    EXPECT_EQ(line->read_printer_reply(), printer_frame("!sdev\tds0\t"));
     EXPECT_EQ(line->read_printer_reply(), kCancel);
 }
 
@@ -87,7 +84,7 @@ TEST_F(PrinterSim, SlotSetAndAppendsStoreThePictureBitForBit) {
     EXPECT_EQ(ask("imgslotappend\tno2\ttxFFa5\t"), "\x02imgslotappend\t#71B7\x03");
 
     EXPECT_EQ(stored("slot2.pbm"),
-              std::string("P4\n# tarvix-vizaze-sim slot 2\n12 3\n") + bytes("80 f0 01 30 ff a5"));
+              std::string("P4\n# tarvix-vizaze-sim slot 2\n12 3\n") + from_hex("80 f0 01 30 ff a5"));
     const std::string state = stored("state.txt");
     EXPECT_NE(state.find("slot 2 12x3 complete 6/6\n"), std::string::npos) << state;
     EXPECT_NE(state.find("slot 1 empty\n"), std::string::npos);
@@ -168,8 +165,8 @@ TEST_F(PrinterSim, ClearAllAndTestFormRunAsTheToolSendsThem) {
 
 TEST_F(PrinterSim, LogHoldsEveryRequestFrameInBothFormats) {
     run({"--log", dir.file("req.log")});
-    const std::string a = pframe("sid\t"), b = pframe("imgslotset\tno1\twx8\thx1\ttxff\t");
-    std::string bad = pframe("scomm\t");
+    const std::string a = printer_frame("sid\t"), b = printer_frame("imgslotset\tno1\twx8\thx1\ttxff\t");
+    std::string bad = printer_frame("scomm\t");
     bad[bad.size() - 2] = 'X';
     for (const std::string& f : {a, b, bad}) {
         line->send(f);
@@ -189,7 +186,7 @@ TEST_F(PrinterSim, ConnectionsAreServedOneAfterAnotherWithTheMemoryKept) {
     line->close();
     auto second = RawLine::tcp(sim->port());
     ASSERT_TRUE(second.ok());
-    EXPECT_EQ(simtest::ask(second, "imgprogrep\tno6\t"), pframe("imgprogrep\t"));
+    EXPECT_EQ(tv::test::ask(second, "imgprogrep\tno6\t"), printer_frame("imgprogrep\t"));
 }
 
 TEST(PrinterSimExit, TermSignalEndsCleanlyAndDumpsTheSlots) {
@@ -204,7 +201,7 @@ TEST(PrinterSimExit, TermSignalEndsCleanlyAndDumpsTheSlots) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("dump/slot5.pbm")));  // only at exit
     EXPECT_EQ(sim->stop(), 0);
     EXPECT_EQ(read_file(dir.file("dump/slot5.pbm")),
-              std::string("P4\n# tarvix-vizaze-sim slot 5\n9 1\n") + bytes("c0 80"));
+              std::string("P4\n# tarvix-vizaze-sim slot 5\n9 1\n") + from_hex("c0 80"));
     EXPECT_NE(read_file(dir.file("dump/state.txt")).find("slot 5 9x1 complete 2/2\n"),
               std::string::npos);
 }

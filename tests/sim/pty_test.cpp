@@ -8,13 +8,13 @@
 #include "sim_test_util.h"
 #include "support/platform.h"
 
-using namespace simtest;
+using namespace tv::test;
 using std::chrono::milliseconds;
 namespace fs = std::filesystem;
 
 TEST(SimPty, LinkNamesTheSlaveAndServesAcrossCloseAndReopen) {
     TV_POSIX_ONLY("the simulator's pseudo-terminal");
-    tv::test::TempDir dir;
+    TempDir dir;
     const std::string link = dir.file("com3");
     auto sim = start({"--printer", "--pty", link});
     ASSERT_TRUE(sim->ok());
@@ -34,7 +34,7 @@ TEST(SimPty, LinkNamesTheSlaveAndServesAcrossCloseAndReopen) {
 
 TEST(SimPty, DropReplacesTheTerminalAndRepointsTheLink) {
     TV_POSIX_ONLY("the simulator's pseudo-terminal");
-    tv::test::TempDir dir;
+    TempDir dir;
     const std::string link = dir.file("com4");
     auto sim = start({"--pty", link, "--drop", "2"});
     ASSERT_TRUE(sim->ok());
@@ -43,7 +43,7 @@ TEST(SimPty, DropReplacesTheTerminalAndRepointsTheLink) {
         auto line = RawLine::pty(link);
         ASSERT_TRUE(line.ok());
         EXPECT_EQ(ask(line, "sid\t"), kSid);
-        line.send(pframe("sid\t"));
+        line.send(printer_frame("sid\t"));
         EXPECT_TRUE(line.wait_closed(milliseconds(2000)));  // hang-up seen by the tool
     }
     const std::string reopen = sim->wait_line("REOPEN", milliseconds(2000));
@@ -59,11 +59,11 @@ TEST(SimPty, DropReplacesTheTerminalAndRepointsTheLink) {
 
 TEST(SimPty, AnExistingFileAtTheLinkPathIsNotReplaced) {
     TV_POSIX_ONLY("the simulator's pseudo-terminal");
-    tv::test::TempDir dir;
+    TempDir dir;
     const std::string path = dir.file("com5");
-    tv::test::write_file(path, "keep");
+    write_file(path, "keep");
     SimProcess sim({"--pty", path}, std::chrono::seconds(3));
     EXPECT_FALSE(sim.ok());
     EXPECT_EQ(sim.wait_exit(std::chrono::seconds(3)), 1);
-    EXPECT_EQ(tv::test::read_file(path), "keep");
+    EXPECT_EQ(read_file(path), "keep");
 }

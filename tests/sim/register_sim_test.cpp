@@ -6,11 +6,8 @@
 #include "sim_test_util.h"
 #include "support/register_peer.h"
 
-using namespace simtest;
+using namespace tv::test;
 using tv::KS_FRM;
-using tv::test::hex;
-using tv::test::parse_frame;
-using tv::test::reply_frame;
 
 namespace {
 
@@ -26,12 +23,11 @@ struct Request {
 };
 
 std::string wire(const Request& r) {
-    return reply_frame(r.cmd, [&](KS_FRM& f) {
-        f.FLD_NUM = static_cast<std::uint16_t>(r.b.size() + r.v.size() + (r.s ? 1 : 0));
-        for (auto b : r.b) f.putB(b);
-        for (auto v : r.v) f.putV(v);
-        if (r.s) f.putS(r.s);
-    });
+    std::vector<std::string> fields;
+    for (auto b : r.b) fields.push_back(B(b));
+    for (auto v : r.v) fields.push_back(V(v));
+    if (r.s) fields.push_back(S(r.s));
+    return register_frame(r.cmd, fields);
 }
 
 // A reply as the tool would parse it.
@@ -63,7 +59,7 @@ struct RegisterSim : SimLine {
 TEST_F(RegisterSim, StatusAnswers501WithTheModelCodeFirst) {
     run({"--model", "11"});
     // The status request exactly as the tool sends it.
-    const std::string r = ask_raw(bytes("10 02 00 00 00 00 00 00 10 10 00 00 00 F5 01 91 E6 10 03"));
+    const std::string r = ask_raw(from_hex("10 02 00 00 00 00 00 00 10 10 00 00 00 F5 01 91 E6 10 03"));
     auto f = parse(r);
     EXPECT_EQ(f->CMD_ID, 501);
     ASSERT_GE(f->DATA_LEN, 2);
@@ -76,7 +72,7 @@ TEST_F(RegisterSim, StatusAnswers501WithTheModelCodeFirst) {
 TEST_F(RegisterSim, AcceptReplyIsAnEmptyFrameWithTheRequestsCommand) {
     run();
     // Slot 1, 384 x 384, as the tool sends it; the reply bytes computed independently.
-    EXPECT_EQ(hex(ask_raw(bytes("10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 "
+    EXPECT_EQ(hex(ask_raw(from_hex("10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 "
                                 "01 F1 6E 10 03"))),
               "10 02 00 00 00 00 00 00 10 10 00 00 00 F8 11 FC 82 10 03");
     EXPECT_NE(stored("state.txt").find("slot 1 384x384 partial 0/18432\n"), std::string::npos);
@@ -89,7 +85,7 @@ TEST_F(RegisterSim, SlotSetAndAppendsStoreThePictureAndClearRemovesIt) {
     ASSERT_EQ(outcome({4601, {2}, {}, "803f"}), 0);
     ASSERT_EQ(outcome({4601, {2}, {}, "ffff"}), 0);
     EXPECT_EQ(stored("slot2.pbm"),
-              std::string("P4\n# tarvix-vizaze-sim slot 2\n10 2\n") + bytes("80 3f ff ff"));
+              std::string("P4\n# tarvix-vizaze-sim slot 2\n10 2\n") + from_hex("80 3f ff ff"));
     EXPECT_EQ(outcome({4607, {2}}), 0);
     EXPECT_EQ(outcome({4603, {2, 1}}), 0);
     EXPECT_EQ(outcome({4604, {0, 1}}), 0);
@@ -97,7 +93,7 @@ TEST_F(RegisterSim, SlotSetAndAppendsStoreThePictureAndClearRemovesIt) {
     EXPECT_EQ(outcome({4606, {}}), 0);
 
     // Clearing slot 1 with the tool's own 20-byte frame: empty, and accepted all the same.
-    auto cleared = parse(ask_raw(bytes("10 02 00 00 00 00 00 00 12 00 01 00 FA 11 42 01 88 0F 10 03")));
+    auto cleared = parse(ask_raw(from_hex("10 02 00 00 00 00 00 00 12 00 01 00 FA 11 42 01 88 0F 10 03")));
     EXPECT_EQ(cleared->CMD_ID, 4602);
     EXPECT_EQ(cleared->DATA_LEN, 0);
     EXPECT_EQ(outcome({4602, {2}}), 0);
@@ -155,7 +151,7 @@ TEST(RegisterSimFaults, ErrorCorruptAndStaleRepliesOnTheBinarySide) {
     EXPECT_EQ(corrupt.substr(0, 45), accepted.substr(0, 45));
     EXPECT_NE(corrupt, accepted);
     EXPECT_EQ(corrupt.substr(corrupt.size() - 5), "10 03");
-    EXPECT_EQ(parse(bytes(corrupt))->CMD_ID, 4606);
+    EXPECT_EQ(parse(from_hex(corrupt))->CMD_ID, 4606);
 
     auto stale = parse(ask({501, {}}));
     EXPECT_EQ(stale->CMD_ID, 4606);  // the reply meant for the previous command
@@ -169,7 +165,7 @@ TEST(RegisterSimFaults, CorruptedChecksumStaysAWellFormedFrameWhenItsHighByteIsD
     ASSERT_TRUE(sim->ok());
     auto line = RawLine::tcp(sim->port());
     auto status = [&] {
-        line.send(bytes("10 02 00 00 00 00 00 00 10 10 00 00 00 F5 01 91 E6 10 03"));
+        line.send(from_hex("10 02 00 00 00 00 00 00 10 10 00 00 00 F5 01 91 E6 10 03"));
         return line.read_register_reply();
     };
     const std::string good = status();

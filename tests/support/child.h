@@ -1,6 +1,7 @@
 // A child process of a test: started with UTF-8 arguments in a working directory, its
 // standard input the null device, its standard output (and, if asked, standard error)
-// read through pipes. POSIX (posix_spawn) and Windows (CreateProcessW) halves.
+// read through pipes. POSIX (fork and exec; on Linux the child dies with the test) and
+// Windows (CreateProcessW) halves.
 #pragma once
 #include <cstddef>
 #include <memory>

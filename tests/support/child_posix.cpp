@@ -1,16 +1,16 @@
-// Child processes on POSIX systems: posix_spawn with pipes.
+// Child processes on POSIX systems: fork and exec with pipes.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 #include "support/child.h"
-
-extern char** environ;
 
 namespace tv::test {
 
@@ -40,27 +40,35 @@ bool Child::start(const std::string& path, const std::vector<std::string>& args,
             if (fd >= 0) ::close(fd);
         return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    if (capture_err) posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
-
     std::vector<std::string> copies(args);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(path.c_str()));
     for (auto& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    [[maybe_unused]] const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+#ifdef __linux__
+        // The child goes with the test: should the test end without ending it (a crash,
+        // CTest's time-out), the kernel kills it, so no simulator is left behind.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+#endif
+        const int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0) ::dup2(null, STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        if (capture_err) ::dup2(err[1], STDERR_FILENO);
+        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
+        ::execv(path.c_str(), argv.data());
+        ::_exit(127);
+    }
+    const int rc = pid < 0 ? errno : 0;
     ::close(out[1]);
     if (capture_err) ::close(err[1]);
     if (rc != 0) {
         ::close(out[0]);
         if (capture_err) ::close(err[0]);
-        error = "spawn " + path + ": " + std::strerror(rc);
+        error = "fork " + path + ": " + std::strerror(rc);
         return false;
     }
     os_->pid = pid;

@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/hex.h"
 #include "common/paths.h"
 #include "ui/Controls.h"
 
@@ -19,8 +20,7 @@ RecordingHost::~RecordingHost() { set_host(nullptr); }
 Answer RecordingHost::message_box(const std::string& caption, const std::string& text, Icon icon,
                                   Buttons buttons, Answer default_button) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Event e{Event::Box, caption, text, icon, buttons, 0};
-    events_.push_back(e);
+    record(Event{Event::Box, caption, text, icon, buttons, 0});
     if (answers_.empty()) return default_button;
     Answer a = answers_.front();
     answers_.pop_front();
@@ -29,30 +29,29 @@ Answer RecordingHost::message_box(const std::string& caption, const std::string&
 
 void RecordingHost::progress(int position) {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
+    record(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
 }
 
 void RecordingHost::trace_append(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     trace_ += text;
-    events_.push_back(Event{Event::TraceAppend, {}, text, Icon::Information, Buttons::Ok, 0});
+    record(Event{Event::TraceAppend, {}, text, Icon::Information, Buttons::Ok, 0});
 }
 
 void RecordingHost::trace_replace(const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     trace_ = text;
-    events_.push_back(Event{Event::TraceReplace, {}, text, Icon::Information, Buttons::Ok, 0});
+    record(Event{Event::TraceReplace, {}, text, Icon::Information, Buttons::Ok, 0});
 }
 
 void RecordingHost::control_changed(const Control& control) {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(
-        Event{Event::ControlChanged, {}, control.handle, Icon::Information, Buttons::Ok, 0});
+    record(Event{Event::ControlChanged, {}, control.handle, Icon::Information, Buttons::Ok, 0});
 }
 
 bool RecordingHost::choose_file(const std::string& start_dir, std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(Event{Event::ChooseFile, {}, start_dir, Icon::Information, Buttons::Ok, 0});
+    record(Event{Event::ChooseFile, {}, start_dir, Icon::Information, Buttons::Ok, 0});
     if (files_.empty()) return false;
     path = files_.front();
     files_.pop_front();
@@ -61,7 +60,36 @@ bool RecordingHost::choose_file(const std::string& start_dir, std::string& path)
 
 void RecordingHost::repaint_preview() {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(Event{Event::Repaint, {}, {}, Icon::Information, Buttons::Ok, 0});
+    record(Event{Event::Repaint, {}, {}, Icon::Information, Buttons::Ok, 0});
+}
+
+void RecordingHost::record(Event e) {
+    events_.push_back(std::move(e));
+    changed_.notify_all();
+}
+
+template <class Pred> bool RecordingHost::wait(std::chrono::milliseconds timeout, Pred pred) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return cancelled_ || pred(); });
+    return !cancelled_ && pred();
+}
+
+bool RecordingHost::wait_for_boxes(std::size_t n, std::chrono::milliseconds timeout) const {
+    return wait(timeout, [&] {
+        std::size_t boxes = 0;
+        for (const auto& e : events_) boxes += e.type == Event::Box;
+        return boxes >= n;
+    });
+}
+
+bool RecordingHost::wait_for_trace(const std::string& text, std::chrono::milliseconds timeout) const {
+    return wait(timeout, [&] { return trace_.find(text) != std::string::npos; });
+}
+
+void RecordingHost::cancel_waits() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+    changed_.notify_all();
 }
 
 void RecordingHost::answer_next(Answer a) {
@@ -171,6 +199,22 @@ std::string hex(const unsigned char* p, std::size_t n) {
 
 std::string hex(const std::string& bytes) {
     return hex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+std::string from_hex(const std::string& text) {
+    std::string out;
+    int high = -1;
+    for (char c : text) {
+        const int d = hex_value(c);
+        if (d < 0) continue;
+        if (high < 0) {
+            high = d;
+        } else {
+            out.push_back(static_cast<char>(high * 16 + d));
+            high = -1;
+        }
+    }
+    return out;
 }
 
 std::size_t count_of(const std::string& text, const std::string& what) {

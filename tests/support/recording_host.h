@@ -1,6 +1,8 @@
 // A host for tests: keeps every call the core makes on a face, in order, and answers
 // message boxes from a script (the default button when the script is empty).
 #pragma once
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <ostream>
@@ -58,8 +60,19 @@ public:
     std::string trace() const;             // the trace pane's text as the face would show it
     void clear();
 
+    // Waiting on the core's calls (from another thread): true once n message boxes were
+    // shown, or the trace pane holds text; false when the time-out passed first or
+    // cancel_waits() was called.
+    bool wait_for_boxes(std::size_t n, std::chrono::milliseconds timeout) const;
+    bool wait_for_trace(const std::string& text, std::chrono::milliseconds timeout) const;
+    void cancel_waits();
+
 private:
+    template <class Pred> bool wait(std::chrono::milliseconds timeout, Pred pred) const;
+    void record(Event e);  // with the lock held
     mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool cancelled_ = false;
     std::vector<Event> events_;
     std::deque<Answer> answers_;
     std::deque<std::string> files_;
@@ -82,6 +95,8 @@ void write_file(const std::string& path, const std::string& bytes);
 // Bytes as space-separated upper-case hex pairs, for readable comparisons.
 std::string hex(const std::string& bytes);
 std::string hex(const unsigned char* p, std::size_t n);
+// "10 02 0a" -> the three bytes (anything but hex digits is skipped).
+std::string from_hex(const std::string& text);
 // Counts the non-overlapping occurrences of what in text.
 std::size_t count_of(const std::string& text, const std::string& what);
 

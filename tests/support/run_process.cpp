@@ -9,7 +9,7 @@ namespace tv::test {
 
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
                       const std::string& cwd, std::chrono::milliseconds timeout,
-                      int interrupt_after_ms) {
+                      const std::function<bool()>& interrupt_when) {
     RunResult r;
     Child child;
     std::string error;
@@ -38,7 +38,7 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
             status = -1;
             break;
         }
-        if (interrupt_after_ms >= 0 && !interrupted && elapsed.count() >= interrupt_after_ms) {
+        if (interrupt_when && !interrupted && interrupt_when()) {
             child.interrupt();
             interrupted = true;
         }

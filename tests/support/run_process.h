@@ -1,7 +1,8 @@
 // Runs a program to its end as a user would from a shell: arguments, working directory,
-// standard output and error captured, a bounded wait (killed past it).
+// standard output and error captured, a bounded wait (killed past it, and with the test).
 #pragma once
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,11 @@ struct RunResult {
     std::string out, err;
 };
 
+// A program that has not ended within timeout is killed (timed_out). With interrupt_when,
+// the program gets SIGINT (Ctrl-C) once that condition holds (it is checked every 5 ms).
 RunResult run_program(const std::string& path, const std::vector<std::string>& args,
                       const std::string& cwd = {},
-                      std::chrono::milliseconds timeout = std::chrono::seconds(60),
-                      int interrupt_after_ms = -1);  // send SIGINT once after this time
+                      std::chrono::milliseconds timeout = std::chrono::seconds(30),
+                      const std::function<bool()>& interrupt_when = {});
 
 }  // namespace tv::test

@@ -125,9 +125,15 @@ bool SimProcess::try_reap() {
 
 int SimProcess::wait_exit(milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
+    {
+        // Its standard output closes when it ends.
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!cv_.wait_until(lock, deadline, [&] { return eof_; })) return try_reap() ? status_ : -2;
+    }
+    // Ended or ending: the process itself is gone a moment later.
     while (!try_reap()) {
         if (Clock::now() >= deadline) return -2;
-        std::this_thread::sleep_for(milliseconds(5));
+        std::this_thread::yield();
     }
     return status_;
 }
@@ -272,14 +278,6 @@ std::string RawLine::read_register_reply(milliseconds timeout) {
             pending = true;
         }
     }
-    return out;
-}
-
-std::string RawLine::read_for(milliseconds period) {
-    const auto deadline = Clock::now() + period;
-    std::string out;
-    unsigned char b = 0;
-    while (read_byte(b, deadline) == 1) out.push_back(static_cast<char>(b));
     return out;
 }
 

@@ -90,8 +90,6 @@ public:
     std::string read_printer_reply(std::chrono::milliseconds timeout = std::chrono::seconds(3));
     // Reads until a register frame's end pair (DLE ETX not doubled), or the time-out.
     std::string read_register_reply(std::chrono::milliseconds timeout = std::chrono::seconds(3));
-    // Reads everything that arrives within the period.
-    std::string read_for(std::chrono::milliseconds period);
     // True when the peer closed the connection within the time-out (TCP).
     bool wait_closed(std::chrono::milliseconds timeout);
 

@@ -1,0 +1,56 @@
+// The one fixture family of the core tests. Every fixture derives from tv::test::Test: a
+// fresh start-up directory, the panel as the window builds it, a recording host, and every
+// process-wide value the tests touch saved before the test and put back after it.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+#include <string>
+
+#include "support/recording_host.h"
+
+namespace tv::test {
+
+// The process-wide state of the core (link settings, job state, directories, the chosen
+// picture, the device-error record, the detection range and every control of the panel),
+// taken when the object is made and put back when it goes.
+class SavedState {
+public:
+    SavedState();
+    ~SavedState();
+    SavedState(const SavedState&) = delete;
+    SavedState& operator=(const SavedState&) = delete;
+
+private:
+    std::vector<std::function<void()>> undo_;  // run last to first
+};
+
+class Test : public ::testing::Test {
+protected:
+    // The start-up directory is dir; the panel is built afresh; the host has seen nothing.
+    Test();
+
+    // The folders a job writes to or looks in: LOGS, SEQ and ports.
+    void make_folders() const;
+    std::string log() const;  // LOGS/log_.txt
+    std::string seq() const;  // SEQ/seq_
+    // Points ports/comN of the start-up directory at target (replacing an older link).
+    void point_com(int n, const std::string& target) const;
+
+    SavedState saved;  // first: put back after everything else has gone
+    TempDir dir;
+    RecordingHost host;
+};
+
+// How long a wait whose configured time-out is t may take before it counts as one that
+// ignores its time-out: a generous multiple, so that a busy machine never fails it.
+constexpr std::chrono::milliseconds timeout_bound(std::chrono::milliseconds t) {
+    return 4 * t + std::chrono::seconds(2);
+}
+
+// Milliseconds since start.
+long elapsed_ms(std::chrono::steady_clock::time_point start);
+
+}  // namespace tv::test
