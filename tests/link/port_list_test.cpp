@@ -15,7 +15,7 @@
 
 #include "link/port_list.h"
 #include "support/platform.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -32,7 +32,7 @@ std::vector<Row> rows(const std::vector<PortInfo>& ports) {
 }
 
 #ifndef _WIN32
-class PortList : public ::testing::Test {
+class PortList : public Test {
 protected:
     void SetUp() override {
         // Two USB adapters (FTDI and an Arduino's ACM), a 16550A on ttyS0, an 8250
@@ -81,7 +81,6 @@ protected:
     std::string start() const { return dir.file("start"); }
     std::string dev(const std::string& name) const { return dir.file("dev/" + name); }
 
-    TempDir dir;
     PortRoots roots;
 };
 
