@@ -1,0 +1,343 @@
+// Reading a picture behind its size guards, its tone in linear light, and fitting it to the
+// device: the road from file bytes to the grey picture that the dithering turns into dots.
+#include "image/convert.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <new>
+
+#include "stb_image.h"
+#include "stb_image_resize.h"
+
+namespace tv::logo {
+namespace {
+
+const char* const MSG_UNKNOWN =
+    "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM).";
+const char* const MSG_DAMAGED = "Plik obrazu jest uszkodzony i nie można go odczytać.";
+const char* const MSG_RLE =
+    "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG.";
+const char* const MSG_NO_MEMORY = "Za mało pamięci, aby zamienić ten obraz.";
+
+std::string too_large(std::uint64_t w, std::uint64_t h) {
+    return "Obraz jest za duży (" + std::to_string(w) + " x " + std::to_string(h) +
+           " pikseli). Największy obsługiwany obraz ma 100 megapikseli i najwyżej 20000 pikseli "
+           "w każdym kierunku.";
+}
+
+bool fail(Error& error, Fault fault, std::string message) {
+    error.fault = fault;
+    error.message = std::move(message);
+    return false;
+}
+
+// The decoder's reason, as the user is told it.
+bool decoder_failed(Error& error) {
+    const char* why = stbi_failure_reason();
+    const std::string r = why ? why : "";
+    if (r == "unknown image type") return fail(error, Fault::UnknownFormat, MSG_UNKNOWN);
+    if (r == "outofmem") return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
+    return fail(error, Fault::Damaged, MSG_DAMAGED);
+}
+
+bool starts(const std::uint8_t* d, std::size_t n, const char* sig, std::size_t len) {
+    return n >= len && std::memcmp(d, sig, len) == 0;
+}
+
+const char* format_of(const std::uint8_t* d, std::size_t n) {
+    if (starts(d, n, "\x89PNG", 4)) return "PNG";
+    if (starts(d, n, "\xFF\xD8", 2)) return "JPEG";
+    if (starts(d, n, "GIF8", 4)) return "GIF";
+    if (starts(d, n, "BM", 2)) return "BMP";
+    if (starts(d, n, "P5", 2) || starts(d, n, "P6", 2)) return "PNM";
+    return "TGA";  // the one format without a signature
+}
+
+std::uint32_t le(const std::uint8_t* p, int n) {
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+bool rle_bmp(const std::uint8_t* d, std::size_t n) {
+    if (!starts(d, n, "BM", 2) || n < 34 || le(d + 14, 4) < 40) return false;
+    const std::uint32_t compression = le(d + 30, 4);
+    return compression == 1 || compression == 2;
+}
+
+// The file's bytes as the decoder reads them. Some decoders (BMP, TGA, PNM, GIF) read
+// zeros, or nothing at all, past the end of a file that was cut short, and would give a
+// picture with made-up or unset rows; so every read is watched, and a decoder that wanted
+// bytes past the end marks the file as cut.
+struct Reader {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos = 0;
+    const char* own_buffer = nullptr;  // the decoder's read-ahead buffer (its first read)
+    bool past_end = false;
+
+    static int read(void* user, char* out, int n) {
+        auto* r = static_cast<Reader*>(user);
+        if (!r->own_buffer) r->own_buffer = out;
+        const std::size_t left = r->size - r->pos;
+        const std::size_t want = n > 0 ? static_cast<std::size_t>(n) : 0;
+        // Reading ahead into its own buffer may come short at the end; asking for bytes when
+        // none are left, or for an exact count that is not there, means the file is cut.
+        if (left == 0 || (want > left && out != r->own_buffer)) r->past_end = true;
+        const std::size_t take = std::min(want, left);
+        if (take) std::memcpy(out, r->data + r->pos, take);
+        r->pos += take;
+        return static_cast<int>(take);
+    }
+    static void skip(void* user, int n) {
+        auto* r = static_cast<Reader*>(user);
+        const std::size_t want = n > 0 ? static_cast<std::size_t>(n) : 0;
+        if (want > r->size - r->pos) {
+            r->past_end = true;
+            r->pos = r->size;
+        } else {
+            r->pos += want;
+        }
+    }
+    static int eof(void* user) {
+        auto* r = static_cast<Reader*>(user);
+        return r->pos >= r->size;
+    }
+};
+
+constexpr stbi_io_callbacks READER_CALLS = {&Reader::read, &Reader::skip, &Reader::eof};
+
+// sRGB to linear light and back. Luminance weights of Rec. 709 (the sRGB primaries).
+struct Tone {
+    float linear[256];
+    float r[256], g[256], b[256];  // linear value times its luminance weight
+    // Linear light halfway (on the sRGB scale) between level k and k + 1: going back to the
+    // sRGB scale rounds to the nearest level by finding where a value falls among these.
+    float halfway[255];
+    static double to_linear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
+    Tone() {
+        for (int i = 0; i < 256; ++i) {
+            const double l = to_linear(i / 255.0);
+            linear[i] = static_cast<float>(l);
+            r[i] = static_cast<float>(0.2126 * l);
+            g[i] = static_cast<float>(0.7152 * l);
+            b[i] = static_cast<float>(0.0722 * l);
+        }
+        for (int k = 0; k < 255; ++k) halfway[k] = static_cast<float>(to_linear((k + 0.5) / 255.0));
+    }
+    std::uint8_t srgb8(float y) const {
+        return static_cast<std::uint8_t>(std::upper_bound(halfway, halfway + 255, y) - halfway);
+    }
+};
+const Tone& tone() {
+    static const Tone t;
+    return t;
+}
+
+}  // namespace
+
+void Picture::Free::operator()(std::uint8_t* p) const { std::free(p); }
+
+Picture Picture::blank(int w, int h, int channels) {
+    Picture p;
+    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                          static_cast<std::size_t>(channels);
+    void* block = std::calloc(n ? n : 1, 1);
+    if (!block) throw std::bad_alloc();
+    p.data.reset(static_cast<std::uint8_t*>(block));
+    p.width = w;
+    p.height = h;
+    p.channels = channels;
+    return p;
+}
+
+bool probe(const std::uint8_t* data, std::size_t size, Info& info, Error& error) {
+    if (size > static_cast<std::size_t>(INT_MAX)) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    if (rle_bmp(data, size)) return fail(error, Fault::Unsupported, MSG_RLE);
+    int w = 0, h = 0, comp = 0;
+    Reader reader{data, size};
+    if (!stbi_info_from_callbacks(&READER_CALLS, &reader, &w, &h, &comp)) return decoder_failed(error);
+    // A top-down BMP (rows stored top first) states its height as a negative number, and
+    // the size query passes it on as it stands.
+    const char* format = format_of(data, size);
+    if (h < 0 && h != INT_MIN && std::strcmp(format, "BMP") == 0) h = -h;
+    if (w <= 0 || h <= 0) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    const auto pixels = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h);
+    if (w > MAX_SIDE || h > MAX_SIDE || pixels > MAX_PIXELS)
+        return fail(error, Fault::TooLarge, too_large(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h)));
+    info.width = w;
+    info.height = h;
+    info.format = format;
+    return true;
+}
+
+bool decode(const std::uint8_t* data, std::size_t size, Picture& out, Error& error) {
+    Info info;
+    if (!probe(data, size, info, error)) return false;
+    int w = 0, h = 0, n = 0;
+    Reader reader{data, size};
+    stbi_uc* p = stbi_load_from_callbacks(&READER_CALLS, &reader, &w, &h, &n, 0);
+    if (!p) return decoder_failed(error);
+    Picture pic;
+    pic.data.reset(p);
+    // The size read before decoding is the size decoded; anything else is a damaged file.
+    if (reader.past_end || w != info.width || h != info.height || n < 1 || n > 4) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    pic.width = w;
+    pic.height = h;
+    pic.channels = n;
+    out = std::move(pic);
+    return true;
+}
+
+std::filesystem::path file_path(const std::string& utf8_name) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(utf8_name.begin(), utf8_name.end()));
+#else
+    return std::filesystem::path(utf8_name);
+#endif
+}
+
+bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, Error& error) {
+    const std::string cannot = "Nie można otworzyć pliku:\n" + path;
+    std::ifstream f(file_path(path), std::ios::binary);
+    if (!f) return fail(error, Fault::CannotOpen, cannot);
+    f.seekg(0, std::ios::end);
+    const std::streamoff end = f.tellg();
+    if (end < 0) return fail(error, Fault::CannotOpen, cannot);
+    if (static_cast<std::uint64_t>(end) > MAX_FILE_BYTES)
+        return fail(error, Fault::TooLarge, "Plik jest za duży (ponad 1 GB), aby był obrazem logo.");
+    f.seekg(0, std::ios::beg);
+    try {
+        bytes.resize(static_cast<std::size_t>(end));
+    } catch (const std::bad_alloc&) {
+        return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
+    }
+    if (end > 0 && !f.read(reinterpret_cast<char*>(bytes.data()), end)) return fail(error, Fault::CannotOpen, cannot);
+    return true;
+}
+
+Picture preview_copy(const Picture& picture, int max_side) {
+    const Size s = fitted_size(picture.width, picture.height, Options{max_side});
+    const int ch = picture.channels;
+    Picture small;
+    const Picture* from = &picture;
+    if (s.width != picture.width || s.height != picture.height) {
+        small = Picture::blank(s.width, s.height, ch);
+        const int alpha = ch == 2 ? 1 : ch == 4 ? 3 : STBIR_ALPHA_CHANNEL_NONE;
+        if (!stbir_resize_uint8_srgb(picture.pixels(), picture.width, picture.height, 0, small.pixels(), s.width,
+                                     s.height, 0, ch, alpha, 0))
+            throw std::bad_alloc();
+        from = &small;
+    }
+    Picture rgba = Picture::blank(s.width, s.height, 4);
+    const std::uint8_t* p = from->pixels();
+    std::uint8_t* q = rgba.pixels();
+    const std::size_t n = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
+    for (std::size_t i = 0; i < n; ++i, p += ch, q += 4) {
+        q[0] = p[0];
+        q[1] = ch >= 3 ? p[1] : p[0];
+        q[2] = ch >= 3 ? p[2] : p[0];
+        q[3] = ch == 2 ? p[1] : ch == 4 ? p[3] : 255;
+    }
+    return rgba;
+}
+
+Size fitted_size(int w, int h, const Options& o) {
+    const std::int64_t limit = std::max(1, o.limit);
+    const std::int64_t sw = std::max(1, w), sh = std::max(1, h);
+    // Rounded to the nearest pixel, never below 1.
+    auto scaled = [](std::int64_t v, std::int64_t num, std::int64_t den) {
+        return static_cast<int>(std::max<std::int64_t>(1, (v * num + den / 2) / den));
+    };
+    if (o.width > 0) {
+        const std::int64_t want = std::min<std::int64_t>(o.width, limit);
+        const int height = scaled(sh, want, sw);
+        if (height <= limit) return {static_cast<int>(want), height};
+        // Too tall at that width: as wide as the height limit allows.
+        return {std::min(static_cast<int>(want), scaled(sw, limit, sh)), static_cast<int>(limit)};
+    }
+    if (sw <= limit && sh <= limit) return {static_cast<int>(sw), static_cast<int>(sh)};
+    if (sw >= sh) return {static_cast<int>(limit), scaled(sh, limit, sw)};
+    return {scaled(sw, limit, sh), static_cast<int>(limit)};
+}
+
+Maker::Maker(const Picture& picture) : width_(picture.width), height_(picture.height) {
+    const Tone& t = tone();
+    const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    linear_.resize(n);
+    const std::uint8_t* p = picture.pixels();
+    float* y = linear_.data();
+    // Alpha is coverage: the picture's light where it covers, white paper where it does not.
+    switch (picture.channels) {
+        case 1:
+            for (std::size_t i = 0; i < n; ++i) y[i] = t.linear[p[i]];
+            break;
+        case 2:
+            for (std::size_t i = 0; i < n; ++i, p += 2) {
+                const float a = p[1] * (1.0f / 255.0f);
+                y[i] = a * t.linear[p[0]] + (1.0f - a);
+            }
+            break;
+        case 3:
+            for (std::size_t i = 0; i < n; ++i, p += 3) y[i] = t.r[p[0]] + t.g[p[1]] + t.b[p[2]];
+            break;
+        default:
+            for (std::size_t i = 0; i < n; ++i, p += 4) {
+                const float a = p[3] * (1.0f / 255.0f);
+                y[i] = a * (t.r[p[0]] + t.g[p[1]] + t.b[p[2]]) + (1.0f - a);
+            }
+            break;
+    }
+}
+
+bool Maker::make(const Options& options, Logo& out, Error& error) {
+    const Size s = fitted_size(width_, height_, options);
+    try {
+        if (!(s == grey_size_)) {
+            const std::size_t n = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
+            std::vector<float> resized;
+            const float* src = linear_.data();
+            if (s.width != width_ || s.height != height_) {
+                resized.resize(n);
+                // Shrinking averages the areas each dot covers (in linear light, so a fine
+                // black-and-white pattern becomes the grey it looks like); enlarging uses a
+                // smooth cubic filter.
+                const stbir_filter filter = s.width < width_ ? STBIR_FILTER_BOX : STBIR_FILTER_MITCHELL;
+                if (!stbir_resize_float_generic(linear_.data(), width_, height_, 0, resized.data(), s.width,
+                                                s.height, 0, 1, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
+                                                filter, STBIR_COLORSPACE_LINEAR, nullptr))
+                    return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
+                src = resized.data();
+            }
+            grey_.resize(n);
+            const Tone& t = tone();
+            for (std::size_t i = 0; i < n; ++i) grey_[i] = t.srgb8(src[i]);
+            grey_size_ = s;
+        }
+        dither(grey_.data(), s.width, s.height, options, out);
+    } catch (const std::bad_alloc&) {
+        grey_size_ = Size{0, 0};
+        return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
+    }
+    return true;
+}
+
+bool convert(const std::uint8_t* data, std::size_t size, const Options& options, Logo& out, Error& error) {
+    try {
+        std::unique_ptr<Maker> maker;
+        {
+            Picture picture;
+            if (!decode(data, size, picture, error)) return false;
+            maker = std::make_unique<Maker>(picture);
+        }  // the decoded picture goes before the logo is made
+        return maker->make(options, out, error);
+    } catch (const std::bad_alloc&) {
+        return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
+    }
+}
+
+}  // namespace tv::logo
