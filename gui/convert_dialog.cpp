@@ -104,6 +104,9 @@ void ConvertDialog::build() {
     width_->setObjectName(QStringLiteral("width"));
     width_->setSpecialValueText(q(tv::convert_text::WIDTH_FIT));
     width_->setSuffix(q(tv::convert_text::WIDTH_UNIT));
+    // A typed width takes effect when it is complete (Enter or leaving the box): resampling
+    // a large picture for every digit on the way would make typing slow.
+    width_->setKeyboardTracking(false);
     method_ = new QComboBox(this);
     method_->setObjectName(QStringLiteral("method"));
     for (tv::logo::Dither d : tv::logo::ALL_DITHERS) method_->addItem(q(tv::logo::dither_label(d)));

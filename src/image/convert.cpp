@@ -69,6 +69,50 @@ bool rle_bmp(const std::uint8_t* d, std::size_t n) {
     return compression == 1 || compression == 2;
 }
 
+std::uint32_t be16(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0]) << 8 | p[1]; }
+
+// The JPEG decoder builds each Huffman table into room for 256 codes without checking the
+// count the file declares: a table of more would overwrite the decoder's memory. So every
+// table is checked before the decoder sees the file. The markers are found as the decoder
+// finds them: segments skipped by their length, anything else (scan data) byte by byte up
+// to the next 0xFF followed by a marker code; tables in a segment read one after another
+// while its length lasts, as the decoder reads them.
+bool jpeg_tables_fit(const std::uint8_t* d, std::size_t n) {
+    // The decoder takes a file for a JPEG when it starts with a start-of-image marker,
+    // fill bytes (0xFF) before it allowed.
+    std::size_t pos = 0;
+    while (pos < n && d[pos] == 0xFF) ++pos;
+    if (pos == 0 || pos >= n || d[pos] != 0xD8) return true;  // no JPEG
+    ++pos;
+    while (pos + 1 < n) {
+        if (d[pos] != 0xFF || d[pos + 1] == 0xFF) {  // scan data, or a fill byte
+            ++pos;
+            continue;
+        }
+        const std::uint8_t m = d[pos + 1];
+        if (m == 0xD9) return true;  // end of image: the decoder reads no further
+        if (m == 0x00 || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) {  // no length follows
+            pos += 2;
+            continue;
+        }
+        if (pos + 4 > n) return true;
+        const std::size_t length = be16(d + pos + 2);
+        if (m == 0xC4) {
+            long left = static_cast<long>(length) - 2;
+            std::size_t t = pos + 4;
+            while (left > 0) {
+                std::uint32_t codes = 0;
+                for (std::size_t i = 1; i <= 16; ++i) codes += t + i < n ? d[t + i] : 0;
+                if (codes > 256) return false;
+                t += 17 + codes;
+                left -= static_cast<long>(17 + codes);
+            }
+        }
+        pos += 2 + length;
+    }
+    return true;
+}
+
 // The file's bytes as the decoder reads them. Some decoders (BMP, TGA, PNM, GIF) read
 // zeros, or nothing at all, past the end of a file that was cut short, and would give a
 // picture with made-up or unset rows; so every read is watched, and a decoder that wanted
@@ -158,6 +202,7 @@ Picture Picture::blank(int w, int h, int channels) {
 bool probe(const std::uint8_t* data, std::size_t size, Info& info, Error& error) {
     if (size > static_cast<std::size_t>(INT_MAX)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     if (rle_bmp(data, size)) return fail(error, Fault::Unsupported, MSG_RLE);
+    if (!jpeg_tables_fit(data, size)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     int w = 0, h = 0, comp = 0;
     Reader reader{data, size};
     if (!stbi_info_from_callbacks(&READER_CALLS, &reader, &w, &h, &comp)) return decoder_failed(error);

@@ -187,6 +187,7 @@ private slots:
         width->setFocus();
         QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(width, QStringLiteral("100"));
+        QTest::keyClick(width, Qt::Key_Return);
         QCOMPARE(width->value(), 100);
         QCOMPARE(result_text->text(), QStringLiteral("Wynik: 100 x 40 pikseli"));
         click(child<QRadioButton>(d, "zoomOne"));

@@ -161,7 +161,15 @@ TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
         b.resize(keep);
         return b;
     };
+    // A Huffman table declaring 300 codes (the decoder has room for 256), after a valid
+    // start of a JPEG: refused before the decoder builds it.
+    std::string table = std::string("\xFF\xD8\xFF\xC4\x01\x3F\x00", 7) + std::string(14, '\0') + "\xFF\x2D" +
+                        std::string(300, '\x01');
+    // The same table behind fill bytes and a comment that holds a marker's bytes.
+    std::string hidden = std::string("\xFF\xFF\xD8\xFF\xFE\x00\x04\xFF\xC4", 9) + table.substr(2);
     const std::vector<Case> cases = {
+        {"jpeg table of 300 codes", bytes_of(table), Fault::Damaged, damaged},
+        {"jpeg table of 300 codes after a comment", bytes_of(hidden), Fault::Damaged, damaged},
         {"png cut", load(picture("card_cut.png")), Fault::Damaged, damaged},
         {"bmp cut", load(picture("card_cut.bmp")), Fault::Damaged, damaged},
         {"jpeg cut", cut("card_rgb.jpg", 400), Fault::Damaged, damaged},
