@@ -69,43 +69,61 @@ bool rle_bmp(const std::uint8_t* d, std::size_t n) {
     return compression == 1 || compression == 2;
 }
 
-std::uint32_t be16(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0]) << 8 | p[1]; }
-
-// The JPEG decoder builds each Huffman table into room for 256 codes without checking the
-// count the file declares: a table of more would overwrite the decoder's memory. So every
-// table is checked before the decoder sees the file. The markers are found as the decoder
-// finds them: segments skipped by their length, anything else (scan data) byte by byte up
-// to the next 0xFF followed by a marker code; tables in a segment read one after another
-// while its length lasts, as the decoder reads them.
-bool jpeg_tables_fit(const std::uint8_t* d, std::size_t n) {
+// Two faults of the JPEG decoder are kept from it by checking the file's tables first:
+// - it builds each Huffman table into room for 256 codes without checking the count the
+//   file declares, so a table of more would overwrite its memory;
+// - it decodes a scan with whatever tables the scan names, also ones the file never
+//   defined, and then reads outside them.
+// The markers are found as the decoder finds them: segments skipped by their length,
+// anything else (scan data) byte by byte up to the next 0xFF followed by a marker code;
+// the tables of a segment read one after another while its length lasts.
+bool jpeg_tables_sound(const std::uint8_t* d, std::size_t n) {
     // The decoder takes a file for a JPEG when it starts with a start-of-image marker,
     // fill bytes (0xFF) before it allowed.
     std::size_t pos = 0;
     while (pos < n && d[pos] == 0xFF) ++pos;
     if (pos == 0 || pos >= n || d[pos] != 0xD8) return true;  // no JPEG
     ++pos;
+    auto at = [&](std::size_t i) -> unsigned { return i < n ? d[i] : 0; };  // zeros past the end
+    bool dc[4] = {}, ac[4] = {};  // tables defined so far
+    bool progressive = false;
     while (pos + 1 < n) {
         if (d[pos] != 0xFF || d[pos + 1] == 0xFF) {  // scan data, or a fill byte
             ++pos;
             continue;
         }
-        const std::uint8_t m = d[pos + 1];
+        const unsigned m = d[pos + 1];
         if (m == 0xD9) return true;  // end of image: the decoder reads no further
         if (m == 0x00 || m == 0x01 || (m >= 0xD0 && m <= 0xD8)) {  // no length follows
             pos += 2;
             continue;
         }
-        if (pos + 4 > n) return true;
-        const std::size_t length = be16(d + pos + 2);
+        const std::size_t length = at(pos + 2) << 8 | at(pos + 3);
+        if (m == 0xC0 || m == 0xC1 || m == 0xC2) progressive = m == 0xC2;
         if (m == 0xC4) {
             long left = static_cast<long>(length) - 2;
             std::size_t t = pos + 4;
             while (left > 0) {
+                const unsigned q = at(t);
                 std::uint32_t codes = 0;
-                for (std::size_t i = 1; i <= 16; ++i) codes += t + i < n ? d[t + i] : 0;
+                for (std::size_t i = 1; i <= 16; ++i) codes += at(t + i);
                 if (codes > 256) return false;
+                if ((q >> 4) <= 1 && (q & 15) <= 3) ((q >> 4) ? ac : dc)[q & 15] = true;
                 t += 17 + codes;
                 left -= static_cast<long>(17 + codes);
+            }
+        }
+        if (m == 0xDA) {
+            const std::size_t count = at(pos + 4);
+            const std::size_t after = pos + 5 + 2 * count;
+            const unsigned first = at(after), refine = at(after + 2) >> 4;
+            // Sequential scans use both tables; progressive ones the DC table in a first DC
+            // scan, the AC table in AC scans.
+            const bool need_dc = !progressive || (first == 0 && refine == 0);
+            const bool need_ac = !progressive || first > 0;
+            for (std::size_t c = 0; c < count; ++c) {
+                const unsigned tables = at(pos + 6 + 2 * c), td = tables >> 4, ta = tables & 15;
+                if ((need_dc && td <= 3 && !dc[td]) || (need_ac && ta <= 3 && !ac[ta])) return false;
             }
         }
         pos += 2 + length;
@@ -202,7 +220,7 @@ Picture Picture::blank(int w, int h, int channels) {
 bool probe(const std::uint8_t* data, std::size_t size, Info& info, Error& error) {
     if (size > static_cast<std::size_t>(INT_MAX)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     if (rle_bmp(data, size)) return fail(error, Fault::Unsupported, MSG_RLE);
-    if (!jpeg_tables_fit(data, size)) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    if (!jpeg_tables_sound(data, size)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     int w = 0, h = 0, comp = 0;
     Reader reader{data, size};
     if (!stbi_info_from_callbacks(&READER_CALLS, &reader, &w, &h, &comp)) return decoder_failed(error);

@@ -167,8 +167,16 @@ TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
                         std::string(300, '\x01');
     // The same table behind fill bytes and a comment that holds a marker's bytes.
     std::string hidden = std::string("\xFF\xFF\xD8\xFF\xFE\x00\x04\xFF\xC4", 9) + table.substr(2);
+    // A scan naming an AC table the file never defined (only DC table 0 is).
+    const std::string undefined = std::string("\xFF\xD8"
+                                              "\xFF\xC0\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00"
+                                              "\xFF\xC4\x00\x14\x00\x01",
+                                              22) +
+                                  std::string(16, '\0') +
+                                  std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00\x00\x00\xFF\xD9", 14);
     const std::vector<Case> cases = {
         {"jpeg table of 300 codes", bytes_of(table), Fault::Damaged, damaged},
+        {"jpeg scan with an undefined table", bytes_of(undefined), Fault::Damaged, damaged},
         {"jpeg table of 300 codes after a comment", bytes_of(hidden), Fault::Damaged, damaged},
         {"png cut", load(picture("card_cut.png")), Fault::Damaged, damaged},
         {"bmp cut", load(picture("card_cut.bmp")), Fault::Damaged, damaged},
