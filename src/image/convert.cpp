@@ -131,6 +131,22 @@ bool jpeg_tables_sound(const std::uint8_t* d, std::size_t n) {
     return true;
 }
 
+// The PNG decoder makes room for a data chunk as long as the chunk says before reading it,
+// so a few bytes claiming a chunk of gigabytes would reserve gigabytes. Every chunk must
+// lie inside the file (its checksum may be cut off: the decoder does not need it).
+bool png_chunks_fit(const std::uint8_t* d, std::size_t n) {
+    if (!starts(d, n, "\x89PNG\r\n\x1a\n", 8)) return true;
+    std::size_t pos = 8;
+    while (pos + 8 <= n) {
+        const std::uint64_t length = std::uint64_t{d[pos]} << 24 | std::uint64_t{d[pos + 1]} << 16 |
+                                     std::uint64_t{d[pos + 2]} << 8 | d[pos + 3];
+        if (length > n - pos - 8) return false;
+        if (std::memcmp(d + pos + 4, "IEND", 4) == 0) return true;
+        pos += 12 + static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
 // The file's bytes as the decoder reads them. Some decoders (BMP, TGA, PNM, GIF) read
 // zeros, or nothing at all, past the end of a file that was cut short, and would give a
 // picture with made-up or unset rows; so every read is watched, and a decoder that wanted
@@ -220,7 +236,7 @@ Picture Picture::blank(int w, int h, int channels) {
 bool probe(const std::uint8_t* data, std::size_t size, Info& info, Error& error) {
     if (size > static_cast<std::size_t>(INT_MAX)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     if (rle_bmp(data, size)) return fail(error, Fault::Unsupported, MSG_RLE);
-    if (!jpeg_tables_sound(data, size)) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    if (!jpeg_tables_sound(data, size) || !png_chunks_fit(data, size)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     int w = 0, h = 0, comp = 0;
     Reader reader{data, size};
     if (!stbi_info_from_callbacks(&READER_CALLS, &reader, &w, &h, &comp)) return decoder_failed(error);

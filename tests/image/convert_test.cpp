@@ -177,6 +177,9 @@ TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
     const std::vector<Case> cases = {
         {"jpeg table of 300 codes", bytes_of(table), Fault::Damaged, damaged},
         {"jpeg scan with an undefined table", bytes_of(undefined), Fault::Damaged, damaged},
+        // A few bytes claiming a data chunk of 2 GB: refused before room is made for it.
+        {"png chunk longer than the file", bytes_of(png_header(24, 16) + std::string("\x7F\xFF\xFF\xF0IDATxyz", 11)),
+         Fault::Damaged, damaged},
         {"jpeg table of 300 codes after a comment", bytes_of(hidden), Fault::Damaged, damaged},
         {"png cut", load(picture("card_cut.png")), Fault::Damaged, damaged},
         {"bmp cut", load(picture("card_cut.bmp")), Fault::Damaged, damaged},
