@@ -176,7 +176,7 @@ private slots:
         QVERIFY(choose(file("junk.bmp")));
         QVERIFY(user_->wait_boxes(1));
         QCOMPARE(user_->boxes().at(0).caption, QStringLiteral("Błąd!"));
-        QVERIFY(user_->boxes().at(0).text.contains(QStringLiteral("Bitmapa musi być monochromatyczna !!!")));
+        QCOMPARE(user_->boxes().at(0).text, QStringLiteral("Plik nie jest bitmapą BMP !!!\n"));
         QVERIFY(!tv::PaintBMP);
         const QImage shot = window_->grab().toImage();
         QVERIFY(QColor(shot.pixel(463 + 60, 250 + 30)) != QColor(Qt::black));
