@@ -147,6 +147,28 @@ bool png_chunks_fit(const std::uint8_t* d, std::size_t n) {
     return true;
 }
 
+// The PPM/PGM reader adds up the digits of the width, height and largest value in an int
+// without a bound, so a long number overflows it. None of the three may have more than
+// nine digits (the guards allow far less anyway). The numbers are found as the reader
+// finds them: after blanks and "#" comments.
+bool pnm_numbers_fit(const std::uint8_t* d, std::size_t n) {
+    if (!starts(d, n, "P5", 2) && !starts(d, n, "P6", 2)) return true;
+    auto blank = [](std::uint8_t c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    std::size_t pos = 2;
+    for (int number = 0; number < 3; ++number) {
+        for (;;) {
+            while (pos < n && blank(d[pos])) ++pos;
+            if (pos >= n || d[pos] != '#') break;
+            while (pos < n && d[pos] != '\n' && d[pos] != '\r') ++pos;
+        }
+        std::size_t digits = 0;
+        while (pos < n && d[pos] >= '0' && d[pos] <= '9') ++pos, ++digits;
+        if (digits > 9) return false;
+        if (digits == 0) return true;  // no number: the reader refuses the file itself
+    }
+    return true;
+}
+
 // The file's bytes as the decoder reads them. Some decoders (BMP, TGA, PNM, GIF) read
 // zeros, or nothing at all, past the end of a file that was cut short, and would give a
 // picture with made-up or unset rows; so every read is watched, and a decoder that wanted
@@ -236,7 +258,9 @@ Picture Picture::blank(int w, int h, int channels) {
 bool probe(const std::uint8_t* data, std::size_t size, Info& info, Error& error) {
     if (size > static_cast<std::size_t>(INT_MAX)) return fail(error, Fault::Damaged, MSG_DAMAGED);
     if (rle_bmp(data, size)) return fail(error, Fault::Unsupported, MSG_RLE);
-    if (!jpeg_tables_sound(data, size) || !png_chunks_fit(data, size)) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    // Faults of the decoders, kept from them (see each check).
+    if (!jpeg_tables_sound(data, size) || !png_chunks_fit(data, size) || !pnm_numbers_fit(data, size))
+        return fail(error, Fault::Damaged, MSG_DAMAGED);
     int w = 0, h = 0, comp = 0;
     Reader reader{data, size};
     if (!stbi_info_from_callbacks(&READER_CALLS, &reader, &w, &h, &comp)) return decoder_failed(error);

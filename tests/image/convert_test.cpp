@@ -178,6 +178,10 @@ TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
         {"jpeg table of 300 codes", bytes_of(table), Fault::Damaged, damaged},
         {"jpeg scan with an undefined table", bytes_of(undefined), Fault::Damaged, damaged},
         // A few bytes claiming a data chunk of 2 GB: refused before room is made for it.
+        // A height of 40 digits, and one of 10 behind a comment.
+        {"pgm number too long", bytes_of("P5\n2 " + std::string(40, '2') + "\n255\n"), Fault::Damaged, damaged},
+        {"pgm number too long after a comment", bytes_of("P5 # 123\n2\f1234567890 255\n"), Fault::Damaged,
+         damaged},
         {"png chunk longer than the file", bytes_of(png_header(24, 16) + std::string("\x7F\xFF\xFF\xF0IDATxyz", 11)),
          Fault::Damaged, damaged},
         {"jpeg table of 300 codes after a comment", bytes_of(hidden), Fault::Damaged, damaged},
