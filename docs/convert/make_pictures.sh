@@ -10,6 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 CLI=$(realpath "${1:-../../build/cli/tarvix-vizaze-cli}")
 IM=/usr/bin/convert
+# No dates in the PNG files: the same pictures give the same bytes.
+PNG_OPTS=(-define png:exclude-chunks=date,time)
 F=/usr/share/fonts/truetype/dejavu
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -23,14 +25,14 @@ trap 'rm -rf "$tmp"' EXIT
   -fill '#3c7a3c' -font $F/DejaVuSans.ttf -pointsize 64 -annotate +610+410 'piekarnia · cukiernia' \
   -fill '#1d4fa8' -draw "roundrectangle 600,460 1440,520 30,30" \
   -fill '#ffffff' -font $F/DejaVuSans-Bold.ttf -pointsize 40 -annotate +700+505 'ul. Łąkowa 5, Gdańsk' \
-  -depth 8 PNG32:before.png
+  -depth 8 "${PNG_OPTS[@]}" PNG32:before.png
 
 "$CLI" --dir "$tmp" --printer convert before.png "$tmp/after.bmp"
-"$IM" "$tmp/after.bmp" after.png
+"$IM" "$tmp/after.bmp" "${PNG_OPTS[@]}" after.png
 parts=()
 for m in floyd atkinson ordered threshold; do
   "$CLI" --dir "$tmp" --printer --dither "$m" convert before.png "$tmp/$m.bmp" >/dev/null
   "$IM" "$tmp/$m.bmp" -crop 330x256+0+0 +repage -bordercolor '#888888' -border 2 "$tmp/$m.png"
   parts+=("$tmp/$m.png")
 done
-"$IM" "${parts[@]}" +append methods.png
+"$IM" "${parts[@]}" +append "${PNG_OPTS[@]}" methods.png

@@ -368,57 +368,97 @@ Size fitted_size(int w, int h, const Options& o) {
     return {scaled(sw, limit, sh), static_cast<int>(limit)};
 }
 
-Maker::Maker(const Picture& picture) : width_(picture.width), height_(picture.height) {
+namespace {
+
+// Linear luminance of one row of the picture: the picture's light where it covers (alpha is
+// coverage), white paper where it does not.
+void tone_row(const Picture& p, int y, float* out) {
     const Tone& t = tone();
-    const std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
-    linear_.resize(n);
-    const std::uint8_t* p = picture.pixels();
-    float* y = linear_.data();
-    // Alpha is coverage: the picture's light where it covers, white paper where it does not.
-    switch (picture.channels) {
+    const int n = p.width;
+    const std::uint8_t* s = p.pixels() + static_cast<std::size_t>(y) * n * p.channels;
+    switch (p.channels) {
         case 1:
-            for (std::size_t i = 0; i < n; ++i) y[i] = t.linear[p[i]];
+            for (int x = 0; x < n; ++x) out[x] = t.linear[s[x]];
             break;
         case 2:
-            for (std::size_t i = 0; i < n; ++i, p += 2) {
-                const float a = p[1] * (1.0f / 255.0f);
-                y[i] = a * t.linear[p[0]] + (1.0f - a);
+            for (int x = 0; x < n; ++x, s += 2) {
+                const float a = s[1] * (1.0f / 255.0f);
+                out[x] = a * t.linear[s[0]] + (1.0f - a);
             }
             break;
         case 3:
-            for (std::size_t i = 0; i < n; ++i, p += 3) y[i] = t.r[p[0]] + t.g[p[1]] + t.b[p[2]];
+            for (int x = 0; x < n; ++x, s += 3) out[x] = t.r[s[0]] + t.g[s[1]] + t.b[s[2]];
             break;
         default:
-            for (std::size_t i = 0; i < n; ++i, p += 4) {
-                const float a = p[3] * (1.0f / 255.0f);
-                y[i] = a * (t.r[p[0]] + t.g[p[1]] + t.b[p[2]]) + (1.0f - a);
+            for (int x = 0; x < n; ++x, s += 4) {
+                const float a = s[3] * (1.0f / 255.0f);
+                out[x] = a * (t.r[s[0]] + t.g[s[1]] + t.b[s[2]]) + (1.0f - a);
             }
             break;
     }
 }
 
+// The picture's linear luminance averaged over blocks of kx x ky pixels (those of the last
+// column and row may be smaller): an exact area average, done while the tone is worked out,
+// so that no plane of the picture's full size is ever made.
+std::vector<float> block_tone(const Picture& p, int kx, int ky, int& bw, int& bh) {
+    bw = (p.width + kx - 1) / kx;
+    bh = (p.height + ky - 1) / ky;
+    std::vector<float> out(static_cast<std::size_t>(bw) * static_cast<std::size_t>(bh), 0.0f);
+    std::vector<float> row(static_cast<std::size_t>(p.width));
+    for (int by = 0; by < bh; ++by) {
+        float* o = out.data() + static_cast<std::size_t>(by) * bw;
+        const int y0 = by * ky, y1 = std::min(p.height, y0 + ky);
+        for (int y = y0; y < y1; ++y) {
+            tone_row(p, y, row.data());
+            const float* r = row.data();
+            for (int bx = 0, x = 0; bx < bw; ++bx) {
+                const int x1 = std::min(p.width, x + kx);
+                float sum = 0.0f;
+                for (; x < x1; ++x) sum += r[x];
+                o[bx] += sum;
+            }
+        }
+        for (int bx = 0; bx < bw; ++bx)
+            o[bx] /= static_cast<float>((y1 - y0) * (std::min(p.width, (bx + 1) * kx) - bx * kx));
+    }
+    return out;
+}
+
+}  // namespace
+
+Maker::Maker(const Picture& picture) : picture_(picture) {}
+
 bool Maker::make(const Options& options, Logo& out, Error& error) {
-    const Size s = fitted_size(width_, height_, options);
+    const Picture& p = picture_;
+    const Size s = fitted_size(p.width, p.height, options);
     try {
         if (!(s == grey_size_)) {
-            const std::size_t n = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
-            std::vector<float> resized;
-            const float* src = linear_.data();
-            if (s.width != width_ || s.height != height_) {
-                resized.resize(n);
-                // Shrinking averages the areas each dot covers (in linear light, so a fine
-                // black-and-white pattern becomes the grey it looks like); enlarging uses a
-                // smooth cubic filter.
-                const stbir_filter filter = s.width < width_ ? STBIR_FILTER_BOX : STBIR_FILTER_MITCHELL;
-                if (!stbir_resize_float_generic(linear_.data(), width_, height_, 0, resized.data(), s.width,
-                                                s.height, 0, 1, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
-                                                filter, STBIR_COLORSPACE_LINEAR, nullptr))
+            // Shrinking by whole blocks first (each dot of the result then still averages the
+            // area it covers), the rest by the resampler: a box filter over what is left of the
+            // shrinking, or the Mitchell cubic filter when enlarging. All in linear light, so
+            // that a fine black-and-white pattern becomes the grey it looks like.
+            const int kx = s.width < p.width ? p.width / s.width : 1;
+            const int ky = s.height < p.height ? p.height / s.height : 1;
+            int bw = 0, bh = 0;
+            std::vector<float> light = block_tone(p, kx, ky, bw, bh);
+            if (bw != s.width || bh != s.height) {
+                std::vector<float> resized(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+                const stbir_filter filter = s.width < bw ? STBIR_FILTER_BOX : STBIR_FILTER_MITCHELL;
+                // The last blocks may be smaller than kx x ky: the source region ends where the
+                // picture ends, so that the result keeps the picture's geometry.
+                const float s1 = static_cast<float>(p.width) / static_cast<float>(bw * kx);
+                const float t1 = static_cast<float>(p.height) / static_cast<float>(bh * ky);
+                if (!stbir_resize_region(light.data(), bw, bh, 0, resized.data(), s.width, s.height, 0,
+                                         STBIR_TYPE_FLOAT, 1, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
+                                         STBIR_EDGE_CLAMP, filter, filter, STBIR_COLORSPACE_LINEAR, nullptr, 0.0f,
+                                         0.0f, s1, t1))
                     return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
-                src = resized.data();
+                light.swap(resized);
             }
-            grey_.resize(n);
             const Tone& t = tone();
-            for (std::size_t i = 0; i < n; ++i) grey_[i] = t.srgb8(src[i]);
+            grey_.resize(light.size());
+            for (std::size_t i = 0; i < light.size(); ++i) grey_[i] = t.srgb8(light[i]);
             grey_size_ = s;
         }
         dither(grey_.data(), s.width, s.height, options, out);
@@ -430,17 +470,9 @@ bool Maker::make(const Options& options, Logo& out, Error& error) {
 }
 
 bool convert(const std::uint8_t* data, std::size_t size, const Options& options, Logo& out, Error& error) {
-    try {
-        std::unique_ptr<Maker> maker;
-        {
-            Picture picture;
-            if (!decode(data, size, picture, error)) return false;
-            maker = std::make_unique<Maker>(picture);
-        }  // the decoded picture goes before the logo is made
-        return maker->make(options, out, error);
-    } catch (const std::bad_alloc&) {
-        return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
-    }
+    Picture picture;
+    if (!decode(data, size, picture, error)) return false;
+    return Maker(picture).make(options, out, error);
 }
 
 }  // namespace tv::logo

@@ -105,21 +105,17 @@ struct Size {
 };
 Size fitted_size(int w, int h, const Options& options);
 
-// Makes logos from one picture. The picture's tone (luminance in linear light, transparent
-// parts as white paper) is worked out once; the resampled tone is kept for the last size,
-// so that a change of method, level or invert redoes only the dithering.
+// Makes logos from one picture, which must outlive it. The grey picture at the fitted size
+// is kept for the last size, so that a change of method, level or invert redoes only the
+// dithering.
 class Maker {
 public:
     explicit Maker(const Picture& picture);
-    int source_width() const { return width_; }
-    int source_height() const { return height_; }
     // False (and the message) only when memory runs out.
     bool make(const Options& options, Logo& out, Error& error);
 
 private:
-    int width_ = 0;
-    int height_ = 0;
-    std::vector<float> linear_;  // luminance 0..1 in linear light, alpha over white
+    const Picture& picture_;
     Size grey_size_{0, 0};
     std::vector<std::uint8_t> grey_;  // 0..255 on the sRGB scale, at grey_size_
 };

@@ -38,6 +38,7 @@ bool ConvertSession::open(const std::string& path, int limit, std::string& error
     options = logo::Options{};
     options.limit = limit;
     maker_.reset();
+    picture_ = logo::Picture{};
     logo_ = logo::Logo{};
     std::vector<std::uint8_t> bytes;
     logo::Error e;
@@ -49,13 +50,14 @@ bool ConvertSession::open(const std::string& path, int limit, std::string& error
         fault_ = e.fault;
         return false;
     }
-    bytes = {};  // the file's bytes go before the tone is worked out
+    bytes = {};  // the file's bytes go before anything more is made
     try {
         format_ = info.format;
         source_w_ = picture.width;
         source_h_ = picture.height;
         shown_ = logo::preview_copy(picture, SHOWN_SIDE);
-        maker_ = std::make_unique<logo::Maker>(picture);
+        picture_ = std::move(picture);
+        maker_ = std::make_unique<logo::Maker>(picture_);
     } catch (const std::bad_alloc&) {
         error = "Za mało pamięci, aby zamienić ten obraz.";
         fault_ = logo::Fault::NoMemory;

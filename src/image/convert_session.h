@@ -68,6 +68,7 @@ private:
     std::string format_;
     int source_w_ = 0;
     int source_h_ = 0;
+    logo::Picture picture_;  // the decoded picture, which the maker works from
     logo::Picture shown_;
     std::unique_ptr<logo::Maker> maker_;
     logo::Logo logo_;
