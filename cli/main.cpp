@@ -13,6 +13,7 @@
 #endif
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "common/paths.h"
 #include "common/program_args.h"
 #include "console_host.h"
+#include "image/convert_session.h"
 #include "jobs/Worker.h"
 #include "link/port_list.h"
 #include "options.h"
@@ -73,6 +75,24 @@ void apply(const Options& o) {
     if (o.test_print) set_checked(gCheck_TestPrint, *o.test_print);
 }
 
+// Where send --convert puts the logo it programs: a file of its own in the temporary
+// folder, removed when the tool ends.
+std::filesystem::path temporary_logo(const std::string& picture) {
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+    if (ec) dir = std::filesystem::current_path(ec);
+    std::random_device random;
+    return dir / ("tarvix-vizaze-" + std::to_string(random()) + "-" + logo::logo_name(picture));
+}
+
+// Whether a file the BMP check refused is a picture the conversion could read.
+bool convertible(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    logo::Error error;
+    logo::Info info;
+    return logo::read_file(path, bytes, error) && logo::probe(bytes.data(), bytes.size(), info, error);
+}
+
 int button_of(Command c) {
     switch (c) {
         case Command::Send: return ID_SEND;
@@ -81,7 +101,8 @@ int button_of(Command c) {
         case Command::Report: return ID_REPORT;
         case Command::Detect: return ID_DETECT;
         case Command::Test: return ID_TEST;
-        case Command::Ports: break;
+        case Command::Ports:
+        case Command::Convert: break;
     }
     return ID_NONE;
 }
@@ -107,8 +128,14 @@ int run(int argc, char** argv) {
     const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
     if (!std::filesystem::is_directory(dir, ec)) return usage_error("Katalog nie istnieje: " + utf8_path(dir));
     if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)));
-    std::string file;
+    std::string file, out_file;
     if (!o.file.empty()) file = utf8_path(std::filesystem::absolute(fs_path(o.file), ec));
+    if (!o.out_file.empty()) {
+        out_file = utf8_path(std::filesystem::absolute(fs_path(o.out_file), ec));
+        if (std::filesystem::equivalent(fs_path(file), fs_path(out_file), ec))
+            return usage_error("Plik wynikowy nie może być obrazem źródłowym: " + o.out_file);
+    }
+    const std::string logo_file = o.convert ? utf8_path(temporary_logo(file)) : std::string();
 
     // Standard output carries the message boxes only: the core's diagnostic dumps go to
     // the null device.
@@ -121,10 +148,24 @@ int run(int argc, char** argv) {
 #endif
                       "w", stdout))
         return usage_error("Nie można przygotować standardowego wyjścia");
-    ConsoleHost console(o.yes, file, boxes);
+    ConsoleHost console(o.yes, o.convert ? logo_file : file, boxes);
     set_host(&console);
     app_start(utf8_path(std::filesystem::absolute(dir, ec)));
     apply(o);
+
+    logo::Options conversion = o.conversion;
+    conversion.limit = logo_limit();  // the protocol chosen, or the one in settings.cfg
+    if (conversion.width > conversion.limit)
+        return usage_error("Szerokość " + std::to_string(conversion.width) + " przekracza największą szerokość logo (" +
+                           std::to_string(conversion.limit) + " pikseli) dla tego urządzenia");
+    if (o.command == Command::Convert) {
+        // Only a file is written: the settings stay as they were.
+        logo::Logo made;
+        const bool ok = convert_picture_file(file, out_file, conversion, &made);
+        if (ok) message(logo_saved_text(out_file, made), "Komunikat", Icon::Information);
+        set_host(nullptr);
+        return ok ? 0 : 1;
+    }
 
     if (o.command == Command::Detect && sel(gComb_Interface) != 0)
         return usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
@@ -137,9 +178,18 @@ int run(int argc, char** argv) {
     job_outcome = JobOutcome::None;
     bool started = true;
     if (o.command == Command::Send) {
-        dispatch_command(ID_FILE, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
-        wait_for_check();
-        started = !gr_filename().empty();  // a rejected file has shown its message
+        if (o.convert && !convert_picture_file(file, logo_file, conversion)) {
+            started = false;  // the conversion has shown why
+        } else {
+            dispatch_command(ID_FILE, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
+            wait_for_check();
+            started = !gr_filename().empty();  // a rejected file has shown its message
+            if (!started && !o.convert && convertible(file))
+                std::fprintf(stderr,
+                             "tarvix-vizaze-cli: ten obraz nie jest logo, które przyjmuje urządzenie (1-bitowa "
+                             "bitmapa w jego granicach).\nAby zamienić go na logo i zaprogramować, użyj: "
+                             "tarvix-vizaze-cli send --convert PLIK\n");
+        }
     }
     if (started) {
         dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
@@ -148,6 +198,7 @@ int run(int argc, char** argv) {
     console.end_progress();
     app_close();
     set_host(nullptr);
+    if (!logo_file.empty()) std::filesystem::remove(fs_path(logo_file), ec);
 
     if (!o.trace_file.empty()) {
         std::ofstream t(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);

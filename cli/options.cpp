@@ -48,7 +48,7 @@ bool slot_value(const std::string& s, bool allow_all, bool allow_none, int& out)
 }  // namespace
 
 const char* help_text() {
-    return "Użycie: tarvix-vizaze-cli [OPCJE] POLECENIE [PLIK]\n"
+    return "Użycie: tarvix-vizaze-cli [OPCJE] POLECENIE [PLIK...]\n"
            "\n"
            "Polecenia (przycisk, który naciska):\n"
            "  send PLIK   \"Wyślij >>\"          programuje grafikę z PLIKU (BMP) w slocie --slot\n"
@@ -59,6 +59,10 @@ const char* help_text() {
            "  test        \"Test połączenia\"    testuje skonfigurowane połączenie\n"
            "  ports                            wypisuje porty szeregowe, które są w systemie:\n"
            "                                   nazwa COMn, urządzenie, opis (jeden wiersz na port)\n"
+           "  convert OBRAZ WYNIK.bmp           zamienia obraz (PNG, JPEG, GIF, BMP, TGA, PPM/PGM) na logo:\n"
+           "                                    1-bitową bitmapę w granicach urządzenia (640 x 640 drukarki,\n"
+           "                                    384 x 384 kasy; wybiera je --printer albo --register)\n"
+           "  send --convert OBRAZ              zamienia obraz na logo i od razu je programuje\n"
            "\n"
            "Opcje (każda ustawia jedną kontrolkę; pozostałe mają wartości z settings.cfg):\n"
            "  --dir KATALOG          katalog startowy (settings.cfg, LOGS, SEQ, ports); domyślnie bieżący\n"
@@ -76,6 +80,15 @@ const char* help_text() {
            "  --test-print | --no-test-print  \"wydruk testowy\"\n"
            "  --yes                  odpowiada \"Tak\" na pytanie \"TIMEOUT! Try again?\" (domyślnie \"Nie\")\n"
            "  --trace PLIK           zapisuje cały tekst śladu komunikacji do PLIKU po zakończeniu\n"
+           "\n"
+           "Zamiana obrazu na logo (convert, send --convert):\n"
+           "  --width N              szerokość logo w pikselach (w granicach urządzenia); bez niej obraz\n"
+           "                         większy od granicy jest zmniejszany, mniejszy zostaje bez zmian\n"
+           "  --dither METODA        floyd (Floyd-Steinberg, domyślna), atkinson, ordered (raster Bayera 8x8),\n"
+           "                         threshold (próg, bez rastra)\n"
+           "  --threshold N          próg 0..255 metody threshold (bez niego wybierany automatycznie)\n"
+           "  --invert               negatyw: zamienia kropki drukowane i puste\n"
+           "  Przezroczyste części obrazu stają się białym papierem.\n"
            "  --help                 ta pomoc\n"
            "\n"
            "Kod wyjścia: 0 zadanie zakończone sukcesem, 1 niepowodzenie, 2 błąd użycia.\n";
@@ -92,6 +105,7 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
         return true;
     };
     std::string slot_text, header_text, footer_text;
+    bool conversion_option = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         std::string v;
@@ -106,6 +120,32 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
         else if (a == "--test-print") out.test_print = true;
         else if (a == "--no-test-print") out.test_print = false;
         else if (a == "--yes") out.yes = true;
+        else if (a == "--convert") out.convert = true;
+        else if (a == "--invert") { out.conversion.invert = true; conversion_option = true; }
+        else if (a == "--width") {
+            if (!need(i, "--width", v)) return false;
+            if (v[0] == '0' || !in_range(v, 1, logo::PRINTER_SIDE, n)) {
+                error = "Niepoprawna szerokość: " + v + " (1..640)";
+                return false;
+            }
+            out.conversion.width = n;
+            conversion_option = true;
+        } else if (a == "--dither") {
+            if (!need(i, "--dither", v)) return false;
+            if (!logo::dither_from_name(v, out.conversion.dither)) {
+                error = "Nieznana metoda: " + v + " (floyd, atkinson, ordered, threshold)";
+                return false;
+            }
+            conversion_option = true;
+        } else if (a == "--threshold") {
+            if (!need(i, "--threshold", v)) return false;
+            if ((v.size() > 1 && v[0] == '0') || !in_range(v, 0, 255, n)) {
+                error = "Niepoprawny próg: " + v + " (0..255)";
+                return false;
+            }
+            out.conversion.level = n;
+            conversion_option = true;
+        }
         else if (a == "--dir") { if (!need(i, "--dir", out.dir)) return false; }
         else if (a == "--trace") { if (!need(i, "--trace", out.trace_file)) return false; }
         else if (a == "--port") {
@@ -157,10 +197,30 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     else if (cmd == "detect") out.command = Command::Detect;
     else if (cmd == "test") out.command = Command::Test;
     else if (cmd == "ports") out.command = Command::Ports;
+    else if (cmd == "convert") { out.command = Command::Convert; files = 2; }
     else { error = "Nieznane polecenie: " + cmd; return false; }
-    if (positional.size() - 1 < files) { error = "Brak pliku BMP dla polecenia send"; return false; }
+    if (positional.size() - 1 < files) {
+        error = out.command == Command::Convert ? "Polecenie convert potrzebuje dwóch plików: OBRAZ WYNIK.bmp"
+                : out.convert                   ? "Brak pliku obrazu dla polecenia send --convert"
+                                                : "Brak pliku BMP dla polecenia send";
+        return false;
+    }
     if (positional.size() - 1 > files) { error = "Nadmiarowy argument: " + positional[files + 1]; return false; }
     if (files) out.file = positional[1];
+    if (files == 2) out.out_file = positional[2];
+    if (out.convert && out.command != Command::Send) {
+        error = "Opcja --convert działa tylko z poleceniem send";
+        return false;
+    }
+    const bool converting = out.command == Command::Convert || out.convert;
+    if (conversion_option && !converting) {
+        error = "Opcje --width, --dither, --threshold i --invert działają tylko z convert albo send --convert";
+        return false;
+    }
+    if (out.conversion.level != logo::AUTO_LEVEL && out.conversion.dither != logo::Dither::Threshold) {
+        error = "Opcja --threshold działa tylko z --dither threshold";
+        return false;
+    }
 
     int value = 0;
     if (!slot_text.empty()) {

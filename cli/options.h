@@ -4,13 +4,19 @@
 #include <optional>
 #include <string>
 
+#include "image/convert.h"
+
 namespace tv::cli {
 
-enum class Command { Send, Clear, Set, Report, Detect, Test, Ports };
+enum class Command { Send, Clear, Set, Report, Detect, Test, Ports, Convert };
 
 struct Options {
     Command command = Command::Test;
-    std::string file;                    // send FILE
+    std::string file;                    // send FILE, convert IN
+    std::string out_file;                // convert IN OUT
+    bool convert = false;                // send --convert: the picture is converted first
+    // The conversion (convert, send --convert); the limit comes from the protocol.
+    logo::Options conversion;
     std::string dir;                     // --dir (default: current directory)
     std::optional<int> interface;        // 0 serial, 1 Ethernet
     std::optional<int> protocol;         // 0 printers, 1 cash registers

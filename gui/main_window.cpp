@@ -14,7 +14,9 @@
 #include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
+#include "convert_dialog.h"
 #include "fonts.h"
+#include "image/convert_session.h"
 #include "icon.h"
 #include "panel_input.h"
 #include "panel_widgets.h"
@@ -127,11 +129,18 @@ void MainWindow::sync_control(const char* handle) {
 }
 
 bool MainWindow::open_file_dialog(const std::string& start_dir, std::string& path) {
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QString(), QString::fromStdString(start_dir), QStringLiteral("Bitmapy (*.bmp)"));
+    QStringList filters;
+    for (const std::string& f : tv::picture_file_filters()) filters << QString::fromStdString(f);
+    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(start_dir),
+                                                        filters.join(QStringLiteral(";;")));
     if (chosen.isEmpty()) return false;
     path = QDir::toNativeSeparators(chosen).toStdString();
     return true;
+}
+
+DialogResult MainWindow::show_convert_dialog(ConvertSession& session) {
+    ConvertDialog dialog(session, isVisible() ? this : nullptr);
+    return dialog.exec() == QDialog::Accepted ? DialogResult::Accepted : DialogResult::Cancelled;
 }
 
 QRect MainWindow::preview_area() { return QRect(343, 30, 640, 640); }

@@ -35,6 +35,7 @@ public:
     void replace_trace(const std::string& text);
     void sync_control(const char* handle);
     bool open_file_dialog(const std::string& start_dir, std::string& path);
+    DialogResult show_convert_dialog(ConvertSession& session);
     void update_preview();
 
     // Where the preview is centred, in client coordinates, and the area it may cover.

@@ -128,6 +128,12 @@ bool QtHost::choose_file(const std::string& start_dir, std::string& path) {
     return chosen;
 }
 
+DialogResult QtHost::convert_dialog(ConvertSession& session) {
+    DialogResult result = DialogResult::Cancelled;
+    on_window([&](MainWindow& w) { result = w.show_convert_dialog(session); });
+    return result;
+}
+
 void QtHost::repaint_preview() {
     on_window([](MainWindow& w) { w.update_preview(); });
 }

@@ -32,6 +32,8 @@ public:
     void control_changed(const Control& control) override;
     bool choose_file(const std::string& start_dir, std::string& path) override;
     void repaint_preview() override;
+    bool shows_convert_dialog() const override { return true; }
+    DialogResult convert_dialog(ConvertSession& session) override;
 
 private:
     struct Completion;

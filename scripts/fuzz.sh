@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(printer_reply register_reply bmp settings roundtrip)
+all_targets=(printer_reply register_reply bmp settings roundtrip picture)
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
 targets=("$@")

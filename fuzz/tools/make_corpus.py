@@ -11,7 +11,9 @@ Sources of the seeds:
     in the wire format as the tests' scripted registers build them;
   * BMP files written by ImageMagick (/usr/bin/convert) and Pillow, the small pictures of
     tests/data, and a few damaged variants of them;
-  * settings files and frame values written out here.
+  * settings files and frame values written out here;
+  * the test card of tests/data/pictures in every format the logo conversion reads (made
+    by Pillow and ImageMagick), with cut and oversized variants.
 
 Usage (from the repository root, after building the simulator):
   python3 fuzz/tools/make_corpus.py --sim build/sim/tarvix-vizaze-sim \
@@ -31,7 +33,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 CORPUS = os.path.join(ROOT, "fuzz", "corpus")
-TARGETS = ["printer_reply", "register_reply", "bmp", "settings", "roundtrip"]
+TARGETS = ["printer_reply", "register_reply", "bmp", "settings", "roundtrip", "picture"]
 
 
 # ---------------------------------------------------------------- frames
@@ -434,6 +436,27 @@ def bmp_corpus():
     put("bmp", "damaged_os2v1_width_0.bmp", p(18, "<H", 0, os2))
 
 
+def picture_corpus():
+    fresh("picture")
+    src = os.path.join(ROOT, "tests", "data", "pictures")
+    for name in sorted(os.listdir(src)):
+        if name.endswith(".sh"):
+            continue
+        with open(os.path.join(src, name), "rb") as f:
+            data = f.read()
+        put("picture", name, data)
+    with open(os.path.join(src, "card_rgb.jpg"), "rb") as f:
+        jpeg = f.read()
+    put("picture", "damaged_jpeg_cut.jpg", jpeg[: len(jpeg) // 2])
+    with open(os.path.join(src, "card.gif"), "rb") as f:
+        gif = f.read()
+    put("picture", "damaged_gif_cut.gif", gif[: len(gif) // 2])
+    # Headers stating sizes beyond the guards (refused before decoding).
+    ihdr = struct.pack(">II", 20001, 1) + b"\x08\x02\0\0\0"
+    put("picture", "huge_png_header.png", b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + b"IHDR" + ihdr + b"\0" * 4)
+    put("picture", "huge_gif_header.gif", b"GIF89a" + struct.pack("<HH", 65535, 65535) + b"\0\0\0")
+
+
 def settings_corpus():
     fresh("settings")
     S = lambda name, text: put("settings", name, text.encode("latin1"))
@@ -506,6 +529,7 @@ def main():
     printer_corpus(printer_replies(a.sim), printer_requests)
     register_corpus(register_replies(a.sim), register_requests)
     bmp_corpus()
+    picture_corpus()
     settings_corpus()
     roundtrip_corpus()
     for t in TARGETS:

@@ -12,6 +12,8 @@
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"
+#include "image/convert_session.h"
+#include "image/gr_grid.h"
 #include "jobs/Worker.h"
 #include "link/port_list.h"
 #include "ui/host.h"
@@ -117,7 +119,19 @@ void dispatch_command(int id, Notify code, Control* from) {
         case ID_FILE: {
             enable_ctrls(0);
             std::string path;
-            if (host().choose_file(localDir, path)) set_gr_filename(path);
+            if (host().choose_file(localDir, path)) {
+                // A picture the BMP reader would refuse may be turned into a logo first.
+                std::string use;
+                switch (offer_conversion(path, use)) {
+                    case PictureChoice::Take:
+                    case PictureChoice::Converted: set_gr_filename(use); break;
+                    case PictureChoice::Keep: break;
+                    case PictureChoice::Drop:
+                        gr_forget();
+                        clear_bmp();
+                        break;
+                }
+            }
             enable_ctrls(1);
             hThread2().start([] { bmp_check(); });
             return;

@@ -134,7 +134,8 @@ void trace_polarity(unsigned polarity) {
 }
 
 // Reads and judges the header. The caller has opened the file; hdr receives what was read.
-int check_header(std::ifstream& f, GrHeader& hdr, char* msg) {
+// With trace, the polarity goes to the trace pane once the header is known.
+int check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) {
     const auto refuse = [msg](const char* text, int code) {
         append_bounded(msg, GR_MSG_SIZE, text);
         return code;
@@ -167,7 +168,7 @@ int check_header(std::ifstream& f, GrHeader& hdr, char* msg) {
     hdr.polarity = l.dark0 ? 0 : 2;
     hdr.keep = l.dark0 != l.dark1 ? 0xFF : 0x00;
     hdr.flip = l.dark0 ? 0x00 : 0xFF;
-    trace_polarity(hdr.polarity);
+    if (trace) trace_polarity(hdr.polarity);
 
     int code = GR_OK;
     // A negative width has no meaning in the format; a negative height is a top-down file.
@@ -212,6 +213,23 @@ int gr_check(const std::string& name, GrHeader& hdr, char* msg) {
     return code;
 }
 
+bool gr_accepts(const std::string& name) {
+    std::ifstream f;
+    char iobuf[256];
+    if (!gr_open(f, name, iobuf, sizeof iobuf)) return false;
+    GrHeader hdr;
+    char msg[GR_MSG_SIZE] = {};
+    return check_header(f, hdr, msg, false) == GR_OK;
+}
+
+void gr_forget() {
+    PaintBMP = false;
+    set_gr_filename("");
+    set_text(gEdit_File, "");
+    // With the name gone there is nothing to send: the button must not look ready.
+    enable(gButt_Send, false);
+}
+
 int gr_check(unsigned int& offset, unsigned int& polarity, char* msg) {
     GrHeader hdr;
     const int code = gr_check(gr_filename(), hdr, msg);
@@ -229,11 +247,7 @@ void bmp_check() {
     GrHeader hdr;
     const int code = gr_check(name, hdr, msg);
     if (code != GR_OK) {
-        PaintBMP = false;
-        set_gr_filename("");
-        set_text(gEdit_File, "");
-        // With the name gone there is nothing to send: the button must not look ready.
-        enable(gButt_Send, false);
+        gr_forget();
     } else {
         PaintBMP = true;
         const std::size_t cut = name.find_last_of("/\\");

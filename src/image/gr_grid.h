@@ -39,6 +39,11 @@ struct GrHeader {
 // the check and the reading alike). Returns the result code; hdr is written only when the
 // file opened.
 int gr_check(const std::string& name, GrHeader& hdr, char* msg);
+// Whether the check would pass the file, without a message, a trace or any global changed.
+bool gr_accepts(const std::string& name);
+// Forgets the chosen picture as a refusal does: no name, no preview, the file box empty,
+// "Wyślij >>" disabled.
+void gr_forget();
 
 // Opens name for binary reading through buf (no heap buffer). Returns false when it fails
 // or when name is not a regular file (a folder, a pipe, a device).

@@ -7,10 +7,12 @@
 namespace tv {
 
 struct Control;
+class ConvertSession;  // the picture-conversion dialog's model (image layer)
 
 enum class Icon { Information, Warning, Question };
 enum class Buttons { Ok, YesNo };
 enum class Answer { Ok, Yes, No };
+enum class DialogResult { Accepted, Cancelled };
 
 class Host {
 public:
@@ -22,9 +24,18 @@ public:
     virtual void trace_append(const std::string& text) = 0;   // trace pane: append
     virtual void trace_replace(const std::string& text) = 0;  // trace pane: whole text
     virtual void control_changed(const Control& control) = 0; // model state changed
-    // Open-file dialog ("Bitmapy (*.bmp)"). Returns true and the path when one was chosen.
+    // Open-file dialog (filters: picture_file_filters() of image/convert_session.h). Returns
+    // true and the path when one was chosen.
     virtual bool choose_file(const std::string& start_dir, std::string& path) = 0;
     virtual void repaint_preview() = 0;
+    // Whether this face shows the picture-conversion dialog (the console tool does not).
+    virtual bool shows_convert_dialog() const { return false; }
+    // The conversion dialog, modal: the user sets session.options while the result is
+    // shown; "OK" gives Accepted.
+    virtual DialogResult convert_dialog(ConvertSession& session) {
+        (void)session;
+        return DialogResult::Cancelled;
+    }
 };
 
 // The face currently installed; a quiet default host answers until one is set.

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "support/fixture.h"
+#include "image/bmp.h"
+#include "image/gr_grid.h"
+#include "image/convert.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
 #include "common/paths.h"
@@ -23,6 +26,7 @@ namespace {
 
 const std::string kCli = TV_CLI_PATH;
 const std::string kExamples = std::string(TV_SOURCE_DIR) + "/examples/";
+const std::string kPictures = std::string(TV_SOURCE_DIR) + "/tests/data/pictures/";
 
 class Cli : public Test {
 protected:
@@ -59,7 +63,9 @@ TEST_F(Cli, HelpListsEveryCommandAndOptionInPolish) {
     for (const char* word : {"Użycie:", "send PLIK", "clear", "set", "report", "detect", "test", "--dir", "--serial",
                              "--ethernet", "--printer", "--register", "--port", "--baud", "--timeout", "--ip",
                              "--tcp-port", "--slot", "--header", "--footer", "--print", "--no-print",
-                             "--test-print", "--no-test-print", "--yes", "--trace", "\"Wyślij >>\""})
+                             "--test-print", "--no-test-print", "--yes", "--trace", "\"Wyślij >>\"",
+                             "convert OBRAZ WYNIK.bmp", "send --convert OBRAZ", "--width N", "--dither METODA",
+                             "floyd", "atkinson", "ordered", "threshold", "--threshold N", "--invert"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -79,6 +85,16 @@ TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
         {},
         {"--register", "report"},
         {"--ethernet", "detect"},
+        {"convert", "a.png"},
+        {"--width", "0", "convert", "a.png", "b.bmp"},
+        {"--width", "641", "convert", "a.png", "b.bmp"},
+        {"--dither", "bayer", "convert", "a.png", "b.bmp"},
+        {"--threshold", "256", "--dither", "threshold", "convert", "a.png", "b.bmp"},
+        {"--threshold", "100", "convert", "a.png", "b.bmp"},  // a level for Floyd-Steinberg
+        {"--invert", "send", "a.bmp"},                         // conversion options without --convert
+        {"--convert", "clear"},
+        {"--register", "--width", "385", "convert", kPictures + "card_rgb.png", "b.bmp"},
+        {"convert", kPictures + "card_rgb.png", kPictures + "card_rgb.png"},
     };
     for (const auto& args : bad) {
         const RunResult r = cli(args);
@@ -241,6 +257,131 @@ TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
     const RunResult again = cli(concat(tcp(), {"--slot", "1", "report"}));
     EXPECT_EQ(again.status, 1);  // slot 1 is empty: the printer refuses its report
     EXPECT_NE(again.out.find("ERR_IMG_SLOT_EMPTY"), std::string::npos);
+}
+
+// The logo the core makes of a picture file, to compare with what the tool wrote or sent.
+tv::logo::Logo expected_logo(const std::string& picture, const tv::logo::Options& o) {
+    std::vector<std::uint8_t> b;
+    tv::logo::Error e;
+    tv::logo::Logo l;
+    EXPECT_TRUE(tv::logo::read_file(picture, b, e) && tv::logo::convert(b.data(), b.size(), o, l, e)) << e.message;
+    return l;
+}
+
+TEST_F(Cli, ConvertWritesALogoTheReaderTakes) {
+    const RunResult r = cli({"--width", "48", "--dither", "threshold", "--threshold", "100", "--invert", "convert",
+                             kPictures + "card_rgba.png", dir.file("out.bmp")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "[Komunikat] Logo zapisano w pliku:\n" + dir.file("out.bmp") + "\n(48 x 32 pikseli)\n\n");
+    tv::logo::Options o;
+    o.width = 48;
+    o.dither = tv::logo::Dither::Threshold;
+    o.level = 100;
+    o.invert = true;
+    const std::vector<std::uint8_t> want = tv::logo::bmp_bytes(expected_logo(kPictures + "card_rgba.png", o));
+    EXPECT_EQ(read_file(dir.file("out.bmp")), std::string(want.begin(), want.end()));
+    // Only the file: the settings are not written by a conversion.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg")));
+    tv::GrHeader hdr;
+    char msg[tv::GR_MSG_SIZE] = {};
+    EXPECT_EQ(tv::gr_check(dir.file("out.bmp"), hdr, msg), tv::GR_OK) << msg;
+}
+
+TEST_F(Cli, ConvertFitsTheProtocolsLimit) {
+    struct Case {
+        std::vector<std::string> protocol;
+        std::string size;
+    };
+    std::filesystem::copy_file(kPictures + "card_24bit.bmp", dir.file("card.bmp"),
+                               std::filesystem::copy_options::overwrite_existing);
+    for (const Case& c : {Case{{"--printer", "--width", "640"}, "640 x 427"}, Case{{"--register", "--width", "384"}, "384 x 256"}}) {
+        const RunResult r = cli(concat(c.protocol, {"convert", dir.file("card.bmp"), dir.file("out.bmp")}));
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("(" + c.size + " pikseli)"), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(Cli, ADamagedPictureFailsAndLeavesNothing) {
+    write_file(dir.file("old.bmp"), "kept");
+    struct Case {
+        std::string picture;
+        std::string message;
+    };
+    for (const Case& c : {Case{kPictures + "card_cut.png", "Plik obrazu jest uszkodzony i nie można go odczytać."},
+                          Case{kPictures + "not_a_picture.txt",
+                               "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM)."},
+                          Case{dir.file("missing.png"), "Nie można otworzyć pliku:\n" + dir.file("missing.png")}}) {
+        for (const char* out : {"new.bmp", "old.bmp"}) {
+            const RunResult r = cli({"convert", c.picture, dir.file(out)});
+            EXPECT_EQ(r.status, 1) << c.picture;
+            EXPECT_EQ(r.out, "[Błąd!] " + c.message + "\n\n");
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("new.bmp")));
+        EXPECT_EQ(read_file(dir.file("old.bmp")), "kept");
+    }
+    std::size_t files = 0;
+    for (const auto& f : std::filesystem::directory_iterator(dir.path())) files += f.is_regular_file();
+    EXPECT_EQ(files, 1u);  // old.bmp alone: no part file is left
+}
+
+// Converted and programmed in one step: the simulator stores the very dots of the logo.
+TEST_F(Cli, SendConvertProgramsTheConvertedLogo) {
+    start_sim({"--printer", "--store", dir.file("store")});
+    // The temporary logo goes to the test's folder, so that its removal can be seen.
+    const std::string tmp = dir.file("tmp");
+    std::filesystem::create_directory(tmp);
+    const char* old_tmp = std::getenv("TMPDIR");
+    const std::string saved = old_tmp ? old_tmp : "";
+    setenv("TMPDIR", tmp.c_str(), 1);
+    const RunResult r = cli(concat(tcp(), {"--slot", "3", "--dither", "atkinson", "send", "--convert",
+                                           kPictures + "card_palette.png", "--width", "120"}));
+    if (old_tmp) setenv("TMPDIR", saved.c_str(), 1);
+    else unsetenv("TMPDIR");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
+    tv::logo::Options o;
+    o.width = 120;
+    o.dither = tv::logo::Dither::Atkinson;
+    const tv::logo::Logo want = expected_logo(kPictures + "card_palette.png", o);
+    const tv::test::StoredSlot slot = read_stored_slot(dir.file("store/slot3.pbm"));
+    ASSERT_EQ(slot.w, 120);
+    ASSERT_EQ(slot.h, 80);
+    for (int y = 0; y < slot.h; ++y)
+        for (int x = 0; x < slot.w; ++x) ASSERT_EQ(slot.dark(x, y), want.dark(x, y)) << x << "," << y;
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+TEST_F(Cli, SendConvertToACashRegisterFitsItsLimit) {
+    start_sim({"--register", "--store", dir.file("store")});
+    const RunResult r = cli(concat(tcp(), {"--register", "--slot", "1", "send", "--convert", kPictures + "card_rgb.jpg",
+                                           "--width", "384"}));
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const tv::test::StoredSlot slot = read_stored_slot(dir.file("store/slot1.pbm"));
+    EXPECT_EQ(slot.w, 384);
+    EXPECT_EQ(slot.h, 256);
+}
+
+TEST_F(Cli, SendConvertOfADamagedPictureSendsNothing) {
+    start_sim({"--printer"});
+    const RunResult r = cli(concat(tcp(), {"send", "--convert", kPictures + "card_cut.png"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Błąd!] Plik obrazu jest uszkodzony i nie można go odczytać.\n\n");
+    EXPECT_EQ(frames_received(), 0u);
+}
+
+// Without --convert a picture is checked as a BMP, as before, and the tool says how to
+// convert it.
+TEST_F(Cli, SendOfAPictureWithoutConvertSuggestsIt) {
+    start_sim({"--printer"});
+    const RunResult r = cli(concat(tcp(), {"send", kPictures + "card_24bit.bmp"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Błąd!] Bitmapa musi być monochromatyczna !!!\n\n\n");
+    EXPECT_NE(r.err.find("send --convert"), std::string::npos) << r.err;
+    EXPECT_EQ(frames_received(), 0u);
+    // A file that is no picture gets no such hint.
+    const RunResult junk = cli(concat(tcp(), {"send", kPictures + "not_a_picture.txt"}));
+    EXPECT_EQ(junk.status, 1);
+    EXPECT_EQ(junk.err.find("--convert"), std::string::npos) << junk.err;
 }
 
 }  // namespace

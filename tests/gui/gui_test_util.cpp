@@ -18,6 +18,7 @@
 
 #include "app/main.h"
 #include "common/globals.h"
+#include "convert_dialog.h"
 
 namespace tv::guitest {
 
@@ -30,6 +31,8 @@ ModalAnswerer::ModalAnswerer() {
 void ModalAnswerer::clear() {
     answers_.clear();
     files_.clear();
+    converters_.clear();
+    convert_dialogs_ = 0;
     boxes_.clear();
     dialogs_.clear();
 }
@@ -57,6 +60,16 @@ void ModalAnswerer::poll() {
                                                                              : QMessageBox::Ok);
         if (b) b->click();
         else box->reject();
+    } else if (auto* convert = qobject_cast<tv::gui::ConvertDialog*>(modal)) {
+        modal->setProperty("tv_answered", true);
+        ++convert_dialogs_;
+        if (converters_.empty()) {
+            convert->reject();
+            return;
+        }
+        const auto user = std::move(converters_.front());
+        converters_.pop_front();
+        user(*convert);
     } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
         // The dialog fills its file list on a thread of its own; until it has, an "Open"
         // may not take. So the answer is given again on every poll while the dialog stays.

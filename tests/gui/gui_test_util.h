@@ -22,6 +22,9 @@
 
 class QComboBox;
 class QWidget;
+namespace tv::gui {
+class ConvertDialog;
+}
 
 // A Qt Test main that runs on the offscreen platform unless the environment says otherwise.
 #define TV_GUI_TEST_MAIN(TestClass)                                                   \
@@ -58,6 +61,10 @@ public:
     ModalAnswerer();
     void answer_next(QMessageBox::StandardButton button) { answers_.push_back(button); }
     void choose_next(const QString& path) { files_.push_back(path); }
+    // The next picture-conversion dialog is handed to user, who works its controls and
+    // ends it with OK or "Anuluj"; with none scripted it is cancelled.
+    void convert_next(std::function<void(tv::gui::ConvertDialog&)> user) { converters_.push_back(std::move(user)); }
+    int convert_dialogs() const { return convert_dialogs_; }
     const QList<SeenBox>& boxes() const { return boxes_; }
     const QList<SeenDialog>& dialogs() const { return dialogs_; }
     // Waits (event loop running) until n boxes have been answered; false on time-out.
@@ -69,6 +76,8 @@ private:
     QTimer timer_;
     std::deque<QMessageBox::StandardButton> answers_;
     std::deque<QString> files_;
+    std::deque<std::function<void(tv::gui::ConvertDialog&)>> converters_;
+    int convert_dialogs_ = 0;
     QList<SeenBox> boxes_;
     QList<SeenDialog> dialogs_;
 };

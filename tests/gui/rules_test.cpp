@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -50,7 +51,8 @@ private slots:
     void choosingAFileShowsItAndEnablesSend() {
         QVERIFY(choose(file("pic400x200.bmp")));
         QCOMPARE(user_->dialogs().size(), 1);
-        QCOMPARE(user_->dialogs().at(0).filters, QStringList{"Bitmapy (*.bmp)"});
+        QCOMPARE(user_->dialogs().at(0).filters,
+                 (QStringList{"Bitmapy (*.bmp)", "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"}));
         QCOMPARE(QDir(user_->dialogs().at(0).directory).canonicalPath(),
                  QDir(QString::fromStdString(dir_->path())).canonicalPath());
         QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),
@@ -164,15 +166,17 @@ private slots:
 
     void aRefusedPictureIsNotPreviewed() {
         QVERIFY(choose(file("pic400x200.bmp")));
-        // A file that is not a 1-bit BMP: the check refuses it and the preview goes.
-        QImage colour(100, 100, QImage::Format_RGB32);
-        colour.fill(Qt::black);
-        QVERIFY(colour.save(file("colour.bmp"), "BMP"));
+        // A file that is neither a 1-bit BMP nor a picture the conversion reads: the check
+        // refuses it and the preview goes.
+        QFile junk(file("junk.bmp"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(100, 'x'));
+        junk.close();
         user_->answer_next(QMessageBox::Ok);
-        QVERIFY(choose(file("colour.bmp")));
+        QVERIFY(choose(file("junk.bmp")));
         QVERIFY(user_->wait_boxes(1));
         QCOMPARE(user_->boxes().at(0).caption, QStringLiteral("Błąd!"));
-        QVERIFY(user_->boxes().at(0).text.contains(QStringLiteral("Bitmapa musi być monochromatyczna !!!")));
+        QCOMPARE(user_->boxes().at(0).text, QStringLiteral("Plik nie jest bitmapą BMP !!!\n"));
         QVERIFY(!tv::PaintBMP);
         const QImage shot = window_->grab().toImage();
         QVERIFY(QColor(shot.pixel(463 + 60, 250 + 30)) != QColor(Qt::black));

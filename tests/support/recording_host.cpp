@@ -10,6 +10,7 @@
 
 #include "common/hex.h"
 #include "common/paths.h"
+#include "image/convert_session.h"
 #include "ui/Controls.h"
 
 namespace tv::test {
@@ -90,6 +91,26 @@ void RecordingHost::cancel_waits() {
     std::lock_guard<std::mutex> lock(mutex_);
     cancelled_ = true;
     changed_.notify_all();
+}
+
+bool RecordingHost::shows_convert_dialog() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<bool>(converter_);
+}
+
+DialogResult RecordingHost::convert_dialog(ConvertSession& session) {
+    std::function<DialogResult(ConvertSession&)> user;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(Event{Event::ConvertDialog, {}, session.source_path(), Icon::Information, Buttons::Ok, 0});
+        user = converter_;
+    }
+    return user ? user(session) : DialogResult::Cancelled;
+}
+
+void RecordingHost::convert_with(std::function<DialogResult(ConvertSession&)> user) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    converter_ = std::move(user);
 }
 
 void RecordingHost::answer_next(Answer a) {

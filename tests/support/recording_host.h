@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -14,10 +15,10 @@
 namespace tv::test {
 
 struct Event {
-    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint };
+    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint, ConvertDialog };
     Type type;
     std::string caption;  // Box
-    std::string text;     // Box text, trace text, control handle
+    std::string text;     // Box text, trace text, control handle, picture of a conversion
     Icon icon = Icon::Information;
     Buttons buttons = Buttons::Ok;
     int value = 0;        // Progress
@@ -46,10 +47,15 @@ public:
     void control_changed(const Control& control) override;
     bool choose_file(const std::string& start_dir, std::string& path) override;
     void repaint_preview() override;
+    bool shows_convert_dialog() const override;
+    DialogResult convert_dialog(ConvertSession& session) override;
 
     // Scripting.
     void answer_next(Answer a);            // next message box gets this answer
     void choose_next(const std::string& path);  // next file dialog returns this path
+    // From now on the conversion dialog is shown, played by user: it may set the session's
+    // options (and update it) and gives the button pressed. An empty user: not shown.
+    void convert_with(std::function<DialogResult(ConvertSession&)> user);
 
     // Inspection.
     std::vector<Event> events() const;
@@ -76,6 +82,7 @@ private:
     std::vector<Event> events_;
     std::deque<Answer> answers_;
     std::deque<std::string> files_;
+    std::function<DialogResult(ConvertSession&)> converter_;
     std::string trace_;
 };
 

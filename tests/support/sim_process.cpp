@@ -1,6 +1,8 @@
 // The simulator as a child process of a test, a raw byte line to it, and its request log.
 #include "support/sim_process.h"
 
+#include <cctype>
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
@@ -289,6 +291,31 @@ bool RawLine::wait_closed(milliseconds timeout) {
         if (r < 0) return true;
         if (r == 0) return false;
     }
+}
+
+StoredSlot read_stored_slot(const std::string& path) {
+    const std::string f = read_file(path);
+    std::size_t pos = 0;
+    auto token = [&]() {
+        while (pos < f.size() && (f[pos] == '#' || std::isspace(static_cast<unsigned char>(f[pos])))) {
+            if (f[pos] == '#')
+                while (pos < f.size() && f[pos] != '\n') ++pos;
+            else
+                ++pos;
+        }
+        const std::size_t start = pos;
+        while (pos < f.size() && !std::isspace(static_cast<unsigned char>(f[pos]))) ++pos;
+        return f.substr(start, pos - start);
+    };
+    StoredSlot s;
+    if (token() != "P4") return s;
+    const std::string w = token(), h = token();
+    if (w.empty() || h.empty() || pos >= f.size()) return s;
+    s.bits = f.substr(pos + 1);
+    s.w = std::stoi(w);
+    s.h = std::stoi(h);
+    if (s.bits.size() < static_cast<std::size_t>((s.w + 7) / 8) * static_cast<std::size_t>(s.h)) s = StoredSlot{};
+    return s;
 }
 
 std::vector<std::string> read_request_log(const std::string& path) {

@@ -105,4 +105,16 @@ private:
 // holds each as a 4-byte little-endian length and the frame).
 std::vector<std::string> read_request_log(const std::string& path);
 
+// A slot the simulator stored ("--store DIR" writes DIR/slotN.pbm): its size and dots.
+struct StoredSlot {
+    int w = 0, h = 0;
+    std::string bits;  // rows of (w + 7) / 8 bytes, the leftmost dot the top bit, 1 printed
+    bool dark(int x, int y) const {
+        const auto b = static_cast<unsigned char>(bits[static_cast<std::size_t>(y) * ((w + 7) / 8) + x / 8]);
+        return (b >> (7 - x % 8)) & 1;
+    }
+};
+// Reads a stored slot; w and h stay 0 when the file is missing or no binary PBM.
+StoredSlot read_stored_slot(const std::string& path);
+
 }  // namespace tv::test

@@ -1,0 +1,59 @@
+// The picture-conversion dialog: the source on the left, the 1-bit result on the right as
+// the device will print it, and the controls of the conversion. It draws the core's model
+// (tv::ConvertSession) and forwards every change to it; the rules and texts are the core's.
+#pragma once
+#include <QDialog>
+#include <QImage>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QRadioButton;
+class QScrollArea;
+class QSlider;
+class QSpinBox;
+
+namespace tv {
+class ConvertSession;
+}
+
+namespace tv::gui {
+
+class ConvertDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConvertDialog(tv::ConvertSession& session, QWidget* parent);
+
+    // The logo as drawn: dark dots black, blank paper white, one pixel per dot.
+    static QImage logo_image(const tv::ConvertSession& session);
+    // The result as the view shows it now (1:1 or fitted).
+    QImage shown_result() const;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void build();
+    void changed();       // a control moved: options to the model, model updated, redrawn
+    void show_model();    // controls, texts and pictures from the model
+    void draw_result();
+
+    tv::ConvertSession& session_;
+    bool showing_ = false;  // controls being set from the model: their signals are ignored
+    QImage result_;
+    QLabel* source_view_ = nullptr;
+    QLabel* source_text_ = nullptr;
+    QScrollArea* result_area_ = nullptr;
+    QLabel* result_view_ = nullptr;
+    QLabel* result_text_ = nullptr;
+    QRadioButton* zoom_fit_ = nullptr;
+    QRadioButton* zoom_one_ = nullptr;
+    QSpinBox* width_ = nullptr;
+    QComboBox* method_ = nullptr;
+    QSlider* level_ = nullptr;
+    QLabel* level_value_ = nullptr;
+    QCheckBox* level_auto_ = nullptr;
+    QCheckBox* invert_ = nullptr;
+};
+
+}  // namespace tv::gui

@@ -1,0 +1,151 @@
+// The conversion dialog's model, the offer made when a chosen picture is not a logo the
+// reader takes, and the console tool's conversion.
+#include "image/convert_session.h"
+
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "common/globals.h"
+#include "image/gr_grid.h"
+#include "ui/trace.h"
+#include "ui/host.h"
+
+namespace tv {
+namespace {
+
+std::string size_text(int w, int h) { return std::to_string(w) + " x " + std::to_string(h) + " pikseli"; }
+
+std::string base_name(const std::string& path) {
+    const std::size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+void show_error(const std::string& text) { message(text, "Błąd!", Icon::Warning); }
+
+}  // namespace
+
+const std::vector<std::string>& picture_file_filters() {
+    static const std::vector<std::string> filters = {
+        "Bitmapy (*.bmp)",
+        "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)",
+    };
+    return filters;
+}
+
+bool ConvertSession::open(const std::string& path, int limit, std::string& error) {
+    path_ = path;
+    options = logo::Options{};
+    options.limit = limit;
+    maker_.reset();
+    picture_ = logo::Picture{};
+    logo_ = logo::Logo{};
+    std::vector<std::uint8_t> bytes;
+    logo::Error e;
+    logo::Info info;
+    logo::Picture picture;
+    if (!logo::read_file(path, bytes, e) || !logo::probe(bytes.data(), bytes.size(), info, e) ||
+        !logo::decode(bytes.data(), bytes.size(), picture, e)) {
+        error = e.message;
+        fault_ = e.fault;
+        return false;
+    }
+    bytes = {};  // the file's bytes go before anything more is made
+    try {
+        format_ = info.format;
+        source_w_ = picture.width;
+        source_h_ = picture.height;
+        shown_ = logo::preview_copy(picture, SHOWN_SIDE);
+        picture_ = std::move(picture);
+        maker_ = std::make_unique<logo::Maker>(picture_);
+    } catch (const std::bad_alloc&) {
+        error = "Za mało pamięci, aby zamienić ten obraz.";
+        fault_ = logo::Fault::NoMemory;
+        return false;
+    }
+    return true;
+}
+
+std::string ConvertSession::source_text() const {
+    return base_name(path_) + " – " + format_ + ", " + size_text(source_w_, source_h_);
+}
+
+bool ConvertSession::update() {
+    logo::Error e;
+    if (!maker_) return false;
+    if (!maker_->make(options, logo_, e)) {
+        error_ = e.message;
+        return false;
+    }
+    error_.clear();
+    return true;
+}
+
+std::string ConvertSession::result_text() const {
+    std::string t = "Wynik: " + size_text(logo_.width, logo_.height);
+    if (level_applies()) {
+        t += ", próg " + std::to_string(logo_.level);
+        if (options.level == logo::AUTO_LEVEL) t += " (automatyczny)";
+    }
+    return t;
+}
+
+int logo_limit() { return PROTOCOL == 2 ? logo::REGISTER_SIDE : logo::PRINTER_SIDE; }
+
+std::string logo_saved_text(const std::string& path, const logo::Logo& logo) {
+    return "Logo zapisano w pliku:\n" + path + "\n(" + size_text(logo.width, logo.height) + ")";
+}
+
+PictureChoice offer_conversion(const std::string& path, std::string& use) {
+    use = path;
+    if (!host().shows_convert_dialog() || gr_accepts(path)) return PictureChoice::Take;
+    ConvertSession session;
+    std::string error;
+    if (!session.open(path, logo_limit(), error)) {
+        // A file that is no picture at all (or does not open) gets the reader's own refusal.
+        if (session.fault() == logo::Fault::UnknownFormat || session.fault() == logo::Fault::CannotOpen)
+            return PictureChoice::Take;
+        show_error(error);
+        return PictureChoice::Drop;
+    }
+    if (!session.update()) {
+        show_error(session.error());
+        return PictureChoice::Drop;
+    }
+    if (host().convert_dialog(session) != DialogResult::Accepted) return PictureChoice::Keep;
+    if (!session.update()) {
+        show_error(session.error());
+        return PictureChoice::Keep;
+    }
+    const std::string out = logo::logo_path(path, gCurrendDir);
+    std::error_code ec;
+    if (std::filesystem::exists(logo::file_path(out), ec) &&
+        message("Plik " + out + " już istnieje.\nCzy zastąpić go nowym logo?", "UWAGA!", Icon::Question,
+                Buttons::YesNo, Answer::No) != Answer::Yes)
+        return PictureChoice::Keep;
+    logo::Error e;
+    if (!logo::write_file_atomic(out, logo::bmp_bytes(session.logo()), e)) {
+        show_error(e.message);
+        return PictureChoice::Keep;
+    }
+    s("\r\nLogo z obrazu : " + path + "\r\n");
+    message(logo_saved_text(out, session.logo()), "Komunikat", Icon::Information);
+    use = out;
+    return PictureChoice::Converted;
+}
+
+bool convert_picture_file(const std::string& in, const std::string& out, const logo::Options& options,
+                          logo::Logo* made) {
+    std::vector<std::uint8_t> bytes;
+    logo::Error e;
+    logo::Logo logo;
+    if (!logo::read_file(in, bytes, e) || !logo::convert(bytes.data(), bytes.size(), options, logo, e) ||
+        !logo::write_file_atomic(out, logo::bmp_bytes(logo), e)) {
+        show_error(e.message);
+        return false;
+    }
+    if (made) *made = std::move(logo);
+    return true;
+}
+
+}  // namespace tv

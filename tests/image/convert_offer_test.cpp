@@ -1,0 +1,252 @@
+// "Otwórz" with a picture the BMP reader refuses: the conversion dialog is offered on a face
+// that has one, "OK" writes NAME_logo.bmp and loads it the normal way; cancel, replace,
+// damaged and over-large pictures, and a face without the dialog (the console tool).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "ui/Controls.h"
+#include "app/main.h"
+#include "ui/panel.h"
+#include "bmp_files.h"
+#include "common/globals.h"
+#include "image/convert_session.h"
+#include "support/recording_host.h"
+
+using namespace tv;
+using namespace tv::test;
+
+namespace {
+
+std::string card(const std::string& name) { return std::string(TV_SOURCE_DIR) + "/tests/data/pictures/" + name; }
+
+class ConvertOffer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_gr_filename("");
+        PaintBMP = false;
+        Gr_xmax = 0;
+        Gr_ymax = 0;
+        PROTOCOL = 0;
+        mk_interface();
+        copy_to_start_dir(dir.path());
+        h.clear();
+    }
+    void TearDown() override {
+        set_gr_filename("");
+        PROTOCOL = 0;
+    }
+    static void copy_to_start_dir(const std::string& d) { gCurrendDir = d; }
+    // A copy of a test picture in the test's folder.
+    std::string copy(const std::string& name, const std::string& as) {
+        const std::string to = dir.file(as);
+        std::filesystem::copy_file(card(name), to);
+        return to;
+    }
+    // "Otwórz", the file dialog answering with path, and the check that follows.
+    void open(const std::string& path) {
+        h.choose_next(path);
+        dispatch_command(103, Notify::Clicked, gButt_File);
+        wait_for_check();
+    }
+    // The user presses OK after setting the options with set.
+    void accept_with(std::function<void(logo::Options&)> set = {}) {
+        h.convert_with([this, set](ConvertSession& s) {
+            seen_limit = s.options.limit;
+            seen_source = s.source_text();
+            if (set) set(s.options);
+            return s.update() ? DialogResult::Accepted : DialogResult::Cancelled;
+        });
+    }
+    std::size_t dialogs() const {
+        std::size_t n = 0;
+        for (const Event& e : h.events()) n += e.type == Event::ConvertDialog;
+        return n;
+    }
+
+    RecordingHost h;
+    TempDir dir;
+    int seen_limit = 0;
+    std::string seen_source;
+};
+
+}  // namespace
+
+TEST_F(ConvertOffer, OkWritesTheLogoBesideThePictureAndLoadsIt) {
+    const std::string png = copy("card_rgba.png", "Sklep Żółw.png");
+    accept_with([](logo::Options& o) { o.width = 48; });
+    open(png);
+    const std::string out = dir.file("Sklep Żółw_logo.bmp");
+    EXPECT_EQ(dialogs(), 1u);
+    EXPECT_EQ(seen_limit, 640);
+    EXPECT_EQ(seen_source, "Sklep Żółw.png – PNG, 24 x 16 pikseli");
+    EXPECT_EQ(h.boxes_shown(),
+              (std::vector<Box>{{"Komunikat", "Logo zapisano w pliku:\n" + out + "\n(48 x 32 pikseli)", Icon::Information}}));
+    // Loaded the normal way: the reader has taken it.
+    EXPECT_EQ(gr_filename(), out);
+    EXPECT_TRUE(PaintBMP);
+    EXPECT_EQ(Gr_xmax, 48);
+    EXPECT_EQ(Gr_ymax, 32);
+    EXPECT_EQ(text(gEdit_File), "Sklep Żółw_logo.bmp\r\nBMP monochromatyczna, 48 x 32 pikseli");
+    EXPECT_TRUE(enabled(gButt_Send));
+    EXPECT_NE(h.trace().find("Logo z obrazu : " + png), std::string::npos);
+}
+
+TEST_F(ConvertOffer, CashRegistersGetTheirLimit) {
+    set_sel(gComb_Protocol, 1);
+    change_protocol();
+    accept_with();
+    write_file(dir.file("wide.bmp"), bmp_24bit(800, 100));
+    open(dir.file("wide.bmp"));
+    EXPECT_EQ(seen_limit, 384);
+    EXPECT_EQ(Gr_xmax, 384);
+    EXPECT_EQ(Gr_ymax, 48);
+    EXPECT_EQ(gr_filename(), dir.file("wide_logo.bmp"));
+}
+
+TEST_F(ConvertOffer, APictureTheReaderTakesIsNotOffered) {
+    accept_with();
+    write_file(dir.file("mono.bmp"), bmp_1bit(100, 20, [](int x, int) { return x < 50; }));
+    open(dir.file("mono.bmp"));
+    EXPECT_EQ(dialogs(), 0u);
+    EXPECT_EQ(gr_filename(), dir.file("mono.bmp"));
+    EXPECT_TRUE(h.boxes_shown().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("mono_logo.bmp")));
+}
+
+TEST_F(ConvertOffer, CancelWritesNothingAndKeepsTheFileChosenBefore) {
+    write_file(dir.file("mono.bmp"), bmp_1bit(100, 20, [](int x, int) { return x < 50; }));
+    open(dir.file("mono.bmp"));
+    h.convert_with([](ConvertSession&) { return DialogResult::Cancelled; });
+    open(copy("card_rgb.jpg", "photo.jpg"));
+    EXPECT_EQ(dialogs(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("photo_logo.bmp")));
+    EXPECT_EQ(gr_filename(), dir.file("mono.bmp"));
+    EXPECT_TRUE(PaintBMP);
+    EXPECT_EQ(text(gEdit_File), "mono.bmp\r\nBMP monochromatyczna, 100 x 20 pikseli");
+    EXPECT_TRUE(h.boxes_shown().empty());
+}
+
+TEST_F(ConvertOffer, AnExistingLogoIsReplacedOnlyWhenTheUserSaysSo) {
+    const std::string png = copy("card_rgb.png", "card.png");
+    write_file(dir.file("card_logo.bmp"), "the user's own file");
+    accept_with();
+    const Box question{"UWAGA!", "Plik " + dir.file("card_logo.bmp") + " już istnieje.\nCzy zastąpić go nowym logo?",
+                       Icon::Question, Buttons::YesNo};
+    h.answer_next(Answer::No);
+    open(png);
+    EXPECT_EQ(h.boxes_shown(), std::vector<Box>{question});
+    EXPECT_EQ(read_file(dir.file("card_logo.bmp")), "the user's own file");
+    EXPECT_EQ(gr_filename(), "");
+
+    h.clear();
+    h.answer_next(Answer::Yes);
+    open(png);
+    ASSERT_EQ(h.boxes_shown().size(), 2u);
+    EXPECT_EQ(h.boxes_shown()[0], question);
+    EXPECT_EQ(h.boxes_shown()[1].caption, "Komunikat");
+    EXPECT_EQ(read_file(dir.file("card_logo.bmp")).substr(0, 2), "BM");
+    EXPECT_EQ(gr_filename(), dir.file("card_logo.bmp"));
+}
+
+TEST_F(ConvertOffer, AFolderThatCannotBeWrittenSendsTheLogoToTheStartDirectory) {
+    std::filesystem::create_directories(dir.file("shop/card_logo.bmp.part"));  // nothing can be made there
+    std::filesystem::copy_file(card("card_rgb.png"), dir.file("shop/card.png"));
+    accept_with();
+    open(dir.file("shop/card.png"));
+    EXPECT_EQ(gr_filename(), dir.file("card_logo.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("card_logo.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("shop/card_logo.bmp")));
+}
+
+TEST_F(ConvertOffer, DamagedOrOverLargePicturesAreRefusedWithoutTheDialog) {
+    write_file(dir.file("mono.bmp"), bmp_1bit(100, 20, [](int x, int) { return x < 50; }));
+    open(dir.file("mono.bmp"));
+    accept_with();
+    struct Case {
+        std::string file;
+        std::string text;
+    };
+    write_file(dir.file("huge.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x21\0\0\0\x01\x08\x02\0\0\0\0\0\0\0", 33));
+    const Case cases[] = {
+        {card("card_cut.png"), "Plik obrazu jest uszkodzony i nie można go odczytać."},
+        {card("card_rle8.bmp"), "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG."},
+        {dir.file("huge.png"), "Obraz jest za duży (20001 x 1 pikseli). Największy obsługiwany obraz ma 100 megapikseli "
+                               "i najwyżej 20000 pikseli w każdym kierunku."},
+    };
+    for (const Case& c : cases) {
+        h.clear();
+        open(c.file);
+        EXPECT_EQ(dialogs(), 0u) << c.file;
+        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", c.text, Icon::Warning}})) << c.file;
+        // Forgotten as a refused file is.
+        EXPECT_EQ(gr_filename(), "") << c.file;
+        EXPECT_FALSE(PaintBMP) << c.file;
+        EXPECT_EQ(text(gEdit_File), "") << c.file;
+        EXPECT_FALSE(enabled(gButt_Send)) << c.file;
+    }
+    std::size_t files = 0;
+    for (const auto& f : std::filesystem::directory_iterator(dir.path())) files += f.path().extension() == ".bmp";
+    EXPECT_EQ(files, 1u);  // mono.bmp alone: no logo was written
+}
+
+TEST_F(ConvertOffer, AFileThatIsNoPictureGetsTheReadersRefusal) {
+    accept_with();
+    write_file(dir.file("notes.txt"), "To nie jest obraz, tylko tekst.\n");
+    open(dir.file("notes.txt"));
+    EXPECT_EQ(dialogs(), 0u);
+    ASSERT_EQ(h.boxes_shown().size(), 1u);
+    EXPECT_EQ(h.boxes_shown()[0].caption, "Błąd!");
+    EXPECT_EQ(h.boxes_shown()[0].text, "Plik nie jest bitmapą BMP !!!\n");
+}
+
+// The console tool shows no dialog: a picture the reader refuses is refused as before.
+TEST_F(ConvertOffer, AFaceWithoutTheDialogKeepsTheReadersRefusal) {
+    write_file(dir.file("wide.bmp"), bmp_24bit(800, 100));
+    open(dir.file("wide.bmp"));
+    EXPECT_EQ(dialogs(), 0u);
+    EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!",
+                                                  "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"
+                                                  "Bitmapa musi być monochromatyczna !!!\n",
+                                                  Icon::Warning}}));
+    EXPECT_EQ(gr_filename(), "");
+}
+
+TEST(ConvertSessionRules, TheLevelControlsFollowTheMethod) {
+    ConvertSession s;
+    std::string error;
+    ASSERT_TRUE(s.open(card("card_rgb.png"), 384, error)) << error;
+    EXPECT_EQ(s.options.limit, 384);
+    EXPECT_EQ(s.options.width, 0);
+    EXPECT_EQ(s.options.dither, logo::Dither::FloydSteinberg);
+    EXPECT_EQ(s.width_max(), 384);
+    ASSERT_TRUE(s.update());
+    EXPECT_FALSE(s.level_applies());
+    EXPECT_FALSE(s.level_slider_enabled());
+    EXPECT_EQ(s.result_text(), "Wynik: 24 x 16 pikseli");
+
+    s.options.dither = logo::Dither::Threshold;
+    ASSERT_TRUE(s.update());
+    EXPECT_TRUE(s.level_applies());
+    EXPECT_FALSE(s.level_slider_enabled());  // automatic
+    EXPECT_EQ(s.slider_level(), s.logo().level);
+    EXPECT_EQ(s.result_text(), "Wynik: 24 x 16 pikseli, próg " + std::to_string(s.logo().level) + " (automatyczny)");
+
+    s.options.level = 30;
+    s.options.width = 48;
+    ASSERT_TRUE(s.update());
+    EXPECT_TRUE(s.level_slider_enabled());
+    EXPECT_EQ(s.slider_level(), 30);
+    EXPECT_EQ(s.result_text(), "Wynik: 48 x 32 pikseli, próg 30");
+    EXPECT_EQ(s.shown_source().channels, 4);
+    EXPECT_EQ(s.shown_source().width, 24);
+}
+
+TEST(ConvertSessionRules, OpenFileDialogOffersBitmapsFirstAndPictures) {
+    EXPECT_EQ(picture_file_filters(),
+              (std::vector<std::string>{"Bitmapy (*.bmp)",
+                                        "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"}));
+}
