@@ -25,6 +25,8 @@ public:
     // Open-file dialog ("Bitmapy (*.bmp)"). Returns true and the path when one was chosen.
     virtual bool choose_file(const std::string& start_dir, std::string& path) = 0;
     virtual void repaint_preview() = 0;
+    // Puts the keyboard focus on a control; a face without a keyboard focus ignores it.
+    virtual void focus(const Control& control) { (void)control; }
 };
 
 // The face currently installed; a quiet default host answers until one is set.

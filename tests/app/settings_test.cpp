@@ -149,3 +149,19 @@ TEST_F(Settings, AFailedWriteShowsTheBoxAndKeepsTheOldFile) {
               (std::vector<Box>{{"Błąd!", "Nie można zapisać ustawień!", Icon::Warning}}));
     EXPECT_EQ(read_file(dir.file("settings.cfg")), kDefaults);
 }
+
+// A port the link cannot use is no port: the key's fallback stays, as for a text.
+TEST_F(Settings, TcpPortsOutsideTheRangeKeepTheFallback) {
+    const struct {
+        const char* value;
+        int port;
+    } cases[] = {{"0", 2121}, {"65536", 2121}, {"99999", 2121}, {"9999999", 2121},
+                 {"1", 1},    {"65535", 65535}, {"6666", 6666}};
+    for (const auto& c : cases) {
+        PortTCP = 6666;
+        write_cfg(std::string("[TCP_Port]=") + c.value + "\n");
+        load_cfg("settings.cfg");
+        EXPECT_EQ(PortTCP, c.port) << c.value;
+        EXPECT_EQ(text(gEdit_PortTCP), std::to_string(c.port)) << c.value;
+    }
+}

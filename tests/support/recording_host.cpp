@@ -28,8 +28,18 @@ Answer RecordingHost::message_box(const std::string& caption, const std::string&
 }
 
 void RecordingHost::progress(int position) {
+    std::function<void(int)> hook;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
+        hook = progress_hook_;
+    }
+    if (hook) hook(position);
+}
+
+void RecordingHost::on_progress(std::function<void(int)> hook) {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
+    progress_hook_ = std::move(hook);
 }
 
 void RecordingHost::trace_append(const std::string& text) {
@@ -62,6 +72,19 @@ bool RecordingHost::choose_file(const std::string& start_dir, std::string& path)
 void RecordingHost::repaint_preview() {
     std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back(Event{Event::Repaint, {}, {}, Icon::Information, Buttons::Ok, 0});
+}
+
+void RecordingHost::focus(const Control& control) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(Event{Event::Focus, {}, control.handle, Icon::Information, Buttons::Ok, 0});
+}
+
+std::vector<std::string> RecordingHost::focused() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> v;
+    for (const Event& e : events_)
+        if (e.type == Event::Focus) v.push_back(e.text);
+    return v;
 }
 
 void RecordingHost::answer_next(Answer a) {

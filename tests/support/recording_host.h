@@ -2,6 +2,7 @@
 // message boxes from a script (the default button when the script is empty).
 #pragma once
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -12,10 +13,10 @@
 namespace tv::test {
 
 struct Event {
-    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint };
+    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint, Focus };
     Type type;
     std::string caption;  // Box
-    std::string text;     // Box text, trace text, control handle
+    std::string text;     // Box text, trace text, control handle (ControlChanged, Focus)
     Icon icon = Icon::Information;
     Buttons buttons = Buttons::Ok;
     int value = 0;        // Progress
@@ -44,10 +45,14 @@ public:
     void control_changed(const Control& control) override;
     bool choose_file(const std::string& start_dir, std::string& path) override;
     void repaint_preview() override;
+    void focus(const Control& control) override;
 
     // Scripting.
     void answer_next(Answer a);            // next message box gets this answer
     void choose_next(const std::string& path);  // next file dialog returns this path
+    // Called with every progress position, on the caller's thread, before the call returns:
+    // a test can act at an exact point of a job.
+    void on_progress(std::function<void(int)> hook);
 
     // Inspection.
     std::vector<Event> events() const;
@@ -55,6 +60,7 @@ public:
     std::vector<std::string> box_texts() const;  // each box as "[caption] text"
     std::vector<Box> boxes_shown() const;
     std::vector<int> progress_values() const;
+    std::vector<std::string> focused() const;  // handles given the focus, in order
     std::string trace() const;             // the trace pane's text as the face would show it
     void clear();
 
@@ -64,6 +70,7 @@ private:
     std::deque<Answer> answers_;
     std::deque<std::string> files_;
     std::string trace_;
+    std::function<void(int)> progress_hook_;
 };
 
 // A fresh temporary directory, removed with the object.
