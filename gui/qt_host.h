@@ -32,6 +32,7 @@ public:
     void control_changed(const Control& control) override;
     bool choose_file(const std::string& start_dir, std::string& path) override;
     void repaint_preview() override;
+    void focus(const Control& control) override;
 
 private:
     struct Completion;

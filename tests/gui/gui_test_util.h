@@ -19,16 +19,19 @@
 
 #include "main_window.h"
 #include "support/recording_host.h"
+#include "translations.h"
 
 class QComboBox;
 class QWidget;
 
-// A Qt Test main that runs on the offscreen platform unless the environment says otherwise.
+// A Qt Test main that runs on the offscreen platform unless the environment says otherwise,
+// with Qt's Polish texts loaded as the program loads them.
 #define TV_GUI_TEST_MAIN(TestClass)                                                   \
     int main(int argc, char** argv) {                                                 \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                           \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                  \
         QApplication app(argc, argv);                                                 \
+        tv::gui::install_polish_translations(app);                                    \
         TestClass test;                                                               \
         return QTest::qExec(&test, argc, argv);                                       \
     }
@@ -42,12 +45,16 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+    QStringList button_texts;  // as shown, in the box's order
 };
 
 // A file dialog as the user saw it.
 struct SeenDialog {
     QStringList filters;
     QString directory;
+    QString title;
+    QStringList labels;   // "look in", "file name", "file type", accept and reject texts
+    QStringList columns;  // the headers of the detailed file list
 };
 
 // Watches for the window's modal dialogs and answers them: message boxes with the next
@@ -145,6 +152,9 @@ protected:
     void start_with(const Settings& s);
     // Chooses a picture through "Otwórz" and the file dialog, and waits for its check.
     bool choose(const QString& path);
+    // Checks that the window's keyboard focus is (or soon is) on w: the control the keys go
+    // to once the window is active again after a dialog, and then with the window active.
+    void focus_lands_on(QWidget* w);
 };
 
 }  // namespace tv::guitest
