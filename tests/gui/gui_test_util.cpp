@@ -36,9 +36,19 @@ void ModalAnswerer::clear() {
     dialogs_.clear();
 }
 
+void ModalAnswerer::look_at(QWidget* modal) {
+    if (!look_ || modal->property("tv_looked").toBool()) return;
+    modal->setProperty("tv_looked", true);
+    looking_ = true;
+    look_(modal);
+    looking_ = false;
+}
+
 void ModalAnswerer::poll() {
+    if (looking_) return;
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal->property("tv_answered").toBool()) return;
+    look_at(modal);
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         modal->setProperty("tv_answered", true);
         SeenBox seen;

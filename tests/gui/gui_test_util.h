@@ -64,6 +64,9 @@ class ModalAnswerer : public QObject {
 public:
     ModalAnswerer();
     void answer_next(QMessageBox::StandardButton button) { answers_.push_back(button); }
+    // Called once with each new dialog before it is answered (to look at it while it is
+    // open); no dialog is answered while it runs.
+    void before_answering(std::function<void(QWidget*)> look) { look_ = std::move(look); }
     void choose_next(const QString& path) { files_.push_back(path); }
     const QList<SeenBox>& boxes() const { return boxes_; }
     const QList<SeenDialog>& dialogs() const { return dialogs_; }
@@ -73,7 +76,11 @@ public:
 
 private:
     void poll();
+    // Runs look_ on a new dialog once.
+    void look_at(QWidget* modal);
     QTimer timer_;
+    std::function<void(QWidget*)> look_;
+    bool looking_ = false;
     std::deque<QMessageBox::StandardButton> answers_;
     std::deque<QString> files_;
     QList<SeenBox> boxes_;
