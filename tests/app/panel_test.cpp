@@ -71,7 +71,7 @@ TEST_F(Panel, ProtocolGatesThePrinterOnlyControls) {
 // any control back while the panel is locked, under either protocol.
 TEST_F(Panel, ALockedPanelStaysLockedThroughASettingsReload) {
     TempDir dir;
-    copy_to(gCurrendDir, dir.path());
+    gCurrendDir = dir.path();
     set_gr_filename("/tmp/logo.bmp");
     for (int protocol : {0, 1}) {
         set_sel(gComb_Protocol, protocol);
@@ -91,7 +91,7 @@ TEST_F(Panel, ALockedPanelStaysLockedThroughASettingsReload) {
         EXPECT_EQ(enabled(gButt_Rep), protocol == 0);
         EXPECT_EQ(enabled(gCheck_TestPrint), protocol == 0);
     }
-    gCurrendDir[0] = 0;
+    gCurrendDir.clear();
 }
 
 TEST_F(Panel, ProtocolSwitchKeepsTheDescriptionOfALoadedPicture) {
