@@ -34,7 +34,7 @@ using namespace tv::cli;
 namespace {
 
 // Ctrl-C: stops a scan as a second press of its button does; any other job ends after its
-// current exchange.
+// current exchange (a printer is then sent "prncancel").
 extern "C" void on_interrupt(int) {
     if (work_mode == 2 && bAction) Stoper = true;
     else job_abort = true;

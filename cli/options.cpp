@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "ui/fields.h"
+
 namespace tv::cli {
 namespace {
 
@@ -19,21 +21,6 @@ bool in_range(const std::string& s, int lo, int hi, int& value) {
     if (!all_digits(s) || s.size() > 5) return false;
     value = std::stoi(s);
     return value >= lo && value <= hi;
-}
-
-bool dotted_quad(const std::string& s) {
-    int parts = 0;
-    std::size_t start = 0;
-    while (true) {
-        std::size_t dot = s.find('.', start);
-        std::string part = s.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
-        int v = 0;
-        if (part.size() > 3 || !in_range(part, 0, 255, v)) return false;
-        ++parts;
-        if (dot == std::string::npos) break;
-        start = dot + 1;
-    }
-    return parts == 4;
 }
 
 bool slot_value(const std::string& s, bool allow_all, bool allow_none, int& out) {
@@ -168,11 +155,11 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
             out.timeout = v;
         } else if (a == "--ip") {
             if (!need(i, "--ip", v)) return false;
-            if (!dotted_quad(v)) { error = "Niepoprawny adres IP: " + v; return false; }
+            if (!ip_address_valid(v)) { error = "Niepoprawny adres IP: " + v; return false; }
             out.ip = v;
         } else if (a == "--tcp-port") {
             if (!need(i, "--tcp-port", v)) return false;
-            if (!in_range(v, 1, 65535, n)) { error = "Niepoprawny port TCP: " + v; return false; }
+            if (!tcp_port_valid(v)) { error = "Niepoprawny port TCP: " + v; return false; }
             out.tcp_port = v;
         } else if (a == "--slot") {
             if (!need(i, "--slot", slot_text)) return false;

@@ -13,9 +13,11 @@
 #include "jobs/Worker.h"
 #include "main_window.h"
 #include "qt_host.h"
+#include "translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    tv::gui::install_polish_translations(app);
     QApplication::setWindowIcon(tv::gui::thd_icon());
 
     int rc = 0;
@@ -29,8 +31,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         rc = QApplication::exec();
-        // A job still running when the window closes is not waited for; from here on its
-        // host calls find no window and get the default answers.
+        // The window closes while a job runs only when that job did not stop in its time;
+        // from here on its host calls find no window and get the default answers.
         tv::gui::QtHost::instance().detach(&window);
     }
     // Ask a job still running to end after its current exchange, and give it a moment to

@@ -10,8 +10,10 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QShortcut>
+#include <algorithm>
 
 #include "ui/Controls.h"
+#include "ui/panel_layout.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "convert_dialog.h"
@@ -46,7 +48,7 @@ MainWindow::MainWindow()
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("Tarvix Vizaze"));
     setWindowIcon(thd_icon());
-    setFixedSize(1024, 768);
+    setFixedSize(tv::kClientWidth, tv::kClientHeight);
     // The window's background is the button face, on which the labels, group boxes and check
     // boxes draw transparently.
     QPalette pal = palette();
@@ -58,6 +60,8 @@ MainWindow::MainWindow()
     auto* f12 = new QShortcut(QKeySequence(Qt::Key_F12), this);
     f12->setContext(Qt::WindowShortcut);
     connect(f12, &QShortcut::activated, this, [this] { toggle_trace_pane(); });
+    close_wait_.setInterval(20);
+    connect(&close_wait_, &QTimer::timeout, this, [this] { close_after_job(); });
     QtHost::instance().attach(this);
 }
 
@@ -75,10 +79,27 @@ void MainWindow::build_panel() {
     for (tv::Control* c : tv::all_controls())
         if (c->kind == tv::Kind::GroupBox) widgets_[c->handle]->lower();
 
+    set_tab_order();
+
+    // Under the progress bar, its right end in line with the bar's.
     auto* version = new QLabel(QStringLiteral("v" TV_VERSION), this);
     version->setObjectName(QStringLiteral("version"));
     version->setFont(qfont(tv::F1));
-    version->setGeometry(900, 745, 100, 16);
+    version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    version->setGeometry(889, 708, 100, 16);
+}
+
+void MainWindow::set_tab_order() {
+    const auto& order = tv::tab_order();
+    for (std::size_t i = 1; i < order.size(); ++i)
+        setTabOrder(widget(order[i - 1]->handle), widget(order[i]->handle));
+    // What the order leaves out is reached by a click only.
+    for (tv::Control* c : tv::all_controls()) {
+        QWidget* w = widget(c->handle);
+        if (std::find(order.begin(), order.end(), c) == order.end() &&
+            (w->focusPolicy() & Qt::TabFocus))
+            w->setFocusPolicy(Qt::ClickFocus);
+    }
 }
 
 void MainWindow::start(const std::string& startup_dir) { tv::app_start(startup_dir); }
@@ -160,6 +181,10 @@ const QImage* MainWindow::preview_image() {
     return preview_.isNull() ? nullptr : &preview_;
 }
 
+void MainWindow::focus_control(const char* handle) {
+    if (QWidget* w = widget(handle)) w->setFocus(Qt::OtherFocusReason);
+}
+
 void MainWindow::paintEvent(QPaintEvent*) {
     if (tv::gr_filename().empty() || !tv::PaintBMP) return;
     const QImage* img = preview_image();
@@ -170,11 +195,44 @@ void MainWindow::paintEvent(QPaintEvent*) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-    if (!closed_) {
-        closed_ = true;
-        tv::app_close();
+    if (closed_) {
+        e->accept();
+        return;
     }
+    if (close_wait_.isActive()) {  // already waiting for the job to stop
+        e->ignore();
+        return;
+    }
+    switch (tv::app_close_request()) {
+    case tv::CloseRequest::Stay:
+        e->ignore();
+        return;
+    case tv::CloseRequest::AfterJob:
+        // The job is stopping; the window stays (its host serves the job's last calls)
+        // until it has ended.
+        e->ignore();
+        close_limit_ms_ = tv::app_close_wait_ms();
+        close_asked_.start();
+        close_wait_.start();
+        return;
+    case tv::CloseRequest::Close:
+        break;
+    }
+    closed_ = true;
+    tv::app_close();
     e->accept();
+}
+
+void MainWindow::close_after_job() {
+    if (tv::job_running() && close_asked_.elapsed() < close_limit_ms_) return;
+    finish_close();
+}
+
+void MainWindow::finish_close() {
+    close_wait_.stop();
+    closed_ = true;
+    tv::app_close();
+    close();
 }
 
 void MainWindow::toggle_trace_pane() {

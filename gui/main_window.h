@@ -1,8 +1,11 @@
-// The main window: a fixed 1024 x 768 client area holding the whole control panel, the
-// preview of the chosen picture, and the dialogs the core asks for.
+// The main window: a fixed client area (what a 1024 x 768 window holds inside its frame)
+// holding the whole control panel, the preview of the chosen picture, and the dialogs the
+// core asks for.
 #pragma once
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <string>
 #include <unordered_map>
@@ -37,6 +40,7 @@ public:
     bool open_file_dialog(const std::string& start_dir, std::string& path);
     DialogResult show_convert_dialog(ConvertSession& session);
     void update_preview();
+    void focus_control(const char* handle);
 
     // Where the preview is centred, in client coordinates, and the area it may cover.
     static constexpr int kPreviewCentreX = 663;
@@ -49,8 +53,13 @@ protected:
 
 private:
     void build_panel();
+    void set_tab_order();
     void toggle_trace_pane();
     const QImage* preview_image();
+    // While a job the user chose to interrupt is stopping: closes the window once it has
+    // ended (or its time is up).
+    void close_after_job();
+    void finish_close();
 
     std::unordered_map<std::string, QWidget*> widgets_;  // by handle name
     // The picture as last loaded for the preview, with what it was loaded for.
@@ -58,6 +67,9 @@ private:
     QString preview_file_;
     bool preview_loaded_ = false;
     bool closed_ = false;
+    QTimer close_wait_;
+    QElapsedTimer close_asked_;
+    int close_limit_ms_ = 0;
 };
 
 }  // namespace tv::gui

@@ -30,11 +30,9 @@ void forward_selector(tv::Control* model, QComboBox* combo) {
 }
 
 void forward_edit(tv::Control* model, QLineEdit* edit) {
-    QObject::connect(edit, &QLineEdit::textEdited, edit, [model, edit](const QString& t) {
-        // A half-typed IP address is not an address: the model keeps the last whole one.
-        if (model->kind == tv::Kind::IpAddress && !edit->hasAcceptableInput()) return;
-        tv::set_text(model, t.toStdString());
-    });
+    // What is typed is what the field holds: the core checks it when a job would use it.
+    QObject::connect(edit, &QLineEdit::textEdited, edit,
+                     [model](const QString& t) { tv::set_text(model, t.toStdString()); });
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QAbstractItemView>
 #include <QSignalBlocker>
 #include <QStringList>
@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "fonts.h"
+#include "ui/trace.h"
 
 namespace tv::gui {
 namespace {
@@ -56,14 +57,10 @@ QWidget* make_edit(const tv::Control& c, QWidget* parent) {
         e->setPlainText(display_text(c.text));
         return e;
     }
-    auto* e = new QLineEdit(QString::fromStdString(c.text), parent);
+    // The one single-line edit is the TCP port.
+    auto* e = new FieldEdit(QString::fromStdString(c.text), &tv::tcp_port_faults, parent);
     if (c.style & tv::RightAlign) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    if (c.max_len > 0) {
-        e->setMaxLength(c.max_len);
-        // A port number: digits only, as many as the field holds.
-        e->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral("\\d{0,%1}").arg(c.max_len)), e));
-    }
+    if (c.max_len > 0) e->setMaxLength(c.max_len);
     e->setReadOnly(c.style & tv::ReadOnly);
     return e;
 }
@@ -101,7 +98,7 @@ QWidget* make_bare(const tv::Control& c, QWidget* parent) {
             return group;
         }
     case tv::Kind::IpAddress:
-        return new IpAddressEdit(c, parent);
+        return new FieldEdit(QString::fromStdString(c.text), &tv::ip_address_faults, parent);
     case tv::Kind::Edit:
         return make_edit(c, parent);
     case tv::Kind::Label:
@@ -112,18 +109,52 @@ QWidget* make_bare(const tv::Control& c, QWidget* parent) {
 
 }  // namespace
 
-IpAddressEdit::IpAddressEdit(const tv::Control& c, QWidget* parent)
-    : QLineEdit(QString::fromStdString(c.text), parent), handle_(c.handle) {
-    static const QString octet = QStringLiteral("(?:25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)");
-    setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("^%1(?:\\.%1){3}$").arg(octet)), this));
+FieldEdit::FieldEdit(const QString& text, Check check, QWidget* parent)
+    : QLineEdit(text, parent), check_(check) {
+    // A changed text may change what is marked.
+    connect(this, &QLineEdit::textChanged, this, [this] { update(); });
 }
 
-void IpAddressEdit::focusOutEvent(QFocusEvent* e) {
-    if (!hasAcceptableInput())
-        if (const tv::Control* live = tv::control_by_handle(handle_))
-            setText(QString::fromStdString(tv::text(live)));
-    QLineEdit::focusOutEvent(e);
+QList<QPair<int, int>> FieldEdit::marked() const {
+    // The core counts characters; QString positions count UTF-16 units.
+    const QString t = text();
+    QList<int> unit_of;  // the position in t of each character
+    for (int i = 0; i < t.size(); ++i) {
+        if (t.at(i).isLowSurrogate() && i > 0 && t.at(i - 1).isHighSurrogate()) continue;
+        unit_of << i;
+    }
+    unit_of << t.size();
+    QList<QPair<int, int>> spans;
+    for (const tv::TextSpan& s : check_(t.toStdString())) {
+        const int from = unit_of.value(s.start, t.size());
+        const int to = unit_of.value(s.start + s.length, t.size());
+        if (to > from) spans << qMakePair(from, to - from);
+    }
+    return spans;
+}
+
+void FieldEdit::paintEvent(QPaintEvent* e) {
+    QLineEdit::paintEvent(e);
+    const QList<QPair<int, int>> spans = marked();
+    if (spans.isEmpty()) return;
+    // Where the text starts: the cursor's rectangle (5 pixels left of the cursor's x) less
+    // the width of the text before the cursor; this holds with any alignment and scrolling.
+    const QFontMetrics fm(font());
+    const QString t = text();
+    const int origin = cursorRect().x() + 5 - fm.horizontalAdvance(t.left(cursorPosition()));
+    const QRect inner = contentsRect().adjusted(1, 2, -1, -2);
+    QPainter p(this);
+    p.setClipRect(inner);
+    for (const auto& [from, length] : spans) {
+        const int x0 = origin + fm.horizontalAdvance(t.left(from));
+        const int x1 = origin + fm.horizontalAdvance(t.left(from + length));
+        const QRect part(x0, inner.top(), std::max(x1 - x0, 2), inner.height());
+        // A red tint under the part's letters, and a red line beneath them.
+        p.setCompositionMode(QPainter::CompositionMode_Multiply);
+        p.fillRect(part, QColor(255, 160, 160));
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.fillRect(QRect(part.left(), part.bottom() - 1, part.width(), 2), QColor(210, 0, 0));
+    }
 }
 
 void Selector::showPopup() {
@@ -143,9 +174,7 @@ void Selector::paintEvent(QPaintEvent*) {
 }
 
 QString display_text(const std::string& model_text) {
-    QString t = QString::fromStdString(model_text);
-    t.remove(QLatin1Char('\r'));
-    return t;
+    return QString::fromStdString(tv::readable_trace(model_text));
 }
 
 QWidget* make_widget(const tv::Control& c, QWidget* parent) {

@@ -6,8 +6,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <functional>
+#include <QList>
+#include <QPair>
+#include <string>
+#include <vector>
 
 #include "ui/Controls.h"
+#include "ui/fields.h"
 
 class QWidget;
 
@@ -22,15 +27,19 @@ protected:
     void nextCheckState() override {}
 };
 
-// The IP address field: accepts a dotted IPv4 address only; text left half-typed when the
-// field loses focus goes back to the address the model holds.
-class IpAddressEdit : public QLineEdit {
+// A typed link field (the IP address, the TCP port): keeps every keystroke, and marks in
+// red the parts of its text that the core's check finds wrong.
+class FieldEdit : public QLineEdit {
+    Q_OBJECT
 public:
-    IpAddressEdit(const tv::Control& c, QWidget* parent);
+    using Check = std::vector<tv::TextSpan> (*)(const std::string&);
+    FieldEdit(const QString& text, Check check, QWidget* parent);
+    // The marked stretches, in positions of text().
+    QList<QPair<int, int>> marked() const;
 protected:
-    void focusOutEvent(QFocusEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 private:
-    const char* handle_;  // the control's handle name (static text of the model table)
+    Check check_;
 };
 
 // A selector whose open list shows each item with the core's note beside it (the port
@@ -54,7 +63,8 @@ QWidget* make_widget(const tv::Control& c, QWidget* parent);
 // Brings the widget up to the control's state: text, items, selection, check, enabled,
 // visibility, progress position.
 void sync_widget(QWidget* w, const tv::Control& c);
-// Display form of model text: line breaks are "\r\n" in the model, "\n" on this face.
+// Display form of model text: line breaks are "\r\n" in the model, "\n" on this face, and
+// control bytes of the trace show as readable marks.
 QString display_text(const std::string& model_text);
 
 }  // namespace tv::gui

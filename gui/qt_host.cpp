@@ -138,4 +138,9 @@ void QtHost::repaint_preview() {
     on_window([](MainWindow& w) { w.update_preview(); });
 }
 
+void QtHost::focus(const Control& control) {
+    const char* handle = control.handle;
+    on_window([handle](MainWindow& w) { w.focus_control(handle); });
+}
+
 }  // namespace tv::gui

@@ -34,6 +34,7 @@ public:
     void repaint_preview() override;
     bool shows_convert_dialog() const override { return true; }
     DialogResult convert_dialog(ConvertSession& session) override;
+    void focus(const Control& control) override;
 
 private:
     struct Completion;

@@ -1,12 +1,14 @@
 // Start-up, close, and the command dispatch of the main window.
 #include "app/main.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "ui/Controls.h"
+#include "ui/fields.h"
 #include "ui/panel.h"
 #include "ui/settings.h"
 #include "common/globals.h"
@@ -62,12 +64,22 @@ ThreadTracker& hThread2() {
     return *t;
 }
 
-void start_worker(int mode, int sub_mode) {
+// After a job the keyboard focus goes back to the control that started it, when that can
+// take it: greying the pressed button moved the focus away, and it must not be left on a
+// control that starts another job, where a stray key would start that one.
+void focus_after_job(Control* origin) {
+    if (origin && enabled(origin) && visible(origin)) host().focus(*origin);
+}
+
+void start_worker(int mode, int sub_mode, Control* origin) {
     work_mode = static_cast<std::int16_t>(mode);
     send_mode = static_cast<std::int16_t>(sub_mode);
     bAction = true;
     enable_ctrls(0);
-    hThread().start([mode, sub_mode] { run_job(mode, sub_mode); });
+    hThread().start([mode, sub_mode, origin] {
+        run_job(mode, sub_mode);
+        focus_after_job(origin);
+    });
 }
 
 // Notes the ports that exist on the port selector's items (COM1..COM99 stay its items:
@@ -83,9 +95,13 @@ void refresh_port_notes() {
     set_notes(gComb_COM, std::move(notes));
 }
 
+// A job that uses the configured link starts only with usable address and port fields.
+bool may_start_link_job() { return !bAction && link_fields_ready(); }
+
 }  // namespace
 
 void app_start(const std::string& startup_dir) {
+    job_abort = false;  // a stop asked of an earlier run's job is not one for this run
     gCurrendDir = startup_dir;
     mk_interface();
     load_cfg("settings.cfg");
@@ -107,14 +123,17 @@ void dispatch_command(int id, Notify code, Control* from) {
                 enable_ctrls(0);
                 enable(gButt_ComDetect, true);
                 set_text(gButt_ComDetect, "Zatrzymaj");
-                hThread().start([] { run_job(WM_DETECT, SM_NONE); });
+                hThread().start([] {
+                    run_job(WM_DETECT, SM_NONE);
+                    focus_after_job(gButt_ComDetect);
+                });
             } else {
                 enable(gButt_ComDetect, false);
                 Stoper = true;
             }
             return;
         case ID_TEST:
-            if (!bAction) start_worker(WM_TEST, SM_NONE);
+            if (may_start_link_job()) start_worker(WM_TEST, SM_NONE, gButt_ComTest);
             return;
         case ID_FILE: {
             enable_ctrls(0);
@@ -133,21 +152,24 @@ void dispatch_command(int id, Notify code, Control* from) {
                 }
             }
             enable_ctrls(1);
+            focus_after_job(gButt_File);
             hThread2().start([] { bmp_check(); });
             return;
         }
         case ID_SEND:
-            if (!bAction && !gr_filename().empty())
-                start_worker(printers ? WM_PRINTER : WM_KS_PROGRAM, SM_GRAPHIC);
+            if (!gr_filename().empty() && may_start_link_job())
+                start_worker(printers ? WM_PRINTER : WM_KS_PROGRAM, SM_GRAPHIC, gButt_Send);
             return;
         case ID_CLEAR:
-            if (!bAction) start_worker(printers ? WM_PRINTER : WM_KS_CLEAR, printers ? SM_CLEAR : SM_NONE);
+            if (may_start_link_job())
+                start_worker(printers ? WM_PRINTER : WM_KS_CLEAR, printers ? SM_CLEAR : SM_NONE, gButt_Clear);
             return;
         case ID_SET:
-            if (!bAction) start_worker(printers ? WM_PRINTER : WM_KS_SET, printers ? SM_SET : SM_NONE);
+            if (may_start_link_job())
+                start_worker(printers ? WM_PRINTER : WM_KS_SET, printers ? SM_SET : SM_NONE, gButt_Set);
             return;
         case ID_REPORT:
-            if (!bAction) start_worker(WM_PRINTER, SM_REPORT);
+            if (may_start_link_job()) start_worker(WM_PRINTER, SM_REPORT, gButt_Rep);
             return;
         case ID_PRINT:
             set_checked(gCheck_Print, !checked(gCheck_Print));
@@ -168,12 +190,37 @@ void dispatch_command(int id, Notify code, Control* from) {
         case ID_NONE:
             if (code == Notify::DropDownOpening && from == gComb_COM) refresh_port_notes();
             if (code == Notify::DropDownClosed && from == gComb_Slot)
-                enable(gButt_Send, sel(gComb_Slot) != 6 && !gr_filename().empty());
+                enable(gButt_Send, !controls_locked() && sel(gComb_Slot) != 6 && !gr_filename().empty());
             return;
         default:
             return;
     }
 }
+
+CloseRequest app_close_request() {
+    if (!bAction) return CloseRequest::Close;
+    const Answer a = message(
+        "Trwa praca z urządzeniem. Zamknięcie programu przerwie ją,\n"
+        "a urządzenie może zachować niekompletną grafikę.\n\n"
+        "Czy mimo to zamknąć program?",
+        "UWAGA!", Icon::Warning, Buttons::YesNo, Answer::No);
+    if (a != Answer::Yes) return CloseRequest::Stay;
+    // The job ends at its next frame boundary (a printer gets its cancel command first);
+    // a scan ends after the port it is trying.
+    job_abort = true;
+    Stoper = true;
+    return CloseRequest::AfterJob;
+}
+
+int app_close_wait_ms() {
+    // The exchange under way and the printer's cancel command, each within the receive
+    // time-out, and a margin for opening and closing the link.
+    const long unit_ms = 50L * std::max<long>(TIMEOUT_BASE.load(), 1);
+    const long exchange_ms = std::max<long>(RCV_TIMEOUT.load(), 1) * unit_ms;
+    return static_cast<int>(std::min<long>(2 * exchange_ms + 5000, 600000));
+}
+
+bool job_running() { return !hThread().wait_for(0); }
 
 void wait_for_worker() { hThread().wait(); }
 bool wait_for_worker_for(int milliseconds) { return hThread().wait_for(milliseconds); }

@@ -28,6 +28,16 @@ void app_close();
 // BMP check thread where the command says so and returns at once.
 void dispatch_command(int id, Notify code, Control* from);
 
+// The window's close. With no job running it may close at once (Close; the face then calls
+// app_close). With one running the user is asked first: on no nothing changes (Stay); on
+// yes the job is asked to stop at its next frame boundary (a printer gets "prncancel"),
+// and the face closes once job_running() is false, waiting at most app_close_wait_ms().
+enum class CloseRequest { Close, Stay, AfterJob };
+CloseRequest app_close_request();
+int app_close_wait_ms();
+// The worker thread has not ended yet.
+bool job_running();
+
 // Waits until the running worker thread (if any) has ended. For faces that must not exit
 // while a job runs (the console tool) and for tests.
 void wait_for_worker();

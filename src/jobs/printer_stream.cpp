@@ -57,6 +57,16 @@ int receive_reply(LinkSession& link, char* reply, unsigned& devErr) {
     return link.ops->receive_text(link.sock, reply, devErr, true);
 }
 
+// Ends whatever the printer was given so far (a half-programmed slot, an open test form),
+// after a device error or when the user stops the job: "prncancel", and its reply.
+void cancel_on_printer(LinkSession& link, char* reply) {
+    if (send_frame(link, "prncancel\t") == 0) {
+        unsigned ignored = 0;
+        std::memset(reply, 0, LINE_SIZE);
+        receive_reply(link, reply, ignored);
+    }
+}
+
 }  // namespace
 
 void printer_stream_job(int mode) {
@@ -88,7 +98,12 @@ void printer_stream_job(int mode) {
         std::size_t pos = 0;
         int read = 0;
         while (next_line(pos, line)) {
-            if (job_abort) { failed = true; break; }
+            if (job_abort) {
+                // Stopped by the user between two frames: the device is told so.
+                failed = true;
+                cancel_on_printer(link, reply);
+                break;
+            }
             ++read;
             set_progress(read * 100 / (lines + 1));
             if (line[0] == 0) continue;
@@ -112,10 +127,7 @@ void printer_stream_job(int mode) {
                 std::memset(text, 0, sizeof text);
                 err_message(line, text, devErr);
                 message(text, "UWAGA!", Icon::Warning);
-                if (send_frame(link, "prncancel\t") == 0) {
-                    unsigned ignored = 0;
-                    receive_reply(link, reply, ignored);
-                }
+                cancel_on_printer(link, reply);
                 break;
             }
             if (r != 0) break;

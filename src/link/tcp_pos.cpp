@@ -157,8 +157,10 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
         if (end == End::TimedOut) {
             trace_log(" [ TIMEOUT ]\r\n");
             result = RC_NO_REPLY;
-            if (ask && message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo,
-                               Answer::No) == Answer::Yes)
+            // A job the user is stopping is not offered another wait.
+            if (ask && !job_abort &&
+                message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo,
+                        Answer::No) == Answer::Yes)
                 continue;  // the whole receive again, on the same socket
         } else if (end == End::Gone) {
             // The device closed or reset the connection before its reply was whole: no

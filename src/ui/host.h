@@ -36,6 +36,9 @@ public:
         (void)session;
         return DialogResult::Cancelled;
     }
+
+    // Puts the keyboard focus on a control; a face without a keyboard focus ignores it.
+    virtual void focus(const Control& control) { (void)control; }
 };
 
 // The face currently installed; a quiet default host answers until one is set.

@@ -1,6 +1,7 @@
 // The panel's rules, applied to the panel model.
 #include "ui/panel.h"
 
+#include <atomic>
 #include <filesystem>
 
 #include "ui/Controls.h"
@@ -10,6 +11,16 @@
 #include "ui/host.h"
 
 namespace tv {
+namespace {
+
+// Set by enable_ctrls(0), cleared by enable_ctrls(1): while it is set no rule may enable a
+// job control, whatever a job reloads meanwhile (its settings round trip ends in
+// change_protocol).
+std::atomic<bool> g_locked{false};
+
+}  // namespace
+
+bool controls_locked() { return g_locked; }
 
 void mk_interface() {
     reset_controls();
@@ -22,29 +33,28 @@ void destroy_interface() {}
 
 void enable_ctrls(unsigned short on) {
     const bool b = on != 0;
+    g_locked = !b;
     enable(gButt_ComDetect, b);
     enable(gButt_ComTest, b);
     enable(gButt_File, b);
     enable(gButt_Send, b && sel(gComb_Slot) != 6 && !gr_filename().empty());
-    for (Control* c : {gButt_Clear, gButt_Set, gButt_Rep, gCheck_Print, gCheck_TestPrint, gComb_COM,
-                       gComb_Baudrate, gComb_Timeout, gComb_Interface, gComb_Protocol, gComb_Slot,
-                       gComb_GrHdr, gComb_GrFoot, gComb_Rep, g_IPaddress, gEdit_PortTCP, gEdit_File})
+    for (Control* c : {gButt_Clear, gButt_Set, gCheck_Print, gComb_COM, gComb_Baudrate, gComb_Timeout,
+                       gComb_Interface, gComb_Protocol, gComb_Slot, gComb_GrHdr, gComb_GrFoot,
+                       g_IPaddress, gEdit_PortTCP, gEdit_File})
         enable(c, b);
+    // "wydruk testowy", "Raport grafik" and the report selector: by the protocol, and
+    // never while locked.
     change_protocol();
-    if (!b) {
-        // The printer-only controls stay disabled with the rest while a job runs.
-        enable(gCheck_TestPrint, false);
-        enable(gButt_Rep, false);
-        enable(gComb_Rep, false);
-    }
 }
 
 void change_protocol() {
     const bool printers = sel(gComb_Protocol) == 0;
     PROTOCOL = printers ? 0 : 2;
-    enable(gCheck_TestPrint, printers);
-    enable(gButt_Rep, printers);
-    enable(gComb_Rep, printers);
+    // The printer-only controls stay disabled with the rest while the panel is locked.
+    const bool usable = printers && !g_locked;
+    enable(gCheck_TestPrint, usable);
+    enable(gButt_Rep, usable);
+    enable(gComb_Rep, usable);
     if (Gr_xmax == 0)
         set_text(gEdit_File, printers ? "Bitmapa monochromatyczna\r\nMaksymalny rozmiar 640 x 640 pikseli"
                                       : "Bitmapa monochromatyczna\r\nMaksymalny rozmiar 384 x 384 pikseli");

@@ -110,7 +110,8 @@ void load_cfg(const char* name) {
                 std::memset(gServerName, 0, sizeof gServerName);
                 copy_to(gServerName, line + 13);
             } else if (cmpr1(line, "[TCP_Port]=")) {
-                PortTCP = static_cast<std::int32_t>(read_number(line + 11, 7, v) ? v : 2121);
+                // A number outside 1..65535 is no port: the key's fallback stays.
+                PortTCP = static_cast<std::int32_t>(read_number(line + 11, 7, v) && v >= 1 && v <= 65535 ? v : 2121);
             } else if (cmpr1(line, "[GR_Print]=1")) {
                 set_checked(gCheck_Print, true);
             } else if (cmpr1(line, "[GR_Print]=0")) {

@@ -54,6 +54,27 @@ const char* i_to_str(int n) {
     return itostr;
 }
 
+std::string readable_trace(std::string_view text) {
+    static const char* const kNames[32] = {
+        "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+        "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+        "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\r') continue;
+        if (c == '\n' || c == '\t' || (c >= 0x20 && c != 0x7F)) {
+            out += ch;
+        } else {
+            out += '<';
+            out += c == 0x7F ? "DEL" : kNames[c];
+            out += '>';
+        }
+    }
+    return out;
+}
+
 void set_progress(int position) {
     if (g_pane) g_pane->progress(position);
     host().progress(position);

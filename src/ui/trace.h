@@ -2,6 +2,7 @@
 // decimal text (i_to_str), and the progress bar.
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace tv {
 
@@ -18,6 +19,11 @@ void l(const char* text, bool newFile, bool alsoSeq);
 // Signed decimal text of n. Each thread has its own result buffer; a call overwrites the
 // calling thread's previous result.
 const char* i_to_str(int n);
+
+// The trace pane's text as a face shows it: "\r\n" becomes one line break, and the other
+// control bytes a frame carries (STX, ETX, DLE, ...) become readable marks such as "<STX>",
+// where a face would draw an empty box. Tabs and line feeds stay.
+std::string readable_trace(std::string_view text);
 
 // Moves the progress bar (0..100).
 void set_progress(int position);

@@ -7,6 +7,9 @@
 
 #include "ui/Controls.h"
 #include "ui/panel.h"
+#include "ui/settings.h"
+#include "app/main.h"
+#include "common/text.h"
 #include "common/globals.h"
 #include "jobs/Worker.h"
 #include "printer/Fpos.h"
@@ -52,6 +55,33 @@ TEST_F(Panel, ProtocolGatesThePrinterOnlyControls) {
     for (Control* c : {gCheck_TestPrint, gButt_Rep, gComb_Rep, gButt_ComDetect, gComb_Slot, gEdit_File})
         EXPECT_FALSE(enabled(c)) << c->handle;
     EXPECT_TRUE(enabled(gEdit_Info));  // the trace pane is never locked
+}
+
+// A job's settings round trip (save, load, which ends in change_protocol) must not bring
+// any control back while the panel is locked, under either protocol.
+TEST_F(Panel, ALockedPanelStaysLockedThroughASettingsReload) {
+    TempDir dir;
+    gCurrendDir = dir.path();
+    set_gr_filename("/tmp/logo.bmp");
+    for (int protocol : {0, 1}) {
+        set_sel(gComb_Protocol, protocol);
+        enable_ctrls(1);
+        enable_ctrls(0);
+        ASSERT_TRUE(save_cfg());
+        load_cfg("settings.cfg");
+        change_protocol();
+        dispatch_command(ID_NONE, Notify::DropDownClosed, gComb_Slot);  // the slot rule too
+        for (Control* c : all_controls()) {
+            if (c->kind == Kind::Label || c->kind == Kind::GroupBox || c == g_ProgressBar || c == gEdit_Info)
+                continue;
+            EXPECT_FALSE(enabled(c)) << c->handle << " protocol " << protocol;
+        }
+        enable_ctrls(1);
+        EXPECT_TRUE(enabled(gButt_Send));
+        EXPECT_EQ(enabled(gButt_Rep), protocol == 0);
+        EXPECT_EQ(enabled(gCheck_TestPrint), protocol == 0);
+    }
+    gCurrendDir.clear();
 }
 
 TEST_F(Panel, ProtocolSwitchKeepsTheDescriptionOfALoadedPicture) {

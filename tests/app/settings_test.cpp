@@ -145,7 +145,7 @@ TEST_F(Settings, EachNumberIsReadFromAtMostItsKeysDigits) {
     } cases[] = {
         {"[Tiemout]=12345", [] { return RCV_TIMEOUT.load(); }, 1234},
         {"[Baudrate]=12345678", [] { return BAUDRATE_COM.load(); }, 1234567},
-        {"[TCP_Port]=12345678", [] { return PortTCP.load(); }, 1234567},
+        {"[TCP_Port]=000655359", [] { return PortTCP.load(); }, 6553},
         {"[Protocol]=022", [] { return PROTOCOL.load(); }, 2},         // "02"
         {"[Interface]=011", [] { return sel(gComb_Interface); }, 1},  // "01"
     };
@@ -168,5 +168,21 @@ TEST_F(Settings, EachBoxIsCheckedOrClearedByItsOwnLine) {
         load_cfg("settings.cfg");
         EXPECT_EQ(checked(gCheck_Print), on);
         EXPECT_EQ(checked(gCheck_TestPrint), on);
+    }
+}
+
+// A port the link cannot use is no port: the key's fallback stays, as for a text.
+TEST_F(Settings, TcpPortsOutsideTheRangeKeepTheFallback) {
+    const struct {
+        const char* value;
+        int port;
+    } cases[] = {{"0", 2121}, {"65536", 2121}, {"99999", 2121}, {"9999999", 2121},
+                 {"1", 1},    {"65535", 65535}, {"6666", 6666}};
+    for (const auto& c : cases) {
+        PortTCP = 6666;
+        write_cfg(std::string("[TCP_Port]=") + c.value + "\n");
+        load_cfg("settings.cfg");
+        EXPECT_EQ(PortTCP, c.port) << c.value;
+        EXPECT_EQ(text(gEdit_PortTCP), std::to_string(c.port)) << c.value;
     }
 }

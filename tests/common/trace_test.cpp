@@ -82,3 +82,17 @@ TEST(Text, BoundedCopies) {
     append_to(buf, "cdefgh");
     EXPECT_STREQ(buf, "abcde");
 }
+
+TEST(Trace, ControlBytesShowAsReadableMarks) {
+    const struct {
+        std::string model;
+        std::string shown;
+    } cases[] = {
+        {std::string("\x02sid\t#8A94\x03"), "<STX>sid\t#8A94<ETX>"},
+        {"Send : x\r\nResp.: y\r\n", "Send : x\nResp.: y\n"},
+        {std::string("\x10\x02\x1b\x7f", 4), "<DLE><STX><ESC><DEL>"},
+        {std::string("a\0b", 3), "a<NUL>b"},
+        {"zażółć gęślą jaźń", "zażółć gęślą jaźń"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(readable_trace(c.model), c.shown) << c.shown;
+}

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QFont>
 #include <QImage>
 #include <QLineEdit>
@@ -37,9 +39,19 @@ void ModalAnswerer::clear() {
     dialogs_.clear();
 }
 
+void ModalAnswerer::look_at(QWidget* modal) {
+    if (!look_ || modal->property("tv_looked").toBool()) return;
+    modal->setProperty("tv_looked", true);
+    looking_ = true;
+    look_(modal);
+    looking_ = false;
+}
+
 void ModalAnswerer::poll() {
+    if (looking_) return;
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || modal->property("tv_answered").toBool()) return;
+    look_at(modal);
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         modal->setProperty("tv_answered", true);
         SeenBox seen;
@@ -49,6 +61,7 @@ void ModalAnswerer::poll() {
         seen.buttons = box->standardButtons();
         seen.default_button = box->defaultButton() ? box->standardButton(box->defaultButton())
                                                    : QMessageBox::NoButton;
+        for (QAbstractButton* b : box->buttons()) seen.button_texts << b->text();
         boxes_ << seen;
         QMessageBox::StandardButton answer = seen.default_button;
         if (!answers_.empty()) {
@@ -75,7 +88,15 @@ void ModalAnswerer::poll() {
         // may not take. So the answer is given again on every poll while the dialog stays.
         if (!modal->property("tv_seen").toBool()) {
             modal->setProperty("tv_seen", true);
-            dialogs_ << SeenDialog{dialog->nameFilters(), dialog->directory().absolutePath()};
+            SeenDialog seen{dialog->nameFilters(), dialog->directory().absolutePath(),
+                            dialog->windowTitle(), {}, {}};
+            for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
+                               QFileDialog::Accept, QFileDialog::Reject})
+                seen.labels << dialog->labelText(label);
+            if (auto* list = dialog->findChild<QTreeView*>())
+                for (int i = 0; i < list->header()->count(); ++i)
+                    seen.columns << list->model()->headerData(i, Qt::Horizontal).toString();
+            dialogs_ << seen;
             QString path;
             if (!files_.empty()) {
                 path = files_.front();
@@ -238,6 +259,13 @@ bool WindowTest::choose(const QString& path) {
     user_->choose_next(path);
     click(get<QPushButton>("gButt_File"));
     return wait_for_check();
+}
+
+void WindowTest::focus_lands_on(QWidget* w) {
+    QTRY_COMPARE(window_->focusWidget(), w);
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QTRY_COMPARE(QApplication::focusWidget(), w);
 }
 
 void forget_picture() {

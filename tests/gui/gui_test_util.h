@@ -19,6 +19,7 @@
 
 #include "main_window.h"
 #include "support/recording_host.h"
+#include "translations.h"
 
 class QComboBox;
 class QWidget;
@@ -26,12 +27,14 @@ namespace tv::gui {
 class ConvertDialog;
 }
 
-// A Qt Test main that runs on the offscreen platform unless the environment says otherwise.
+// A Qt Test main that runs on the offscreen platform unless the environment says otherwise,
+// with Qt's Polish texts loaded as the program loads them.
 #define TV_GUI_TEST_MAIN(TestClass)                                                   \
     int main(int argc, char** argv) {                                                 \
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                           \
             qputenv("QT_QPA_PLATFORM", "offscreen");                                  \
         QApplication app(argc, argv);                                                 \
+        tv::gui::install_polish_translations(app);                                    \
         TestClass test;                                                               \
         return QTest::qExec(&test, argc, argv);                                       \
     }
@@ -45,12 +48,16 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+    QStringList button_texts;  // as shown, in the box's order
 };
 
 // A file dialog as the user saw it.
 struct SeenDialog {
     QStringList filters;
     QString directory;
+    QString title;
+    QStringList labels;   // "look in", "file name", "file type", accept and reject texts
+    QStringList columns;  // the headers of the detailed file list
 };
 
 // Watches for the window's modal dialogs and answers them: message boxes with the next
@@ -60,6 +67,9 @@ class ModalAnswerer : public QObject {
 public:
     ModalAnswerer();
     void answer_next(QMessageBox::StandardButton button) { answers_.push_back(button); }
+    // Called once with each new dialog before it is answered (to look at it while it is
+    // open); no dialog is answered while it runs.
+    void before_answering(std::function<void(QWidget*)> look) { look_ = std::move(look); }
     void choose_next(const QString& path) { files_.push_back(path); }
     // The next picture-conversion dialog is handed to user, who works its controls and
     // ends it with OK or "Anuluj"; with none scripted it is cancelled.
@@ -73,7 +83,11 @@ public:
 
 private:
     void poll();
+    // Runs look_ on a new dialog once.
+    void look_at(QWidget* modal);
     QTimer timer_;
+    std::function<void(QWidget*)> look_;
+    bool looking_ = false;
     std::deque<QMessageBox::StandardButton> answers_;
     std::deque<QString> files_;
     std::deque<std::function<void(tv::gui::ConvertDialog&)>> converters_;
@@ -154,6 +168,9 @@ protected:
     void start_with(const Settings& s);
     // Chooses a picture through "Otwórz" and the file dialog, and waits for its check.
     bool choose(const QString& path);
+    // Checks that the window's keyboard focus is (or soon is) on w: the control the keys go
+    // to once the window is active again after a dialog, and then with the window active.
+    void focus_lands_on(QWidget* w);
 };
 
 }  // namespace tv::guitest

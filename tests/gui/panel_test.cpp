@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "ui/Controls.h"
+#include "ui/panel.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
 #include "ui/trace.h"
@@ -145,9 +146,10 @@ private slots:
 
     void windowIsFixedAndTitled() {
         QCOMPARE(window_->windowTitle(), QStringLiteral("Tarvix Vizaze"));
-        QCOMPARE(window_->size(), QSize(1024, 768));
-        QCOMPARE(window_->minimumSize(), QSize(1024, 768));
-        QCOMPARE(window_->maximumSize(), QSize(1024, 768));
+        // The inner area of a 1024 x 768 window with its frame and title bar.
+        QCOMPARE(window_->size(), QSize(1008, 730));
+        QCOMPARE(window_->minimumSize(), QSize(1008, 730));
+        QCOMPARE(window_->maximumSize(), QSize(1008, 730));
         QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window_->windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(window_->windowFlags() & Qt::WindowCloseButtonHint);
@@ -192,6 +194,20 @@ private slots:
         QCOMPARE(get<QProgressBar>("g_ProgressBar")->value(), 0);
     }
 
+    // The panel fills the inner area: nothing outside it, no wide empty band under the
+    // progress bar, and the margins right and left of the panel about equal.
+    void panelFillsTheClientArea() {
+        const QRect area = window_->rect();
+        QRect used;
+        for (QWidget* w : window_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(area.contains(w->geometry()), qPrintable(w->objectName()));
+            used |= w->geometry();
+        }
+        QVERIFY(area.bottom() - used.bottom() <= 10);
+        QCOMPARE(used.left(), 15);
+        QVERIFY(qAbs((area.right() - used.right()) - used.left()) <= 5);
+    }
+
     void selectorsHoldTheirItems() {
         QCOMPARE(items_of(get<QComboBox>("gComb_COM")), numbers("COM", 1, 99));
         QCOMPARE(items_of(get<QComboBox>("gComb_Baudrate")),
@@ -215,8 +231,10 @@ private slots:
         auto* port = get<QLineEdit>("gEdit_PortTCP");
         QCOMPARE(port->maxLength(), 5);
         QVERIFY(port->alignment() & Qt::AlignRight);
+        // The address and the port keep every keystroke: nothing is filtered out as typed.
         auto* ip = get<QLineEdit>("g_IPaddress");
-        QVERIFY(ip->validator());
+        QVERIFY(!ip->validator());
+        QVERIFY(!port->validator());
         QVERIFY(get<QPlainTextEdit>("gEdit_Info")->isReadOnly());
         QVERIFY(get<QPlainTextEdit>("gEdit_File")->isReadOnly());
     }
@@ -234,7 +252,7 @@ private slots:
         auto* version = window_->findChild<QLabel*>(QStringLiteral("version"));
         QVERIFY(version);
         QCOMPARE(version->text(), QStringLiteral("v1.0.0"));
-        QCOMPARE(version->pos(), QPoint(900, 745));
+        QCOMPARE(version->geometry(), QRect(889, 708, 100, 16));
         QVERIFY(!version->autoFillBackground());
     }
 
@@ -269,6 +287,33 @@ private slots:
         QVERIFY(get<QLineEdit>("g_IPaddress")->isVisible());
         QVERIFY(!get<QPushButton>("gButt_ComDetect")->isVisible());
         QVERIFY(!get<QPushButton>("gButt_Send")->isEnabled());  // no file chosen
+    }
+
+    // Tab walks group by group, top to bottom and left to right, over what is shown and
+    // enabled ("Wyślij >>" waits for a picture), and comes round to the start.
+    void tabVisitsTheGroupsInOrder() {
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        const QStringList rest = {"gButt_ComTest", "gButt_File", "gComb_Slot", "gButt_Clear",
+                                  "gCheck_Print", "gComb_GrHdr", "gComb_GrFoot", "gButt_Set",
+                                  "gCheck_TestPrint", "gButt_Rep", "gComb_Rep", "gComb_Interface"};
+        const QStringList ethernet = QStringList{"gComb_Protocol", "g_IPaddress", "gEdit_PortTCP",
+                                                 "gComb_Timeout"} + rest;
+        const QStringList serial = QStringList{"gComb_Protocol", "gComb_COM", "gComb_Baudrate",
+                                               "gComb_Timeout", "gButt_ComDetect"} + rest;
+        for (int iface : {1, 0}) {
+            tv::set_sel(tv::gComb_Interface, iface);
+            tv::change_interface();
+            get<QComboBox>("gComb_Interface")->setFocus();
+            QStringList visited;
+            for (int i = 0; i < (iface ? ethernet : serial).size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                visited << QApplication::focusWidget()->objectName();
+            }
+            QCOMPARE(visited, iface ? ethernet : serial);
+        }
+        tv::set_sel(tv::gComb_Interface, 1);
+        tv::change_interface();
     }
 
     void checkBoxesFollowTheModelNotTheirOwnClick() {
@@ -308,6 +353,7 @@ private slots:
         QCOMPARE(get<QComboBox>("gComb_GrFoot")->currentText(), QStringLiteral("6"));
     }
 
+    // What is typed stays in the field and in the model, valid or not: nothing is dropped.
     void typedAddressAndPortReachTheModel() {
         window_->activateWindow();  // focus moves between fields of the active window only
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -316,28 +362,26 @@ private slots:
         ip->selectAll();
         QTest::keyClicks(ip, "10.0.0.7");
         QCOMPARE(tv::text(tv::g_IPaddress), std::string("10.0.0.7"));
-        // Letters and a fifth octet are refused; a half-typed address stays out of the model.
         QTest::keyClicks(ip, "x.");
-        QCOMPARE(ip->text(), QStringLiteral("10.0.0.7"));
-        ip->selectAll();
-        QTest::keyClicks(ip, "172.16");
-        QCOMPARE(ip->text(), QStringLiteral("172.16"));
-        QCOMPARE(tv::text(tv::g_IPaddress), std::string("10.0.0.7"));
-        get<QLineEdit>("gEdit_PortTCP")->setFocus();  // leaving the field restores it
-        QCOMPARE(ip->text(), QStringLiteral("10.0.0.7"));
-        // An octet above 255 is not taken: the third digit of "300" is refused.
+        QCOMPARE(ip->text(), QStringLiteral("10.0.0.7x."));
+        QCOMPARE(tv::text(tv::g_IPaddress), std::string("10.0.0.7x."));
+        get<QLineEdit>("gEdit_PortTCP")->setFocus();  // leaving the field changes nothing
+        QCOMPARE(ip->text(), QStringLiteral("10.0.0.7x."));
         ip->setFocus();
         ip->selectAll();
-        QTest::keyClicks(ip, "300.1.1.1");
-        QCOMPARE(ip->text(), QStringLiteral("30.1.1.1"));
-        QCOMPARE(tv::text(tv::g_IPaddress), std::string("30.1.1.1"));
+        QTest::keyClicks(ip, "300.1.2.3");
+        QCOMPARE(ip->text(), QStringLiteral("300.1.2.3"));
+        QCOMPARE(tv::text(tv::g_IPaddress), std::string("300.1.2.3"));
 
         auto* port = get<QLineEdit>("gEdit_PortTCP");
         port->setFocus();
         port->selectAll();
-        QTest::keyClicks(port, "6a6b6677");
-        QCOMPARE(port->text(), QStringLiteral("66667"));
-        QCOMPARE(tv::text(tv::gEdit_PortTCP), std::string("66667"));
+        QTest::keyClicks(port, "6a6b");
+        QCOMPARE(port->text(), QStringLiteral("6a6b"));
+        port->selectAll();
+        QTest::keyClicks(port, "99999");
+        QCOMPARE(port->text(), QStringLiteral("99999"));
+        QCOMPARE(tv::text(tv::gEdit_PortTCP), std::string("99999"));
     }
 
     void f12ShowsAndHidesTheTracePane() {
@@ -361,6 +405,10 @@ private slots:
         tv::s("zażółć\r\n");
         QCOMPARE(pane->toPlainText(),
                  QStringLiteral("Connection test...\nPlease wait.\n\nCOM1 = zażółć\n"));
+        // A frame's control bytes are shown as marks a technician can read.
+        tv::trace_replace("");
+        tv::s("Send : \x02sid\t#8A94\x03");
+        QCOMPARE(pane->toPlainText(), QStringLiteral("Send : <STX>sid\t#8A94<ETX>"));
     }
 
     // Showing the pane while a worker's append is on its way shows that text once.
@@ -437,8 +485,9 @@ private slots:
         const std::string saved = tv::test::read_file(cfg);
         QVERIFY(saved.find("[Interface]=1\n") != std::string::npos);
         QVERIFY(saved.find("[Baudrate]=115200\n") != std::string::npos);
-        QVERIFY(saved.find("[IP_Address]=30.1.1.1\n") != std::string::npos);
-        QVERIFY(saved.find("[TCP_Port]=66667\n") != std::string::npos);
+        // What the fields hold, as typed.
+        QVERIFY(saved.find("[IP_Address]=300.1.2.3\n") != std::string::npos);
+        QVERIFY(saved.find("[TCP_Port]=99999\n") != std::string::npos);
     }
 
     // A job still running when the window goes is not held up: a call already on its way

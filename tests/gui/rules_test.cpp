@@ -190,7 +190,7 @@ private slots:
         const QString dir = QStringLiteral(TV_SCREENSHOT_DIR);
         QVERIFY(QDir().mkpath(dir));
         const QImage shot = window_->grab().toImage();
-        QCOMPARE(shot.size(), QSize(1024, 768));
+        QCOMPARE(shot.size(), QSize(1008, 730));
         QVERIFY(shot.save(dir + QStringLiteral("/window.png"), "PNG"));
         // With the trace pane shown (F12) for the technicians' view.
         tv::show(tv::gEdit_Info, true);

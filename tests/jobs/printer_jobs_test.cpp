@@ -142,6 +142,60 @@ TEST_F(PrinterJobs, TcpTimeoutQuestionAnsweredYesWaitsForTheLateReply) {
     EXPECT_TRUE(same_frames(frames(), printer_frames({"prncancel\t", "imgslotset\tno1\twx1\thx1\t"})));
 }
 
+// The user stops an upload (the window's close, the console's Ctrl-C) as its third line goes
+// out: that line's reply is awaited, then the printer gets "prncancel" and nothing else.
+TEST_F(PrinterJobs, AStoppedUploadEndsWithTheCancelCommandAndNoBox) {
+    start_sim({"--printer"});
+    choose(shipped("full_640x640_im.bmp"));
+    host.clear();
+    // The job moves the bar before each line: line 3 of 101 is at 3 * 100 / 102.
+    host.on_progress([](int position) {
+        if (position == 2) job_abort = true;
+    });
+    press(ID_SEND);
+    host.on_progress(nullptr);
+    const auto cmds = commands();
+    ASSERT_EQ(cmds.size(), 4u);
+    EXPECT_EQ(cmds[0], "prncancel\t");
+    EXPECT_EQ(cmds[1].substr(0, 14), "imgslotset\tno1");
+    EXPECT_EQ(cmds[2].substr(0, 17), "imgslotappend\tno1");
+    EXPECT_EQ(cmds[3], "prncancel\t");
+    EXPECT_TRUE(host.boxes().empty());
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+    EXPECT_FALSE(bAction);
+    EXPECT_TRUE(enabled(gButt_Send));
+}
+
+// A reply that does not come while the user stops the job: no offer to wait again.
+TEST_F(PrinterJobs, AStoppedJobIsNotAskedToWaitForALateReply) {
+    start_sim({"--printer", "--no-reply", "2"});
+    set_sel(gComb_Timeout, 0);  // 1 s
+    set_sel(gComb_Slot, 6);     // all: seven lines
+    host.on_progress([](int position) {
+        if (position == 25) job_abort = true;  // line 2 of 7 is at 2 * 100 / 8
+    });
+    press(ID_CLEAR);
+    host.on_progress(nullptr);
+    EXPECT_TRUE(host.boxes().empty());
+    const auto cmds = commands();
+    ASSERT_EQ(cmds.size(), 2u);
+    EXPECT_EQ(cmds[1], "imgslotset\tno1\twx1\thx1\t");
+    EXPECT_EQ(job_outcome, JobOutcome::Failed);
+}
+
+// After a job the focus goes back to the button that started it.
+TEST_F(PrinterJobs, TheFocusGoesBackToTheStartingButton) {
+    use_closed_port();
+    press(ID_CLEAR);
+    EXPECT_EQ(host.focused(), std::vector<std::string>{"gButt_Clear"});
+    host.clear();
+    press(ID_TEST);
+    EXPECT_EQ(host.focused(), std::vector<std::string>{"gButt_ComTest"});
+    host.clear();
+    choose(picture(16, 8));
+    EXPECT_EQ(host.focused(), std::vector<std::string>{"gButt_File"});
+}
+
 TEST_F(PrinterJobs, ARejectedPictureSendsNothingAndShowsOnlyTheCheckMessage) {
     start_sim({"--printer"});
     choose(picture(16, 8));

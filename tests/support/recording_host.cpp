@@ -29,8 +29,18 @@ Answer RecordingHost::message_box(const std::string& caption, const std::string&
 }
 
 void RecordingHost::progress(int position) {
+    std::function<void(int)> hook;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        events_.push_back(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
+        hook = progress_hook_;
+    }
+    if (hook) hook(position);
+}
+
+void RecordingHost::on_progress(std::function<void(int)> hook) {
     std::lock_guard<std::mutex> lock(mutex_);
-    record(Event{Event::Progress, {}, {}, Icon::Information, Buttons::Ok, position});
+    progress_hook_ = std::move(hook);
 }
 
 void RecordingHost::trace_append(const std::string& text) {
@@ -111,6 +121,19 @@ DialogResult RecordingHost::convert_dialog(ConvertSession& session) {
 void RecordingHost::convert_with(std::function<DialogResult(ConvertSession&)> user) {
     std::lock_guard<std::mutex> lock(mutex_);
     converter_ = std::move(user);
+}
+
+void RecordingHost::focus(const Control& control) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(Event{Event::Focus, {}, control.handle, Icon::Information, Buttons::Ok, 0});
+}
+
+std::vector<std::string> RecordingHost::focused() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> v;
+    for (const Event& e : events_)
+        if (e.type == Event::Focus) v.push_back(e.text);
+    return v;
 }
 
 void RecordingHost::answer_next(Answer a) {

@@ -15,10 +15,10 @@
 namespace tv::test {
 
 struct Event {
-    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint, ConvertDialog };
+    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint, ConvertDialog, Focus };
     Type type;
     std::string caption;  // Box
-    std::string text;     // Box text, trace text, control handle, picture of a conversion
+    std::string text;     // Box text, trace text, control handle (ControlChanged, Focus), picture of a conversion
     Icon icon = Icon::Information;
     Buttons buttons = Buttons::Ok;
     int value = 0;        // Progress
@@ -49,6 +49,7 @@ public:
     void repaint_preview() override;
     bool shows_convert_dialog() const override;
     DialogResult convert_dialog(ConvertSession& session) override;
+    void focus(const Control& control) override;
 
     // Scripting.
     void answer_next(Answer a);            // next message box gets this answer
@@ -56,6 +57,9 @@ public:
     // From now on the conversion dialog is shown, played by user: it may set the session's
     // options (and update it) and gives the button pressed. An empty user: not shown.
     void convert_with(std::function<DialogResult(ConvertSession&)> user);
+    // Called with every progress position, on the caller's thread, before the call returns:
+    // a test can act at an exact point of a job.
+    void on_progress(std::function<void(int)> hook);
 
     // Inspection.
     std::vector<Event> events() const;
@@ -63,6 +67,7 @@ public:
     std::vector<std::string> box_texts() const;  // each box as "[caption] text"
     std::vector<Box> boxes_shown() const;
     std::vector<int> progress_values() const;
+    std::vector<std::string> focused() const;  // handles given the focus, in order
     std::string trace() const;             // the trace pane's text as the face would show it
     void clear();
 
@@ -84,6 +89,7 @@ private:
     std::deque<std::string> files_;
     std::function<DialogResult(ConvertSession&)> converter_;
     std::string trace_;
+    std::function<void(int)> progress_hook_;
 };
 
 // A fresh temporary directory, removed with the object.
