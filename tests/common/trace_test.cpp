@@ -83,7 +83,7 @@ TEST(Text, BoundedCopies) {
     EXPECT_STREQ(buf, "abcde");
 }
 
-TEST(Trace, ControlBytesShowAsReadableMarks) {
+TEST(TraceMarks, ControlBytesShowAsReadableMarks) {
     const struct {
         std::string model;
         std::string shown;

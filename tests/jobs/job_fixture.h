@@ -109,6 +109,15 @@ protected:
         return frames();
     }
     std::vector<std::string> box_texts() const { return host.box_texts(); }
+    // The command text of every printer request that reached the simulator.
+    std::vector<std::string> commands() {
+        std::vector<std::string> v;
+        for (const auto& f : all_frames()) {
+            const std::size_t hash = f.rfind('#');
+            v.push_back(f.size() > 6 && hash != std::string::npos ? f.substr(1, hash - 1) : f);
+        }
+        return v;
+    }
 
     // A stored slot picture (PBM P4, comment lines allowed): size and the bit of (x, y).
     struct Pbm {
