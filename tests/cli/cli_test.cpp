@@ -338,13 +338,17 @@ TEST_F(Cli, SendConvertProgramsTheConvertedLogo) {
     // The temporary logo goes to the test's folder, so that its removal can be seen.
     const std::string tmp = dir.file("tmp");
     std::filesystem::create_directory(tmp);
+#ifndef _WIN32  // where the temporary folder is named by TMPDIR
     const char* old_tmp = std::getenv("TMPDIR");
     const std::string saved = old_tmp ? old_tmp : "";
     setenv("TMPDIR", tmp.c_str(), 1);
+#endif
     const RunResult r = cli(concat(tcp(), {"--slot", "3", "--dither", "atkinson", "send", "--convert",
                                            kPictures + "card_palette.png", "--width", "120"}));
+#ifndef _WIN32
     if (old_tmp) setenv("TMPDIR", saved.c_str(), 1);
     else unsetenv("TMPDIR");
+#endif
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
     tv::logo::Options o;
@@ -356,7 +360,9 @@ TEST_F(Cli, SendConvertProgramsTheConvertedLogo) {
     ASSERT_EQ(slot.h, 80);
     for (int y = 0; y < slot.h; ++y)
         for (int x = 0; x < slot.w; ++x) ASSERT_EQ(slot.dark(x, y), want.dark(x, y)) << x << "," << y;
+#ifndef _WIN32
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
+#endif
 }
 
 TEST_F(Cli, SendConvertToACashRegisterFitsItsLimit) {
