@@ -26,6 +26,9 @@ std::string card(const std::string& name) { return std::string(TV_SOURCE_DIR) + 
 class ConvertOffer : public ::testing::Test {
 protected:
     void SetUp() override {
+#ifdef _WIN32
+        GTEST_SKIP() << "POSIX only: the expected paths are written with '/' separators";
+#endif
         set_gr_filename("");
         PaintBMP = false;
         Gr_xmax = 0;
