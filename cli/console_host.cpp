@@ -12,8 +12,8 @@
 
 namespace tv::cli {
 
-ConsoleHost::ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out)
-    : out_(out), answer_yes_(answer_yes), file_(std::move(file_to_choose)), bar_(isatty(fileno(stderr)) != 0) {}
+ConsoleHost::ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out, bool keep_boxes)
+    : out_(out), answer_yes_(answer_yes), keep_boxes_(keep_boxes), file_(std::move(file_to_choose)), bar_(isatty(fileno(stderr)) != 0) {}
 
 Answer ConsoleHost::message_box(const std::string& caption, const std::string& text, Icon,
                                 Buttons buttons, Answer default_button) {
@@ -22,8 +22,11 @@ Answer ConsoleHost::message_box(const std::string& caption, const std::string& t
         std::fputs("\n", stderr);
         bar_shown_ = false;
     }
-    std::fprintf(out_, "[%s] %s\n\n", caption.c_str(), text.c_str());
-    std::fflush(out_);
+    boxes_.push_back({caption, text});
+    if (!keep_boxes_) {
+        std::fprintf(out_, "[%s] %s\n\n", caption.c_str(), text.c_str());
+        std::fflush(out_);
+    }
     if (buttons == Buttons::YesNo) return answer_yes_ ? Answer::Yes : Answer::No;
     return default_button;
 }
@@ -61,6 +64,11 @@ bool ConsoleHost::choose_file(const std::string&, std::string& path) {
     if (file_.empty()) return false;
     path = file_;
     return true;
+}
+
+std::vector<ConsoleHost::Box> ConsoleHost::boxes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
 }
 
 std::string ConsoleHost::trace() const {

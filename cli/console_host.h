@@ -1,9 +1,11 @@
-// The console face: prints every message box, answers the one question as told, draws a
-// progress bar on a terminal, and keeps the trace pane's text for --trace.
+// The console face: prints every message box (or keeps it for the JSON document), answers
+// the one question as told, draws a progress bar on a terminal, and keeps the trace pane's
+// text for --trace.
 #pragma once
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "ui/host.h"
 
@@ -11,8 +13,12 @@ namespace tv::cli {
 
 class ConsoleHost : public Host {
 public:
-    // Boxes are printed to out.
-    ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out);
+    struct Box {
+        std::string caption, text;
+    };
+
+    // Boxes are printed to out, or only kept (keep_boxes) for the caller to report.
+    ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out, bool keep_boxes = false);
     Answer message_box(const std::string& caption, const std::string& text, Icon icon,
                        Buttons buttons, Answer default_button) override;
     void progress(int position) override;
@@ -23,12 +29,15 @@ public:
     void repaint_preview() override {}
 
     std::string trace() const;
+    std::vector<Box> boxes() const;  // every box shown, in order
     void end_progress();  // leaves the progress line
 
 private:
     mutable std::mutex mutex_;
     std::FILE* out_;
     bool answer_yes_;
+    bool keep_boxes_;
+    std::vector<Box> boxes_;
     std::string file_;
     std::string trace_;
     bool bar_ = false;      // standard error is a terminal

@@ -1,7 +1,8 @@
 // tarvix-vizaze-cli: the window's jobs from a terminal or a script. It loads the settings
 // file, sets the panel from its options, presses the same button the window would, prints
-// every message box, and exits 0 when the job succeeded, 1 when it failed, 2 on a usage
-// error.
+// every message box (or one JSON document), and exits 0 when the job succeeded, 1 when it
+// failed, 2 on a usage error. With --devices it does the same on every device of a list.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #ifdef _WIN32
@@ -22,9 +23,12 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/program_args.h"
+#include "child_process.h"
 #include "console_host.h"
+#include "device_run.h"
 #include "image/convert_session.h"
 #include "jobs/Worker.h"
+#include "json_report.h"
 #include "link/port_list.h"
 #include "options.h"
 
@@ -124,10 +128,19 @@ int run(int argc, char** argv) {
         std::fputs(help_text(), stdout);
         return 0;
     }
+    if (o.version) {
+        std::puts("tarvix-vizaze-cli " TV_VERSION);
+        return 0;
+    }
     std::error_code ec;
     const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
     if (!std::filesystem::is_directory(dir, ec)) return usage_error("Katalog nie istnieje: " + utf8_path(dir));
     if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)));
+    if (!o.devices.empty()) {
+        const int status = run_devices(o, std::filesystem::absolute(dir, ec),
+                                       own_program_path(argc > 0 ? argv[0] : nullptr), stdout, error);
+        return status == 2 ? usage_error(error) : status;
+    }
     std::string file, out_file;
     if (!o.file.empty()) file = utf8_path(std::filesystem::absolute(fs_path(o.file), ec));
     if (!o.out_file.empty()) {
@@ -148,7 +161,7 @@ int run(int argc, char** argv) {
 #endif
                       "w", stdout))
         return usage_error("Nie można przygotować standardowego wyjścia");
-    ConsoleHost console(o.yes, o.convert ? logo_file : file, boxes);
+    ConsoleHost console(o.yes, o.convert ? logo_file : file, boxes, o.json);
     set_host(&console);
     app_start(utf8_path(std::filesystem::absolute(dir, ec)));
     apply(o);
@@ -164,6 +177,10 @@ int run(int argc, char** argv) {
         const bool ok = convert_picture_file(file, out_file, conversion, &made);
         if (ok) message(logo_saved_text(out_file, made), "Komunikat", Icon::Information);
         set_host(nullptr);
+        if (o.json) {
+            std::fputs(json_text(single_document(o.command_name, ok ? 0 : 1, console.boxes(), 0)).c_str(), boxes);
+            std::fflush(boxes);
+        }
         return ok ? 0 : 1;
     }
 
@@ -174,6 +191,11 @@ int run(int argc, char** argv) {
 
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
+#ifdef SIGBREAK
+    std::signal(SIGBREAK, on_interrupt);  // a run over a list on Windows asks its devices to stop this way
+#endif
+
+    const auto began = std::chrono::steady_clock::now();
 
     job_outcome = JobOutcome::None;
     bool started = true;
@@ -195,6 +217,7 @@ int run(int argc, char** argv) {
         dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
         wait_for_worker();
     }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     console.end_progress();
     app_close();
     set_host(nullptr);
@@ -204,7 +227,12 @@ int run(int argc, char** argv) {
         std::ofstream t(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);
         t << console.trace();
     }
-    return started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
+    const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
+    if (o.json) {
+        std::fputs(json_text(single_document(o.command_name, status, console.boxes(), seconds)).c_str(), boxes);
+        std::fflush(boxes);
+    }
+    return status;
 }
 
 // Arguments reach run() as UTF-8 on every system (Windows gives them in UTF-16), and the

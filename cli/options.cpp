@@ -1,27 +1,19 @@
-// Parsing and checking the console tool's command line. Every value is checked against
-// what the matching control accepts, so a usage error sends nothing and writes nothing.
+// Parsing and checking the console tool's command line. CLI11 splits the words into options,
+// values and the command; every value is then checked against what the matching control
+// accepts, so a usage error sends nothing and writes nothing. The messages are the tool's
+// own (Polish), never the parser's.
 #include "options.h"
 
-#include <cstring>
-#include <vector>
+#include "image/convert.h"
+#include "values.h"
 
-#include "ui/fields.h"
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <vector>
 
 namespace tv::cli {
 namespace {
-
-bool all_digits(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-bool in_range(const std::string& s, int lo, int hi, int& value) {
-    if (!all_digits(s) || s.size() > 5) return false;
-    value = std::stoi(s);
-    return value >= lo && value <= hi;
-}
 
 bool slot_value(const std::string& s, bool allow_all, bool allow_none, int& out) {
     int v = 0;
@@ -32,10 +24,23 @@ bool slot_value(const std::string& s, bool allow_all, bool allow_none, int& out)
     return true;
 }
 
+// The first word of argv that gives a value to the flag CLI11 names ("serial" for
+// "--serial=1"): such a word was never an option of the tool.
+std::string flag_with_value(int argc, char** argv, const std::string& what) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto eq = a.find('=');
+        if (a.rfind("--", 0) == 0 && eq != std::string::npos && what.rfind(a.substr(2, eq - 2) + " ", 0) == 0)
+            return a;
+    }
+    return {};
+}
+
 }  // namespace
 
 const char* help_text() {
     return "Użycie: tarvix-vizaze-cli [OPCJE] POLECENIE [PLIK...]\n"
+           "       tarvix-vizaze-cli [OPCJE] --devices LISTA [--parallel N] POLECENIE [PLIK]\n"
            "\n"
            "Polecenia (przycisk, który naciska):\n"
            "  send PLIK   \"Wyślij >>\"          programuje grafikę z PLIKU (BMP) w slocie --slot\n"
@@ -67,6 +72,11 @@ const char* help_text() {
            "  --test-print | --no-test-print  \"wydruk testowy\"\n"
            "  --yes                  odpowiada \"Tak\" na pytanie \"TIMEOUT! Try again?\" (domyślnie \"Nie\")\n"
            "  --trace PLIK           zapisuje cały tekst śladu komunikacji do PLIKU po zakończeniu\n"
+           "  --json                 zamiast komunikatów jeden dokument JSON na standardowym wyjściu\n"
+           "  --devices LISTA        wykonuje POLECENIE na każdym urządzeniu z LISTY (plik CSV, niżej)\n"
+           "  --parallel N           przy --devices najwyżej N urządzeń naraz (1..64, domyślnie 4)\n"
+           "  --version              wersja programu\n"
+           "  --help                 ta pomoc\n"
            "\n"
            "Zamiana obrazu na logo (convert, send --convert):\n"
            "  --width N              szerokość logo w pikselach (w granicach urządzenia); bez niej obraz\n"
@@ -76,104 +86,141 @@ const char* help_text() {
            "  --threshold N          próg 0..255 metody threshold (bez niego wybierany automatycznie)\n"
            "  --invert               negatyw: zamienia kropki drukowane i puste\n"
            "  Przezroczyste części obrazu stają się białym papierem.\n"
-           "  --help                 ta pomoc\n"
            "\n"
-           "Kod wyjścia: 0 zadanie zakończone sukcesem, 1 niepowodzenie, 2 błąd użycia.\n";
+           "Lista urządzeń: plik CSV z nagłówkiem name,interface,protocol,address,port, potem jeden\n"
+           "wiersz na urządzenie: nazwa (litery, cyfry, - _ .), serial albo ethernet, printer albo\n"
+           "register, COMn albo adres IPv4, prędkość (serial) albo port TCP (ethernet). Wiersze puste\n"
+           "i zaczynające się od # są pomijane. Każde urządzenie pracuje w katalogu\n"
+           "KATALOG/devices/NAZWA (własne settings.cfg, LOGS, SEQ), jako osobny proces; pozostałe opcje\n"
+           "dotyczą wszystkich urządzeń, ślad (--trace) trafia do katalogu urządzenia. Urządzenia na\n"
+           "jednym porcie nigdy nie pracują jednocześnie. Po każdym urządzeniu jeden wiersz z wynikiem,\n"
+           "na końcu liczba sukcesów. Ctrl-C: nowe urządzenia nie są uruchamiane, pracujące kończą po\n"
+           "bieżącej wymianie.\n"
+           "\n"
+           "Kod wyjścia: 0 zadanie zakończone sukcesem (z --devices: na każdym urządzeniu),\n"
+           "1 niepowodzenie (z --devices: na którymkolwiek), 2 błąd użycia (także błędna lista\n"
+           "urządzeń: wtedy nic nie jest wysyłane).\n";
 }
 
 bool parse(int argc, char** argv, Options& out, std::string& error) {
-    std::vector<std::string> positional;
-    auto need = [&](int& i, const char* name, std::string& value) {
-        if (i + 1 >= argc) {
-            error = std::string("Brak wartości opcji ") + name;
-            return false;
-        }
-        value = argv[++i];
-        return true;
+    CLI::App app;
+    app.set_help_flag();  // the help is the tool's own text
+    app.allow_extras();   // unknown options are reported below, in the tool's words
+
+    // Every option acts the moment it is read, so of two opposing flags the last one typed
+    // wins, and the first bad value typed is the one reported.
+    std::string first_error;
+    auto fail = [&](const std::string& message) {
+        if (first_error.empty()) first_error = message;
     };
-    std::string slot_text, header_text, footer_text;
+    auto flag = [&](const char* names, std::function<void()> act) {
+        app.add_flag_callback(names, std::move(act))->trigger_on_parse()->disable_flag_override();
+    };
+    auto value = [&](const char* name, std::function<void(const std::string&)> act) {
+        app.add_option_function<std::string>(name, std::move(act))->trigger_on_parse();
+    };
+
+    flag("-h,--help", [&] { if (first_error.empty()) out.help = true; });
+    flag("--version", [&] { if (first_error.empty()) out.version = true; });
+    flag("--print", [&] { out.print = true; });
+    flag("--no-print", [&] { out.print = false; });
+    flag("--test-print", [&] { out.test_print = true; });
+    flag("--no-test-print", [&] { out.test_print = false; });
+    flag("--yes", [&] { out.yes = true; });
+    flag("--json", [&] { out.json = true; });
     bool conversion_option = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        std::string v;
+    flag("--convert", [&] { out.convert = true; });
+    flag("--invert", [&] { out.conversion.invert = true; conversion_option = true; });
+    value("--width", [&](const std::string& v) {
         int n = 0;
-        if (a == "--help" || a == "-h") { out.help = true; return true; }
-        else if (a == "--serial") out.interface = 0;
-        else if (a == "--ethernet") out.interface = 1;
-        else if (a == "--printer") out.protocol = 0;
-        else if (a == "--register") out.protocol = 1;
-        else if (a == "--print") out.print = true;
-        else if (a == "--no-print") out.print = false;
-        else if (a == "--test-print") out.test_print = true;
-        else if (a == "--no-test-print") out.test_print = false;
-        else if (a == "--yes") out.yes = true;
-        else if (a == "--convert") out.convert = true;
-        else if (a == "--invert") { out.conversion.invert = true; conversion_option = true; }
-        else if (a == "--width") {
-            if (!need(i, "--width", v)) return false;
-            if (v[0] == '0' || !in_range(v, 1, logo::PRINTER_SIDE, n)) {
-                error = "Niepoprawna szerokość: " + v + " (1..640)";
-                return false;
-            }
-            out.conversion.width = n;
-            conversion_option = true;
-        } else if (a == "--dither") {
-            if (!need(i, "--dither", v)) return false;
-            if (!logo::dither_from_name(v, out.conversion.dither)) {
-                error = "Nieznana metoda: " + v + " (floyd, atkinson, ordered, threshold)";
-                return false;
-            }
-            conversion_option = true;
-        } else if (a == "--threshold") {
-            if (!need(i, "--threshold", v)) return false;
-            if ((v.size() > 1 && v[0] == '0') || !in_range(v, 0, 255, n)) {
-                error = "Niepoprawny próg: " + v + " (0..255)";
-                return false;
-            }
-            out.conversion.level = n;
-            conversion_option = true;
-        }
-        else if (a == "--dir") { if (!need(i, "--dir", out.dir)) return false; }
-        else if (a == "--trace") { if (!need(i, "--trace", out.trace_file)) return false; }
-        else if (a == "--port") {
-            if (!need(i, "--port", v)) return false;
-            if (v.size() < 4 || v.compare(0, 3, "COM") != 0 || v[3] == '0' || !in_range(v.substr(3), 1, 99, n)) {
-                error = "Niepoprawny port: " + v + " (dozwolone COM1..COM99)";
-                return false;
-            }
+        conversion_option = true;
+        if (v.empty() || v[0] == '0' || !in_range(v, 1, logo::PRINTER_SIDE, n)) fail("Niepoprawna szerokość: " + v + " (1..640)");
+        else out.conversion.width = n;
+    });
+    value("--dither", [&](const std::string& v) {
+        conversion_option = true;
+        if (!logo::dither_from_name(v, out.conversion.dither))
+            fail("Nieznana metoda: " + v + " (floyd, atkinson, ordered, threshold)");
+    });
+    value("--threshold", [&](const std::string& v) {
+        int n = 0;
+        conversion_option = true;
+        if ((v.size() > 1 && v[0] == '0') || !in_range(v, 0, 255, n)) fail("Niepoprawny próg: " + v + " (0..255)");
+        else out.conversion.level = n;
+    });
+
+    // The link options, for the check that a list of devices gives them instead.
+    std::string link_option;
+    auto link = [&](const char* name) {
+        if (link_option.empty()) link_option = name;
+    };
+    flag("--serial", [&] { link("--serial"); out.interface = 0; });
+    flag("--ethernet", [&] { link("--ethernet"); out.interface = 1; });
+    flag("--printer", [&] { link("--printer"); out.protocol = 0; });
+    flag("--register", [&] { link("--register"); out.protocol = 1; });
+
+    value("--dir", [&](const std::string& v) { out.dir = v; });
+    value("--trace", [&](const std::string& v) { out.trace_file = v; });
+    value("--devices", [&](const std::string& v) { out.devices = v; });
+    std::string slot_text, header_text, footer_text, parallel_text;
+    value("--slot", [&](const std::string& v) { slot_text = v; });
+    value("--header", [&](const std::string& v) { header_text = v; });
+    value("--footer", [&](const std::string& v) { footer_text = v; });
+    value("--parallel", [&](const std::string& v) { parallel_text = v; });
+    value("--port", [&](const std::string& v) {
+        link("--port");
+        if (!valid_com_port(v))
+            fail("Niepoprawny port: " + v + " (dozwolone COM1..COM99)");
+        else
             out.port = v;
-        } else if (a == "--baud") {
-            if (!need(i, "--baud", v)) return false;
-            static const char* speeds[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-            bool ok = false;
-            for (const char* s : speeds) ok = ok || v == s;
-            if (!ok) { error = "Niepoprawna prędkość: " + v; return false; }
-            out.baud = v;
-        } else if (a == "--timeout") {
-            if (!need(i, "--timeout", v)) return false;
-            if (v[0] == '0' || !in_range(v, 1, 99, n)) { error = "Niepoprawny timeout: " + v + " (1..99)"; return false; }
-            out.timeout = v;
-        } else if (a == "--ip") {
-            if (!need(i, "--ip", v)) return false;
-            if (!ip_address_valid(v)) { error = "Niepoprawny adres IP: " + v; return false; }
-            out.ip = v;
-        } else if (a == "--tcp-port") {
-            if (!need(i, "--tcp-port", v)) return false;
-            if (!tcp_port_valid(v)) { error = "Niepoprawny port TCP: " + v; return false; }
-            out.tcp_port = v;
-        } else if (a == "--slot") {
-            if (!need(i, "--slot", slot_text)) return false;
-        } else if (a == "--header") {
-            if (!need(i, "--header", header_text)) return false;
-        } else if (a == "--footer") {
-            if (!need(i, "--footer", footer_text)) return false;
-        } else if (a.size() > 1 && a[0] == '-') {
-            error = "Nieznana opcja: " + a;
-            return false;
-        } else {
-            positional.push_back(a);
-        }
+    });
+    value("--baud", [&](const std::string& v) {
+        link("--baud");
+        if (!valid_speed(v)) fail("Niepoprawna prędkość: " + v);
+        else out.baud = v;
+    });
+    value("--timeout", [&](const std::string& v) {
+        int n = 0;
+        if (v.empty() || v[0] == '0' || !in_range(v, 1, 99, n)) fail("Niepoprawny timeout: " + v + " (1..99)");
+        else out.timeout = v;
+    });
+    value("--ip", [&](const std::string& v) {
+        link("--ip");
+        if (!valid_ipv4(v)) fail("Niepoprawny adres IP: " + v);
+        else out.ip = v;
+    });
+    value("--tcp-port", [&](const std::string& v) {
+        link("--tcp-port");
+        if (!valid_tcp_port(v)) fail("Niepoprawny port TCP: " + v);
+        else out.tcp_port = v;
+    });
+    std::vector<std::string> positional;
+    app.add_option("command", positional);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ArgumentMismatch& e) {
+        if (out.help || out.version) return true;
+        // "--dir: 1 required TEXT missing", or a flag given a value ("serial was given ...").
+        const std::string what = e.what();
+        const std::string word = flag_with_value(argc, argv, what);
+        if (first_error.empty())
+            first_error = !word.empty() ? "Nieznana opcja: " + word
+                                        : "Brak wartości opcji " + what.substr(0, what.find(':'));
+    } catch (const CLI::ParseError& e) {
+        if (first_error.empty()) first_error = std::string("Niepoprawny wiersz poleceń: ") + e.what();
     }
+    if (out.help || out.version) return true;
+    if (!first_error.empty()) {
+        error = first_error;
+        return false;
+    }
+    for (const std::string& extra : app.remaining()) {
+        if (extra == "--") continue;  // the end of the options
+        error = "Nieznana opcja: " + extra;
+        return false;
+    }
+
     if (positional.empty()) { error = "Brak polecenia"; return false; }
     const std::string cmd = positional[0];
     std::size_t files = 0;
@@ -186,6 +233,7 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     else if (cmd == "ports") out.command = Command::Ports;
     else if (cmd == "convert") { out.command = Command::Convert; files = 2; }
     else { error = "Nieznane polecenie: " + cmd; return false; }
+    out.command_name = cmd;
     if (positional.size() - 1 < files) {
         error = out.command == Command::Convert ? "Polecenie convert potrzebuje dwóch plików: OBRAZ WYNIK.bmp"
                 : out.convert                   ? "Brak pliku obrazu dla polecenia send --convert"
@@ -209,24 +257,60 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
         return false;
     }
 
-    int value = 0;
+    int value_of = 0;
     if (!slot_text.empty()) {
-        if (!slot_value(slot_text, true, false, value)) { error = "Niepoprawny numer grafiki: " + slot_text; return false; }
-        if (value == 6 && out.command == Command::Send) {
+        if (!slot_value(slot_text, true, false, value_of)) { error = "Niepoprawny numer grafiki: " + slot_text; return false; }
+        if (value_of == 6 && out.command == Command::Send) {
             error = "Polecenie send programuje jeden slot (1..6), nie \"all\"";
             return false;
         }
-        out.slot = value;
+        out.slot = value_of;
     }
     if (!header_text.empty()) {
-        if (!slot_value(header_text, false, true, value)) { error = "Niepoprawna grafika nagłówka: " + header_text; return false; }
-        out.header = value;
+        if (!slot_value(header_text, false, true, value_of)) { error = "Niepoprawna grafika nagłówka: " + header_text; return false; }
+        out.header = value_of;
     }
     if (!footer_text.empty()) {
-        if (!slot_value(footer_text, false, true, value)) { error = "Niepoprawna grafika stopki: " + footer_text; return false; }
-        out.footer = value;
+        if (!slot_value(footer_text, false, true, value_of)) { error = "Niepoprawna grafika stopki: " + footer_text; return false; }
+        out.footer = value_of;
+    }
+
+    // A run over a list of devices: the list gives each device's link; the scan looks for
+    // one device on this computer's own ports.
+    if (!parallel_text.empty()) {
+        if (out.devices.empty()) { error = "Opcja --parallel działa tylko z --devices"; return false; }
+        if (!in_range(parallel_text, 1, 64, out.parallel) || parallel_text[0] == '0') {
+            error = "Niepoprawna liczba urządzeń naraz: " + parallel_text + " (1..64)";
+            return false;
+        }
+    }
+    if (!out.devices.empty()) {
+        if (!link_option.empty()) {
+            error = "Opcja " + link_option + " nie działa z --devices: połączenie każdego urządzenia podaje lista";
+            return false;
+        }
+        if (out.command == Command::Detect || out.command == Command::Ports || out.command == Command::Convert) {
+            error = "Polecenie " + out.command_name + " nie działa z --devices";
+            return false;
+        }
+        if (out.convert) {
+            error = "Opcja --convert nie działa z --devices: zamień obraz raz poleceniem convert";
+            return false;
+        }
     }
     return true;
+}
+
+std::vector<std::string> shared_arguments(const Options& o) {
+    std::vector<std::string> a;
+    if (o.timeout) a.insert(a.end(), {"--timeout", *o.timeout});
+    if (o.slot) a.insert(a.end(), {"--slot", *o.slot == 6 ? std::string("all") : std::to_string(*o.slot + 1)});
+    if (o.header) a.insert(a.end(), {"--header", *o.header == 0 ? std::string("none") : std::to_string(*o.header)});
+    if (o.footer) a.insert(a.end(), {"--footer", *o.footer == 0 ? std::string("none") : std::to_string(*o.footer)});
+    if (o.print) a.push_back(*o.print ? "--print" : "--no-print");
+    if (o.test_print) a.push_back(*o.test_print ? "--test-print" : "--no-test-print");
+    if (o.yes) a.push_back("--yes");
+    return a;
 }
 
 }  // namespace tv::cli

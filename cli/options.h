@@ -1,8 +1,10 @@
 // The console tool's command line: the command (the button it presses), its file, and the
-// options, each of which sets one control of the panel.
+// options, each of which sets one control of the panel; and the options of a run over a
+// list of devices.
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "image/convert.h"
 
@@ -12,6 +14,7 @@ enum class Command { Send, Clear, Set, Report, Detect, Test, Ports, Convert };
 
 struct Options {
     Command command = Command::Test;
+    std::string command_name;            // as typed: "send", "clear", ...
     std::string file;                    // send FILE, convert IN
     std::string out_file;                // convert IN OUT
     bool convert = false;                // send --convert: the picture is converted first
@@ -32,7 +35,11 @@ struct Options {
     std::optional<bool> test_print;
     bool yes = false;
     std::string trace_file;
+    bool json = false;                   // one JSON document instead of the boxes
+    std::string devices;                 // --devices LIST: run on every device of the list
+    int parallel = 4;                    // --parallel N: devices at a time
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv. On a usage error returns false with a Polish message in error.
@@ -40,5 +47,10 @@ bool parse(int argc, char** argv, Options& out, std::string& error);
 
 // The Polish help text.
 const char* help_text();
+
+// The options that make a single run of the tool on one device (without --dir, --devices,
+// --parallel, --json and the link options): --timeout, --slot, --header, --footer, the two
+// print choices, --yes. A run over a list passes them to every device.
+std::vector<std::string> shared_arguments(const Options& o);
 
 }  // namespace tv::cli

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the tool and starts the window against the built-in simulator: a simulated fiscal
-# printer on 127.0.0.1, and a working directory (demo/) whose settings point at it, with LOGS
-# and SEQ folders and the sample logos. The simulator stops when the window closes.
-# Without a display it runs the same programming job through the console tool instead.
+# Builds the three programs (only them: not the tests or benchmarks) and starts the window
+# against the built-in simulator: a simulated fiscal printer on 127.0.0.1, and a working
+# directory (demo/) whose settings point at it, with LOGS and SEQ folders and the sample
+# logos. The simulator stops when the window closes. Without a display it runs the same
+# programming job through the console tool instead.
 # Usage: scripts/demo.sh [--register]   (--register: a simulated cash register instead)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,20 +12,22 @@ device="--printer"; protocol=0
 if [ "${1:-}" = "--register" ]; then device="--register"; protocol=2; fi
 
 bash scripts/setup.sh
+echo "Configuring the build (build/)..."
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)"
+targets=(tarvix-vizaze-cli tarvix-vizaze-sim)
+if cmake --build --preset default --target help | grep -q '^tarvix-vizaze: '; then targets+=(tarvix-vizaze); fi
+echo "Building ${targets[*]} (the first time: a few minutes)..."
+cmake --build --preset default -j "$(nproc)" --target "${targets[@]}"
 
 demo="$root/demo"
 mkdir -p "$demo/LOGS" "$demo/SEQ" "$demo/slots"
 cp -f examples/*.bmp "$demo/"
 
-# The simulator picks a free port and says which on its first line.
-fifo="$(mktemp -u)"; mkfifo "$fifo"
-build/sim/tarvix-vizaze-sim $device --tcp 0 --store "$demo/slots" --name "TARVIX DEMO" >"$fifo" 2>/dev/null &
-sim=$!
-trap 'kill $sim 2>/dev/null || true; rm -f "$fifo"' EXIT
-read -r ready kind host port <"$fifo"
-[ "$ready" = "READY" ] || { echo "The simulator did not start." >&2; exit 1; }
+# The simulator picks a free port, returns once it listens and says where.
+ready="$(build/sim/tarvix-vizaze-sim $device --tcp 0 --store "$demo/slots" --name "TARVIX DEMO" \
+         --background --pid-file "$demo/sim.pid")"
+trap 'kill "$(cat "$demo/sim.pid" 2>/dev/null)" 2>/dev/null || true' EXIT
+read -r _ _ host port <<<"$ready"
 echo "Simulated device ($device) listening on $host:$port; its slots are drawn into $demo/slots/"
 
 cat >"$demo/settings.cfg" <<CFG

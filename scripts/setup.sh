@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs, through apt, everything the build, the tests and the demo need, when missing.
-# Safe to run again: it installs only what is not there yet.
+# Installs, through apt, everything the build, the tests, the package and the demo need,
+# when missing. Safe to run again: it installs only what is not there yet. apt's own
+# download and set-up lines show how far it has got; a fresh machine takes a few minutes.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth x11-utils imagemagick python3 python3-pil
-          fonts-dejavu-core clang libclang-rt-14-dev libstb-dev)
+          fonts-dejavu-core clang libclang-rt-14-dev libstb-dev
+          libcli11-dev nlohmann-json3-dev help2man desktop-file-utils dpkg-dev fakeroot file)
 # The Windows build (preset "windows"): the mingw-w64 cross compiler with the posix thread
 # model, GoogleTest's sources to build it for the target, and Wine (64-bit) to run the
 # tests. Their recommendations (sound, cameras, 32-bit Wine) are not needed.
@@ -19,14 +21,17 @@ missing_of() {
 missing=($(missing_of "${packages[@]}"))
 windows_missing=($(missing_of "${windows_packages[@]}"))
 if [ ${#missing[@]} -gt 0 ] || [ ${#windows_missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]} ${windows_missing[*]}"
+  echo "Installing $((${#missing[@]} + ${#windows_missing[@]})) packages (with what they need): ${missing[*]} ${windows_missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
+  echo "Reading the package lists..."
+  $SUDO apt-get update -q
+  # -q keeps one line per package fetched and set up; Progress-Fancy draws apt's bar on a terminal.
   if [ ${#missing[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q -o Dpkg::Progress-Fancy=1 "${missing[@]}"
   fi
   if [ ${#windows_missing[@]} -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-      "${windows_missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q -o Dpkg::Progress-Fancy=1 --no-install-recommends \
+      "${windows_missing[@]}"
   fi
+  echo "Packages installed."
 fi

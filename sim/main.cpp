@@ -1,17 +1,24 @@
 // tarvix-vizaze-sim: a stand-in fiscal printer or cash register for tests, demos and users
 // without hardware. Prints a READY line once it listens and serves until SIGTERM/SIGINT
-// (Ctrl-C on Windows).
+// (Ctrl-C on Windows); with --background (POSIX) the command returns at that moment and the
+// simulator serves on alone.
 #include <fcntl.h>
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 #else
+#include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <atomic>
 #include <csignal>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include "common/program_args.h"
 #include "options.h"
@@ -70,6 +77,71 @@ std::FILE* take_stdout(bool verbose) {
     return notices ? notices : stderr;
 }
 
+#ifndef _WIN32
+// How long the caller of --background waits for the simulator to listen.
+constexpr auto kBackgroundStart = std::chrono::seconds(10);
+
+// --background, in the caller's process: forks the simulator into a session of its own and
+// returns with its READY line on standard output once it listens (exit 0), or exit 1 when
+// it ended first (its reason is on standard error). In the simulator's process returns -1,
+// with ready_fd the pipe that takes the READY line.
+int go_to_background(int& ready_fd) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        std::perror("tarvix-vizaze-sim: pipe");
+        return 1;
+    }
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        std::perror("tarvix-vizaze-sim: fork");
+        return 1;
+    }
+    if (pid == 0) {
+        ::setsid();  // no terminal: its hang-up or Ctrl-C no longer reaches the simulator
+        // Whatever else the caller left open (the other end of its pipes, say) is closed,
+        // so that nobody waits on the simulator for an end of file.
+        for (int fd = STDERR_FILENO + 1; fd < fds[1]; ++fd) ::close(fd);
+        ::close_range(static_cast<unsigned>(fds[1]) + 1, ~0U, 0);
+        ready_fd = fds[1];
+        return -1;
+    }
+    ::close(fds[1]);
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + kBackgroundStart;
+    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        char buf[256];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;  // the simulator ended without listening
+        line.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fds[0]);
+    if (line.rfind("READY", 0) == 0 && line.find('\n') != std::string::npos) {
+        std::fputs(line.substr(0, line.find('\n') + 1).c_str(), stdout);
+        return 0;
+    }
+    if (line.empty() && ::waitpid(pid, nullptr, WNOHANG) == 0) {
+        std::fprintf(stderr, "tarvix-vizaze-sim: symulator nie zgłosił gotowości w czasie\n");
+        ::kill(pid, SIGTERM);
+    }
+    ::waitpid(pid, nullptr, WNOHANG);
+    return 1;
+}
+
+// After READY in the background: the caller's terminal or pipe is let go, so a shell that
+// reads the command's output is not held open by the simulator.
+void let_go_of_caller(int ready_fd, std::FILE*& notices) {
+    ::close(ready_fd);
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null < 0) return;
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) ::dup2(null, fd);
+    if (notices && notices != stderr) ::dup2(null, ::fileno(notices));
+    ::close(null);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +158,23 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::fputs(usage_text(), stdout);
         return 0;
+    }
+    if (options.version) {
+        std::puts("tarvix-vizaze-sim " TV_VERSION);
+        return 0;
+    }
+    int ready_fd = -1;
+#ifdef _WIN32
+    (void)ready_fd;
+#endif
+    if (options.background) {
+#ifdef _WIN32
+        std::fprintf(stderr, "tarvix-vizaze-sim: opcja --background działa tylko w systemach POSIX\n");
+        return 2;
+#else
+        const int status = go_to_background(ready_fd);
+        if (status >= 0) return status;
+#endif
     }
     install_signals();
     std::FILE* notices = take_stdout(options.verbose);
@@ -125,11 +214,33 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::fprintf(notices, "%s\n", transport->ready_line().c_str());
-    std::fflush(notices);
+    if (!options.pid_file.empty()) {
+        std::ofstream pid(options.pid_file, std::ios::trunc);
+#ifdef _WIN32
+        pid << ::_getpid() << "\n";
+#else
+        pid << ::getpid() << "\n";
+#endif
+        if (!pid.flush()) {
+            std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać %s\n", options.pid_file.c_str());
+            return 1;
+        }
+    }
+    const std::string ready = transport->ready_line() + "\n";
+#ifndef _WIN32
+    if (ready_fd >= 0) {
+        if (::write(ready_fd, ready.data(), ready.size()) != static_cast<ssize_t>(ready.size())) return 1;
+        let_go_of_caller(ready_fd, notices);
+    } else
+#endif
+    {
+        std::fputs(ready.c_str(), notices);
+        std::fflush(notices);
+    }
 
     Server server(options, *transport, *device, log, notices);
     server.run(g_stop);
+    if (!options.pid_file.empty()) std::remove(options.pid_file.c_str());
 
     if (!options.dump_dir.empty() && !save_all(options.dump_dir, store)) {
         std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n",

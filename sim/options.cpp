@@ -82,6 +82,14 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
             o.help = true;
         } else if (a == "--verbose" || a == "-v") {
             o.verbose = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "--background") {
+            o.background = true;
+        } else if (a == "--pid-file") {
+            if (!value(v)) return false;
+            if (v.empty()) return bad(v);
+            o.pid_file = v;
         } else if (a == "--printer") {
             o.device = DeviceKind::Printer;
         } else if (a == "--register") {
@@ -216,12 +224,19 @@ const char* usage_text() {
         "  --reset K                zerwanie połączenia przy poleceniu K przez RST (TCP)\n"
         "  --wrong-reply K:POL      na polecenie K odpowiedź na polecenie POL (nazwa lub CMD_ID)\n"
         "  --read-only N            slot N tylko do odczytu (błąd 3252)\n"
+        "Praca w tle:\n"
+        "  --background             uruchamia symulator w tle; polecenie kończy się (kod 0), gdy\n"
+        "                           symulator już nasłuchuje, i wypisuje jego wiersz READY\n"
+        "  --pid-file PLIK          zapisuje numer procesu symulatora do PLIKU (usuwany przy końcu)\n"
         "Inne:\n"
         "  --verbose, -v            komunikaty diagnostyczne na standardowe wyjście błędów\n"
+        "  --version                wersja programu\n"
         "  --help, -h               ten tekst\n"
         "\n"
         "Po uruchomieniu wypisuje \"READY tcp 127.0.0.1 PORT\" lub \"READY pty /dev/pts/N\".\n"
-        "SIGTERM lub SIGINT kończy pracę (kod 0) i usuwa dowiązanie pseudoterminala.\n";
+        "SIGTERM lub SIGINT kończy pracę (kod 0) i usuwa dowiązanie pseudoterminala.\n"
+        "Przykład w tle: tarvix-vizaze-sim --tcp 6666 --background --pid-file sim.pid;\n"
+        "zatrzymanie: kill $(cat sim.pid)\n";
 }
 
 }  // namespace tv::sim

@@ -50,8 +50,13 @@ struct Options {
     int trickle_ms = 0;                       // every reply byte by byte, this pause per byte
     std::set<int> read_only_slots;
 
+    // Start in the background: the caller's process returns once the simulator listens.
+    bool background = false;
+    std::string pid_file;  // the simulator's process number, written before READY
+
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 // Parses the arguments (without the program name). Returns false and a Polish message in

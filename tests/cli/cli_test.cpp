@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -67,49 +68,98 @@ TEST_F(Cli, HelpListsEveryCommandAndOptionInPolish) {
                              "--tcp-port", "--slot", "--header", "--footer", "--print", "--no-print",
                              "--test-print", "--no-test-print", "--yes", "--trace", "\"Wyślij >>\"",
                              "convert OBRAZ WYNIK.bmp", "send --convert OBRAZ", "--width N", "--dither METODA",
-                             "floyd", "atkinson", "ordered", "threshold", "--threshold N", "--invert"})
+                             "floyd", "atkinson", "ordered", "threshold", "--threshold N", "--invert", "--json",
+                             "--devices LISTA", "--parallel N", "--version", "name,interface,protocol,address,port"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    const RunResult v = run_program(kCli, {"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_TRUE(std::regex_match(v.out, std::regex("tarvix-vizaze-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.out;
 }
 
-TEST_F(Cli, UsageErrorsExitTwoAndTouchNothing) {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--bogus", "test"},
-        {"--baud", "1234", "test"},
-        {"--timeout", "0", "test"},
-        {"--port", "COM100", "test"},
-        {"--ip", "300.1.1.1", "test"},
-        {"--ip", "010.1.1.1", "test"},
-        {"--tcp-port", "65536", "test"},
-        {"--tcp-port", "0", "test"},
-        {"send"},
-        {"clear", "extra.bmp"},
-        {"--slot", "all", "send", "a.bmp"},
-        {"--header", "7", "set"},
-        {"--slot", "9", "clear"},
-        {"fly"},
-        {},
-        {"--register", "report"},
-        {"--ethernet", "detect"},
-        {"convert", "a.png"},
-        {"--width", "0", "convert", "a.png", "b.bmp"},
-        {"--width", "641", "convert", "a.png", "b.bmp"},
-        {"--dither", "bayer", "convert", "a.png", "b.bmp"},
-        {"--threshold", "256", "--dither", "threshold", "convert", "a.png", "b.bmp"},
-        {"--threshold", "100", "convert", "a.png", "b.bmp"},  // a level for Floyd-Steinberg
-        {"--invert", "send", "a.bmp"},                         // conversion options without --convert
-        {"--convert", "clear"},
-        {"--register", "--width", "385", "convert", kPictures + "card_rgb.png", "b.bmp"},
-        {"convert", kPictures + "card_rgb.png", kPictures + "card_rgb.png"},
+TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad = {
+        {{"--bogus", "test"}, "Nieznana opcja: --bogus"},
+        {{"test", "-x"}, "Nieznana opcja: -x"},
+        {{"--baud", "1234", "test"}, "Niepoprawna prędkość: 1234"},
+        {{"--timeout", "0", "test"}, "Niepoprawny timeout: 0 (1..99)"},
+        {{"--timeout", "100", "test"}, "Niepoprawny timeout: 100 (1..99)"},
+        {{"--port", "COM100", "test"}, "Niepoprawny port: COM100 (dozwolone COM1..COM99)"},
+        {{"--port", "COM03", "test"}, "Niepoprawny port: COM03 (dozwolone COM1..COM99)"},
+        {{"--ip", "300.1.1.1", "test"}, "Niepoprawny adres IP: 300.1.1.1"},
+        {{"--ip", "1.2.3", "test"}, "Niepoprawny adres IP: 1.2.3"},
+        {{"--tcp-port", "0", "test"}, "Niepoprawny port TCP: 0"},
+        {{"--tcp-port", "65536", "test"}, "Niepoprawny port TCP: 65536"},
+        {{"send"}, "Brak pliku BMP dla polecenia send"},
+        {{"clear", "extra.bmp"}, "Nadmiarowy argument: extra.bmp"},
+        {{"--slot", "all", "send", "a.bmp"}, "Polecenie send programuje jeden slot (1..6), nie \"all\""},
+        {{"--header", "7", "set"}, "Niepoprawna grafika nagłówka: 7"},
+        {{"--footer", "x", "set"}, "Niepoprawna grafika stopki: x"},
+        {{"--slot", "9", "clear"}, "Niepoprawny numer grafiki: 9"},
+        {{"--slot", "0", "clear"}, "Niepoprawny numer grafiki: 0"},
+        {{"fly"}, "Nieznane polecenie: fly"},
+        {{}, "Brak polecenia"},
+        {{"test", "--trace"}, "Brak wartości opcji --trace"},
+        {{"test", "--slot"}, "Brak wartości opcji --slot"},
+        {{"--register", "report"}, "Raport grafik jest dostępny tylko dla drukarek (--printer)"},
+        {{"--ethernet", "detect"}, "Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)"},
+        {{"--parallel", "3", "test"}, "Opcja --parallel działa tylko z --devices"},
+        {{"--devices", "l.csv", "--parallel", "0", "test"}, "Niepoprawna liczba urządzeń naraz: 0 (1..64)"},
+        {{"--devices", "l.csv", "--parallel", "65", "test"}, "Niepoprawna liczba urządzeń naraz: 65 (1..64)"},
+        {{"--devices", "l.csv", "--ip", "1.2.3.4", "test"},
+         "Opcja --ip nie działa z --devices: połączenie każdego urządzenia podaje lista"},
+        {{"--register", "--devices", "l.csv", "test"},
+         "Opcja --register nie działa z --devices: połączenie każdego urządzenia podaje lista"},
+        {{"--devices", "l.csv", "detect"}, "Polecenie detect nie działa z --devices"},
+        {{"--devices", "missing.csv", "test"}, "Nie można odczytać listy urządzeń: missing.csv"},
+        {{"--devices"}, "Brak wartości opcji --devices"},
+        {{"--ip", "010.1.1.1", "test"}, "Niepoprawny adres IP: 010.1.1.1"},
+        {{"convert", "a.png"}, "Polecenie convert potrzebuje dwóch plików: OBRAZ WYNIK.bmp"},
+        {{"--width", "0", "convert", "a.png", "b.bmp"}, "Niepoprawna szerokość: 0 (1..640)"},
+        {{"--width", "641", "convert", "a.png", "b.bmp"}, "Niepoprawna szerokość: 641 (1..640)"},
+        {{"--dither", "bayer", "convert", "a.png", "b.bmp"}, "Nieznana metoda: bayer (floyd, atkinson, ordered, threshold)"},
+        {{"--threshold", "256", "--dither", "threshold", "convert", "a.png", "b.bmp"}, "Niepoprawny próg: 256 (0..255)"},
+        {{"--threshold", "100", "convert", "a.png", "b.bmp"}, "Opcja --threshold działa tylko z --dither threshold"},
+        {{"--invert", "send", "a.bmp"},
+         "Opcje --width, --dither, --threshold i --invert działają tylko z convert albo send --convert"},
+        {{"--convert", "clear"}, "Opcja --convert działa tylko z poleceniem send"},
+        {{"--register", "--width", "385", "convert", kPictures + "card_rgb.png", "b.bmp"},
+         "Szerokość 385 przekracza największą szerokość logo (384 pikseli) dla tego urządzenia"},
+        {{"convert", kPictures + "card_rgb.png", kPictures + "card_rgb.png"},
+         "Plik wynikowy nie może być obrazem źródłowym: " + kPictures + "card_rgb.png"},
+        {{"--devices", "l.csv", "convert", "a.png", "b.bmp"}, "Polecenie convert nie działa z --devices"},
+        {{"--devices", "l.csv", "--convert", "send", "a.png"},
+         "Opcja --convert nie działa z --devices: zamień obraz raz poleceniem convert"},
     };
-    for (const auto& args : bad) {
+    for (const auto& [args, message] : bad) {
         const RunResult r = cli(args);
         std::string joined;
         for (const auto& a : args) joined += a + " ";
         EXPECT_EQ(r.status, 2) << joined;
-        EXPECT_NE(r.err.find("tarvix-vizaze-cli: "), std::string::npos) << joined;
+        EXPECT_EQ(r.err, "tarvix-vizaze-cli: " + message + "\nPomoc: tarvix-vizaze-cli --help\n") << joined;
         EXPECT_EQ(r.out, "") << joined;
         EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg"))) << joined;
     }
+    const RunResult r = run_program(kCli, {"--dir", dir.file("missing"), "test"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "tarvix-vizaze-cli: Katalog nie istnieje: " + dir.file("missing") +
+                         "\nPomoc: tarvix-vizaze-cli --help\n");
+}
+
+TEST_F(Cli, LastOfTwoOpposingOptionsWins) {
+    start_sim({"--printer"});
+    // --serial then --ethernet: the job goes over TCP; the reverse order would scan no port.
+    RunResult r = cli(concat({"--serial"}, concat(tcp(), {"--no-print", "--print", "--printer", "--slot", "1",
+                                                          "send", kExamples + "sklep_384x96.bmp"})));
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "");  // "drukuj po wysłaniu" was the last word: no box
+    const std::string cfg = read_file(dir.file("settings.cfg"));
+    EXPECT_NE(cfg.find("[Interface]=1\n"), std::string::npos);
+    EXPECT_NE(cfg.find("[GR_Print]=1\n"), std::string::npos);
+    TV_POSIX_ONLY("a COM name mapped through a symbolic link");
+    std::filesystem::create_symlink(dir.file("nothing"), dir.file("ports/com7"));  // a port that is not there
+    r = cli({"--ethernet", "--serial", "--port", "COM7", "test"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(read_file(dir.file("settings.cfg")).find("[Interface]=0\n"), std::string::npos);
 }
 
 // Over TCP, or over a pseudo-terminal mapped as COM3 with "drukuj po wysłaniu".

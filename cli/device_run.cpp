@@ -1,0 +1,295 @@
+// The run over a list of devices. The core runs one job per process, so each device is a
+// process of this tool of its own, started with --json so that its boxes come back whole.
+#include "device_run.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+#include "child_process.h"
+#include "common/paths.h"
+#include "device_list.h"
+#include "json_report.h"
+#include "link/serial_port.h"
+
+namespace tv::cli {
+namespace fs = std::filesystem;
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void on_list_interrupt(int) { g_stop = true; }
+
+// What became of one device.
+struct Outcome {
+    bool started = false;
+    int exit = 1;
+    Json boxes = Json::array();
+    double seconds = 0;
+    std::string error;  // what went wrong around the device's own run, if anything
+};
+
+// One device's process and the thread that waits for it.
+struct Running {
+    ChildProcess child;
+    std::thread waiter;
+    ChildProcess::Output output;
+    std::chrono::steady_clock::time_point started, ended;
+};
+
+// The line a device is reached over: two devices on one line never run at once. A serial
+// port is known by the device it leads to (two COM names may lead to one), a TCP device
+// by its address and port.
+std::string line_of(const Device& d, const fs::path& dir) {
+    if (!d.serial) return "tcp " + d.address + ":" + d.port;
+    const std::string path = com_device_path(d.address.c_str(), utf8_path(dir));
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(path, ec);
+    return "serial " + (ec ? path : utf8_path(canonical));
+}
+
+// The device's working directory. LOGS and SEQ are made there when the list's directory
+// has them (the records are kept where the user asked for them), and the directory's
+// ports folder (COM names mapped to devices) serves every device.
+bool prepare_directory(const fs::path& dir, const Device& d, fs::path& own, std::string& error) {
+    std::error_code ec;
+    own = dir / "devices" / d.name;
+    fs::create_directories(own, ec);
+    if (ec) {
+        error = "nie można utworzyć katalogu " + utf8_path(own);
+        return false;
+    }
+    for (const char* records : {"LOGS", "SEQ"})
+        if (fs::is_directory(dir / records, ec)) fs::create_directory(own / records, ec);
+#ifndef _WIN32
+    if (d.serial && fs::is_directory(dir / "ports", ec) &&
+        fs::symlink_status(own / "ports", ec).type() == fs::file_type::not_found) {
+        fs::create_directory_symlink(fs::absolute(dir / "ports", ec), own / "ports", ec);
+    }
+#endif
+    return true;
+}
+
+std::vector<std::string> device_arguments(const Options& o, const Device& d, const fs::path& own,
+                                          const std::string& file) {
+    std::vector<std::string> a = {"--dir", utf8_path(own), "--json"};
+    if (!o.trace_file.empty()) {
+        fs::path name = fs_path(o.trace_file).filename();
+        if (name.empty()) name = "trace.txt";
+        a.insert(a.end(), {"--trace", utf8_path(own / name)});
+    }
+    const auto shared = shared_arguments(o);
+    a.insert(a.end(), shared.begin(), shared.end());
+    if (d.serial) a.insert(a.end(), {"--serial", "--port", d.address, "--baud", d.port});
+    else a.insert(a.end(), {"--ethernet", "--ip", d.address, "--tcp-port", d.port});
+    a.push_back(d.printer ? "--printer" : "--register");
+    a.push_back(o.command_name);
+    if (!file.empty()) a.push_back(file);
+    return a;
+}
+
+// The outcome from what the device's process printed: its JSON document, or, when there
+// is none, the first line of what it said on standard error.
+Outcome outcome_of(const ChildProcess::Output& r, double seconds) {
+    Outcome res;
+    res.started = true;
+    res.seconds = rounded_seconds(seconds);
+    res.exit = r.status >= 0 ? r.status : 1;
+    const Json doc = Json::parse(r.out, nullptr, false);
+    if (!doc.is_discarded() && doc.is_object() && doc.contains("boxes") && doc["boxes"].is_array()) {
+        res.boxes = doc["boxes"];
+    } else {
+        std::string said = r.err.substr(0, r.err.find('\n'));
+        const std::string prefix = "tarvix-vizaze-cli: ";
+        if (said.rfind(prefix, 0) == 0) said.erase(0, prefix.size());
+        res.error = !said.empty() ? said
+                    : r.status < 0 ? "proces urządzenia został przerwany"
+                                   : "proces urządzenia zakończył się bez wyniku (kod " + std::to_string(r.status) + ")";
+    }
+    if (r.status < 0 && res.error.empty()) res.error = "proces urządzenia został przerwany";
+    return res;
+}
+
+// Text on one line: line breaks and runs of blanks become one space.
+std::string one_line(const std::string& text) {
+    std::string s;
+    for (char c : text) {
+        const bool blank = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+        if (blank) {
+            if (!s.empty() && s.back() != ' ') s.push_back(' ');
+        } else {
+            s.push_back(c);
+        }
+    }
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::string outcome_line(const std::string& name, const Outcome& r, bool stopped) {
+    if (!r.started) return name + ": nie uruchomiono (" + (r.error.empty() ? "przerwano" : r.error) + ")";
+    if (r.exit == 0) return name + ": sukces";
+    std::string what;
+    for (const auto& box : r.boxes) {
+        if (!what.empty()) what += " ";
+        what += "[" + box.value("caption", std::string()) + "] " + box.value("text", std::string());
+    }
+    if (!r.error.empty()) what += (what.empty() ? "" : " ") + r.error;
+    if (what.empty()) what = stopped ? "przerwano" : "bez komunikatu";
+    return name + ": niepowodzenie: " + one_line(what);
+}
+
+}  // namespace
+
+int run_devices(const Options& o, const fs::path& dir, const fs::path& self, std::FILE* out,
+                std::string& usage_error) {
+    std::vector<Device> devices;
+    if (!read_device_list(o.devices, devices, usage_error)) return 2;
+    if (o.command == Command::Report)
+        for (const Device& d : devices)
+            if (!d.printer) {
+                usage_error = "Lista urządzeń " + o.devices + ", wiersz " + std::to_string(d.line) +
+                              ": raport grafik jest dostępny tylko dla drukarek";
+                return 2;
+            }
+    if (self.empty()) {
+        usage_error = "Nie można ustalić ścieżki programu tarvix-vizaze-cli";
+        return 2;
+    }
+    std::error_code ec;
+    const std::string file = o.file.empty() ? std::string() : utf8_path(fs::absolute(fs_path(o.file), ec));
+
+    g_stop = false;
+    std::signal(SIGINT, on_list_interrupt);
+    std::signal(SIGTERM, on_list_interrupt);
+#ifdef SIGBREAK
+    std::signal(SIGBREAK, on_list_interrupt);
+#endif
+
+    // Outcome lines go to standard output; with --json that carries the document only, and
+    // the lines go to a terminal's standard error, if there is one.
+    std::FILE* lines = !o.json ? out : isatty(fileno(stderr)) ? stderr : nullptr;
+    auto say = [&](const std::string& line) {
+        if (!lines) return;
+        std::fprintf(lines, "%s\n", line.c_str());
+        std::fflush(lines);
+    };
+
+    const std::size_t n = devices.size();
+    std::vector<std::string> line_keys(n);
+    for (std::size_t i = 0; i < n; ++i) line_keys[i] = line_of(devices[i], dir);
+    std::vector<Outcome> outcomes(n);
+    std::vector<bool> taken(n, false);  // started, or given up before it could start
+    std::vector<std::unique_ptr<Running>> runs(n);
+    std::set<std::string> busy;
+    std::size_t running = 0;
+
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::deque<std::size_t> finished;
+
+    auto start = [&](std::size_t i) {
+        taken[i] = true;
+        const Device& d = devices[i];
+        fs::path own;
+        std::string error;
+        auto run = std::make_unique<Running>();
+        run->started = std::chrono::steady_clock::now();
+        if (!prepare_directory(dir, d, own, error) ||
+            !run->child.start(self, device_arguments(o, d, own, file), error)) {
+            outcomes[i].error = error;
+            say(outcome_line(d.name, outcomes[i], false));
+            return;
+        }
+        outcomes[i].started = true;
+        busy.insert(line_keys[i]);
+        ++running;
+        Running* r = run.get();
+        run->waiter = std::thread([r, i, &mutex, &ended, &finished] {
+            r->output = r->child.wait();
+            r->ended = std::chrono::steady_clock::now();
+            std::lock_guard<std::mutex> lock(mutex);
+            finished.push_back(i);
+            ended.notify_one();
+        });
+        runs[i] = std::move(run);
+    };
+
+    bool forwarded = false;
+    while (true) {
+        const bool stop = g_stop.load();
+        if (stop && !forwarded) {
+            for (auto& r : runs)
+                if (r) r->child.interrupt();
+            forwarded = true;
+        }
+        if (!stop)
+            for (std::size_t i = 0; i < n && running < static_cast<std::size_t>(o.parallel); ++i)
+                if (!taken[i] && !busy.count(line_keys[i])) start(i);
+
+        std::deque<std::size_t> done;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (finished.empty()) {
+                bool all_taken = true;
+                for (bool t : taken) all_taken = all_taken && t;
+                if (running == 0 && (stop || all_taken)) break;
+                // A slice, so that a Ctrl-C is seen while the devices run.
+                ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return !finished.empty(); });
+            }
+            done.swap(finished);
+        }
+        for (std::size_t i : done) {
+            Running& r = *runs[i];
+            r.waiter.join();
+            busy.erase(line_keys[i]);
+            --running;
+            const double seconds = std::chrono::duration<double>(r.ended - r.started).count();
+            outcomes[i] = outcome_of(r.output, seconds);
+            say(outcome_line(devices[i].name, outcomes[i], g_stop.load()));
+            runs[i].reset();
+        }
+    }
+
+    std::size_t ok = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!taken[i]) say(outcome_line(devices[i].name, outcomes[i], true));
+        if (outcomes[i].started && outcomes[i].exit == 0) ++ok;
+    }
+    if (o.json) {
+        Json doc;
+        doc["devices"] = Json::array();
+        for (std::size_t i = 0; i < n; ++i) {
+            Json entry;
+            entry["name"] = devices[i].name;
+            entry["exit"] = outcomes[i].exit;
+            entry["boxes"] = outcomes[i].boxes;
+            entry["seconds"] = outcomes[i].seconds;
+            if (!outcomes[i].error.empty()) entry["error"] = outcomes[i].error;
+            else if (!outcomes[i].started) entry["error"] = "nie uruchomiono: przerwano";
+            doc["devices"].push_back(std::move(entry));
+        }
+        doc["ok"] = ok;
+        doc["failed"] = n - ok;
+        std::fputs(json_text(doc).c_str(), out);
+    } else {
+        std::fprintf(out, "Sukces: %zu z %zu urządzeń.\n", ok, n);
+    }
+    std::fflush(out);
+    return ok == n ? 0 : 1;
+}
+
+}  // namespace tv::cli
