@@ -17,6 +17,7 @@
 #include "support/recording_host.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
+#include "support/wire_oracle.h"
 
 using namespace tv::test;
 using Json = nlohmann::json;
@@ -235,7 +236,9 @@ TEST_F(Devices, CtrlCStartsNoFurtherDeviceAndStopsTheRunningOne) {
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.out, "a: niepowodzenie: przerwano\nb: nie uruchomiono (przerwano)\nc: nie uruchomiono (przerwano)\n"
                      "Sukces: 0 z 3 urządzeń.\n");
-    EXPECT_EQ(frames("a").size(), 1u);
+    // The first frame, then the printer is told to drop what it had ("prncancel").
+    ASSERT_EQ(frames("a").size(), 2u);
+    EXPECT_EQ(frames("a")[1], printer_frame("prncancel\t"));
     EXPECT_TRUE(frames("b").empty());
     EXPECT_TRUE(frames("c").empty());
 }

@@ -16,11 +16,7 @@
 #include "sim_test_util.h"
 #include "support/run_process.h"
 
-using namespace simtest;
-using tv::test::read_file;
-using tv::test::RunResult;
-using tv::test::run_program;
-using tv::test::TempDir;
+using namespace tv::test;
 
 namespace {
 
@@ -55,7 +51,7 @@ TEST(SimBackground, ReturnsOnceListeningAndServesOnAlone) {
     const pid_t pid = std::stoi(read_file(dir.file("sim.pid")));
     ASSERT_GT(pid, 1);
     EXPECT_NE(pid, ::getpid());
-    RawLine line = RawLine::tcp(port);
+    RawLine line = RawLine::tcp(port);  // NOLINT
     ASSERT_TRUE(line.ok());
     EXPECT_EQ(ask(line, "sid\t"), kSid);
     line.close();
