@@ -153,13 +153,13 @@ TEST_F(Cli, LastOfTwoOpposingOptionsWins) {
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out, "");  // "drukuj po wysłaniu" was the last word: no box
     const std::string cfg = read_file(dir.file("settings.cfg"));
-    EXPECT_NE(cfg.find("[Interface]=1\n"), std::string::npos);
-    EXPECT_NE(cfg.find("[GR_Print]=1\n"), std::string::npos);
+    EXPECT_NE(cfg.find("[Interface]=1"), std::string::npos);
+    EXPECT_NE(cfg.find("[GR_Print]=1"), std::string::npos);
     TV_POSIX_ONLY("a COM name mapped through a symbolic link");
     std::filesystem::create_symlink(dir.file("nothing"), dir.file("ports/com7"));  // a port that is not there
     r = cli({"--ethernet", "--serial", "--port", "COM7", "test"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(read_file(dir.file("settings.cfg")).find("[Interface]=0\n"), std::string::npos);
+    EXPECT_NE(read_file(dir.file("settings.cfg")).find("[Interface]=0"), std::string::npos);
 }
 
 // Over TCP, or over a pseudo-terminal mapped as COM3 with "drukuj po wysłaniu".
