@@ -13,7 +13,9 @@
 namespace tv::cli {
 
 ConsoleHost::ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out, bool keep_boxes)
-    : out_(out), answer_yes_(answer_yes), keep_boxes_(keep_boxes), file_(std::move(file_to_choose)), bar_(isatty(fileno(stderr)) != 0) {}
+    : out_(out), answer_yes_(answer_yes), keep_boxes_(keep_boxes), file_(std::move(file_to_choose)), bar_(stderr_is_terminal()) {}
+
+bool stderr_is_terminal() { return isatty(fileno(stderr)) != 0; }
 
 Answer ConsoleHost::message_box(const std::string& caption, const std::string& text, Icon,
                                 Buttons buttons, Answer default_button) {

@@ -44,4 +44,7 @@ private:
     bool bar_shown_ = false;
 };
 
+// Standard error is a terminal (the progress bar and the outcome lines of a list run go there).
+bool stderr_is_terminal();
+
 }  // namespace tv::cli

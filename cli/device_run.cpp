@@ -12,15 +12,8 @@
 #include <set>
 #include <thread>
 #include <vector>
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
 #include "child_process.h"
+#include "console_host.h"
 #include "common/paths.h"
 #include "device_list.h"
 #include "json_report.h"
@@ -181,7 +174,7 @@ int run_devices(const Options& o, const fs::path& dir, const fs::path& self, std
 
     // Outcome lines go to standard output; with --json that carries the document only, and
     // the lines go to a terminal's standard error, if there is one.
-    std::FILE* lines = !o.json ? out : isatty(fileno(stderr)) ? stderr : nullptr;
+    std::FILE* lines = !o.json ? out : stderr_is_terminal() ? stderr : nullptr;
     auto say = [&](const std::string& line) {
         if (!lines) return;
         std::fprintf(lines, "%s\n", line.c_str());

@@ -170,7 +170,7 @@ bool pick(QComboBox* combo, int index) {
     QAbstractItemView* view = combo->view();
     QElapsedTimer t;
     t.start();
-    while (!view->isVisible() && t.elapsed() < 2000) QTest::qWait(5);
+    while (!view->isVisible() && t.elapsed() < 20000) QTest::qWait(5);
     if (!view->isVisible()) return false;
     const QModelIndex item = view->model()->index(index, combo->modelColumn());
     view->scrollTo(item);
@@ -178,7 +178,7 @@ bool pick(QComboBox* combo, int index) {
     const QPoint at(view->viewport()->width() / 2, view->visualRect(item).center().y());
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     t.restart();
-    while (view->isVisible() && t.elapsed() < 2000) QTest::qWait(5);
+    while (view->isVisible() && t.elapsed() < 20000) QTest::qWait(5);
     return combo->currentIndex() == index && !view->isVisible();
 }
 
