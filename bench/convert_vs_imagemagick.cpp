@@ -95,19 +95,24 @@ int main(int argc, char** argv) {
     if (!fs::exists(in)) {
         // A photograph's worth of detail: a colour gradient under blurred noise, quality 90.
         std::printf("making %s ...\n", in.c_str());
-        const Run made = run({kMagick, "-size", "4000x3000", "gradient:#204080-#f0c060", "(", "-size", "4000x3000",
-                              "xc:", "+noise", "Random", "-blur", "0x3", "-colorspace", "Gray", ")", "-compose",
-                              "overlay", "-composite", "-quality", "90", in.string()});
+        const Run made = run({kMagick,       "-size",      "4000x3000", "gradient:#204080-#f0c060",
+                              "(",           "-size",      "4000x3000", "xc:",
+                              "+noise",      "Random",     "-blur",     "0x3",
+                              "-colorspace", "Gray",       ")",         "-compose",
+                              "overlay",     "-composite", "-quality",  "90",
+                              in.string()});
         if (made.status != 0) {
             std::fprintf(stderr, "bench_convert: ImageMagick could not make the picture\n");
             return 2;
         }
     }
     const fs::path ours_out = dir / "ours.bmp", magick_out = dir / "magick.bmp";
-    const std::vector<std::string> ours = {TV_CLI_PATH, "--dir", dir.string(), "--printer", "--width", "640",
-                                           "--dither", "floyd", "convert", in.string(), ours_out.string()};
-    const std::vector<std::string> magick = {kMagick, in.string(), "-resize", "640x480", "-colorspace", "Gray",
-                                             "-dither", "FloydSteinberg", "-monochrome", magick_out.string()};
+    const std::vector<std::string> ours = {TV_CLI_PATH, "--dir",     dir.string(),     "--printer",
+                                           "--width",   "640",       "--dither",       "floyd",
+                                           "convert",   in.string(), ours_out.string()};
+    const std::vector<std::string> magick = {
+        kMagick, in.string(), "-resize",        "640x480",     "-colorspace",
+        "Gray",  "-dither",   "FloydSteinberg", "-monochrome", magick_out.string()};
     // Once each before measuring: the picture in the file cache, the programs loaded.
     if (run(ours).status != 0 || run(magick).status != 0) {
         std::fprintf(stderr, "bench_convert: a conversion failed\n");
@@ -137,8 +142,8 @@ int main(int argc, char** argv) {
                 static_cast<double>(fs::file_size(in)) / 1e6, runs);
     std::printf("%-22s %12s %12s %12s %14s\n", "", "median ms", "min ms", "max ms", "peak RSS MiB");
     std::printf("%-22s %12.0f %12.0f %12.0f %14.1f\n", "tarvix-vizaze-cli", to,
-                *std::min_element(t_ours.begin(), t_ours.end()), *std::max_element(t_ours.begin(), t_ours.end()),
-                peak_ours);
+                *std::min_element(t_ours.begin(), t_ours.end()),
+                *std::max_element(t_ours.begin(), t_ours.end()), peak_ours);
     std::printf("%-22s %12.0f %12.0f %12.0f %14.1f\n", "ImageMagick convert", tm,
                 *std::min_element(t_magick.begin(), t_magick.end()),
                 *std::max_element(t_magick.begin(), t_magick.end()),

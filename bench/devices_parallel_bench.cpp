@@ -58,20 +58,23 @@ int main(int argc, char** argv) {
         std::vector<double> walls;
         for (int r = 0; r < rounds; ++r) {
             const auto start = std::chrono::steady_clock::now();
-            const RunResult run = run_program(TV_CLI_PATH,
-                                              {"--dir", dir.path(), "--devices", dir.file("sklepy.csv"), "--parallel",
-                                               std::to_string(parallel[m]), "--slot", "1", "send", logo},
-                                              dir.path(), std::chrono::minutes(10));
-            const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const RunResult run =
+                run_program(TV_CLI_PATH,
+                            {"--dir", dir.path(), "--devices", dir.file("sklepy.csv"), "--parallel",
+                             std::to_string(parallel[m]), "--slot", "1", "send", logo},
+                            dir.path(), std::chrono::minutes(10));
+            const double wall =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (run.status != 0) {
-                std::fprintf(stderr, "the run failed (exit %d):\n%s%s", run.status, run.out.c_str(), run.err.c_str());
+                std::fprintf(stderr, "the run failed (exit %d):\n%s%s", run.status, run.out.c_str(),
+                             run.err.c_str());
                 return 1;
             }
             walls.push_back(wall);
         }
         medians[m] = median(walls);
-        std::printf("--parallel %d: median %.2f s over %d rounds (%.2f s per device)\n", parallel[m], medians[m],
-                    rounds, medians[m] / kDevices * parallel[m]);
+        std::printf("--parallel %d: median %.2f s over %d rounds (%.2f s per device)\n", parallel[m],
+                    medians[m], rounds, medians[m] / kDevices * parallel[m]);
     }
     const double ratio = medians[1] / medians[0];
     std::printf("four at a time / one at a time: %.3f (target: at most 0.35) %s\n", ratio,

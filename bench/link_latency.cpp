@@ -129,7 +129,8 @@ double tcp() {
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof a;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener, 2) != 0) std::exit(1);
+    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener, 2) != 0)
+        std::exit(1);
     getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
     std::atomic<bool> stop{false};
     std::thread device([&] {

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <new>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
+#include "ui/Controls.h"
 #include "ui/trace.h"
 
 namespace {

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/Controls.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "jobs/Worker.h"
-#include "ui/trace.h"
 #include "support/recording_host.h"
 #include "support/sim_process.h"
+#include "ui/Controls.h"
+#include "ui/trace.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -54,8 +54,10 @@ struct Run {
 // time of a job and the CPU time of the tool and of the simulator over all rounds.
 Run program(bool over_pty, int rounds, const std::string& dir, const std::string& picture) {
     std::vector<std::string> args = {"--printer"};
-    if (over_pty) args.insert(args.end(), {"--pty", dir + "/ports/com3"});
-    else args.insert(args.end(), {"--tcp", "0"});
+    if (over_pty)
+        args.insert(args.end(), {"--pty", dir + "/ports/com3"});
+    else
+        args.insert(args.end(), {"--tcp", "0"});
     SimProcess sim(args);
     if (!sim.ok()) {
         std::fprintf(stderr, "simulator: %s\n", sim.error().c_str());
@@ -75,7 +77,8 @@ Run program(bool over_pty, int rounds, const std::string& dir, const std::string
         const auto t0 = std::chrono::steady_clock::now();
         dispatch_command(ID_SEND, Notify::Clicked, gButt_Send);
         wait_for_worker();
-        walls.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        walls.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
         if (job_outcome != JobOutcome::Succeeded) {
             std::fprintf(stderr, "the programming job failed\n");
             std::exit(1);

@@ -10,7 +10,7 @@
 namespace tv::cli {
 
 class ChildProcess {
-public:
+  public:
     struct Output {
         int status = -1;  // exit status 0..255; -1 when it died by a signal or could not be reaped
         std::string out, err;
@@ -23,14 +23,15 @@ public:
 
     // Starts program with args (UTF-8), standard input empty. False with a message when it
     // could not be started.
-    bool start(const std::filesystem::path& program, const std::vector<std::string>& args, std::string& error);
+    bool start(const std::filesystem::path& program, const std::vector<std::string>& args,
+               std::string& error);
     // Asks the child to stop, as Ctrl-C in its terminal would. Safe from another thread
     // than the one in wait(), before and after the child ends.
     void interrupt();
     // Reads both streams to their end and waits for the child to end. Once.
     Output wait();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

@@ -13,12 +13,16 @@
 namespace tv::cli {
 
 ConsoleHost::ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out, bool keep_boxes)
-    : out_(out), answer_yes_(answer_yes), keep_boxes_(keep_boxes), file_(std::move(file_to_choose)), bar_(stderr_is_terminal()) {}
+    : out_(out),
+      answer_yes_(answer_yes),
+      keep_boxes_(keep_boxes),
+      file_(std::move(file_to_choose)),
+      bar_(stderr_is_terminal()) {}
 
 bool stderr_is_terminal() { return isatty(fileno(stderr)) != 0; }
 
-Answer ConsoleHost::message_box(const std::string& caption, const std::string& text, Icon,
-                                Buttons buttons, Answer default_button) {
+Answer ConsoleHost::message_box(const std::string& caption, const std::string& text, Icon, Buttons buttons,
+                                Answer default_button) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (bar_shown_) {
         std::fputs("\n", stderr);

@@ -12,15 +12,15 @@
 namespace tv::cli {
 
 class ConsoleHost : public Host {
-public:
+  public:
     struct Box {
         std::string caption, text;
     };
 
     // Boxes are printed to out, or only kept (keep_boxes) for the caller to report.
     ConsoleHost(bool answer_yes, std::string file_to_choose, std::FILE* out, bool keep_boxes = false);
-    Answer message_box(const std::string& caption, const std::string& text, Icon icon,
-                       Buttons buttons, Answer default_button) override;
+    Answer message_box(const std::string& caption, const std::string& text, Icon icon, Buttons buttons,
+                       Answer default_button) override;
     void progress(int position) override;
     void trace_append(const std::string& text) override;
     void trace_replace(const std::string& text) override;
@@ -30,9 +30,9 @@ public:
 
     std::string trace() const;
     std::vector<Box> boxes() const;  // every box shown, in order
-    void end_progress();  // leaves the progress line
+    void end_progress();             // leaves the progress line
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::FILE* out_;
     bool answer_yes_;
@@ -40,7 +40,7 @@ private:
     std::vector<Box> boxes_;
     std::string file_;
     std::string trace_;
-    bool bar_ = false;      // standard error is a terminal
+    bool bar_ = false;  // standard error is a terminal
     bool bar_shown_ = false;
 };
 

@@ -33,7 +33,8 @@ std::vector<std::string> split(const std::string& line) {
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = line.find(',', start);
-        fields.push_back(trim(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+        fields.push_back(
+            trim(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
         if (comma == std::string::npos) return fields;
         start = comma + 1;
     }
@@ -49,12 +50,15 @@ bool valid_name(const std::string& name) {
     static const char* reserved[] = {"con", "prn", "aux", "nul"};
     for (const char* r : reserved)
         if (stem == r) return false;
-    if (stem.size() == 4 && (stem.rfind("com", 0) == 0 || stem.rfind("lpt", 0) == 0) && stem[3] >= '1' && stem[3] <= '9')
+    if (stem.size() == 4 && (stem.rfind("com", 0) == 0 || stem.rfind("lpt", 0) == 0) && stem[3] >= '1' &&
+        stem[3] <= '9')
         return false;
     return true;
 }
 
-std::string at(int line, const std::string& message) { return "wiersz " + std::to_string(line) + ": " + message; }
+std::string at(int line, const std::string& message) {
+    return "wiersz " + std::to_string(line) + ": " + message;
+}
 
 }  // namespace
 
@@ -70,7 +74,8 @@ bool parse_device_list(const std::string& text, std::vector<Device>& out, std::s
         std::string line = text.substr(start, end - start);
         start = end + 1;
         ++line_no;
-        if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a spreadsheet's UTF-8 mark
+        if (line_no == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+            line.erase(0, 3);  // a spreadsheet's UTF-8 mark
         line = trim(line);
         if (line.empty() || line[0] == '#') continue;
         const std::vector<std::string> f = split(line);
@@ -78,22 +83,25 @@ bool parse_device_list(const std::string& text, std::vector<Device>& out, std::s
             std::string joined;
             for (const auto& field : f) joined += (joined.empty() ? "" : ",") + lower(field);
             if (joined != kHeader) {
-                error = at(line_no, std::string("nagłówek listy musi brzmieć ") + kHeader + ", jest \"" + line + "\"");
+                error = at(line_no,
+                           std::string("nagłówek listy musi brzmieć ") + kHeader + ", jest \"" + line + "\"");
                 return false;
             }
             header_seen = true;
             continue;
         }
         if (f.size() != 5) {
-            error = at(line_no, "oczekiwano 5 pól oddzielonych przecinkami, jest " + std::to_string(f.size()));
+            error =
+                at(line_no, "oczekiwano 5 pól oddzielonych przecinkami, jest " + std::to_string(f.size()));
             return false;
         }
         Device d;
         d.line = line_no;
         d.name = f[0];
         if (!valid_name(d.name)) {
-            error = at(line_no, "niepoprawna nazwa urządzenia \"" + d.name +
-                                    "\" (litery, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)");
+            error = at(line_no,
+                       "niepoprawna nazwa urządzenia \"" + d.name +
+                           "\" (litery, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)");
             return false;
         }
         const auto [it, fresh] = names.emplace(lower(d.name), line_no);
@@ -116,7 +124,8 @@ bool parse_device_list(const std::string& text, std::vector<Device>& out, std::s
         d.port = f[4];
         if (d.serial) {
             d.address = f[3];
-            if (d.address.size() > 3 && lower(d.address.substr(0, 3)) == "com") d.address.replace(0, 3, "COM");
+            if (d.address.size() > 3 && lower(d.address.substr(0, 3)) == "com")
+                d.address.replace(0, 3, "COM");
             if (!valid_com_port(d.address)) {
                 error = at(line_no, "niepoprawny port szeregowy \"" + f[3] + "\" (COM1..COM99)");
                 return false;

@@ -8,12 +8,12 @@
 namespace tv::cli {
 
 struct Device {
-    int line = 0;          // line of the list, from 1
-    std::string name;      // also the name of its working directory
-    bool serial = false;   // interface: serial (true) or Ethernet
-    bool printer = true;   // protocol: fiscal printer (true) or cash register
-    std::string address;   // "COM3" or "192.168.1.20"
-    std::string port;      // serial: the speed; Ethernet: the TCP port
+    int line = 0;         // line of the list, from 1
+    std::string name;     // also the name of its working directory
+    bool serial = false;  // interface: serial (true) or Ethernet
+    bool printer = true;  // protocol: fiscal printer (true) or cash register
+    std::string address;  // "COM3" or "192.168.1.20"
+    std::string port;     // serial: the speed; Ethernet: the TCP port
 };
 
 // Reads a list from its text. On a fault returns false with a Polish message that begins

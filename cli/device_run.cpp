@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 #include "child_process.h"
-#include "console_host.h"
 #include "common/paths.h"
+#include "console_host.h"
 #include "device_list.h"
 #include "json_report.h"
 #include "link/serial_port.h"
@@ -87,8 +87,10 @@ std::vector<std::string> device_arguments(const Options& o, const Device& d, con
     }
     const auto shared = shared_arguments(o);
     a.insert(a.end(), shared.begin(), shared.end());
-    if (d.serial) a.insert(a.end(), {"--serial", "--port", d.address, "--baud", d.port});
-    else a.insert(a.end(), {"--ethernet", "--ip", d.address, "--tcp-port", d.port});
+    if (d.serial)
+        a.insert(a.end(), {"--serial", "--port", d.address, "--baud", d.port});
+    else
+        a.insert(a.end(), {"--ethernet", "--ip", d.address, "--tcp-port", d.port});
     a.push_back(d.printer ? "--printer" : "--register");
     a.push_back(o.command_name);
     if (!file.empty()) a.push_back(file);
@@ -110,8 +112,9 @@ Outcome outcome_of(const ChildProcess::Output& r, double seconds) {
         const std::string prefix = "tarvix-vizaze-cli: ";
         if (said.rfind(prefix, 0) == 0) said.erase(0, prefix.size());
         res.error = !said.empty() ? said
-                    : r.status < 0 ? "proces urządzenia został przerwany"
-                                   : "proces urządzenia zakończył się bez wyniku (kod " + std::to_string(r.status) + ")";
+                    : r.status < 0
+                        ? "proces urządzenia został przerwany"
+                        : "proces urządzenia zakończył się bez wyniku (kod " + std::to_string(r.status) + ")";
     }
     if (r.status < 0 && res.error.empty()) res.error = "proces urządzenia został przerwany";
     return res;
@@ -271,8 +274,10 @@ int run_devices(const Options& o, const fs::path& dir, const fs::path& self, std
             entry["exit"] = outcomes[i].exit;
             entry["boxes"] = outcomes[i].boxes;
             entry["seconds"] = outcomes[i].seconds;
-            if (!outcomes[i].error.empty()) entry["error"] = outcomes[i].error;
-            else if (!outcomes[i].started) entry["error"] = "nie uruchomiono: przerwano";
+            if (!outcomes[i].error.empty())
+                entry["error"] = outcomes[i].error;
+            else if (!outcomes[i].started)
+                entry["error"] = "nie uruchomiono: przerwano";
             doc["devices"].push_back(std::move(entry));
         }
         doc["ok"] = ok;

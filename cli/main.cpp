@@ -18,12 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/Controls.h"
 #include "app/main.h"
+#include "child_process.h"
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/program_args.h"
-#include "child_process.h"
 #include "console_host.h"
 #include "device_run.h"
 #include "image/convert_session.h"
@@ -31,6 +30,7 @@
 #include "json_report.h"
 #include "link/port_list.h"
 #include "options.h"
+#include "ui/Controls.h"
 
 using namespace tv;
 using namespace tv::cli;
@@ -40,8 +40,10 @@ namespace {
 // Ctrl-C: stops a scan as a second press of its button does; any other job ends after its
 // current exchange (a printer is then sent "prncancel").
 extern "C" void on_interrupt(int) {
-    if (work_mode == 2 && bAction) Stoper = true;
-    else job_abort = true;
+    if (work_mode == 2 && bAction)
+        Stoper = true;
+    else
+        job_abort = true;
 }
 
 int usage_error(const std::string& message) {
@@ -99,14 +101,21 @@ bool convertible(const std::string& path) {
 
 int button_of(Command c) {
     switch (c) {
-        case Command::Send: return ID_SEND;
-        case Command::Clear: return ID_CLEAR;
-        case Command::Set: return ID_SET;
-        case Command::Report: return ID_REPORT;
-        case Command::Detect: return ID_DETECT;
-        case Command::Test: return ID_TEST;
+        case Command::Send:
+            return ID_SEND;
+        case Command::Clear:
+            return ID_CLEAR;
+        case Command::Set:
+            return ID_SET;
+        case Command::Report:
+            return ID_REPORT;
+        case Command::Detect:
+            return ID_DETECT;
+        case Command::Test:
+            return ID_TEST;
         case Command::Ports:
-        case Command::Convert: break;
+        case Command::Convert:
+            break;
     }
     return ID_NONE;
 }
@@ -134,7 +143,8 @@ int run(int argc, char** argv) {
     }
     std::error_code ec;
     const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
-    if (!std::filesystem::is_directory(dir, ec)) return usage_error("Katalog nie istnieje: " + utf8_path(dir));
+    if (!std::filesystem::is_directory(dir, ec))
+        return usage_error("Katalog nie istnieje: " + utf8_path(dir));
     if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)));
     if (!o.devices.empty()) {
         const int status = run_devices(o, std::filesystem::absolute(dir, ec),
@@ -169,8 +179,9 @@ int run(int argc, char** argv) {
     logo::Options conversion = o.conversion;
     conversion.limit = logo_limit();  // the protocol chosen, or the one in settings.cfg
     if (conversion.width > conversion.limit)
-        return usage_error("Szerokość " + std::to_string(conversion.width) + " przekracza największą szerokość logo (" +
-                           std::to_string(conversion.limit) + " pikseli) dla tego urządzenia");
+        return usage_error("Szerokość " + std::to_string(conversion.width) +
+                           " przekracza największą szerokość logo (" + std::to_string(conversion.limit) +
+                           " pikseli) dla tego urządzenia");
     if (o.command == Command::Convert) {
         // Only a file is written: the settings stay as they were.
         logo::Logo made;
@@ -178,7 +189,8 @@ int run(int argc, char** argv) {
         if (ok) message(logo_saved_text(out_file, made), "Komunikat", Icon::Information);
         set_host(nullptr);
         if (o.json) {
-            std::fputs(json_text(single_document(o.command_name, ok ? 0 : 1, console.boxes(), 0)).c_str(), boxes);
+            std::fputs(json_text(single_document(o.command_name, ok ? 0 : 1, console.boxes(), 0)).c_str(),
+                       boxes);
             std::fflush(boxes);
         }
         return ok ? 0 : 1;
@@ -207,10 +219,11 @@ int run(int argc, char** argv) {
             wait_for_check();
             started = !gr_filename().empty();  // a rejected file has shown its message
             if (!started && !o.convert && convertible(file))
-                std::fprintf(stderr,
-                             "tarvix-vizaze-cli: ten obraz nie jest logo, które przyjmuje urządzenie (1-bitowa "
-                             "bitmapa w jego granicach).\nAby zamienić go na logo i zaprogramować, użyj: "
-                             "tarvix-vizaze-cli send --convert PLIK\n");
+                std::fprintf(
+                    stderr,
+                    "tarvix-vizaze-cli: ten obraz nie jest logo, które przyjmuje urządzenie (1-bitowa "
+                    "bitmapa w jego granicach).\nAby zamienić go na logo i zaprogramować, użyj: "
+                    "tarvix-vizaze-cli send --convert PLIK\n");
         }
     }
     if (started) {
@@ -229,7 +242,8 @@ int run(int argc, char** argv) {
     }
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
     if (o.json) {
-        std::fputs(json_text(single_document(o.command_name, status, console.boxes(), seconds)).c_str(), boxes);
+        std::fputs(json_text(single_document(o.command_name, status, console.boxes(), seconds)).c_str(),
+                   boxes);
         std::fflush(boxes);
     }
     return status;

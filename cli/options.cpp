@@ -17,8 +17,14 @@ namespace {
 
 bool slot_value(const std::string& s, bool allow_all, bool allow_none, int& out) {
     int v = 0;
-    if (allow_all && s == "all") { out = 6; return true; }
-    if (allow_none && s == "none") { out = 0; return true; }
+    if (allow_all && s == "all") {
+        out = 6;
+        return true;
+    }
+    if (allow_none && s == "none") {
+        out = 0;
+        return true;
+    }
     if (!in_range(s, 1, 6, v) || s.size() != 1) return false;
     out = allow_none ? v : v - 1;
     return true;
@@ -52,7 +58,8 @@ const char* help_text() {
            "  ports                            wypisuje porty szeregowe, które są w systemie:\n"
            "                                   nazwa COMn, urządzenie, opis (jeden wiersz na port)\n"
            "  convert OBRAZ WYNIK.bmp           zamienia obraz (PNG, JPEG, GIF, BMP, TGA, PPM/PGM) na logo:\n"
-           "                                    1-bitową bitmapę w granicach urządzenia (640 x 640 drukarki,\n"
+           "                                    1-bitową bitmapę w granicach urządzenia (640 x 640 "
+           "drukarki,\n"
            "                                    384 x 384 kasy; wybiera je --printer albo --register)\n"
            "  send --convert OBRAZ              zamienia obraz na logo i od razu je programuje\n"
            "\n"
@@ -70,7 +77,8 @@ const char* help_text() {
            "  --footer N|none        grafika w stopce (none = \"Brak\")\n"
            "  --print | --no-print            \"drukuj po wysłaniu\"\n"
            "  --test-print | --no-test-print  \"wydruk testowy\"\n"
-           "  --yes                  odpowiada \"Tak\" na pytanie \"TIMEOUT! Try again?\" (domyślnie \"Nie\")\n"
+           "  --yes                  odpowiada \"Tak\" na pytanie \"TIMEOUT! Try again?\" (domyślnie "
+           "\"Nie\")\n"
            "  --trace PLIK           zapisuje cały tekst śladu komunikacji do PLIKU po zakończeniu\n"
            "  --json                 zamiast komunikatów jeden dokument JSON na standardowym wyjściu\n"
            "  --devices LISTA        wykonuje POLECENIE na każdym urządzeniu z LISTY (plik CSV, niżej)\n"
@@ -81,7 +89,8 @@ const char* help_text() {
            "Zamiana obrazu na logo (convert, send --convert):\n"
            "  --width N              szerokość logo w pikselach (w granicach urządzenia); bez niej obraz\n"
            "                         większy od granicy jest zmniejszany, mniejszy zostaje bez zmian\n"
-           "  --dither METODA        floyd (Floyd-Steinberg, domyślna), atkinson, ordered (raster Bayera 8x8),\n"
+           "  --dither METODA        floyd (Floyd-Steinberg, domyślna), atkinson, ordered (raster Bayera "
+           "8x8),\n"
            "                         threshold (próg, bez rastra)\n"
            "  --threshold N          próg 0..255 metody threshold (bez niego wybierany automatycznie)\n"
            "  --invert               negatyw: zamienia kropki drukowane i puste\n"
@@ -120,8 +129,12 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
         app.add_option_function<std::string>(name, std::move(act))->trigger_on_parse();
     };
 
-    flag("-h,--help", [&] { if (first_error.empty()) out.help = true; });
-    flag("--version", [&] { if (first_error.empty()) out.version = true; });
+    flag("-h,--help", [&] {
+        if (first_error.empty()) out.help = true;
+    });
+    flag("--version", [&] {
+        if (first_error.empty()) out.version = true;
+    });
     flag("--print", [&] { out.print = true; });
     flag("--no-print", [&] { out.print = false; });
     flag("--test-print", [&] { out.test_print = true; });
@@ -130,12 +143,17 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     flag("--json", [&] { out.json = true; });
     bool conversion_option = false;
     flag("--convert", [&] { out.convert = true; });
-    flag("--invert", [&] { out.conversion.invert = true; conversion_option = true; });
+    flag("--invert", [&] {
+        out.conversion.invert = true;
+        conversion_option = true;
+    });
     value("--width", [&](const std::string& v) {
         int n = 0;
         conversion_option = true;
-        if (v.empty() || v[0] == '0' || !in_range(v, 1, logo::PRINTER_SIDE, n)) fail("Niepoprawna szerokość: " + v + " (1..640)");
-        else out.conversion.width = n;
+        if (v.empty() || v[0] == '0' || !in_range(v, 1, logo::PRINTER_SIDE, n))
+            fail("Niepoprawna szerokość: " + v + " (1..640)");
+        else
+            out.conversion.width = n;
     });
     value("--dither", [&](const std::string& v) {
         conversion_option = true;
@@ -145,8 +163,10 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     value("--threshold", [&](const std::string& v) {
         int n = 0;
         conversion_option = true;
-        if ((v.size() > 1 && v[0] == '0') || !in_range(v, 0, 255, n)) fail("Niepoprawny próg: " + v + " (0..255)");
-        else out.conversion.level = n;
+        if ((v.size() > 1 && v[0] == '0') || !in_range(v, 0, 255, n))
+            fail("Niepoprawny próg: " + v + " (0..255)");
+        else
+            out.conversion.level = n;
     });
 
     // The link options, for the check that a list of devices gives them instead.
@@ -154,10 +174,22 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     auto link = [&](const char* name) {
         if (link_option.empty()) link_option = name;
     };
-    flag("--serial", [&] { link("--serial"); out.interface = 0; });
-    flag("--ethernet", [&] { link("--ethernet"); out.interface = 1; });
-    flag("--printer", [&] { link("--printer"); out.protocol = 0; });
-    flag("--register", [&] { link("--register"); out.protocol = 1; });
+    flag("--serial", [&] {
+        link("--serial");
+        out.interface = 0;
+    });
+    flag("--ethernet", [&] {
+        link("--ethernet");
+        out.interface = 1;
+    });
+    flag("--printer", [&] {
+        link("--printer");
+        out.protocol = 0;
+    });
+    flag("--register", [&] {
+        link("--register");
+        out.protocol = 1;
+    });
 
     value("--dir", [&](const std::string& v) { out.dir = v; });
     value("--trace", [&](const std::string& v) { out.trace_file = v; });
@@ -176,23 +208,31 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     });
     value("--baud", [&](const std::string& v) {
         link("--baud");
-        if (!valid_speed(v)) fail("Niepoprawna prędkość: " + v);
-        else out.baud = v;
+        if (!valid_speed(v))
+            fail("Niepoprawna prędkość: " + v);
+        else
+            out.baud = v;
     });
     value("--timeout", [&](const std::string& v) {
         int n = 0;
-        if (v.empty() || v[0] == '0' || !in_range(v, 1, 99, n)) fail("Niepoprawny timeout: " + v + " (1..99)");
-        else out.timeout = v;
+        if (v.empty() || v[0] == '0' || !in_range(v, 1, 99, n))
+            fail("Niepoprawny timeout: " + v + " (1..99)");
+        else
+            out.timeout = v;
     });
     value("--ip", [&](const std::string& v) {
         link("--ip");
-        if (!valid_ipv4(v)) fail("Niepoprawny adres IP: " + v);
-        else out.ip = v;
+        if (!valid_ipv4(v))
+            fail("Niepoprawny adres IP: " + v);
+        else
+            out.ip = v;
     });
     value("--tcp-port", [&](const std::string& v) {
         link("--tcp-port");
-        if (!valid_tcp_port(v)) fail("Niepoprawny port TCP: " + v);
-        else out.tcp_port = v;
+        if (!valid_tcp_port(v))
+            fail("Niepoprawny port TCP: " + v);
+        else
+            out.tcp_port = v;
     });
     std::vector<std::string> positional;
     app.add_option("command", positional);
@@ -221,18 +261,34 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
         return false;
     }
 
-    if (positional.empty()) { error = "Brak polecenia"; return false; }
+    if (positional.empty()) {
+        error = "Brak polecenia";
+        return false;
+    }
     const std::string cmd = positional[0];
     std::size_t files = 0;
-    if (cmd == "send") { out.command = Command::Send; files = 1; }
-    else if (cmd == "clear") out.command = Command::Clear;
-    else if (cmd == "set") out.command = Command::Set;
-    else if (cmd == "report") out.command = Command::Report;
-    else if (cmd == "detect") out.command = Command::Detect;
-    else if (cmd == "test") out.command = Command::Test;
-    else if (cmd == "ports") out.command = Command::Ports;
-    else if (cmd == "convert") { out.command = Command::Convert; files = 2; }
-    else { error = "Nieznane polecenie: " + cmd; return false; }
+    if (cmd == "send") {
+        out.command = Command::Send;
+        files = 1;
+    } else if (cmd == "clear")
+        out.command = Command::Clear;
+    else if (cmd == "set")
+        out.command = Command::Set;
+    else if (cmd == "report")
+        out.command = Command::Report;
+    else if (cmd == "detect")
+        out.command = Command::Detect;
+    else if (cmd == "test")
+        out.command = Command::Test;
+    else if (cmd == "ports")
+        out.command = Command::Ports;
+    else if (cmd == "convert") {
+        out.command = Command::Convert;
+        files = 2;
+    } else {
+        error = "Nieznane polecenie: " + cmd;
+        return false;
+    }
     out.command_name = cmd;
     if (positional.size() - 1 < files) {
         error = out.command == Command::Convert ? "Polecenie convert potrzebuje dwóch plików: OBRAZ WYNIK.bmp"
@@ -240,7 +296,10 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
                                                 : "Brak pliku BMP dla polecenia send";
         return false;
     }
-    if (positional.size() - 1 > files) { error = "Nadmiarowy argument: " + positional[files + 1]; return false; }
+    if (positional.size() - 1 > files) {
+        error = "Nadmiarowy argument: " + positional[files + 1];
+        return false;
+    }
     if (files) out.file = positional[1];
     if (files == 2) out.out_file = positional[2];
     if (out.convert && out.command != Command::Send) {
@@ -249,7 +308,8 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     }
     const bool converting = out.command == Command::Convert || out.convert;
     if (conversion_option && !converting) {
-        error = "Opcje --width, --dither, --threshold i --invert działają tylko z convert albo send --convert";
+        error =
+            "Opcje --width, --dither, --threshold i --invert działają tylko z convert albo send --convert";
         return false;
     }
     if (out.conversion.level != logo::AUTO_LEVEL && out.conversion.dither != logo::Dither::Threshold) {
@@ -259,7 +319,10 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
 
     int value_of = 0;
     if (!slot_text.empty()) {
-        if (!slot_value(slot_text, true, false, value_of)) { error = "Niepoprawny numer grafiki: " + slot_text; return false; }
+        if (!slot_value(slot_text, true, false, value_of)) {
+            error = "Niepoprawny numer grafiki: " + slot_text;
+            return false;
+        }
         if (value_of == 6 && out.command == Command::Send) {
             error = "Polecenie send programuje jeden slot (1..6), nie \"all\"";
             return false;
@@ -267,18 +330,27 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
         out.slot = value_of;
     }
     if (!header_text.empty()) {
-        if (!slot_value(header_text, false, true, value_of)) { error = "Niepoprawna grafika nagłówka: " + header_text; return false; }
+        if (!slot_value(header_text, false, true, value_of)) {
+            error = "Niepoprawna grafika nagłówka: " + header_text;
+            return false;
+        }
         out.header = value_of;
     }
     if (!footer_text.empty()) {
-        if (!slot_value(footer_text, false, true, value_of)) { error = "Niepoprawna grafika stopki: " + footer_text; return false; }
+        if (!slot_value(footer_text, false, true, value_of)) {
+            error = "Niepoprawna grafika stopki: " + footer_text;
+            return false;
+        }
         out.footer = value_of;
     }
 
     // A run over a list of devices: the list gives each device's link; the scan looks for
     // one device on this computer's own ports.
     if (!parallel_text.empty()) {
-        if (out.devices.empty()) { error = "Opcja --parallel działa tylko z --devices"; return false; }
+        if (out.devices.empty()) {
+            error = "Opcja --parallel działa tylko z --devices";
+            return false;
+        }
         if (!in_range(parallel_text, 1, 64, out.parallel) || parallel_text[0] == '0') {
             error = "Niepoprawna liczba urządzeń naraz: " + parallel_text + " (1..64)";
             return false;
@@ -286,10 +358,12 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
     }
     if (!out.devices.empty()) {
         if (!link_option.empty()) {
-            error = "Opcja " + link_option + " nie działa z --devices: połączenie każdego urządzenia podaje lista";
+            error = "Opcja " + link_option +
+                    " nie działa z --devices: połączenie każdego urządzenia podaje lista";
             return false;
         }
-        if (out.command == Command::Detect || out.command == Command::Ports || out.command == Command::Convert) {
+        if (out.command == Command::Detect || out.command == Command::Ports ||
+            out.command == Command::Convert) {
             error = "Polecenie " + out.command_name + " nie działa z --devices";
             return false;
         }
@@ -304,9 +378,12 @@ bool parse(int argc, char** argv, Options& out, std::string& error) {
 std::vector<std::string> shared_arguments(const Options& o) {
     std::vector<std::string> a;
     if (o.timeout) a.insert(a.end(), {"--timeout", *o.timeout});
-    if (o.slot) a.insert(a.end(), {"--slot", *o.slot == 6 ? std::string("all") : std::to_string(*o.slot + 1)});
-    if (o.header) a.insert(a.end(), {"--header", *o.header == 0 ? std::string("none") : std::to_string(*o.header)});
-    if (o.footer) a.insert(a.end(), {"--footer", *o.footer == 0 ? std::string("none") : std::to_string(*o.footer)});
+    if (o.slot)
+        a.insert(a.end(), {"--slot", *o.slot == 6 ? std::string("all") : std::to_string(*o.slot + 1)});
+    if (o.header)
+        a.insert(a.end(), {"--header", *o.header == 0 ? std::string("none") : std::to_string(*o.header)});
+    if (o.footer)
+        a.insert(a.end(), {"--footer", *o.footer == 0 ? std::string("none") : std::to_string(*o.footer)});
     if (o.print) a.push_back(*o.print ? "--print" : "--no-print");
     if (o.test_print) a.push_back(*o.test_print ? "--test-print" : "--no-test-print");
     if (o.yes) a.push_back("--yes");

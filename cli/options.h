@@ -14,10 +14,10 @@ enum class Command { Send, Clear, Set, Report, Detect, Test, Ports, Convert };
 
 struct Options {
     Command command = Command::Test;
-    std::string command_name;            // as typed: "send", "clear", ...
-    std::string file;                    // send FILE, convert IN
-    std::string out_file;                // convert IN OUT
-    bool convert = false;                // send --convert: the picture is converted first
+    std::string command_name;  // as typed: "send", "clear", ...
+    std::string file;          // send FILE, convert IN
+    std::string out_file;      // convert IN OUT
+    bool convert = false;      // send --convert: the picture is converted first
     // The conversion (convert, send --convert); the limit comes from the protocol.
     logo::Options conversion;
     std::string dir;                     // --dir (default: current directory)
@@ -28,16 +28,16 @@ struct Options {
     std::optional<std::string> timeout;  // "1".."99"
     std::optional<std::string> ip;
     std::optional<std::string> tcp_port;
-    std::optional<int> slot;             // 0..5, 6 = all
-    std::optional<int> header;           // 0 = none, 1..6
+    std::optional<int> slot;    // 0..5, 6 = all
+    std::optional<int> header;  // 0 = none, 1..6
     std::optional<int> footer;
     std::optional<bool> print;
     std::optional<bool> test_print;
     bool yes = false;
     std::string trace_file;
-    bool json = false;                   // one JSON document instead of the boxes
-    std::string devices;                 // --devices LIST: run on every device of the list
-    int parallel = 4;                    // --parallel N: devices at a time
+    bool json = false;    // one JSON document instead of the boxes
+    std::string devices;  // --devices LIST: run on every device of the list
+    int parallel = 4;     // --parallel N: devices at a time
     bool help = false;
     bool version = false;
 };

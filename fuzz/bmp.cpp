@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
@@ -17,6 +16,7 @@
 #include "register/prt_ks.h"
 #include "support/fuzz_env.h"
 #include "support/serial_script.h"
+#include "ui/Controls.h"
 
 using namespace tv;
 using namespace tv::fuzz;
@@ -57,9 +57,11 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
         fail_with(6, "Plik nie jest bitmapą BMP !!!\n");
         return e;
     }
-    if (size >= 14) e.offset = le(d + 10, 4);
+    if (size >= 14)
+        e.offset = le(d + 10, 4);
     else
-        for (std::size_t i = 10; i < size; ++i) e.offset |= static_cast<std::uint32_t>(d[i]) << (8 * (i - 10));
+        for (std::size_t i = 10; i < size; ++i)
+            e.offset |= static_cast<std::uint32_t>(d[i]) << (8 * (i - 10));
     if (size < 18) {
         fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
         return e;
@@ -253,8 +255,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FieldReader fr(f);
         std::uint16_t b = 0, width = 0, height = 0;
         if (first) {
-            check(f.CMD_ID == 4600 && fr.B(b) && b == slot && fr.V(width) && fr.V(height) &&
-                      width == e.W && height == e.H,
+            check(f.CMD_ID == 4600 && fr.B(b) && b == slot && fr.V(width) && fr.V(height) && width == e.W &&
+                      height == e.H,
                   "slot set differs from the picture");
             first = false;
         } else if (f.CMD_ID == 4601) {

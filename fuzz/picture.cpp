@@ -47,8 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(known(e.fault) && !e.message.empty(), "a refusal without a known reason");
         return 0;
     }
-    check(info.width >= 1 && info.height >= 1 && info.width <= logo::MAX_SIDE && info.height <= logo::MAX_SIDE,
-          "a side beyond the guard passed");
+    check(
+        info.width >= 1 && info.height >= 1 && info.width <= logo::MAX_SIDE && info.height <= logo::MAX_SIDE,
+        "a side beyond the guard passed");
     const auto pixels = static_cast<std::uint64_t>(info.width) * static_cast<std::uint64_t>(info.height);
     check(pixels <= logo::MAX_PIXELS, "a picture beyond the guard passed");
     if (pixels > DECODE_UP_TO) return 0;
@@ -60,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(picture.pixels() == nullptr, "a failed decoding left a picture");
         return 0;
     }
-    check(picture.width == info.width && picture.height == info.height, "decoded size differs from the probe");
+    check(picture.width == info.width && picture.height == info.height,
+          "decoded size differs from the probe");
     check(picture.channels >= 1 && picture.channels <= 4, "channels out of range");
 
     logo::Options o = options_for(size);
@@ -70,14 +72,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const logo::Size want = logo::fitted_size(picture.width, picture.height, o);
     check(a.width == want.width && a.height == want.height, "logo size differs from the fitted size");
     check(a.width <= o.limit && a.height <= o.limit, "logo beyond the device's limit");
-    check(a.dots.size() == static_cast<std::size_t>(a.width) * static_cast<std::size_t>(a.height), "dots miscounted");
+    check(a.dots.size() == static_cast<std::size_t>(a.width) * static_cast<std::size_t>(a.height),
+          "dots miscounted");
     for (std::uint8_t d : a.dots) check(d <= 1, "a dot neither printed nor blank");
     check(a.level >= 0 && a.level <= 255, "level out of range");
     // Invert is a flip of every dot of the same logo.
     o.invert = true;
     check(maker.make(o, b, e), "making the inverted logo failed");
     check(b.width == a.width && b.height == a.height, "inverted logo of another size");
-    for (std::size_t i = 0; i < a.dots.size(); ++i) check(a.dots[i] != b.dots[i], "invert did not flip a dot");
+    for (std::size_t i = 0; i < a.dots.size(); ++i)
+        check(a.dots[i] != b.dots[i], "invert did not flip a dot");
 
     // The BMP reader takes every logo as it is.
     static const std::string name = scratch_file("logo.bmp");

@@ -52,10 +52,18 @@ SerialScript serial_script(unsigned flags, std::vector<std::string> chunks) {
     SerialScript s;
     s.chunks = std::move(chunks);
     switch (flags & 3u) {
-        case 1: s.failing_writes = 1; break;  // one reconnection and a good rewrite
-        case 2: s.failing_writes = -1; break;
-        case 3: s.failing_writes = -1; s.open_fails = true; break;
-        default: break;
+        case 1:
+            s.failing_writes = 1;
+            break;  // one reconnection and a good rewrite
+        case 2:
+            s.failing_writes = -1;
+            break;
+        case 3:
+            s.failing_writes = -1;
+            s.open_fails = true;
+            break;
+        default:
+            break;
     }
     return s;
 }
@@ -131,8 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check_identity(tcp_p_scomm(unique.p.get(), peer.sock()), false, {&unique});
         } else if (op == TCP_SID) {
             Buffer name(32), version(10);
-            check_identity(tcp_p_sid(name.p.get(), version.p.get(), peer.sock()), false,
-                           {&name, &version});
+            check_identity(tcp_p_sid(name.p.get(), version.p.get(), peer.sock()), false, {&name, &version});
         } else if (tcp_send(peer.sock(), tarv_frame(kLine)) == 0) {
             Buffer reply(4300);
             unsigned devErr = 12345;

@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 
-#include "ui/Controls.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
 #include "link/stuffed_receiver.h"
@@ -23,6 +22,7 @@
 #include "support/fuzz_env.h"
 #include "support/serial_script.h"
 #include "support/socket_peer.h"
+#include "ui/Controls.h"
 
 using namespace tv;
 using namespace tv::fuzz;
@@ -30,18 +30,18 @@ using namespace tv::fuzz;
 namespace {
 
 enum Op {
-    SLOT_CLEAR,      // a graphic command: the common exchange and its error scan
-    STATUS,          // the status read with the model table
+    SLOT_CLEAR,  // a graphic command: the common exchange and its error scan
+    STATUS,      // the status read with the model table
     PLU_READ,
     PAYFORM_READ,
-    STATUS_UNIQUE,   // the status read that takes the unique number
+    STATUS_UNIQUE,  // the status read that takes the unique number
     PLU_STAT,
     PAYFORM_STAT,
     VAT_GET,
     CASHOUT_DESC,
     CONTEXT_INIT,
-    CONFIG_SET,      // a serial-only configuration write
-    RECEIVER,        // the state machine, filter and decoders without a link
+    CONFIG_SET,  // a serial-only configuration write
+    RECEIVER,    // the state machine, filter and decoders without a link
     OP_COUNT
 };
 
@@ -97,20 +97,30 @@ void receiver_alone(const std::string& bytes) {
     unsigned char field[2001];
     for (int p = 0; p < f.DATA_LEN; ++p) {
         std::memset(field, 0, sizeof field);
-        const int n = f.DATA_LEN - p < static_cast<int>(sizeof field) - 1 ? f.DATA_LEN - p
-                                                                         : static_cast<int>(sizeof field) - 1;
+        const int n = f.DATA_LEN - p < static_cast<int>(sizeof field) - 1
+                          ? f.DATA_LEN - p
+                          : static_cast<int>(sizeof field) - 1;
         std::memcpy(field, f.DATA + p, static_cast<std::size_t>(n));
         switch (f.DATA[p]) {
-            case KS_TAG_B: (void)vB(field); break;
-            case KS_TAG_V: (void)vV(field); break;
-            case KS_TAG_L: (void)vL(field); break;
-            case KS_TAG_N: check_bcd(field); break;
+            case KS_TAG_B:
+                (void)vB(field);
+                break;
+            case KS_TAG_V:
+                (void)vV(field);
+                break;
+            case KS_TAG_L:
+                (void)vL(field);
+                break;
+            case KS_TAG_N:
+                check_bcd(field);
+                break;
             case KS_TAG_S: {
                 const char* t = vS(field);
                 check(std::strlen(t) <= 1999 * 3, "S text too long");
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
     // The fields in whatever order they come, as a command's reader takes them.
@@ -194,15 +204,18 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
             KS_CASHOUTDESCINS(sock);
             break;
         case CONTEXT_INIT:
-            if (arg & 1) KS_CNTXPAYFORMINIT();
-            else KS_CNTXPLUINIT();
+            if (arg & 1)
+                KS_CNTXPAYFORMINIT();
+            else
+                KS_CNTXPLUINIT();
             break;
         case CONFIG_SET: {
             const int r = KS_CUSTOMERTINLIMITSET();
             check(r == 0 || r == 26, "configuration write gave an unknown code");
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -222,8 +235,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     // The catalogue reads open a serial port of their own, whatever the selector shows.
-    const bool own_port = op == PLU_READ || op == PAYFORM_READ || op == STATUS_UNIQUE ||
-                          op == PLU_STAT || op == PAYFORM_STAT || op == CONTEXT_INIT;
+    const bool own_port = op == PLU_READ || op == PAYFORM_READ || op == STATUS_UNIQUE || op == PLU_STAT ||
+                          op == PAYFORM_STAT || op == CONTEXT_INIT;
     const bool ethernet = (flags & 1u) != 0 && !own_port;
     set_sel(gComb_Interface, ethernet ? 1 : 0);
 

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "ui/Controls.h"
 #include "common/text.h"
-#include "ui/trace.h"
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
 #include "register/ks_fields.h"
 #include "register/prt_ks.h"
 #include "support/fuzz_env.h"
+#include "ui/Controls.h"
+#include "ui/trace.h"
 
 using namespace tv;
 using namespace tv::fuzz;
@@ -135,8 +135,16 @@ void fields_mode(InputReader& in) {
     while (in.left() > 0) {
         Field x{};
         switch (in.byte() % 3) {
-            case 0: x.tag = KS_TAG_B; x.value = in.byte(); f->putB(static_cast<unsigned char>(x.value)); break;
-            case 1: x.tag = KS_TAG_V; x.value = in.u16(); f->putV(x.value); break;
+            case 0:
+                x.tag = KS_TAG_B;
+                x.value = in.byte();
+                f->putB(static_cast<unsigned char>(x.value));
+                break;
+            case 1:
+                x.tag = KS_TAG_V;
+                x.value = in.u16();
+                f->putV(x.value);
+                break;
             default: {
                 x.tag = KS_TAG_S;
                 const unsigned n = in.byte() % 64;
@@ -165,9 +173,12 @@ void fields_mode(InputReader& in) {
     for (const Field& x : put) {
         std::uint16_t w = 0;
         std::string t;
-        if (x.tag == KS_TAG_B) check(r.B(w) && w == x.value, "B field read back differs");
-        else if (x.tag == KS_TAG_V) check(r.V(w) && w == x.value, "V field read back differs");
-        else check(r.S(t) && t == x.text, "S field read back differs");
+        if (x.tag == KS_TAG_B)
+            check(r.B(w) && w == x.value, "B field read back differs");
+        else if (x.tag == KS_TAG_V)
+            check(r.V(w) && w == x.value, "V field read back differs");
+        else
+            check(r.S(t) && t == x.text, "S field read back differs");
     }
     std::uint16_t w = 0;
     check(!r.B(w) && !r.V(w), "a field read back beyond the ones put");
@@ -231,10 +242,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reset_input(1, 0);
     InputReader in(data, size);
     switch (in.byte() % 4) {
-        case 0: raw_mode(in); break;
-        case 1: fields_mode(in); break;
-        case 2: printer_mode(in); break;
-        default: checksum_mode(in); break;
+        case 0:
+            raw_mode(in);
+            break;
+        case 1:
+            fields_mode(in);
+            break;
+        case 2:
+            printer_mode(in);
+            break;
+        default:
+            checksum_mode(in);
+            break;
     }
     return 0;
 }

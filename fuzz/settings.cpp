@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
-#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "support/fuzz_env.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 
 using namespace tv;
 using namespace tv::fuzz;
@@ -39,8 +39,9 @@ void check_variables() {
 
 // The nine lines the writer gives, keys in order.
 void check_written(const std::string& file) {
-    static const char* keys[] = {"[Interface]=", "[Protocol]=", "[COM]=", "[Baudrate]=", "[Tiemout]=",
-                                 "[IP_Address]=", "[TCP_Port]=", "[GR_Print]=", "[GR_Test_Print]="};
+    static const char* keys[] = {
+        "[Interface]=",  "[Protocol]=", "[COM]=",      "[Baudrate]=",     "[Tiemout]=",
+        "[IP_Address]=", "[TCP_Port]=", "[GR_Print]=", "[GR_Test_Print]="};
     std::size_t at = 0;
     for (const char* key : keys) {
         check(file.compare(at, std::strlen(key), key) == 0, "written line has another key");

@@ -21,7 +21,7 @@ namespace tv::gui {
 
 class ConvertDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     ConvertDialog(tv::ConvertSession& session, QWidget* parent);
 
     // The logo as drawn: dark dots black, blank paper white, one pixel per dot.
@@ -29,13 +29,13 @@ public:
     // The result as the view shows it now (1:1 or fitted).
     QImage shown_result() const;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* e) override;
 
-private:
+  private:
     void build();
-    void changed();       // a control moved: options to the model, model updated, redrawn
-    void show_model();    // controls, texts and pictures from the model
+    void changed();     // a control moved: options to the model, model updated, redrawn
+    void show_model();  // controls, texts and pictures from the model
     void draw_result();
 
     tv::ConvertSession& session_;

@@ -25,9 +25,9 @@ QFont qfont(const tv::Font& f) {
         // Tahoma's cell is 2472/2048 of its em: a cell of 16 pixels is a 13-pixel em. The
         // stand-in faces run wider than Tahoma, so they get three quarters of the cell, which
         // keeps every text of the panel inside its control.
-        q.setFamilies({QString::fromUtf8(f.face), QStringLiteral("Liberation Sans"),
-                       QStringLiteral("Arimo"), QStringLiteral("Arial"),
-                       QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+        q.setFamilies({QString::fromUtf8(f.face), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                       QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                       QStringLiteral("DejaVu Sans")});
         q.setStyleHint(QFont::SansSerif);
         q.setPixelSize(static_cast<int>(std::lround(f.height * 2048.0 / 2472.0)));
         if (QFontInfo(q).family().compare(QString::fromUtf8(f.face), Qt::CaseInsensitive) != 0)

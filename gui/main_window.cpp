@@ -12,17 +12,17 @@
 #include <QShortcut>
 #include <algorithm>
 
-#include "ui/Controls.h"
-#include "ui/panel_layout.h"
 #include "app/main.h"
 #include "common/globals.h"
 #include "convert_dialog.h"
 #include "fonts.h"
-#include "image/convert_session.h"
 #include "icon.h"
+#include "image/convert_session.h"
 #include "panel_input.h"
 #include "panel_widgets.h"
 #include "qt_host.h"
+#include "ui/Controls.h"
+#include "ui/panel_layout.h"
 
 #ifndef TV_VERSION
 #define TV_VERSION "1.0.0"
@@ -33,9 +33,12 @@ namespace {
 
 QMessageBox::Icon qicon(Icon icon) {
     switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Question: return QMessageBox::Question;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Question:
+            return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -43,9 +46,9 @@ QMessageBox::Icon qicon(Icon icon) {
 }  // namespace
 
 MainWindow::MainWindow()
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                           Qt::MSWindowsFixedSizeDialogHint) {
     setWindowTitle(QStringLiteral("Tarvix Vizaze"));
     setWindowIcon(thd_icon());
     setFixedSize(tv::kClientWidth, tv::kClientHeight);
@@ -96,8 +99,7 @@ void MainWindow::set_tab_order() {
     // What the order leaves out is reached by a click only.
     for (tv::Control* c : tv::all_controls()) {
         QWidget* w = widget(c->handle);
-        if (std::find(order.begin(), order.end(), c) == order.end() &&
-            (w->focusPolicy() & Qt::TabFocus))
+        if (std::find(order.begin(), order.end(), c) == order.end() && (w->focusPolicy() & Qt::TabFocus))
             w->setFocusPolicy(Qt::ClickFocus);
     }
 }
@@ -109,8 +111,8 @@ QWidget* MainWindow::widget(const char* handle) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-Answer MainWindow::show_message_box(const std::string& caption, const std::string& text,
-                                    Icon icon, Buttons buttons, Answer default_button) {
+Answer MainWindow::show_message_box(const std::string& caption, const std::string& text, Icon icon,
+                                    Buttons buttons, Answer default_button) {
     QMessageBox box(qicon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::NoButton, isVisible() ? this : nullptr);
     box.setTextFormat(Qt::PlainText);  // device texts may hold '<' and '&'
@@ -204,19 +206,19 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         return;
     }
     switch (tv::app_close_request()) {
-    case tv::CloseRequest::Stay:
-        e->ignore();
-        return;
-    case tv::CloseRequest::AfterJob:
-        // The job is stopping; the window stays (its host serves the job's last calls)
-        // until it has ended.
-        e->ignore();
-        close_limit_ms_ = tv::app_close_wait_ms();
-        close_asked_.start();
-        close_wait_.start();
-        return;
-    case tv::CloseRequest::Close:
-        break;
+        case tv::CloseRequest::Stay:
+            e->ignore();
+            return;
+        case tv::CloseRequest::AfterJob:
+            // The job is stopping; the window stays (its host serves the job's last calls)
+            // until it has ended.
+            e->ignore();
+            close_limit_ms_ = tv::app_close_wait_ms();
+            close_asked_.start();
+            close_wait_.start();
+            return;
+        case tv::CloseRequest::Close:
+            break;
     }
     closed_ = true;
     tv::app_close();
@@ -235,8 +237,6 @@ void MainWindow::finish_close() {
     close();
 }
 
-void MainWindow::toggle_trace_pane() {
-    tv::show(tv::gEdit_Info, !tv::visible(tv::gEdit_Info));
-}
+void MainWindow::toggle_trace_pane() { tv::show(tv::gEdit_Info, !tv::visible(tv::gEdit_Info)); }
 
 }  // namespace tv::gui

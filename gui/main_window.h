@@ -20,7 +20,7 @@ namespace tv::gui {
 
 class MainWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     MainWindow();
     ~MainWindow() override;
 
@@ -31,8 +31,8 @@ public:
     QWidget* widget(const char* handle) const;
 
     // The host's requests, carried out on the window's thread.
-    Answer show_message_box(const std::string& caption, const std::string& text, Icon icon,
-                            Buttons buttons, Answer default_button);
+    Answer show_message_box(const std::string& caption, const std::string& text, Icon icon, Buttons buttons,
+                            Answer default_button);
     void set_progress(int position);
     void append_trace(const std::string& text);
     void replace_trace(const std::string& text);
@@ -47,11 +47,11 @@ public:
     static constexpr int kPreviewCentreY = 350;
     static QRect preview_area();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     void build_panel();
     void set_tab_order();
     void toggle_trace_pane();

@@ -5,16 +5,18 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "ui/Controls.h"
 #include "app/main.h"
 #include "panel_widgets.h"
+#include "ui/Controls.h"
 
 namespace tv::gui {
 namespace {
 
 void forward_selector(tv::Control* model, QComboBox* combo) {
     if (auto* selector = dynamic_cast<Selector*>(combo))
-        selector->on_open = [model] { tv::dispatch_command(tv::ID_NONE, tv::Notify::DropDownOpening, model); };
+        selector->on_open = [model] {
+            tv::dispatch_command(tv::ID_NONE, tv::Notify::DropDownOpening, model);
+        };
     QObject::connect(combo, &QComboBox::activated, combo, [model](int index) {
         tv::set_sel(model, index);
         if (model->id == 120) {
@@ -41,9 +43,8 @@ void forward_input(tv::Control* model, QWidget* w) {
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         // Push buttons and check boxes alike: the dispatch decides (a check box is toggled
         // in the model, and the widget follows).
-        QObject::connect(button, &QAbstractButton::clicked, button, [model] {
-            tv::dispatch_command(model->id, tv::Notify::Clicked, model);
-        });
+        QObject::connect(button, &QAbstractButton::clicked, button,
+                         [model] { tv::dispatch_command(model->id, tv::Notify::Clicked, model); });
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         forward_selector(model, combo);
     } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {

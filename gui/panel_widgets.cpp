@@ -1,6 +1,7 @@
 // Widgets for the controls of the panel model.
 #include "panel_widgets.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -9,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QAbstractItemView>
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QStyleOptionComboBox>
@@ -67,42 +67,42 @@ QWidget* make_edit(const tv::Control& c, QWidget* parent) {
 
 QWidget* make_bare(const tv::Control& c, QWidget* parent) {
     switch (c.kind) {
-    case tv::Kind::ProgressBar: {
-        auto* bar = new QProgressBar(parent);
-        bar->setRange(0, 100);
-        bar->setValue(c.position);
-        bar->setTextVisible(false);
-        return bar;
-    }
-    case tv::Kind::Button:
-        return new QPushButton(QString::fromStdString(c.text), parent);
-    case tv::Kind::CheckBox:
-        return new ModelCheckBox(QString::fromStdString(c.text), parent);
-    case tv::Kind::Selector:
-        return make_selector(c, parent);
-    case tv::Kind::GroupBox:
-        if (c.text.empty()) {
-            // A group box without a caption serves as a dividing rule.
-            auto* rule = new QFrame(parent);
-            rule->setFrameShape(QFrame::HLine);
-            rule->setFrameShadow(QFrame::Sunken);
-            return rule;
+        case tv::Kind::ProgressBar: {
+            auto* bar = new QProgressBar(parent);
+            bar->setRange(0, 100);
+            bar->setValue(c.position);
+            bar->setTextVisible(false);
+            return bar;
         }
-        {
-            // An etched frame whose top line runs through the middle of the caption.
-            auto* group = new QGroupBox(QString::fromStdString(c.text), parent);
-            group->setStyleSheet(QStringLiteral(
-                "QGroupBox { border: 2px groove palette(mid); border-radius: 0px; margin-top: 7px; }"
-                "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                " left: 7px; padding: 0px 2px; }"));
-            return group;
-        }
-    case tv::Kind::IpAddress:
-        return new FieldEdit(QString::fromStdString(c.text), &tv::ip_address_faults, parent);
-    case tv::Kind::Edit:
-        return make_edit(c, parent);
-    case tv::Kind::Label:
-        return new QLabel(QString::fromStdString(c.text), parent);
+        case tv::Kind::Button:
+            return new QPushButton(QString::fromStdString(c.text), parent);
+        case tv::Kind::CheckBox:
+            return new ModelCheckBox(QString::fromStdString(c.text), parent);
+        case tv::Kind::Selector:
+            return make_selector(c, parent);
+        case tv::Kind::GroupBox:
+            if (c.text.empty()) {
+                // A group box without a caption serves as a dividing rule.
+                auto* rule = new QFrame(parent);
+                rule->setFrameShape(QFrame::HLine);
+                rule->setFrameShadow(QFrame::Sunken);
+                return rule;
+            }
+            {
+                // An etched frame whose top line runs through the middle of the caption.
+                auto* group = new QGroupBox(QString::fromStdString(c.text), parent);
+                group->setStyleSheet(QStringLiteral(
+                    "QGroupBox { border: 2px groove palette(mid); border-radius: 0px; margin-top: 7px; }"
+                    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                    " left: 7px; padding: 0px 2px; }"));
+                return group;
+            }
+        case tv::Kind::IpAddress:
+            return new FieldEdit(QString::fromStdString(c.text), &tv::ip_address_faults, parent);
+        case tv::Kind::Edit:
+            return make_edit(c, parent);
+        case tv::Kind::Label:
+            return new QLabel(QString::fromStdString(c.text), parent);
     }
     return new QWidget(parent);
 }

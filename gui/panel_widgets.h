@@ -5,9 +5,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <functional>
 #include <QList>
 #include <QPair>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,9 +21,10 @@ namespace tv::gui {
 // A check box that does not toggle itself: a click is only reported, and the box shows
 // the model's state when the model says so.
 class ModelCheckBox : public QCheckBox {
-public:
+  public:
     using QCheckBox::QCheckBox;
-protected:
+
+  protected:
     void nextCheckState() override {}
 };
 
@@ -31,14 +32,16 @@ protected:
 // red the parts of its text that the core's check finds wrong.
 class FieldEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     using Check = std::vector<tv::TextSpan> (*)(const std::string&);
     FieldEdit(const QString& text, Check check, QWidget* parent);
     // The marked stretches, in positions of text().
     QList<QPair<int, int>> marked() const;
-protected:
+
+  protected:
     void paintEvent(QPaintEvent* e) override;
-private:
+
+  private:
     Check check_;
 };
 
@@ -46,11 +49,12 @@ private:
 // selector: which ports exist), while the closed box shows the item alone. on_open runs
 // just before the list opens, so the core can bring the notes up to date.
 class Selector : public QComboBox {
-public:
+  public:
     using QComboBox::QComboBox;
     std::function<void()> on_open;
     void showPopup() override;
-protected:
+
+  protected:
     void paintEvent(QPaintEvent* e) override;
 };
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <mutex>
 
-#include "ui/Controls.h"
 #include "main_window.h"
+#include "ui/Controls.h"
 
 namespace tv::gui {
 
@@ -74,7 +74,8 @@ bool QtHost::on_window(const std::function<void(MainWindow&)>& fn) {
     auto done = std::make_shared<Completion>();
     pending_.push_back(Pending{fn, done});
     // The wake-up carries nothing: the call itself waits in pending_.
-    QMetaObject::invokeMethod(w, [] { QtHost::instance().serve(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        w, [] { QtHost::instance().serve(); }, Qt::QueuedConnection);
     lock.unlock();
     return done->wait();
 }
@@ -95,12 +96,11 @@ void QtHost::serve() {
     }
 }
 
-Answer QtHost::message_box(const std::string& caption, const std::string& text, Icon icon,
-                           Buttons buttons, Answer default_button) {
+Answer QtHost::message_box(const std::string& caption, const std::string& text, Icon icon, Buttons buttons,
+                           Answer default_button) {
     Answer answer = default_button;
-    on_window([&](MainWindow& w) {
-        answer = w.show_message_box(caption, text, icon, buttons, default_button);
-    });
+    on_window(
+        [&](MainWindow& w) { answer = w.show_message_box(caption, text, icon, buttons, default_button); });
     return answer;
 }
 

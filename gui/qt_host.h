@@ -15,7 +15,7 @@ namespace tv::gui {
 class MainWindow;
 
 class QtHost final : public tv::Host {
-public:
+  public:
     // The process's one window host: it lives until the process ends, so that a job still
     // running when the window goes finds a host that quietly answers with the defaults.
     static QtHost& instance();
@@ -24,8 +24,8 @@ public:
     // Back to the quiet default when `window` is the one attached; later calls do nothing.
     void detach(const MainWindow* window);
 
-    Answer message_box(const std::string& caption, const std::string& text, Icon icon,
-                       Buttons buttons, Answer default_button) override;
+    Answer message_box(const std::string& caption, const std::string& text, Icon icon, Buttons buttons,
+                       Answer default_button) override;
     void progress(int position) override;
     void trace_append(const std::string& text) override;
     void trace_replace(const std::string& text) override;
@@ -36,7 +36,7 @@ public:
     DialogResult convert_dialog(ConvertSession& session) override;
     void focus(const Control& control) override;
 
-private:
+  private:
     struct Completion;
     struct Pending {
         std::function<void(MainWindow&)> fn;

@@ -15,7 +15,7 @@ using Bytes = std::string;  // raw bytes on the wire
 using ChangeHook = std::function<void(int slot)>;
 
 class Device {
-public:
+  public:
     virtual ~Device() = default;
 
     // Takes one received byte; true when it completed a request frame (then in frame()).
@@ -34,7 +34,7 @@ public:
     // its name; cash register: its CMD_ID in decimal), to answer another command's request.
     virtual Bytes request_for(const std::string& command) const = 0;
 
-protected:
+  protected:
     Bytes frame_;
 };
 

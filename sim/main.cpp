@@ -13,8 +13,8 @@
 #endif
 
 #include <atomic>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -151,8 +151,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = tv::utf8_arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());  // the program's own name
     if (!parse_options(args, options, error)) {
-        std::fprintf(stderr, "tarvix-vizaze-sim: %s\nUżyj --help, aby zobaczyć opcje.\n",
-                     error.c_str());
+        std::fprintf(stderr, "tarvix-vizaze-sim: %s\nUżyj --help, aby zobaczyć opcje.\n", error.c_str());
         return 2;
     }
     if (options.help) {
@@ -186,12 +185,10 @@ int main(int argc, char** argv) {
         bool ok = slot == 0 || save_slot(options.store_dir, store, slot);
         ok = save_state(options.store_dir, store) && ok;
         if (!ok)
-            std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n",
-                         options.store_dir.c_str());
+            std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", options.store_dir.c_str());
     };
     if (!options.store_dir.empty() && !save_all(options.store_dir, store)) {
-        std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n",
-                     options.store_dir.c_str());
+        std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", options.store_dir.c_str());
         return 1;
     }
 
@@ -203,12 +200,13 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<Device> device;
-    if (printer) device = std::make_unique<PrinterDevice>(options, store, changed);
-    else device = std::make_unique<RegisterDevice>(options, store, changed);
+    if (printer)
+        device = std::make_unique<PrinterDevice>(options, store, changed);
+    else
+        device = std::make_unique<RegisterDevice>(options, store, changed);
 
-    std::unique_ptr<Transport> transport =
-        options.use_pty ? make_pty_transport(options.pty_link, error)
-                        : make_tcp_transport(options.tcp_port, error);
+    std::unique_ptr<Transport> transport = options.use_pty ? make_pty_transport(options.pty_link, error)
+                                                           : make_tcp_transport(options.tcp_port, error);
     if (!transport) {
         std::fprintf(stderr, "tarvix-vizaze-sim: %s\n", error.c_str());
         return 1;
@@ -243,8 +241,7 @@ int main(int argc, char** argv) {
     if (!options.pid_file.empty()) std::remove(options.pid_file.c_str());
 
     if (!options.dump_dir.empty() && !save_all(options.dump_dir, store)) {
-        std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n",
-                     options.dump_dir.c_str());
+        std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", options.dump_dir.c_str());
         return 1;
     }
     return 0;  // the transport goes with its link

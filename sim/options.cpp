@@ -41,8 +41,7 @@ bool parse_command(const std::string& text, CommandNo& out) {
 bool parse_pair(const std::string& text, int min, int max, CommandNo& k, int& value) {
     auto colon = text.find(':');
     if (colon == std::string::npos) return false;
-    return parse_command(text.substr(0, colon), k) &&
-           parse_int(text.substr(colon + 1), min, max, value);
+    return parse_command(text.substr(0, colon), k) && parse_int(text.substr(colon + 1), min, max, value);
 }
 
 bool parse_hex_bytes(const std::string& text, std::string& out) {
@@ -96,9 +95,12 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
             o.device = DeviceKind::Register;
         } else if (a == "--device") {
             if (!value(v)) return false;
-            if (v == "printer") o.device = DeviceKind::Printer;
-            else if (v == "register") o.device = DeviceKind::Register;
-            else return bad(v);
+            if (v == "printer")
+                o.device = DeviceKind::Printer;
+            else if (v == "register")
+                o.device = DeviceKind::Register;
+            else
+                return bad(v);
         } else if (a == "--tcp") {
             if (!value(v)) return false;
             if (!parse_int(v, 0, 65535, o.tcp_port)) return bad(v);
@@ -138,7 +140,7 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
                    a == "--reset") {
             if (!value(v)) return false;
             if (!parse_command(v, k)) return bad(v);
-            auto& set = a == "--no-reply" ? o.no_reply
+            auto& set = a == "--no-reply"  ? o.no_reply
                         : a == "--bad-crc" ? o.bad_crc
                         : a == "--drop"    ? o.drop
                         : a == "--reset"   ? o.reset
@@ -167,8 +169,7 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
             auto colon = v.find(':');
             std::string bytes = "***";
             if (!parse_command(v.substr(0, colon), k)) return bad(v);
-            if (colon != std::string::npos && !parse_hex_bytes(v.substr(colon + 1), bytes))
-                return bad(v);
+            if (colon != std::string::npos && !parse_hex_bytes(v.substr(colon + 1), bytes)) return bad(v);
             o.junk[k] = bytes;
         } else if (a == "--read-only") {
             if (!value(v)) return false;
@@ -187,56 +188,55 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
 }
 
 const char* usage_text() {
-    return
-        "Użycie: tarvix-vizaze-sim [opcje]\n"
-        "Symulator drukarki fiskalnej lub kasy fiskalnej dla Tarvix Vizaze.\n"
-        "\n"
-        "Urządzenie:\n"
-        "  --printer                drukarka fiskalna, protokół tekstowy (domyślnie)\n"
-        "  --register               kasa fiskalna, protokół binarny\n"
-        "  --device printer|register  to samo co wyżej\n"
-        "Połączenie:\n"
-        "  --tcp PORT               nasłuch na 127.0.0.1:PORT (domyślnie 6666; 0 = dowolny wolny)\n"
-        "  --pty ŚCIEŻKA            pseudoterminal; dowiązanie symboliczne ŚCIEŻKA wskazuje jego\n"
-        "                           stronę podrzędną (np. ports/com3)\n"
-        "Tożsamość:\n"
-        "  --name TEKST             typ drukarki (sid: nm), domyślnie \"TARVIX SIM\"\n"
-        "  --fw-version TEKST       wersja (sid: vr), domyślnie \"1.00\"\n"
-        "  --unique TEKST           numer unikatowy (scomm: nu), domyślnie \"ABC12345678\"\n"
-        "  --fiscal T|N             tryb fiskalny lub niefiskalny (scomm: fs), domyślnie T\n"
-        "  --status N               status urządzenia (!sdev: ds), domyślnie 0\n"
-        "  --model N                kod modelu kasy (status 501), domyślnie 5\n"
-        "Pliki:\n"
-        "  --store KATALOG          po każdym udanym programowaniu zapisuje KATALOG/slotN.pbm\n"
-        "                           i KATALOG/state.txt\n"
-        "  --dump KATALOG           to samo przy zakończeniu pracy\n"
-        "  --log PLIK               dopisuje każdą odebraną ramkę do PLIK (binarnie) i PLIK.hex\n"
-        "Awarie (K = numer polecenia od 1 albo * = każde polecenie; opcje można powtarzać):\n"
-        "  --fail K:N               odpowiedź z błędem N na polecenie K\n"
-        "  --no-reply K             brak odpowiedzi na polecenie K\n"
-        "  --bad-crc K              błędna suma kontrolna w odpowiedzi K\n"
-        "  --drop K                 zerwanie połączenia przy poleceniu K\n"
-        "  --stale K                na polecenie K odpowiedź przeznaczona dla K-1\n"
-        "  --delay K:MS             odpowiedź K opóźniona o MS milisekund\n"
-        "  --junk K[:HEX]           dodatkowe bajty po odpowiedzi K (domyślnie \"***\")\n"
-        "  --trickle MS             każda odpowiedź bajt po bajcie, MS ms przerwy na bajt\n"
-        "  --cut K:N                z odpowiedzi K wysyłane jest tylko N pierwszych bajtów\n"
-        "  --reset K                zerwanie połączenia przy poleceniu K przez RST (TCP)\n"
-        "  --wrong-reply K:POL      na polecenie K odpowiedź na polecenie POL (nazwa lub CMD_ID)\n"
-        "  --read-only N            slot N tylko do odczytu (błąd 3252)\n"
-        "Praca w tle:\n"
-        "  --background             uruchamia symulator w tle; polecenie kończy się (kod 0), gdy\n"
-        "                           symulator już nasłuchuje, i wypisuje jego wiersz READY\n"
-        "  --pid-file PLIK          zapisuje numer procesu symulatora do PLIKU (usuwany przy końcu)\n"
-        "Inne:\n"
-        "  --verbose, -v            komunikaty diagnostyczne na standardowe wyjście błędów\n"
-        "  --version                wersja programu\n"
-        "  --help, -h               ten tekst\n"
-        "\n"
-        "Po uruchomieniu wypisuje \"READY tcp 127.0.0.1 PORT\" lub \"READY pty /dev/pts/N\".\n"
-        "SIGTERM lub SIGINT kończy pracę (kod 0) i usuwa dowiązanie pseudoterminala.\n"
-        "Przykład w tle: tarvix-vizaze-sim --tcp 6666 --background --pid-file sim.pid;\n"
-        "zatrzymanie: kill $(cat sim.pid)\n";
+    return "Użycie: tarvix-vizaze-sim [opcje]\n"
+           "Symulator drukarki fiskalnej lub kasy fiskalnej dla Tarvix Vizaze.\n"
+           "\n"
+           "Urządzenie:\n"
+           "  --printer                drukarka fiskalna, protokół tekstowy (domyślnie)\n"
+           "  --register               kasa fiskalna, protokół binarny\n"
+           "  --device printer|register  to samo co wyżej\n"
+           "Połączenie:\n"
+           "  --tcp PORT               nasłuch na 127.0.0.1:PORT (domyślnie 6666; 0 = dowolny wolny)\n"
+           "  --pty ŚCIEŻKA            pseudoterminal; dowiązanie symboliczne ŚCIEŻKA wskazuje jego\n"
+           "                           stronę podrzędną (np. ports/com3)\n"
+           "Tożsamość:\n"
+           "  --name TEKST             typ drukarki (sid: nm), domyślnie \"TARVIX SIM\"\n"
+           "  --fw-version TEKST       wersja (sid: vr), domyślnie \"1.00\"\n"
+           "  --unique TEKST           numer unikatowy (scomm: nu), domyślnie \"ABC12345678\"\n"
+           "  --fiscal T|N             tryb fiskalny lub niefiskalny (scomm: fs), domyślnie T\n"
+           "  --status N               status urządzenia (!sdev: ds), domyślnie 0\n"
+           "  --model N                kod modelu kasy (status 501), domyślnie 5\n"
+           "Pliki:\n"
+           "  --store KATALOG          po każdym udanym programowaniu zapisuje KATALOG/slotN.pbm\n"
+           "                           i KATALOG/state.txt\n"
+           "  --dump KATALOG           to samo przy zakończeniu pracy\n"
+           "  --log PLIK               dopisuje każdą odebraną ramkę do PLIK (binarnie) i PLIK.hex\n"
+           "Awarie (K = numer polecenia od 1 albo * = każde polecenie; opcje można powtarzać):\n"
+           "  --fail K:N               odpowiedź z błędem N na polecenie K\n"
+           "  --no-reply K             brak odpowiedzi na polecenie K\n"
+           "  --bad-crc K              błędna suma kontrolna w odpowiedzi K\n"
+           "  --drop K                 zerwanie połączenia przy poleceniu K\n"
+           "  --stale K                na polecenie K odpowiedź przeznaczona dla K-1\n"
+           "  --delay K:MS             odpowiedź K opóźniona o MS milisekund\n"
+           "  --junk K[:HEX]           dodatkowe bajty po odpowiedzi K (domyślnie \"***\")\n"
+           "  --trickle MS             każda odpowiedź bajt po bajcie, MS ms przerwy na bajt\n"
+           "  --cut K:N                z odpowiedzi K wysyłane jest tylko N pierwszych bajtów\n"
+           "  --reset K                zerwanie połączenia przy poleceniu K przez RST (TCP)\n"
+           "  --wrong-reply K:POL      na polecenie K odpowiedź na polecenie POL (nazwa lub CMD_ID)\n"
+           "  --read-only N            slot N tylko do odczytu (błąd 3252)\n"
+           "Praca w tle:\n"
+           "  --background             uruchamia symulator w tle; polecenie kończy się (kod 0), gdy\n"
+           "                           symulator już nasłuchuje, i wypisuje jego wiersz READY\n"
+           "  --pid-file PLIK          zapisuje numer procesu symulatora do PLIKU (usuwany przy końcu)\n"
+           "Inne:\n"
+           "  --verbose, -v            komunikaty diagnostyczne na standardowe wyjście błędów\n"
+           "  --version                wersja programu\n"
+           "  --help, -h               ten tekst\n"
+           "\n"
+           "Po uruchomieniu wypisuje \"READY tcp 127.0.0.1 PORT\" lub \"READY pty /dev/pts/N\".\n"
+           "SIGTERM lub SIGINT kończy pracę (kod 0) i usuwa dowiązanie pseudoterminala.\n"
+           "Przykład w tle: tarvix-vizaze-sim --tcp 6666 --background --pid-file sim.pid;\n"
+           "zatrzymanie: kill $(cat sim.pid)\n";
 }
 
 }  // namespace tv::sim

@@ -24,12 +24,12 @@ struct Options {
     std::string pty_link;
 
     // Identity (UTF-8; sent as Windows-1250).
-    std::string printer_name = "TARVIX SIM";  // sid: nm
-    std::string printer_version = "1.00";     // sid: vr
+    std::string printer_name = "TARVIX SIM";    // sid: nm
+    std::string printer_version = "1.00";       // sid: vr
     std::string unique_number = "ABC12345678";  // scomm: nu
-    std::string fiscal_mode = "T";             // scomm: fs
-    int device_status = 0;                     // !sdev: ds
-    int model = 5;                             // cash register status: model code
+    std::string fiscal_mode = "T";              // scomm: fs
+    int device_status = 0;                      // !sdev: ds
+    int model = 5;                              // cash register status: model code
 
     // Files.
     std::string store_dir;  // pictures and state after every successful programming
@@ -37,17 +37,17 @@ struct Options {
     std::string log_file;   // every request frame received
 
     // Faults.
-    std::map<CommandNo, int> fail;            // error reply with this code
+    std::map<CommandNo, int> fail;  // error reply with this code
     std::set<CommandNo> no_reply;
     std::set<CommandNo> bad_crc;
     std::set<CommandNo> drop;
     std::set<CommandNo> stale;
     std::map<CommandNo, int> delay_ms;
-    std::map<CommandNo, std::string> junk;    // raw bytes sent after the reply
-    std::map<CommandNo, int> cut;             // only the first N bytes of the reply are sent
-    std::set<CommandNo> reset;                // the line is broken abortively (TCP: RST)
+    std::map<CommandNo, std::string> junk;         // raw bytes sent after the reply
+    std::map<CommandNo, int> cut;                  // only the first N bytes of the reply are sent
+    std::set<CommandNo> reset;                     // the line is broken abortively (TCP: RST)
     std::map<CommandNo, std::string> wrong_reply;  // answered as if it were this command
-    int trickle_ms = 0;                       // every reply byte by byte, this pause per byte
+    int trickle_ms = 0;                            // every reply byte by byte, this pause per byte
     std::set<int> read_only_slots;
 
     // Start in the background: the caller's process returns once the simulator listens.
@@ -67,10 +67,12 @@ bool parse_options(const std::vector<std::string>& args, Options& out, std::stri
 const char* usage_text();
 
 // True when a fault keyed by command numbers applies to command k.
-template <class Container> bool hits(const Container& c, CommandNo k) {
+template <class Container>
+bool hits(const Container& c, CommandNo k) {
     return c.count(k) != 0 || c.count(0) != 0;
 }
-template <class Map> const typename Map::mapped_type* lookup(const Map& m, CommandNo k) {
+template <class Map>
+const typename Map::mapped_type* lookup(const Map& m, CommandNo k) {
     auto it = m.find(k);
     if (it == m.end()) it = m.find(0);
     return it == m.end() ? nullptr : &it->second;

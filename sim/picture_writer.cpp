@@ -38,8 +38,8 @@ std::string pbm_of(const Slot& slot, int no) {
 }
 
 std::string state_text(const SlotStore& store) {
-    std::string t = "header " + std::to_string(store.header()) + "\nfooter " +
-                    std::to_string(store.footer()) + "\n";
+    std::string t =
+        "header " + std::to_string(store.header()) + "\nfooter " + std::to_string(store.footer()) + "\n";
     for (int no = 1; no <= SlotStore::kSlots; ++no) {
         const Slot& s = store.slot(no);
         t += "slot " + std::to_string(no) + " ";
@@ -47,8 +47,8 @@ std::string state_text(const SlotStore& store) {
             t += "empty";
         } else {
             t += std::to_string(s.width) + "x" + std::to_string(s.height) +
-                 (s.complete() ? " complete " : " partial ") + std::to_string(s.data.size()) +
-                 "/" + std::to_string(s.expected());
+                 (s.complete() ? " complete " : " partial ") + std::to_string(s.data.size()) + "/" +
+                 std::to_string(s.expected());
         }
         if (store.read_only(no)) t += " read-only";
         t += "\n";

@@ -71,8 +71,10 @@ bool PrinterDevice::feed(unsigned char b) {
         frame_.push_back(static_cast<char>(b));
         return true;
     }
-    if (frame_.size() < kPrinterFrameMax) frame_.push_back(static_cast<char>(b));
-    else overrun_ = true;
+    if (frame_.size() < kPrinterFrameMax)
+        frame_.push_back(static_cast<char>(b));
+    else
+        overrun_ = true;
     return false;
 }
 

@@ -34,7 +34,7 @@ constexpr int kPrinterMaxSide = 640;
 Bytes printer_reply_frame(const std::string& payload);
 
 class PrinterDevice final : public Device {
-public:
+  public:
     PrinterDevice(const Options& options, SlotStore& store, ChangeHook changed);
 
     bool feed(unsigned char b) override;
@@ -44,7 +44,7 @@ public:
     Bytes corrupt_checksum(const Bytes& reply) override;
     Bytes request_for(const std::string& command) const override;
 
-private:
+  private:
     struct Request {
         std::string name;
         std::map<std::string, std::string> fields;  // two-letter name -> value

@@ -22,7 +22,7 @@ constexpr int MISSING_PARAM = 3013;
 constexpr int kRegisterMaxSide = 384;
 
 class RegisterDevice final : public Device {
-public:
+  public:
     RegisterDevice(const Options& options, SlotStore& store, ChangeHook changed);
 
     bool feed(unsigned char b) override;
@@ -32,7 +32,7 @@ public:
     Bytes corrupt_checksum(const Bytes& reply) override;
     Bytes request_for(const std::string& command) const override;
 
-private:
+  private:
     // Parses the wire bytes into f and checks length and checksum: 0 or an error code.
     static int parse(const Bytes& wire, KS_FRM& f);
     // Runs one parsed command: 0 or an error code; reply fields go into reply.

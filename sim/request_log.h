@@ -8,7 +8,7 @@
 namespace tv::sim {
 
 class RequestLog {
-public:
+  public:
     // An empty path keeps no log.
     explicit RequestLog(const std::string& path);
     ~RequestLog();
@@ -19,7 +19,7 @@ public:
     // Appends one frame to both files and flushes them, so a reader sees it at once.
     void add(const std::string& frame);
 
-private:
+  private:
     std::string path_;
     std::FILE* bin_ = nullptr;
     std::FILE* hex_ = nullptr;

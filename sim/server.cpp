@@ -45,8 +45,7 @@ void Server::run(const std::atomic<bool>& stop) {
 
 bool Server::handle(CommandNo k, const Bytes& request, const std::atomic<bool>& stop) {
     log_.add(request);
-    if (options_.verbose)
-        std::fprintf(stderr, "[sim] polecenie %ld: %zu bajtów\n", k, request.size());
+    if (options_.verbose) std::fprintf(stderr, "[sim] polecenie %ld: %zu bajtów\n", k, request.size());
 
     // A line broken at this command goes down before the reply, or after the part of it
     // that --cut lets through.
@@ -76,10 +75,11 @@ bool Server::handle(CommandNo k, const Bytes& request, const std::atomic<bool>& 
 }
 
 bool Server::break_line(CommandNo k, bool reset) {
-    if (options_.verbose)
-        std::fprintf(stderr, "[sim] polecenie %ld: zerwanie%s\n", k, reset ? " (RST)" : "");
-    if (reset) transport_.reset();
-    else transport_.drop();
+    if (options_.verbose) std::fprintf(stderr, "[sim] polecenie %ld: zerwanie%s\n", k, reset ? " (RST)" : "");
+    if (reset)
+        transport_.reset();
+    else
+        transport_.drop();
     device_.reset_input();
     const std::string line = transport_.ready_line();
     if (line.rfind("READY pty", 0) == 0) {  // the tool must find the new terminal

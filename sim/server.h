@@ -12,15 +12,14 @@
 namespace tv::sim {
 
 class Server {
-public:
+  public:
     // notices: where lines for the controlling script go (a re-opened pty).
-    Server(const Options& options, Transport& transport, Device& device, RequestLog& log,
-           std::FILE* notices);
+    Server(const Options& options, Transport& transport, Device& device, RequestLog& log, std::FILE* notices);
 
     // Serves one peer after another until stop is set.
     void run(const std::atomic<bool>& stop);
 
-private:
+  private:
     // Handles request number k; false when the line to the peer was broken.
     bool handle(CommandNo k, const Bytes& request, const std::atomic<bool>& stop);
     void send(const Bytes& bytes, const std::atomic<bool>& stop);

@@ -21,8 +21,7 @@ int SlotStore::check_writable(int no) const {
 int SlotStore::set(int no, int width, int height) {
     if (int e = check_writable(no)) return e;
     if (width == 1 && height == 1) return clear(no);
-    if (width < 1 || height < 1 || width > max_side_ || height > max_side_)
-        return img_err::SIZE_OVERRANGE;
+    if (width < 1 || height < 1 || width > max_side_ || height > max_side_) return img_err::SIZE_OVERRANGE;
     Slot& s = slots_[static_cast<std::size_t>(no - 1)];
     s.width = width;
     s.height = height;

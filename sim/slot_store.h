@@ -21,7 +21,7 @@ constexpr int HEX_PARAM = 2081;
 }  // namespace img_err
 
 struct Slot {
-    int width = 0;   // 0: empty
+    int width = 0;  // 0: empty
     int height = 0;
     std::vector<std::uint8_t> data;  // rows of (width + 7) / 8 bytes, set bit = dark dot
 
@@ -31,7 +31,7 @@ struct Slot {
 };
 
 class SlotStore {
-public:
+  public:
     static constexpr int kSlots = 6;
 
     // max_side: largest width and height the device takes (printer 640, register 384).
@@ -55,7 +55,7 @@ public:
     int footer() const { return footer_; }
     bool read_only(int no) const { return read_only_.count(no) != 0; }
 
-private:
+  private:
     int check_writable(int no) const;
     int assign(int no, int& target);
 

@@ -9,7 +9,7 @@
 namespace tv::sim {
 
 class Transport {
-public:
+  public:
     virtual ~Transport() = default;
 
     // Waits for a peer (TCP: the next connection; pty: at once). False when stop was set.

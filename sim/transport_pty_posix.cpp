@@ -39,15 +39,14 @@ bool open_pair(int& master, std::string& slave_path, std::string& error) {
 // Points link_path at target, replacing an older link in one step. A path that exists and
 // is not a symbolic link is left alone.
 bool publish_link(const std::string& link_path, const std::string& target, std::string& error) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(link_path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
         error = "Ścieżka " + link_path + " istnieje i nie jest dowiązaniem symbolicznym";
         return false;
     }
     std::string tmp = link_path + ".tmp-sim";
     ::unlink(tmp.c_str());
-    if (::symlink(target.c_str(), tmp.c_str()) != 0 ||
-        ::rename(tmp.c_str(), link_path.c_str()) != 0) {
+    if (::symlink(target.c_str(), tmp.c_str()) != 0 || ::rename(tmp.c_str(), link_path.c_str()) != 0) {
         error = "Nie można utworzyć dowiązania " + link_path + ": " + std::strerror(errno);
         ::unlink(tmp.c_str());
         return false;
@@ -56,7 +55,7 @@ bool publish_link(const std::string& link_path, const std::string& target, std::
 }
 
 class PtyTransport final : public Transport {
-public:
+  public:
     PtyTransport(int master, std::string slave, std::string link)
         : master_(master), slave_(std::move(slave)), link_(std::move(link)) {}
 
@@ -65,8 +64,7 @@ public:
         // Remove the link only while it still names our slave.
         char buf[PATH_MAX] = {};
         ssize_t n = ::readlink(link_.c_str(), buf, sizeof buf - 1);
-        if (n > 0 && slave_ == std::string(buf, static_cast<std::size_t>(n)))
-            ::unlink(link_.c_str());
+        if (n > 0 && slave_ == std::string(buf, static_cast<std::size_t>(n))) ::unlink(link_.c_str());
     }
 
     bool wait_peer(const std::atomic<bool>& stop) override { return !stop.load(); }
@@ -118,7 +116,7 @@ public:
 
     std::string ready_line() const override { return "READY pty " + slave_; }
 
-private:
+  private:
     int master_;
     std::string slave_;
     std::string link_;

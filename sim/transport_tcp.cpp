@@ -51,12 +51,13 @@ constexpr int kSendFlags = MSG_NOSIGNAL;
 std::string last_error() { return std::strerror(errno); }
 #endif
 
-template <class T> int set_option(Socket s, int level, int name, const T& value) {
+template <class T>
+int set_option(Socket s, int level, int name, const T& value) {
     return ::setsockopt(s, level, name, reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 class TcpTransport final : public Transport {
-public:
+  public:
     TcpTransport(Socket listener, int port) : listener_(listener), port_(port) {}
     ~TcpTransport() override {
         close_peer();
@@ -111,11 +112,9 @@ public:
         close_peer();
     }
 
-    std::string ready_line() const override {
-        return "READY tcp 127.0.0.1 " + std::to_string(port_);
-    }
+    std::string ready_line() const override { return "READY tcp 127.0.0.1 " + std::to_string(port_); }
 
-private:
+  private:
     void close_peer() {
         if (peer_ != kNoSocket) close_socket(peer_);
         peer_ = kNoSocket;
@@ -152,8 +151,7 @@ std::unique_ptr<Transport> make_tcp_transport(int port, std::string& error) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 4) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
         error = "Nie można nasłuchiwać na 127.0.0.1:" + std::to_string(port) + ": " + last_error();
         close_socket(fd);
         return nullptr;

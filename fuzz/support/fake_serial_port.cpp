@@ -60,9 +60,7 @@ struct SerialPort::Os {
 SerialPort::SerialPort() : os_(std::make_unique<Os>()) {}
 SerialPort::~SerialPort() { close(); }
 
-std::string SerialPort::device_path(const char* nr_com) {
-    return com_device_path(nr_com, gCurrendDir);
-}
+std::string SerialPort::device_path(const char* nr_com) { return com_device_path(nr_com, gCurrendDir); }
 
 bool SerialPort::open(const std::string&) {
     close();

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "ui/trace.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/panel.h"
+#include "ui/trace.h"
 
 namespace tv::fuzz {
 namespace {

@@ -27,7 +27,7 @@ std::string read_whole_file(const std::string& path);
 
 // Reads an input front to back; past the end every read gives zeros.
 class InputReader {
-public:
+  public:
     InputReader(const std::uint8_t* data, std::size_t size) : p_(data), n_(size) {}
     std::uint8_t byte();
     std::uint16_t u16();  // little-endian
@@ -37,7 +37,7 @@ public:
     std::size_t left() const { return n_ - at_; }
     const std::uint8_t* here() const { return p_ + at_; }
 
-private:
+  private:
     const std::uint8_t* p_;
     std::size_t n_;
     std::size_t at_ = 0;

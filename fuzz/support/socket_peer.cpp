@@ -11,9 +11,12 @@ namespace tv::fuzz {
 
 SocketPeer::End end_from_bits(unsigned bits) {
     switch (bits & 3u) {
-        case 2: return SocketPeer::End::Refuse;
-        case 3: return SocketPeer::End::HangUp;
-        default: return SocketPeer::End::Eof;
+        case 2:
+            return SocketPeer::End::Refuse;
+        case 3:
+            return SocketPeer::End::HangUp;
+        default:
+            return SocketPeer::End::Eof;
     }
 }
 

@@ -8,7 +8,7 @@
 namespace tv::fuzz {
 
 class SocketPeer {
-public:
+  public:
     enum class End {
         Eof,     // closes its sending side after the bytes; the link reads end of stream
         Refuse,  // gone before the request: sending fails
@@ -24,7 +24,7 @@ public:
     // The link's socket handle (the link may close it and set it to "no socket").
     unsigned int& sock() { return handle_; }
 
-private:
+  private:
     int ours_ = -1;
     int theirs_ = -1;
     unsigned int handle_ = 0;

@@ -7,10 +7,6 @@
 #include <mutex>
 #include <thread>
 
-#include "ui/Controls.h"
-#include "ui/fields.h"
-#include "ui/panel.h"
-#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"
@@ -18,7 +14,11 @@
 #include "image/gr_grid.h"
 #include "jobs/Worker.h"
 #include "link/port_list.h"
+#include "ui/Controls.h"
+#include "ui/fields.h"
 #include "ui/host.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 
 namespace tv {
 namespace {
@@ -27,8 +27,9 @@ namespace {
 // The threads are detached: the window never waits for a job, as a running job must not
 // hold up closing the window.
 class ThreadTracker {
-public:
-    template <class F> void start(F&& body) {
+  public:
+    template <class F>
+    void start(F&& body) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             ++running_;
@@ -48,7 +49,8 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         return done_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return running_ == 0; });
     }
-private:
+
+  private:
     std::mutex mutex_;
     std::condition_variable done_;
     int running_ = 0;
@@ -143,8 +145,11 @@ void dispatch_command(int id, Notify code, Control* from) {
                 std::string use;
                 switch (offer_conversion(path, use)) {
                     case PictureChoice::Take:
-                    case PictureChoice::Converted: set_gr_filename(use); break;
-                    case PictureChoice::Keep: break;
+                    case PictureChoice::Converted:
+                        set_gr_filename(use);
+                        break;
+                    case PictureChoice::Keep:
+                        break;
                     case PictureChoice::Drop:
                         gr_forget();
                         clear_bmp();

@@ -6,18 +6,18 @@ namespace tv {
 
 // Control ids (several controls may share one; the dispatch tells them apart by handle).
 enum ControlId : int {
-    ID_NONE = 0,          // selectors without a command of their own (slot, speed, ...)
-    ID_DETECT = 101,      // "Szukaj połączenia" / "Zatrzymaj"
-    ID_TEST = 102,        // "Test połączenia"
-    ID_FILE = 103,        // "Otwórz"
-    ID_SEND = 104,        // "Wyślij >>"
-    ID_CLEAR = 105,       // "Wyczyść"
-    ID_SET = 106,         // "Ustaw"
-    ID_REPORT = 107,      // "Raport grafik"
-    ID_SELECTOR = 120,    // the interface and protocol selectors
+    ID_NONE = 0,        // selectors without a command of their own (slot, speed, ...)
+    ID_DETECT = 101,    // "Szukaj połączenia" / "Zatrzymaj"
+    ID_TEST = 102,      // "Test połączenia"
+    ID_FILE = 103,      // "Otwórz"
+    ID_SEND = 104,      // "Wyślij >>"
+    ID_CLEAR = 105,     // "Wyczyść"
+    ID_SET = 106,       // "Ustaw"
+    ID_REPORT = 107,    // "Raport grafik"
+    ID_SELECTOR = 120,  // the interface and protocol selectors
     ID_PROGRESS = 200,
     ID_IP_ADDRESS = 201,
-    ID_GROUP = 444,       // group frames
+    ID_GROUP = 444,  // group frames
     ID_GROUP_CFG = 445,
     ID_GROUP_RULE = 446,  // the thin separator frames
     ID_PRINT = 500,       // "drukuj po wysłaniu"
@@ -27,12 +27,12 @@ enum ControlId : int {
 // Job kinds (work_mode).
 enum WorkMode : short {
     WM_NONE = 0,
-    WM_PRINTER = 1,         // a printer command stream, sub-kind in send_mode
-    WM_DETECT = 2,          // the serial port scan
-    WM_TEST = 3,            // the connection test
-    WM_KS_PROGRAM = 10,     // cash register: program a slot
-    WM_KS_CLEAR = 11,       // cash register: clear slots
-    WM_KS_SET = 12,         // cash register: header and footer
+    WM_PRINTER = 1,      // a printer command stream, sub-kind in send_mode
+    WM_DETECT = 2,       // the serial port scan
+    WM_TEST = 3,         // the connection test
+    WM_KS_PROGRAM = 10,  // cash register: program a slot
+    WM_KS_CLEAR = 11,    // cash register: clear slots
+    WM_KS_SET = 12,      // cash register: header and footer
 };
 
 // Printer command-stream kinds (send_mode).
@@ -40,8 +40,8 @@ enum SendMode : short {
     SM_NONE = 0,
     SM_GRAPHIC = 1,  // program the picture
     SM_CLEAR = 2,
-    SM_SET = 3,      // header and footer
-    SM_REPORT = 4,   // graphics report
+    SM_SET = 3,     // header and footer
+    SM_REPORT = 4,  // graphics report
 };
 
 // Result codes. 0 is success everywhere.

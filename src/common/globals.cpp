@@ -3,7 +3,6 @@
 
 #include <mutex>
 
-
 namespace tv {
 
 char NR_COM[16] = "\\\\.\\COM1";

@@ -10,12 +10,12 @@
 namespace tv {
 
 // Link settings (filled from the settings file; the links read them).
-extern char NR_COM[16];                    // "\\.\COM1": device prefix + port name
+extern char NR_COM[16];  // "\\.\COM1": device prefix + port name
 extern std::atomic<std::int32_t> BAUDRATE_COM;
 extern std::atomic<std::int32_t> RCV_TIMEOUT;   // time-out units
 extern std::atomic<std::int16_t> TIMEOUT_BASE;  // 50 ms polls per unit
 extern std::atomic<std::int16_t> PROTOCOL;      // 0 fiscal printer, 2 fiscal cash register
-extern char gServerName[1024];             // device address for the TCP link
+extern char gServerName[1024];                  // device address for the TCP link
 extern std::atomic<std::int32_t> PortTCP;
 
 // Job state.

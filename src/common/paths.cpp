@@ -22,8 +22,10 @@ std::filesystem::path fs_path(std::string_view utf8) {
     const std::wstring& w = p.native();
     if (w.size() >= kOldLimit && p.is_absolute() && w.rfind(kLongPrefix, 0) != 0) {
         std::wstring n = p.lexically_normal().make_preferred().native();
-        if (n.rfind(L"\\\\", 0) == 0) n = std::wstring(kLongPrefix) + L"UNC\\" + n.substr(2);
-        else n = std::wstring(kLongPrefix) + n;
+        if (n.rfind(L"\\\\", 0) == 0)
+            n = std::wstring(kLongPrefix) + L"UNC\\" + n.substr(2);
+        else
+            n = std::wstring(kLongPrefix) + n;
         p = std::filesystem::path(n);
     }
 #endif
@@ -34,8 +36,10 @@ std::string utf8_path(const std::filesystem::path& p) {
     const std::u8string u = p.u8string();
     std::string s(u.begin(), u.end());
 #ifdef _WIN32
-    if (s.rfind("\\\\?\\UNC\\", 0) == 0) s = "\\\\" + s.substr(8);
-    else if (s.rfind("\\\\?\\", 0) == 0) s = s.substr(4);
+    if (s.rfind("\\\\?\\UNC\\", 0) == 0)
+        s = "\\\\" + s.substr(8);
+    else if (s.rfind("\\\\?\\", 0) == 0)
+        s = s.substr(4);
 #endif
     return s;
 }

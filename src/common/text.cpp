@@ -31,22 +31,37 @@ void put_utf8(std::string& out, unsigned cp) {
 // Decodes one UTF-8 sequence at s[i]; advances i. Malformed input yields U+FFFD.
 unsigned next_cp(std::string_view s, std::size_t& i) {
     auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) { ++i; return b; }
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
     int extra = -1;
-    if (b >= 0xC0 && b < 0xE0) extra = 1;
-    else if (b >= 0xE0 && b < 0xF0) extra = 2;
-    else if (b >= 0xF0 && b < 0xF8) extra = 3;
-    if (extra < 0 || i + extra >= s.size()) { ++i; return 0xFFFD; }
+    if (b >= 0xC0 && b < 0xE0)
+        extra = 1;
+    else if (b >= 0xE0 && b < 0xF0)
+        extra = 2;
+    else if (b >= 0xF0 && b < 0xF8)
+        extra = 3;
+    if (extra < 0 || i + extra >= s.size()) {
+        ++i;
+        return 0xFFFD;
+    }
     unsigned cp = b & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
         auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) { ++i; return 0xFFFD; }
+        if ((c & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
         cp = (cp << 6) | (c & 0x3F);
     }
     // An overlong form is malformed too: C0 80 or E0 80 80 would put a zero byte (or a
     // frame's control byte) where the text shows none.
     static constexpr unsigned kShortest[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kShortest[extra]) { ++i; return 0xFFFD; }
+    if (cp < kShortest[extra]) {
+        ++i;
+        return 0xFFFD;
+    }
     i += extra + 1;
     return cp;
 }
@@ -64,10 +79,16 @@ std::string to_cp1250(std::string_view utf8) {
     std::size_t i = 0;
     while (i < utf8.size()) {
         unsigned cp = next_cp(utf8, i);
-        if (cp < 0x80) { out.push_back(static_cast<char>(cp)); continue; }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
         char mapped = '?';
         for (unsigned k = 0; k < 128; ++k) {
-            if (kCp1250High[k] == cp) { mapped = static_cast<char>(0x80 + k); break; }
+            if (kCp1250High[k] == cp) {
+                mapped = static_cast<char>(0x80 + k);
+                break;
+            }
         }
         out.push_back(mapped);
     }
@@ -80,7 +101,10 @@ std::string from_cp1250(std::string_view bytes) {
     out.reserve(bytes.size() + bytes.size() / 4);
     for (char ch : bytes) {
         auto b = static_cast<unsigned char>(ch);
-        if (b < 0x80) { out.push_back(ch); continue; }
+        if (b < 0x80) {
+            out.push_back(ch);
+            continue;
+        }
         unsigned cp = kCp1250High[b - 0x80];
         put_utf8(out, cp ? cp : '?');
     }
@@ -90,7 +114,11 @@ std::string from_cp1250(std::string_view bytes) {
 std::size_t copy_bounded(char* dst, std::size_t cap, const char* src) {
     if (cap == 0) return 0;
     std::size_t n = 0;
-    if (src) while (n + 1 < cap && src[n]) { dst[n] = src[n]; ++n; }
+    if (src)
+        while (n + 1 < cap && src[n]) {
+            dst[n] = src[n];
+            ++n;
+        }
     dst[n] = 0;
     return n;
 }

@@ -23,10 +23,12 @@ std::size_t copy_bounded(char* dst, std::size_t cap, std::string_view src);
 // Appends src to the zero-terminated text in dst, never writing past dst[cap-1].
 void append_bounded(char* dst, std::size_t cap, std::string_view src);
 
-template <std::size_t N> std::size_t copy_to(char (&dst)[N], std::string_view src) {
+template <std::size_t N>
+std::size_t copy_to(char (&dst)[N], std::string_view src) {
     return copy_bounded(dst, N, src);
 }
-template <std::size_t N> void append_to(char (&dst)[N], std::string_view src) {
+template <std::size_t N>
+void append_to(char (&dst)[N], std::string_view src) {
     append_bounded(dst, N, src);
 }
 

@@ -9,14 +9,14 @@ namespace tv {
 
 // Result codes of the check (0 passed).
 constexpr int GR_OK = 0;
-constexpr int GR_CANNOT_OPEN = 1;   // message already shown by the check
+constexpr int GR_CANNOT_OPEN = 1;  // message already shown by the check
 constexpr int GR_TOO_WIDE = 2;
 constexpr int GR_TOO_HIGH = 3;
 constexpr int GR_NOT_MONO = 4;
-constexpr int GR_NO_DATA = 5;       // header cut short, or the pixel area misplaced or cut short
-constexpr int GR_NOT_BMP = 6;       // no "BM" signature, or a header of no known size
-constexpr int GR_COMPRESSED = 7;    // a one-bit picture stored compressed
-constexpr int GR_STOPPED = 888;     // the upload was stopped on request (nothing more sent)
+constexpr int GR_NO_DATA = 5;     // header cut short, or the pixel area misplaced or cut short
+constexpr int GR_NOT_BMP = 6;     // no "BM" signature, or a header of no known size
+constexpr int GR_COMPRESSED = 7;  // a one-bit picture stored compressed
+constexpr int GR_STOPPED = 888;   // the upload was stopped on request (nothing more sent)
 
 // The code tells of a picture the check refused (its message has been shown).
 constexpr bool gr_refused(unsigned code) { return code >= GR_CANNOT_OPEN && code <= GR_COMPRESSED; }

@@ -3,14 +3,14 @@
 // result in the window.
 #include <cstring>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
-#include "ui/trace.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/panel.h"
+#include "ui/trace.h"
 
 namespace tv {
 
@@ -72,8 +72,16 @@ std::uint32_t le(const unsigned char* p, int n) {
 // the layout of the 40-byte one in their first 40 bytes.
 bool known_header(std::uint32_t size) {
     switch (size) {
-        case 12: case 40: case 52: case 56: case 64: case 108: case 124: return true;
-        default: return false;
+        case 12:
+        case 40:
+        case 52:
+        case 56:
+        case 64:
+        case 108:
+        case 124:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -190,9 +198,9 @@ int check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) 
 
     // The pixel rows must start past the header and the colours and lie inside the file:
     // anything else would send header bytes or made-up pixels.
-    const std::uint64_t need = static_cast<std::uint64_t>(hdr.offset) +
-                               static_cast<std::uint64_t>(hdr.H) *
-                                   static_cast<std::uint64_t>(row_geometry(hdr.W).S);
+    const std::uint64_t need =
+        static_cast<std::uint64_t>(hdr.offset) +
+        static_cast<std::uint64_t>(hdr.H) * static_cast<std::uint64_t>(row_geometry(hdr.W).S);
     if (hdr.offset < l.palette_end || need > size) return refuse(MSG_NO_DATA, GR_NO_DATA);
     return GR_OK;
 }
@@ -262,10 +270,8 @@ void bmp_check() {
     clear_bmp();
     if (code > GR_CANNOT_OPEN) {
         message(msg, "Błąd!", Icon::Warning);
-    } else if (code == GR_OK && PROTOCOL == 2 &&
-               (hdr.W > GR_REGISTER_SIZE || hdr.H > GR_REGISTER_SIZE)) {
-        message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!",
-                Icon::Warning);
+    } else if (code == GR_OK && PROTOCOL == 2 && (hdr.W > GR_REGISTER_SIZE || hdr.H > GR_REGISTER_SIZE)) {
+        message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!", Icon::Warning);
     }
     s("Filename : ");
     s(gr_filename());

@@ -85,7 +85,7 @@ bool jpeg_tables_sound(const std::uint8_t* d, std::size_t n) {
     if (pos == 0 || pos >= n || d[pos] != 0xD8) return true;  // no JPEG
     ++pos;
     auto at = [&](std::size_t i) -> unsigned { return i < n ? d[i] : 0; };  // zeros past the end
-    bool dc[4] = {}, ac[4] = {};  // tables defined so far
+    bool dc[4] = {}, ac[4] = {};                                            // tables defined so far
     bool progressive = false;
     while (pos + 1 < n) {
         if (d[pos] != 0xFF || d[pos + 1] == 0xFF) {  // scan data, or a fill byte
@@ -218,7 +218,9 @@ struct Tone {
     // Linear light halfway (on the sRGB scale) between level k and k + 1: going back to the
     // sRGB scale rounds to the nearest level by finding where a value falls among these.
     float halfway[255];
-    static double to_linear(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
+    static double to_linear(double c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    }
     Tone() {
         for (int i = 0; i < 256; ++i) {
             const double l = to_linear(i / 255.0);
@@ -244,8 +246,8 @@ void Picture::Free::operator()(std::uint8_t* p) const { std::free(p); }
 
 Picture Picture::blank(int w, int h, int channels) {
     Picture p;
-    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
-                          static_cast<std::size_t>(channels);
+    const std::size_t n =
+        static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * static_cast<std::size_t>(channels);
     void* block = std::calloc(n ? n : 1, 1);
     if (!block) throw std::bad_alloc();
     p.data.reset(static_cast<std::uint8_t*>(block));
@@ -271,7 +273,8 @@ bool probe(const std::uint8_t* data, std::size_t size, Info& info, Error& error)
     if (w <= 0 || h <= 0) return fail(error, Fault::Damaged, MSG_DAMAGED);
     const auto pixels = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h);
     if (w > MAX_SIDE || h > MAX_SIDE || pixels > MAX_PIXELS)
-        return fail(error, Fault::TooLarge, too_large(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h)));
+        return fail(error, Fault::TooLarge,
+                    too_large(static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h)));
     info.width = w;
     info.height = h;
     info.format = format;
@@ -288,7 +291,8 @@ bool decode(const std::uint8_t* data, std::size_t size, Picture& out, Error& err
     Picture pic;
     pic.data.reset(p);
     // The size read before decoding is the size decoded; anything else is a damaged file.
-    if (reader.past_end || w != info.width || h != info.height || n < 1 || n > 4) return fail(error, Fault::Damaged, MSG_DAMAGED);
+    if (reader.past_end || w != info.width || h != info.height || n < 1 || n > 4)
+        return fail(error, Fault::Damaged, MSG_DAMAGED);
     pic.width = w;
     pic.height = h;
     pic.channels = n;
@@ -319,7 +323,8 @@ bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, Error&
     } catch (const std::bad_alloc&) {
         return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
     }
-    if (end > 0 && !f.read(reinterpret_cast<char*>(bytes.data()), end)) return fail(error, Fault::CannotOpen, cannot);
+    if (end > 0 && !f.read(reinterpret_cast<char*>(bytes.data()), end))
+        return fail(error, Fault::CannotOpen, cannot);
     return true;
 }
 
@@ -331,8 +336,8 @@ Picture preview_copy(const Picture& picture, int max_side) {
     if (s.width != picture.width || s.height != picture.height) {
         small = Picture::blank(s.width, s.height, ch);
         const int alpha = ch == 2 ? 1 : ch == 4 ? 3 : STBIR_ALPHA_CHANNEL_NONE;
-        if (!stbir_resize_uint8_srgb(picture.pixels(), picture.width, picture.height, 0, small.pixels(), s.width,
-                                     s.height, 0, ch, alpha, 0))
+        if (!stbir_resize_uint8_srgb(picture.pixels(), picture.width, picture.height, 0, small.pixels(),
+                                     s.width, s.height, 0, ch, alpha, 0))
             throw std::bad_alloc();
         from = &small;
     }
@@ -443,7 +448,8 @@ bool Maker::make(const Options& options, Logo& out, Error& error) {
             int bw = 0, bh = 0;
             std::vector<float> light = block_tone(p, kx, ky, bw, bh);
             if (bw != s.width || bh != s.height) {
-                std::vector<float> resized(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+                std::vector<float> resized(static_cast<std::size_t>(s.width) *
+                                           static_cast<std::size_t>(s.height));
                 const stbir_filter filter = s.width < bw ? STBIR_FILTER_BOX : STBIR_FILTER_MITCHELL;
                 // The last blocks may be smaller than kx x ky: the source region ends where the
                 // picture ends, so that the result keeps the picture's geometry.
@@ -451,8 +457,8 @@ bool Maker::make(const Options& options, Logo& out, Error& error) {
                 const float t1 = static_cast<float>(p.height) / static_cast<float>(bh * ky);
                 if (!stbir_resize_region(light.data(), bw, bh, 0, resized.data(), s.width, s.height, 0,
                                          STBIR_TYPE_FLOAT, 1, STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
-                                         STBIR_EDGE_CLAMP, filter, filter, STBIR_COLORSPACE_LINEAR, nullptr, 0.0f,
-                                         0.0f, s1, t1))
+                                         STBIR_EDGE_CLAMP, filter, filter, STBIR_COLORSPACE_LINEAR, nullptr,
+                                         0.0f, 0.0f, s1, t1))
                     return fail(error, Fault::NoMemory, MSG_NO_MEMORY);
                 light.swap(resized);
             }

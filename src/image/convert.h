@@ -32,8 +32,8 @@ struct Options {
     int limit = PRINTER_SIDE;  // the device's largest width and height
     int width = 0;             // 0: fit inside the limit, never enlarged; N: N wide (within the limit)
     Dither dither = Dither::FloydSteinberg;
-    int level = AUTO_LEVEL;    // threshold method: 0..255, or AUTO_LEVEL
-    bool invert = false;       // swap printed and blank dots in the result
+    int level = AUTO_LEVEL;  // threshold method: 0..255, or AUTO_LEVEL
+    bool invert = false;     // swap printed and blank dots in the result
 };
 
 // A decoded picture: 8-bit channels (1 grey, 2 grey+alpha, 3 RGB, 4 RGBA), rows top first.
@@ -109,12 +109,12 @@ Size fitted_size(int w, int h, const Options& options);
 // is kept for the last size, so that a change of method, level or invert redoes only the
 // dithering.
 class Maker {
-public:
+  public:
     explicit Maker(const Picture& picture);
     // False (and the message) only when memory runs out.
     bool make(const Options& options, Logo& out, Error& error);
 
-private:
+  private:
     const Picture& picture_;
     Size grey_size_{0, 0};
     std::vector<std::uint8_t> grey_;  // 0..255 on the sRGB scale, at grey_size_

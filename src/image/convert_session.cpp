@@ -8,8 +8,8 @@
 
 #include "common/globals.h"
 #include "image/gr_grid.h"
-#include "ui/trace.h"
 #include "ui/host.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {

@@ -34,7 +34,7 @@ const std::vector<std::string>& picture_file_filters();
 // The conversion dialog's model: the chosen picture, the options the user sets, and the
 // logo they give. The face edits `options` and calls update() as the controls move.
 class ConvertSession {
-public:
+  public:
     // Largest side of the source as the dialog shows it.
     static constexpr int SHOWN_SIDE = 1024;
 
@@ -45,7 +45,7 @@ public:
 
     const std::string& source_path() const { return path_; }
     const logo::Picture& shown_source() const { return shown_; }  // RGBA, at most SHOWN_SIDE
-    std::string source_text() const;  // "logo.png – PNG, 2400 x 800 pikseli"
+    std::string source_text() const;                              // "logo.png – PNG, 2400 x 800 pikseli"
 
     logo::Options options;  // limit set by open(); width 0 and Floyd–Steinberg at first
 
@@ -63,7 +63,7 @@ public:
     // Where the slider stands: the level given, or the one chosen automatically.
     int slider_level() const { return options.level == logo::AUTO_LEVEL ? logo_.level : options.level; }
 
-private:
+  private:
     std::string path_;
     std::string format_;
     int source_w_ = 0;

@@ -63,10 +63,9 @@ void atkinson(const std::uint8_t* grey, int w, int h, std::uint8_t* dots) {
 
 // The 8 x 8 Bayer matrix: each of 0..63 once, spread so that every level is an even field.
 constexpr std::uint8_t BAYER[8][8] = {
-    {0, 32, 8, 40, 2, 34, 10, 42},   {48, 16, 56, 24, 50, 18, 58, 26},
-    {12, 44, 4, 36, 14, 46, 6, 38},  {60, 28, 52, 20, 62, 30, 54, 22},
-    {3, 35, 11, 43, 1, 33, 9, 41},   {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},  {63, 31, 55, 23, 61, 29, 53, 21},
+    {0, 32, 8, 40, 2, 34, 10, 42},    {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
+    {60, 28, 52, 20, 62, 30, 54, 22}, {3, 35, 11, 43, 1, 33, 9, 41},    {51, 19, 59, 27, 49, 17, 57, 25},
+    {15, 47, 7, 39, 13, 45, 5, 37},   {63, 31, 55, 23, 61, 29, 53, 21},
 };
 
 void ordered(const std::uint8_t* grey, int w, int h, std::uint8_t* dots) {
@@ -128,7 +127,8 @@ void dither(const std::uint8_t* grey, int w, int h, const Options& options, Logo
             ordered(grey, w, h, dots);
             break;
         case Dither::Threshold: {
-            logo.level = options.level == AUTO_LEVEL ? otsu_level(grey, n) : std::clamp(options.level, 0, 255);
+            logo.level =
+                options.level == AUTO_LEVEL ? otsu_level(grey, n) : std::clamp(options.level, 0, 255);
             for (std::size_t i = 0; i < n; ++i) dots[i] = grey[i] < logo.level;
             break;
         }

@@ -8,8 +8,8 @@
 
 #include "common/paths.h"
 #include "image/bmp.h"
-#include "ui/trace.h"
 #include "ui/host.h"
+#include "ui/trace.h"
 
 namespace tv {
 

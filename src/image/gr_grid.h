@@ -89,13 +89,19 @@ struct TextCursor {
     // The payload form of byte v: the two lowercase hex digits of 255 - v.
     void hex(unsigned char v) {
         static constexpr char digits[] = "0123456789abcdef";
-        if (cap - len < 2) { overflow = true; return; }
+        if (cap - len < 2) {
+            overflow = true;
+            return;
+        }
         const unsigned char d = static_cast<unsigned char>(255 - v);
         buf[len] = digits[d >> 4];
         buf[len + 1] = digits[d & 15];
         len += 2;
     }
-    void reset() { len = 0; overflow = false; }
+    void reset() {
+        len = 0;
+        overflow = false;
+    }
     bool overflowed() const { return overflow; }
 };
 

@@ -49,23 +49,24 @@ std::vector<std::uint8_t> bmp_bytes(const Logo& logo) {
     put(b, offset, 4);               // pixel data offset
     put(b, 40, 4);                   // information header size
     put(b, w, 4);
-    put(b, h, 4);                    // positive: bottom row first
-    put(b, 1, 2);                    // planes
-    put(b, 1, 2);                    // bits per pixel
-    put(b, 0, 4);                    // no compression
-    put(b, stride * h, 4);           // pixel data size
-    put(b, 2835, 4);                 // 72 dpi, as most writers put it
+    put(b, h, 4);           // positive: bottom row first
+    put(b, 1, 2);           // planes
+    put(b, 1, 2);           // bits per pixel
+    put(b, 0, 4);           // no compression
+    put(b, stride * h, 4);  // pixel data size
+    put(b, 2835, 4);        // 72 dpi, as most writers put it
     put(b, 2835, 4);
-    put(b, 2, 4);                    // colours used
-    put(b, 2, 4);                    // colours important
-    put(b, 0x00000000, 4);           // colour 0: black
-    put(b, 0x00FFFFFF, 4);           // colour 1: white
+    put(b, 2, 4);           // colours used
+    put(b, 2, 4);           // colours important
+    put(b, 0x00000000, 4);  // colour 0: black
+    put(b, 0x00FFFFFF, 4);  // colour 1: white
     for (std::uint32_t fy = 0; fy < h; ++fy) {
         const std::size_t row = b.size();
         b.resize(row + stride, 0xFF);  // white, padding bits too
         const int y = static_cast<int>(h - 1 - fy);
         for (std::uint32_t x = 0; x < w; ++x)
-            if (logo.dark(static_cast<int>(x), y)) b[row + x / 8] &= static_cast<std::uint8_t>(~(0x80u >> (x % 8)));
+            if (logo.dark(static_cast<int>(x), y))
+                b[row + x / 8] &= static_cast<std::uint8_t>(~(0x80u >> (x % 8)));
     }
     return b;
 }
@@ -114,10 +115,14 @@ std::string logo_path(const std::string& picture_path, const std::string& fallba
 
 const char* dither_name(Dither d) {
     switch (d) {
-        case Dither::FloydSteinberg: return "floyd";
-        case Dither::Atkinson: return "atkinson";
-        case Dither::Ordered: return "ordered";
-        case Dither::Threshold: return "threshold";
+        case Dither::FloydSteinberg:
+            return "floyd";
+        case Dither::Atkinson:
+            return "atkinson";
+        case Dither::Ordered:
+            return "ordered";
+        case Dither::Threshold:
+            return "threshold";
     }
     return "";
 }
@@ -133,10 +138,14 @@ bool dither_from_name(std::string_view name, Dither& out) {
 
 const char* dither_label(Dither d) {
     switch (d) {
-        case Dither::FloydSteinberg: return "Floyd–Steinberg (rozpraszanie błędu)";
-        case Dither::Atkinson: return "Atkinson (większy kontrast)";
-        case Dither::Ordered: return "Uporządkowany (raster Bayera 8×8)";
-        case Dither::Threshold: return "Próg (bez rastra)";
+        case Dither::FloydSteinberg:
+            return "Floyd–Steinberg (rozpraszanie błędu)";
+        case Dither::Atkinson:
+            return "Atkinson (większy kontrast)";
+        case Dither::Ordered:
+            return "Uporządkowany (raster Bayera 8×8)";
+        case Dither::Threshold:
+            return "Próg (bez rastra)";
     }
     return "";
 }

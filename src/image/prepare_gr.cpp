@@ -2,10 +2,10 @@
 // of at most 512 payload bytes, built into seq_tab before anything is sent.
 #include <cstring>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
+#include "ui/Controls.h"
 
 namespace tv {
 

@@ -2,13 +2,13 @@
 // payload in blocks of 256 bytes as they fill, and asks for the report when wanted.
 #include <cstring>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
-#include "ui/trace.h"
 #include "printer/catalogue.h"
 #include "register/prt_ks.h"
+#include "ui/Controls.h"
+#include "ui/trace.h"
 
 namespace tv {
 

@@ -3,17 +3,17 @@
 #include <cstring>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "jobs/Worker.h"
-#include "link/link.h"
-#include "ui/trace.h"
 #include "link/COM_pos.h"
+#include "link/link.h"
 #include "printer/identity.h"
 #include "register/prt_ks.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/settings.h"
+#include "ui/trace.h"
 
 namespace tv {
 
@@ -80,12 +80,15 @@ void detect_job() {
 
     if (found) {
         const std::string display = NR_COM + 4;
-        if (display == "COM1") set_sel(gComb_COM, 0);
-        else if (int i = find_item(gComb_COM, display); i >= 0) set_sel(gComb_COM, i);
+        if (display == "COM1")
+            set_sel(gComb_COM, 0);
+        else if (int i = find_item(gComb_COM, display); i >= 0)
+            set_sel(gComb_COM, i);
         if (int i = find_item(gComb_Baudrate, std::to_string(BAUDRATE_COM.load())); i >= 0)
             set_sel(gComb_Baudrate, i);
         message(std::string(printers ? "Wykryto połączenie z drukarką fiskalną\n"
-                                     : "Wykryto połączenie z kasą fiskalną\n") + name,
+                                     : "Wykryto połączenie z kasą fiskalną\n") +
+                    name,
                 "Komunikat", Icon::Information);
     } else {
         job_failed();
@@ -130,13 +133,12 @@ void test_job() {
     }
 
     if (connected && result == 0) {
-        s(std::string("\r\nFiscal printer : ") + name + " " + version + "\r\n" + "Unique number : " +
-          unique + "\r\n");
-        const std::string text =
-            std::string("Test połączenia zakończony sukcesem!\n") +
-            (printers ? "Możliwa komunikacja z drukarką fiskalną\n"
-                      : "Możliwa komunikacja z kasą fiskalną\nTARVIX ") +
-            name;
+        s(std::string("\r\nFiscal printer : ") + name + " " + version + "\r\n" + "Unique number : " + unique +
+          "\r\n");
+        const std::string text = std::string("Test połączenia zakończony sukcesem!\n") +
+                                 (printers ? "Możliwa komunikacja z drukarką fiskalną\n"
+                                           : "Możliwa komunikacja z kasą fiskalną\nTARVIX ") +
+                                 name;
         message(text, "Komunikat", Icon::Information);
         s(text);
     } else {

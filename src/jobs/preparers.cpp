@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "jobs/Worker.h"
 #include "printer/Fpos.h"
+#include "ui/Controls.h"
 
 namespace tv {
 namespace {
@@ -47,8 +47,10 @@ void prepare_set() {
 void prepare_rep() {
     const int index = sel(gComb_Rep);
     std::string seq = "prncancel\t\n";
-    if (index == 6) seq += "imgrep\n";
-    else seq += "imgprogrep\tno" + std::to_string(index + 1) + "\t\n";
+    if (index == 6)
+        seq += "imgrep\n";
+    else
+        seq += "imgprogrep\tno" + std::to_string(index + 1) + "\t\n";
     write_seq(seq);
 }
 

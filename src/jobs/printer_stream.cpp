@@ -4,18 +4,18 @@
 #include <cstring>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/bmp.h"
 #include "jobs/Worker.h"
-#include "link/link.h"
-#include "ui/trace.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
+#include "link/link.h"
 #include "printer/Fpos.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/settings.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
@@ -71,11 +71,21 @@ void cancel_on_printer(LinkSession& link, char* reply) {
 
 void printer_stream_job(int mode) {
     switch (mode) {
-        case SM_GRAPHIC: prepare_gr(); break;
-        case SM_CLEAR: prepare_clear(); break;
-        case SM_SET: prepare_set(); break;
-        case SM_REPORT: prepare_rep(); break;
-        default: std::memset(seq_tab, 0, SEQ_TAB_SIZE); break;
+        case SM_GRAPHIC:
+            prepare_gr();
+            break;
+        case SM_CLEAR:
+            prepare_clear();
+            break;
+        case SM_SET:
+            prepare_set();
+            break;
+        case SM_REPORT:
+            prepare_rep();
+            break;
+        default:
+            std::memset(seq_tab, 0, SEQ_TAB_SIZE);
+            break;
     }
     save_cfg();
     load_cfg("settings.cfg");
@@ -164,7 +174,8 @@ void printer_stream_job(int mode) {
                     message("Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!",
                             "Komunikat", Icon::Information);
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     bAction = false;

@@ -3,23 +3,23 @@
 #include <cstring>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/settings.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "jobs/Worker.h"
 #include "link/link.h"
-#include "ui/trace.h"
 #include "printer/Fpos.h"
 #include "register/prt_ks.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/settings.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
 
 // Shortens the reply time-out for the job and restores it when the job ends.
 class ShortTimeout {
-public:
+  public:
     ShortTimeout() : kept_(RCV_TIMEOUT) {
         RCV_TIMEOUT = 1;
         TIMEOUT_BASE = 5;
@@ -28,7 +28,8 @@ public:
         RCV_TIMEOUT = kept_;
         TIMEOUT_BASE = 20;
     }
-private:
+
+  private:
     std::int32_t kept_;
 };
 
@@ -52,7 +53,8 @@ void device_error(const std::string& context) {
 // selectors show now), the short time-out, the connection (reported when it fails), the
 // job's own work on the open link (which returns its success text, or nullptr when it
 // has reported a failure), and the close.
-template <class Work> void on_register_link(Work work) {
+template <class Work>
+void on_register_link(Work work) {
     save_cfg();
     load_cfg("settings.cfg");
     {
@@ -105,7 +107,8 @@ void ks_clear_job() {
             }
         }
         if (!all_cleared) return nullptr;
-        return k == 7 ? "Kasowanie grafik zostało zakończne pomyślnie!" : "Kasowanie grafiki zostało zakończne pomyślnie!";
+        return k == 7 ? "Kasowanie grafik zostało zakończne pomyślnie!"
+                      : "Kasowanie grafiki zostało zakończne pomyślnie!";
     });
 }
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/trace.h"
+#include "common/hex.h"
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
 #include "link/stuffed_receiver.h"
-#include "common/hex.h"
+#include "ui/trace.h"
 
 namespace tv {
 
@@ -45,7 +45,7 @@ void dump_sent(const unsigned char* frame, std::size_t len) {
 void note_stored(std::string& hex, int at, unsigned char b, StuffedReceiver::Step step) {
     using Step = StuffedReceiver::Step;
     const char* digits = hexch2(b);
-    const char* mark = step == Step::Escape ? "[SYN]"
+    const char* mark = step == Step::Escape  ? "[SYN]"
                        : step == Step::Start ? "[STX]"
                        : step == Step::End   ? "[ETX]"
                                              : "";

@@ -5,11 +5,11 @@
 
 #include "common/globals.h"
 #include "common/text.h"
-#include "ui/trace.h"
 #include "link/COM_pos.h"
 #include "link/link_text.h"
 #include "link/serial_port.h"
 #include "ui/host.h"
+#include "ui/trace.h"
 
 namespace tv {
 
@@ -17,8 +17,8 @@ SerialPort hCom;
 
 namespace {
 
-constexpr std::size_t kReplySize = 4300;   // collected text reply
-constexpr std::size_t kCallerReply = 2048; // what every caller's reply buffer holds
+constexpr std::size_t kReplySize = 4300;    // collected text reply
+constexpr std::size_t kCallerReply = 2048;  // what every caller's reply buffer holds
 constexpr unsigned char ETX = 0x03;
 
 // Opens and configures the port without touching the log and sequence files.
@@ -63,9 +63,7 @@ int open_port(bool echo) {
     return 0;
 }
 
-long idle_limit() {
-    return static_cast<long>(RCV_TIMEOUT.load()) * static_cast<long>(TIMEOUT_BASE.load());
-}
+long idle_limit() { return static_cast<long>(RCV_TIMEOUT.load()) * static_cast<long>(TIMEOUT_BASE.load()); }
 
 }  // namespace
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/text.h"
-#include "ui/trace.h"
 #include "printer/Fpos.h"
+#include "ui/trace.h"
 
 namespace tv {
 

@@ -29,7 +29,11 @@ std::string first_line(const fs::path& p) {
 // The number the port mapping gives a kernel name (ttyS0 -> 1, ttyUSB0 -> 33, ttyACM0 ->
 // 65), or 0 outside its ranges.
 int mapped_number(const std::string& name) {
-    struct Range { const char* prefix; int first; int count; };
+    struct Range {
+        const char* prefix;
+        int first;
+        int count;
+    };
     for (const Range r : {Range{"ttyS", 1, 32}, Range{"ttyUSB", 33, 32}, Range{"ttyACM", 65, 35}}) {
         const std::string p = r.prefix;
         if (name.size() <= p.size() || name.compare(0, p.size(), p) != 0) continue;
@@ -42,8 +46,8 @@ int mapped_number(const std::string& name) {
 }
 
 struct TtyDevice {
-    std::string name;   // ttyUSB0
-    std::string path;   // /dev/ttyUSB0
+    std::string name;  // ttyUSB0
+    std::string path;  // /dev/ttyUSB0
     std::string description;
 };
 
@@ -98,8 +102,8 @@ std::vector<TtyDevice> tty_devices(const PortRoots& roots) {
 std::vector<PortInfo> list_serial_ports(std::string_view start_dir, const PortRoots& roots) {
     const std::vector<TtyDevice> devices = tty_devices(roots);
     std::vector<PortInfo> ports;
-    std::set<int> taken;                 // names a ports/ link holds, existing target or not
-    std::set<std::string> linked;        // devices a working link leads to
+    std::set<int> taken;           // names a ports/ link holds, existing target or not
+    std::set<std::string> linked;  // devices a working link leads to
     for (int n = 1; n <= 99; ++n) {
         const fs::path link = fs_path(path_join(start_dir, "ports/com" + std::to_string(n)));
         std::error_code ec;
@@ -120,8 +124,10 @@ std::vector<PortInfo> list_serial_ports(std::string_view start_dir, const PortRo
     }
     for (const TtyDevice& d : devices) {
         const int n = mapped_number(d.name);
-        if (n > 0 && !taken.count(n)) ports.push_back({n, d.path, d.description});
-        else if (!linked.count(d.path)) ports.push_back({0, d.path, d.description});
+        if (n > 0 && !taken.count(n))
+            ports.push_back({n, d.path, d.description});
+        else if (!linked.count(d.path))
+            ports.push_back({0, d.path, d.description});
     }
     sort_ports(ports);
     return ports;

@@ -34,8 +34,8 @@ std::vector<PortInfo> list_serial_ports(std::string_view) {
         DWORD name_len = 256;
         DWORD data_size = sizeof data - sizeof(wchar_t);
         DWORD type = 0;
-        const LONG r = RegEnumValueW(key, i, name, &name_len, nullptr, &type,
-                                     reinterpret_cast<BYTE*>(data), &data_size);
+        const LONG r =
+            RegEnumValueW(key, i, name, &name_len, nullptr, &type, reinterpret_cast<BYTE*>(data), &data_size);
         if (r == ERROR_NO_MORE_ITEMS) break;
         if (r != ERROR_SUCCESS || type != REG_SZ) continue;
         data[data_size / sizeof(wchar_t)] = 0;

@@ -14,7 +14,7 @@ constexpr int kSerialSliceMs = 50;
 constexpr int kSerialWriteTimeoutMs = 2000;
 
 class SerialPort {
-public:
+  public:
     SerialPort();
     ~SerialPort();
     SerialPort(const SerialPort&) = delete;
@@ -45,7 +45,7 @@ public:
     // The platform's code of the last failure (errno or GetLastError).
     unsigned long last_error() const;
 
-private:
+  private:
     struct Os;
     std::unique_ptr<Os> os_;
 };

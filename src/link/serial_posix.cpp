@@ -32,28 +32,43 @@ using Clock = std::chrono::steady_clock;
 
 speed_t speed_code(long baud) {
     switch (baud) {
-        case 110: return B110;
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        case 460800: return B460800;
-        case 921600: return B921600;
-        default: return B0;
+        case 110:
+            return B110;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 921600:
+            return B921600;
+        default:
+            return B0;
     }
 }
 
 // Pseudo-terminal slaves (the stand-ins the simulator and the tests use) have no line:
 // they may refuse a speed, the handshake or the modem lines that a real port takes.
 bool is_pseudo_terminal(int fd) {
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
     const unsigned maj = major(st.st_rdev);
     if (maj >= 136 && maj <= 143) return true;  // Unix98 pty slaves
@@ -78,9 +93,7 @@ void wait_until(Clock::time_point end) {
 SerialPort::SerialPort() : os_(std::make_unique<Os>()) {}
 SerialPort::~SerialPort() { close(); }
 
-std::string SerialPort::device_path(const char* nr_com) {
-    return com_device_path(nr_com, gCurrendDir);
-}
+std::string SerialPort::device_path(const char* nr_com) { return com_device_path(nr_com, gCurrendDir); }
 
 bool SerialPort::open(const std::string& path) {
     close();
@@ -143,8 +156,7 @@ bool SerialPort::apply_state(long baud) {
         os_->err = errno;
         return false;
     }
-    const bool line_ok = cfgetospeed(&got) == speed && cfgetispeed(&got) == speed &&
-                         (got.c_cflag & CRTSCTS);
+    const bool line_ok = cfgetospeed(&got) == speed && cfgetispeed(&got) == speed && (got.c_cflag & CRTSCTS);
     if (!raw_8n1(got) || (!line_ok && !pty)) {
         os_->err = EINVAL;
         return false;
@@ -196,8 +208,7 @@ bool SerialPort::read_byte(unsigned char& b) {
             wait_until(end);
             return false;
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         if (left <= 0) return false;
         pollfd p{os_->fd, POLLIN, 0};
         const int r = poll(&p, 1, static_cast<int>(left));

@@ -21,8 +21,7 @@ std::string SerialPort::device_path(const char* nr_com) { return nr_com ? nr_com
 bool SerialPort::open(const std::string& path) {
     close();
     // No sharing: the port belongs to this program until it is closed.
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           0, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         os_->err = GetLastError();
         return false;

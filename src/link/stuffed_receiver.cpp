@@ -5,9 +5,7 @@
 
 namespace tv {
 
-StuffedReceiver::StuffedReceiver(unsigned char* frame) : frame_(frame) {
-    std::memset(frame_, 0, 1024);
-}
+StuffedReceiver::StuffedReceiver(unsigned char* frame) : frame_(frame) { std::memset(frame_, 0, 1024); }
 
 StuffedReceiver::Step StuffedReceiver::feed(unsigned char b) {
     if (!wants_more()) return Step::Dropped;

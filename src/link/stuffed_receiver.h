@@ -7,7 +7,7 @@
 namespace tv {
 
 class StuffedReceiver {
-public:
+  public:
     static constexpr int kFirstIndex = 1;
     static constexpr int kLastIndex = 2046;
 
@@ -31,7 +31,7 @@ public:
     // Index of the next byte to store (after End: the index of the end byte).
     int index() const { return index_; }
 
-private:
+  private:
     unsigned char* frame_;
     int index_ = kFirstIndex;
     bool escape_ = false;

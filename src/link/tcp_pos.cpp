@@ -9,12 +9,12 @@
 
 #include "common/globals.h"
 #include "common/text.h"
-#include "ui/trace.h"
 #include "link/TCPIP_pos.h"
 #include "link/link_text.h"
 #include "link/stuffed_receiver.h"
 #include "link/tcp_socket.h"
 #include "ui/host.h"
+#include "ui/trace.h"
 
 namespace tv {
 
@@ -22,7 +22,7 @@ namespace {
 
 constexpr std::size_t kReplySize = 4300;  // collection and caller's reply buffer
 constexpr int kConnectTimeoutMs = 2000;
-constexpr int kByteTimeoutMs = 700;       // one wait of the binary receive
+constexpr int kByteTimeoutMs = 700;  // one wait of the binary receive
 constexpr std::size_t kClearedBytes = 1024;
 
 // A socket that did not get connected is closed at once: nobody else closes it (the
@@ -127,12 +127,12 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
         // device sends it. It is taken byte by byte up to its ETX, so whatever follows stays
         // for the next receive, as on the serial link.
         enum class End { Etx, Full, TimedOut, Gone } end = End::Full;
-        const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::seconds(std::max(RCV_TIMEOUT.load(), 1));
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(std::max(RCV_TIMEOUT.load(), 1));
         std::size_t n = 0;
         while (n < kReplySize) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {
                 end = End::TimedOut;
                 break;
@@ -159,8 +159,8 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
             result = RC_NO_REPLY;
             // A job the user is stopping is not offered another wait.
             if (ask && !job_abort &&
-                message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo,
-                        Answer::No) == Answer::Yes)
+                message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo, Answer::No) ==
+                    Answer::Yes)
                 continue;  // the whole receive again, on the same socket
         } else if (end == End::Gone) {
             // The device closed or reset the connection before its reply was whole: no

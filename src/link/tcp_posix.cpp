@@ -1,8 +1,8 @@
 // The TCP link's socket calls on POSIX systems.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -54,8 +54,8 @@ bool connect(unsigned int sock, const Endpoint& to, int timeout_ms) {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
         int ready;
         do {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - Clock::now()).count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             pollfd p{fd, POLLOUT, 0};
             ready = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
         } while (ready < 0 && errno == EINTR);

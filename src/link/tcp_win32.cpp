@@ -13,8 +13,7 @@ SOCKET sock_of(unsigned int sock) { return sock == kNoSocket ? INVALID_SOCKET : 
 
 void set_timeout(unsigned int sock, int option, int ms) {
     const DWORD value = static_cast<DWORD>(ms);
-    setsockopt(sock_of(sock), SOL_SOCKET, option, reinterpret_cast<const char*>(&value),
-               sizeof value);
+    setsockopt(sock_of(sock), SOL_SOCKET, option, reinterpret_cast<const char*>(&value), sizeof value);
 }
 }  // namespace
 

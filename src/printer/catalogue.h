@@ -21,7 +21,8 @@ struct ErrorRow {
     const char* description;  // UTF-8
 };
 
-template <std::size_t N> struct Catalogue {
+template <std::size_t N>
+struct Catalogue {
     std::array<ErrorRow, N> rows;
 
     constexpr const ErrorRow* find(int code) const {
@@ -32,9 +33,9 @@ template <std::size_t N> struct Catalogue {
 };
 
 // Sorts the rows by code at compile time; a duplicate code fails the build.
-template <std::size_t N> constexpr Catalogue<N> make_catalogue(std::array<ErrorRow, N> rows) {
-    std::sort(rows.begin(), rows.end(),
-              [](const ErrorRow& a, const ErrorRow& b) { return a.code < b.code; });
+template <std::size_t N>
+constexpr Catalogue<N> make_catalogue(std::array<ErrorRow, N> rows) {
+    std::sort(rows.begin(), rows.end(), [](const ErrorRow& a, const ErrorRow& b) { return a.code < b.code; });
     for (std::size_t i = 1; i < N; ++i)
         if (rows[i - 1].code == rows[i].code) throw "duplicate error code";
     return Catalogue<N>{rows};

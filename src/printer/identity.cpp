@@ -6,9 +6,9 @@
 #include <string>
 
 #include "common/text.h"
-#include "ui/trace.h"
 #include "link/link.h"
 #include "printer/Fpos.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
@@ -47,8 +47,10 @@ void read_fields(const char* reply, const Fields& f) {
         const char* p = reply + i;
         if (f.unique && cmpr1(p, "\tfs")) {
             if (f.serial) std::printf("Tryb pracy : ");
-            if (p[3] == 'T') std::printf("FISKALNY\n");
-            else if (p[3] == 'N') std::printf("NIEFISKALNY\n");
+            if (p[3] == 'T')
+                std::printf("FISKALNY\n");
+            else if (p[3] == 'N')
+                std::printf("NIEFISKALNY\n");
         } else if (f.unique && cmpr1(p, "\tnu")) {
             store(f.unique, 13, field_value(p + 3, 12));
             if (f.serial) std::printf("Numer unikatowy : %s\n", f.unique);
@@ -115,8 +117,7 @@ int tcp_p_sid(char* name, char* version, unsigned int& sock) {
     return read_type(tcp_link, sock, name, version);
 }
 
-int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name,
-                     char* version) {
+int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version) {
     const int r = read_unique(link, sock, unique);
     return r != 0 ? r : read_type(link, sock, name, version);
 }

@@ -48,8 +48,7 @@ int record_read_error(const KS_FRM& rep) {
 // The table's entry at index, or the cleared scratch record (with a line on standard
 // output) when the index falls outside the table: a reply never writes past the caller's table.
 template <class Rec>
-Rec* entry_for(Rec* table, long index, unsigned table_len, Rec& scratch, const char* what,
-               unsigned number) {
+Rec* entry_for(Rec* table, long index, unsigned table_len, Rec& scratch, const char* what, unsigned number) {
     scratch.clear();
     if (table && index >= 0 && index < static_cast<long>(table_len)) return &table[index];
     std::printf("%s %u poza tablica (%u pozycji) - rekord pominiety\n", what, number, table_len);
@@ -77,8 +76,8 @@ int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len) {
     e->number = number;
     std::uint16_t skipped;
     std::int64_t skipped_n;
-    (void)(r.S(e->text1, 40) && r.S(e->text2, 40) && r.N(skipped_n) && r.B(skipped) &&
-           r.B(e->byte_field) && r.N(e->bcd_value));
+    (void)(r.S(e->text1, 40) && r.S(e->text2, 40) && r.N(skipped_n) && r.B(skipped) && r.B(e->byte_field) &&
+           r.N(e->bcd_value));
     return 0;
 }
 
@@ -97,8 +96,8 @@ int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len) {
     KS_PAYFORM scratch;
     KS_PAYFORM* e = entry_for(table, number, table_len, scratch, "Forma platnosci", number);
     e->number = number;
-    (void)(r.S(e->text1, 24) && r.B(e->byte_field) && r.V(e->word_field) &&
-           r.S(e->text2, 4) && r.N(e->bcd_value1));
+    (void)(r.S(e->text1, 24) && r.B(e->byte_field) && r.V(e->word_field) && r.S(e->text2, 4) &&
+           r.N(e->bcd_value1));
     return 0;
 }
 
@@ -113,9 +112,8 @@ void KS_CASHREGSTATUSGET() {
     }
     // B, S, V, 6 B, V, 5 B, V, 3 B, S, then the unique number, then S.
     static const unsigned char before[] = {
-        KS_TAG_B, KS_TAG_S, KS_TAG_V, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B,
-        KS_TAG_B, KS_TAG_V, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_V,
-        KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_S};
+        KS_TAG_B, KS_TAG_S, KS_TAG_V, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_V,
+        KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_V, KS_TAG_B, KS_TAG_B, KS_TAG_B, KS_TAG_S};
     FieldReader r(rep);
     for (unsigned char tag : before)
         if (!r.skip(tag)) return;

@@ -46,8 +46,7 @@ char* vS(unsigned char* p) {
     std::memset(chvs, 0, sizeof chvs);
     std::size_t n = 0;
     while (n < WIRE_MAX && p[1 + n] != 0) ++n;
-    const std::string text =
-        from_cp1250(std::string_view(reinterpret_cast<const char*>(p + 1), n));
+    const std::string text = from_cp1250(std::string_view(reinterpret_cast<const char*>(p + 1), n));
     copy_to(chvs, text);
     return chvs;
 }

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "link/link.h"
-#include "ui/trace.h"
 #include "register/ks_fields.h"
 #include "register/prt_ks.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
@@ -13,8 +13,7 @@ namespace {
 // One traced line per byte: signed decimal, " : ", two hex digits.
 void trace_byte(unsigned char b) {
     char line[32];
-    std::snprintf(line, sizeof line, "%d : %s\r\n", static_cast<int>(static_cast<signed char>(b)),
-                  hexch2(b));
+    std::snprintf(line, sizeof line, "%d : %s\r\n", static_cast<int>(static_cast<signed char>(b)), hexch2(b));
     s(line, 0);
 }
 
@@ -34,9 +33,12 @@ int received_length(const char* frame) {
     for (int i = 1; i < KS_FRAME_SIZE; ++i) {
         const unsigned char b = static_cast<unsigned char>(frame[i]);
         if (b != 0) last = i;
-        if (b == 0x10 && !pending) pending = true;
-        else if (b == 0x03 && pending) return i;
-        else pending = false;
+        if (b == 0x10 && !pending)
+            pending = true;
+        else if (b == 0x03 && pending)
+            return i;
+        else
+            pending = false;
     }
     return last;
 }
@@ -47,7 +49,8 @@ int bounded_len(int n) { return n < KS_FRAME_SIZE ? n : KS_FRAME_SIZE; }
 
 // The standard exchange, run only when the serial link is selected; otherwise nothing is
 // sent and the command ends as for a register that did not answer.
-template <class Fill> int serial_only(std::uint16_t cmd, std::uint16_t fields, Fill fill) {
+template <class Fill>
+int serial_only(std::uint16_t cmd, std::uint16_t fields, Fill fill) {
     KS_FRM req, rep;
     ks_start_request(req, rep, cmd, fields);
     fill(req);
@@ -81,8 +84,8 @@ int KS_HOTKEYBACKUPINS() {
     });
 }
 
-int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char d,
-                   unsigned short e, unsigned char f, unsigned char g) {
+int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char d, unsigned short e,
+                   unsigned char f, unsigned char g) {
     return serial_only(4621, 14, [&](KS_FRM& r) {
         r.putS(a);
         r.putS(b);
@@ -122,8 +125,10 @@ void KS_CASHOUTDESCINS(unsigned int& socket) {
     s("Filter...", 0);
     rep.filter();
     rep.print();
-    if (rep.CMD_ID != 0) s("\r\n\r\nOK :D\r\n", 0);
-    else trace_v_values(rep);
+    if (rep.CMD_ID != 0)
+        s("\r\n\r\nOK :D\r\n", 0);
+    else
+        trace_v_values(rep);
 }
 
 void KS_VATGET(unsigned int& socket) {

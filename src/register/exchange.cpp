@@ -1,9 +1,9 @@
 // One cash-register command exchange: send the request on the chosen link, collect and
 // parse the reply, and turn an error reply into the device-error record.
 #include "link/link.h"
-#include "ui/trace.h"
 #include "register/ks_fields.h"
 #include "register/prt_ks.h"
+#include "ui/trace.h"
 
 namespace tv {
 

@@ -60,11 +60,17 @@ bool FieldReader::skip(unsigned char tag) {
     std::int64_t n;
     std::string t;
     switch (tag) {
-        case KS_TAG_B: return B(w);
-        case KS_TAG_V: return V(w);
-        case KS_TAG_N: return N(n);
-        case KS_TAG_S: return S(t);
-        default: stopped_ = true; return false;
+        case KS_TAG_B:
+            return B(w);
+        case KS_TAG_V:
+            return V(w);
+        case KS_TAG_N:
+            return N(n);
+        case KS_TAG_S:
+            return S(t);
+        default:
+            stopped_ = true;
+            return false;
     }
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "common/text.h"
-#include "ui/trace.h"
 #include "printer/crc_table.h"
 #include "register/ks_frame.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
@@ -22,15 +22,12 @@ void put16(unsigned char* p, std::uint16_t v) {
     p[1] = static_cast<unsigned char>(v >> 8);
 }
 
-std::uint16_t get16(const unsigned char* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+std::uint16_t get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 // Room for one more field of size bytes in the field area.
 bool fits(const KS_FRM& f, int size) {
     if (f.DATA_LEN + size <= KS_DATA_MAX) return true;
-    std::printf("Pole ramki pominiete: %d + %d bajtow przekracza %d\n", f.DATA_LEN, size,
-                KS_DATA_MAX);
+    std::printf("Pole ramki pominiete: %d + %d bajtow przekracza %d\n", f.DATA_LEN, size, KS_DATA_MAX);
     return false;
 }
 
@@ -197,8 +194,7 @@ void KS_FRM::filter() {
     const int n = wire.n;
 
     Flags = get16(body);
-    Token = static_cast<std::uint32_t>(get16(body + 2)) |
-            (static_cast<std::uint32_t>(get16(body + 4)) << 16);
+    Token = static_cast<std::uint32_t>(get16(body + 2)) | (static_cast<std::uint32_t>(get16(body + 4)) << 16);
     F_LEN = get16(body + 6);
     FLD_NUM = get16(body + 8);
     CMD_ID = get16(body + 10);
@@ -209,8 +205,7 @@ void KS_FRM::filter() {
     DATA_LEN = static_cast<std::uint16_t>(len);
     std::memcpy(DATA, body + HEADER, static_cast<std::size_t>(len));
 
-    const std::uint16_t expected =
-        n >= 14 ? ks_crc16(body, static_cast<unsigned short>(n - 2)) : 0;
+    const std::uint16_t expected = n >= 14 ? ks_crc16(body, static_cast<unsigned short>(n - 2)) : 0;
     if (CRC != expected) {
         static const char warning[] = "\n\nUWAGA - BLEDNA SUMA KONTROLNA W RAMCE ! ! ! \n\n";
         std::printf("%s", warning);

@@ -1,9 +1,9 @@
 // The register's graphic commands (slot set, data append, clear, header and footer
 // assignment, graphics reports) and the status read with the model table.
 #include "common/text.h"
-#include "ui/trace.h"
 #include "register/ks_fields.h"
 #include "register/prt_ks.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
@@ -15,15 +15,15 @@ struct Model {
 };
 
 constexpr Model kModels[] = {
-    {1, "KARDO", "1.01"},        {2, "VAK", "1.01"},
-    {3, "KARDO", "1.02"},        {4, "VAK", "1.02"},
-    {5, "TORMA", "3.02"},        {6, "KARDO", "1.03"},
-    {7, "VAK", "1.03"},          {9, "VAK EJ", "1.01"},
-    {10, "PALVIN", "1.03"},      {11, "TORMA DT EJ", "4.01"},
+    {1, "KARDO", "1.01"},         {2, "VAK", "1.01"},
+    {3, "KARDO", "1.02"},         {4, "VAK", "1.02"},
+    {5, "TORMA", "3.02"},         {6, "KARDO", "1.03"},
+    {7, "VAK", "1.03"},           {9, "VAK EJ", "1.01"},
+    {10, "PALVIN", "1.03"},       {11, "TORMA DT EJ", "4.01"},
     {23, "PALVIN RT EJ", "1.01"}, {24, "VAK XL EJ", "2.01"},
-    {25, "TORMA DT EJ", "4.03"}, {26, "TORMA DT", "3.03"},
+    {25, "TORMA DT EJ", "4.03"},  {26, "TORMA DT", "3.03"},
     {27, "PALVIN RT EJ", "1.02"}, {28, "TORMA DT XL EJ", "1.01"},
-    {29, "VAK XL EJ", "2.02"},   {30, "KOLT", "1.01"},
+    {29, "VAK XL EJ", "2.02"},    {30, "KOLT", "1.01"},
 };
 
 constexpr std::size_t NAME_CAP = 20;    // 19 characters and the terminator
@@ -43,8 +43,7 @@ int command(unsigned int& socket, std::uint16_t cmd, std::uint16_t fields, bool 
 
 }  // namespace
 
-int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width,
-                  unsigned short height) {
+int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width, unsigned short height) {
     return command(socket, 4600, 3, true, [&](KS_FRM& f) {
         f.putB(slot);
         f.putV(width);

@@ -13,7 +13,7 @@ namespace tv {
 // checks the tag and that the whole field lies within DATA_LEN; on a mismatch it returns
 // false, and so does every later call (decoding stops there).
 class FieldReader {
-public:
+  public:
     explicit FieldReader(const KS_FRM& f) : f_(f) {}
 
     bool B(std::uint16_t& v);
@@ -23,7 +23,8 @@ public:
     // the whole field.
     bool S(std::string& text, std::size_t max_wire = 1999);
     // Same, into a fixed buffer.
-    template <std::size_t N> bool S(char (&dst)[N], std::size_t max_wire) {
+    template <std::size_t N>
+    bool S(char (&dst)[N], std::size_t max_wire) {
         std::string t;
         if (!S(t, max_wire)) return false;
         copy_bounded(dst, N, t);
@@ -32,7 +33,7 @@ public:
     // Skips one field of the given kind.
     bool skip(unsigned char tag);
 
-private:
+  private:
     bool at(unsigned char tag, int size);
     const KS_FRM& f_;
     int pos_ = 0;
@@ -55,15 +56,20 @@ inline void ks_start_request(KS_FRM& req, KS_FRM& rep, std::uint16_t cmd, std::u
 // length cannot be known then. A fixed-size field may end past len.
 inline int ks_field_end(const KS_FRM& f, int p, int len) {
     switch (f.DATA[p]) {
-        case KS_TAG_B: return p + 2;
-        case KS_TAG_V: return p + 3;
-        case KS_TAG_L: return p + 5;
-        case KS_TAG_N: return p + 7;
+        case KS_TAG_B:
+            return p + 2;
+        case KS_TAG_V:
+            return p + 3;
+        case KS_TAG_L:
+            return p + 5;
+        case KS_TAG_N:
+            return p + 7;
         case KS_TAG_S:
             for (int i = p + 1; i < len; ++i)
                 if (f.DATA[i] == 0) return i + 1;
             return -1;
-        default: return -1;
+        default:
+            return -1;
     }
 }
 
@@ -71,7 +77,8 @@ inline int ks_field_end(const KS_FRM& f, int p, int len) {
 // a 0x56 byte inside another field's value (a text, a number) is never taken for a V
 // field. The walk ends at a field whose length cannot be known. A V field cut off by the
 // end of the area reads its missing bytes as 0.
-template <class Fn> void for_each_v(const KS_FRM& f, Fn fn) {
+template <class Fn>
+void for_each_v(const KS_FRM& f, Fn fn) {
     const int len = f.DATA_LEN < KS_DATA_SIZE ? f.DATA_LEN : KS_DATA_SIZE;
     auto byte = [&](int i) -> unsigned { return i < len ? f.DATA[i] : 0u; };
     for (int p = 0; p >= 0 && p < len; p = ks_field_end(f, p, len))

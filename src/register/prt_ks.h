@@ -24,8 +24,7 @@ int ks_unusable_reply(const KS_FRM& reply);
 
 // Graphic and status commands: 0 accepted, 26 refused (device-error record filled).
 int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version);
-int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width,
-                  unsigned short height);
+int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width, unsigned short height);
 int KS_IMGSLOTAPPEND(unsigned int& socket, unsigned char slot, char* data);
 int KS_IMGSLOTCLEAR(unsigned int& socket, unsigned char slot);
 int KS_IMGHEADERSET(unsigned int& socket, unsigned char graphic, unsigned char second);
@@ -38,8 +37,8 @@ int KS_REPPROGIMG(unsigned int& socket, unsigned char slot);
 int KS_CUSTOMERTINLIMITSET();
 int KS_DISCNTSUMMARYPRINTOUTCFGSET();
 int KS_HOTKEYBACKUPINS();
-int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char d,
-                   unsigned short e, unsigned char f, unsigned char g);
+int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char d, unsigned short e,
+                   unsigned char f, unsigned char g);
 // A payment-out description write that traces the raw reply bytes.
 void KS_CASHOUTDESCINS(unsigned int& socket);
 // Reads over a serial connection of their own. The read commands return 0 for a success

@@ -48,10 +48,9 @@ void KS_PAYFORM::clear() {
 }
 
 void KS_PAYFORM::print() {
-    std::printf("PAYFORM: %u\t%.*s\t%u\t%u\t%.*s\t%lld\t%lld\t%lld\n",
-                static_cast<unsigned>(number), static_cast<int>(sizeof text1 - 1), text1,
-                static_cast<unsigned>(byte_field), static_cast<unsigned>(word_field),
-                static_cast<int>(sizeof text2 - 1), text2,
+    std::printf("PAYFORM: %u\t%.*s\t%u\t%u\t%.*s\t%lld\t%lld\t%lld\n", static_cast<unsigned>(number),
+                static_cast<int>(sizeof text1 - 1), text1, static_cast<unsigned>(byte_field),
+                static_cast<unsigned>(word_field), static_cast<int>(sizeof text2 - 1), text2,
                 static_cast<long long>(bcd_value1), static_cast<long long>(bcd_value2),
                 static_cast<long long>(bcd_value3));
 }

@@ -39,14 +39,15 @@ std::vector<std::string> none_and_slots() {
 Control make(const char* handle, Kind kind, int id, int x, int y, int w, int h, const Font* font,
              std::string text = {}, std::vector<std::string> items = {}, int selection = -1,
              bool visible = true, unsigned style = StyleNone, int max_len = 0) {
-    return Control{handle, kind, id, x, y, w, h, font, style, max_len, std::move(text),
-                   std::move(items), {}, selection, false, true, visible, 0};
+    return Control{
+        handle,           kind, id,        x,     y,    w,       h, font, style, max_len, std::move(text),
+        std::move(items), {},   selection, false, true, visible, 0};
 }
 
 // The panel in creation order, with every control's initial state.
 std::vector<Control> initial_panel() {
-    const auto B = Kind::Button, C = Kind::CheckBox, S = Kind::Selector, G = Kind::GroupBox,
-               E = Kind::Edit, L = Kind::Label;
+    const auto B = Kind::Button, C = Kind::CheckBox, S = Kind::Selector, G = Kind::GroupBox, E = Kind::Edit,
+               L = Kind::Label;
     return {
         make("g_ProgressBar", Kind::ProgressBar, 200, 15, 685, 974, 20, nullptr),
         make("gButt_ComDetect", B, 101, 35, 150, 135, 25, &F2, "Szukaj połączenia"),
@@ -63,8 +64,7 @@ std::vector<Control> initial_panel() {
              {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}, 3),
         make("gComb_Timeout", S, 0, 275, 113, 40, 200, &F1, {}, numbered("", 1, 99), 9, true, VScroll),
         make("gComb_Interface", S, 120, 35, 50, 110, 100, &F1, {}, {"RS232 / USB", "Ethernet"}, 0),
-        make("gComb_Protocol", S, 120, 175, 50, 130, 100, &F1, {},
-             {"TARVIX - drukarki", "TARVIX - kasy"}, 0),
+        make("gComb_Protocol", S, 120, 175, 50, 130, 100, &F1, {}, {"TARVIX - drukarki", "TARVIX - kasy"}, 0),
         make("gComb_Slot", S, 0, 135, 322, 50, 200, &F1, {}, slots_with_all(), 0),
         make("gComb_GrHdr", S, 0, 155, 498, 60, 200, &F1, {}, none_and_slots(), 0),
         make("gComb_GrFoot", S, 0, 155, 538, 60, 200, &F1, {}, none_and_slots(), 0),
@@ -77,8 +77,7 @@ std::vector<Control> initial_panel() {
         make("gGroup_FrameBMP", G, 444, 338, 10, 651, 667, &F2, "Podgląd grafiki"),
         make("g_IPaddress", Kind::IpAddress, 201, 35, 113, 130, 23, &F1, "192.168.1.100", {}, -1, false),
         make("gEdit_PortTCP", E, 0, 185, 113, 50, 23, &F1, "3333", {}, -1, false, RightAlign, 5),
-        make("gEdit_Info", E, 0, 343, 350, 640, 325, &F4, {}, {}, -1, false,
-             MultiLine | ReadOnly | VScroll),
+        make("gEdit_Info", E, 0, 343, 350, 640, 325, &F4, {}, {}, -1, false, MultiLine | ReadOnly | VScroll),
         make("gEdit_File", E, 0, 35, 268, 270, 41, &F1,
              "Bitmapa monochromatyczna\r\nMaksymalny rozmiar 640 x 640 pikseli", {}, -1, true,
              MultiLine | ReadOnly, 260),

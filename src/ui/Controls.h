@@ -19,10 +19,10 @@ extern const Font F1, F2, F3, F4;
 
 enum Style : unsigned {
     StyleNone = 0,
-    VScroll = 1,      // selector or edit with a vertical scroll bar
-    RightAlign = 2,   // edit text aligned right
-    MultiLine = 4,    // multi-line edit
-    ReadOnly = 8,     // read-only edit
+    VScroll = 1,     // selector or edit with a vertical scroll bar
+    RightAlign = 2,  // edit text aligned right
+    MultiLine = 4,   // multi-line edit
+    ReadOnly = 8,    // read-only edit
 };
 
 struct Control {
@@ -33,7 +33,7 @@ struct Control {
     int x, y, w, h;
     const Font* font;  // nullptr: the face's default
     unsigned style;
-    int max_len;       // edits: at most this many characters (0: no limit)
+    int max_len;  // edits: at most this many characters (0: no limit)
     // State (read and written through the functions below).
     std::string text;                // label/button/edit text; unused by selectors
     std::vector<std::string> items;  // selector items
@@ -42,7 +42,7 @@ struct Control {
     bool checked;
     bool enabled;
     bool visible;
-    int position;                    // progress bar
+    int position;  // progress bar
 };
 
 // Control handles, in creation order.
@@ -93,16 +93,16 @@ const std::vector<Control*>& all_controls();
 Control* control_by_handle(const std::string& handle);
 
 // State access, safe from any thread. Setters tell the host what changed.
-int sel(const Control* c);                     // selector index (-1 none)
-void set_sel(Control* c, int index);           // out-of-range index: no change
-std::string item(const Control* c, int index); // "" when out of range
+int sel(const Control* c);                                 // selector index (-1 none)
+void set_sel(Control* c, int index);                       // out-of-range index: no change
+std::string item(const Control* c, int index);             // "" when out of range
 int find_item(const Control* c, const std::string& text);  // exact match, -1 none
 // Selector notes, index for index with the items; the items themselves (what settings and
 // the console tool name) stay as they are.
 void set_notes(Control* c, std::vector<std::string> notes);
 // An item as the open list shows it: its text and, when it has one, its note.
 std::string item_label(const Control* c, int index);
-std::string text(const Control* c);            // selectors: the selected item's text
+std::string text(const Control* c);  // selectors: the selected item's text
 void set_text(Control* c, const std::string& t);
 void append_text(Control* c, const std::string& t);  // no host notice (trace pane)
 bool checked(const Control* c);

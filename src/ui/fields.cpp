@@ -78,9 +78,12 @@ std::vector<TextSpan> ip_address_faults(const std::string& text) {
         if (!octet(text.substr(start, end - start))) {
             all_good = false;
             // An empty part is marked by the dot that ends it, or the one before it.
-            if (end > start) mark(start, end);
-            else if (dot != std::string::npos) mark(dot, dot + 1);
-            else mark(start - 1, start);
+            if (end > start)
+                mark(start, end);
+            else if (dot != std::string::npos)
+                mark(dot, dot + 1);
+            else
+                mark(start - 1, start);
         }
         if (dot == std::string::npos) break;
         start = dot + 1;
@@ -89,9 +92,7 @@ std::vector<TextSpan> ip_address_faults(const std::string& text) {
     return bad;
 }
 
-bool ip_address_valid(const std::string& text) {
-    return !text.empty() && ip_address_faults(text).empty();
-}
+bool ip_address_valid(const std::string& text) { return !text.empty() && ip_address_faults(text).empty(); }
 
 bool tcp_port_valid(const std::string& text) {
     if (text.size() > 5 || !all_digits(text)) return false;

@@ -8,9 +8,11 @@ namespace {
 
 // Answers every question with its default and shows nothing.
 class QuietHost final : public Host {
-public:
+  public:
     Answer message_box(const std::string&, const std::string&, Icon, Buttons,
-                       Answer default_button) override { return default_button; }
+                       Answer default_button) override {
+        return default_button;
+    }
     void progress(int) override {}
     void trace_append(const std::string&) override {}
     void trace_replace(const std::string&) override {}

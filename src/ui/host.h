@@ -15,15 +15,15 @@ enum class Answer { Ok, Yes, No };
 enum class DialogResult { Accepted, Cancelled };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
     // A modal message box owned by the main window; returns the button pressed.
     virtual Answer message_box(const std::string& caption, const std::string& text, Icon icon,
                                Buttons buttons, Answer default_button) = 0;
-    virtual void progress(int position) = 0;                  // progress bar 0..100
-    virtual void trace_append(const std::string& text) = 0;   // trace pane: append
-    virtual void trace_replace(const std::string& text) = 0;  // trace pane: whole text
-    virtual void control_changed(const Control& control) = 0; // model state changed
+    virtual void progress(int position) = 0;                   // progress bar 0..100
+    virtual void trace_append(const std::string& text) = 0;    // trace pane: append
+    virtual void trace_replace(const std::string& text) = 0;   // trace pane: whole text
+    virtual void control_changed(const Control& control) = 0;  // model state changed
     // Open-file dialog (filters: picture_file_filters() of image/convert_session.h). Returns
     // true and the path when one was chosen.
     virtual bool choose_file(const std::string& start_dir, std::string& path) = 0;
@@ -46,7 +46,7 @@ Host& host();
 void set_host(Host* h);  // nullptr restores the quiet default
 
 // Shorthand for the core's message boxes.
-Answer message(const std::string& text, const std::string& caption, Icon icon,
-               Buttons buttons = Buttons::Ok, Answer default_button = Answer::Ok);
+Answer message(const std::string& text, const std::string& caption, Icon icon, Buttons buttons = Buttons::Ok,
+               Answer default_button = Answer::Ok);
 
 }  // namespace tv

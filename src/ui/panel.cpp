@@ -4,10 +4,10 @@
 #include <atomic>
 #include <filesystem>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
 
 namespace tv {
@@ -38,9 +38,9 @@ void enable_ctrls(unsigned short on) {
     enable(gButt_ComTest, b);
     enable(gButt_File, b);
     enable(gButt_Send, b && sel(gComb_Slot) != 6 && !gr_filename().empty());
-    for (Control* c : {gButt_Clear, gButt_Set, gCheck_Print, gComb_COM, gComb_Baudrate, gComb_Timeout,
-                       gComb_Interface, gComb_Protocol, gComb_Slot, gComb_GrHdr, gComb_GrFoot,
-                       g_IPaddress, gEdit_PortTCP, gEdit_File})
+    for (Control* c :
+         {gButt_Clear, gButt_Set, gCheck_Print, gComb_COM, gComb_Baudrate, gComb_Timeout, gComb_Interface,
+          gComb_Protocol, gComb_Slot, gComb_GrHdr, gComb_GrFoot, g_IPaddress, gEdit_PortTCP, gEdit_File})
         enable(c, b);
     // "wydruk testowy", "Raport grafik" and the report selector: by the protocol, and
     // never while locked.

@@ -4,14 +4,14 @@
 
 namespace tv {
 
-void mk_interface();        // builds the panel (initial state), then enable_ctrls(1)
-void destroy_interface();   // tears it down
+void mk_interface();       // builds the panel (initial state), then enable_ctrls(1)
+void destroy_interface();  // tears it down
 // on 0 locks the panel: every job control is disabled and stays so, whatever runs
 // meanwhile, until enable_ctrls(1) unlocks it.
 void enable_ctrls(unsigned short on);
 bool controls_locked();
-void change_interface();    // shows the controls of the selected interface
-void change_protocol();     // sets PROTOCOL and the protocol-dependent controls
-void clear_bmp();           // makes the preview area repaint
+void change_interface();  // shows the controls of the selected interface
+void change_protocol();   // sets PROTOCOL and the protocol-dependent controls
+void clear_bmp();         // makes the preview area repaint
 
 }  // namespace tv

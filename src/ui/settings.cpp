@@ -7,13 +7,13 @@
 #include <fstream>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/text.h"
-#include "ui/trace.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/panel.h"
+#include "ui/trace.h"
 
 namespace tv {
 namespace {
@@ -91,7 +91,10 @@ void load_cfg(const char* name) {
             copy_to(line, raw);
             // A line ends in LF, with or without a CR before it.
             for (char* p = line; *p; ++p)
-                if (*p == '\r' || *p == '\n') { *p = 0; break; }
+                if (*p == '\r' || *p == '\n') {
+                    *p = 0;
+                    break;
+                }
             long v = 0;
             if (cmpr1(line, "[Interface]=")) {
                 interface_value = read_number(line + 12, 2, v) ? static_cast<unsigned>(v) : 0;
@@ -111,7 +114,8 @@ void load_cfg(const char* name) {
                 copy_to(gServerName, line + 13);
             } else if (cmpr1(line, "[TCP_Port]=")) {
                 // A number outside 1..65535 is no port: the key's fallback stays.
-                PortTCP = static_cast<std::int32_t>(read_number(line + 11, 7, v) && v >= 1 && v <= 65535 ? v : 2121);
+                PortTCP = static_cast<std::int32_t>(
+                    read_number(line + 11, 7, v) && v >= 1 && v <= 65535 ? v : 2121);
             } else if (cmpr1(line, "[GR_Print]=1")) {
                 set_checked(gCheck_Print, true);
             } else if (cmpr1(line, "[GR_Print]=0")) {
@@ -124,16 +128,24 @@ void load_cfg(const char* name) {
         }
     }
 
-    if (interface_value == 0) set_sel(gComb_Interface, 0);
-    else if (interface_value == 1) set_sel(gComb_Interface, 1);
+    if (interface_value == 0)
+        set_sel(gComb_Interface, 0);
+    else if (interface_value == 1)
+        set_sel(gComb_Interface, 1);
     change_interface();
-    if (PROTOCOL == 0) set_sel(gComb_Protocol, 0);
-    else if (PROTOCOL == 2) set_sel(gComb_Protocol, 1);
-    if (std::strcmp(NR_COM, "\\\\.\\COM1") == 0) set_sel(gComb_COM, 0);
-    else select_text(gComb_COM, std::strlen(NR_COM) > 4 ? NR_COM + 4 : "");
+    if (PROTOCOL == 0)
+        set_sel(gComb_Protocol, 0);
+    else if (PROTOCOL == 2)
+        set_sel(gComb_Protocol, 1);
+    if (std::strcmp(NR_COM, "\\\\.\\COM1") == 0)
+        set_sel(gComb_COM, 0);
+    else
+        select_text(gComb_COM, std::strlen(NR_COM) > 4 ? NR_COM + 4 : "");
     select_text(gComb_Baudrate, std::to_string(BAUDRATE_COM.load()));
-    if (RCV_TIMEOUT == 1) set_sel(gComb_Timeout, 0);
-    else select_text(gComb_Timeout, std::to_string(RCV_TIMEOUT.load()));
+    if (RCV_TIMEOUT == 1)
+        set_sel(gComb_Timeout, 0);
+    else
+        select_text(gComb_Timeout, std::to_string(RCV_TIMEOUT.load()));
     set_text(g_IPaddress, gServerName);
     set_text(gEdit_PortTCP, i_to_str(PortTCP));
     change_protocol();

@@ -7,10 +7,10 @@
 
 #include "app/main.h"
 #include "common/globals.h"
+#include "support/recording_host.h"
 #include "ui/Controls.h"
 #include "ui/fields.h"
 #include "ui/panel.h"
-#include "support/recording_host.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -36,17 +36,17 @@ TEST(Fields, IpAddressPartsThatAreWrongAreMarked) {
         {"192.168.1.100", true, {}},
         {"300.1.2.3", false, {{0, 3}}},
         {"1.2.3.256", false, {{6, 3}}},
-        {"30.1.2", false, {{0, 6}}},          // too few parts: all of it
-        {"1.2.3.4.5", false, {{7, 2}}},       // a fifth part, with its dot
-        {"1.2.3.4.", false, {{7, 1}}},        // an empty fifth part
-        {"010.1.1.1", false, {{0, 3}}},       // a leading zero reads as octal elsewhere
-        {"1..2.3", false, {{2, 1}}},          // an empty part: the dot that ends it
-        {"1.2.3.", false, {{5, 1}}},          // an empty last part: the dot before it
+        {"30.1.2", false, {{0, 6}}},     // too few parts: all of it
+        {"1.2.3.4.5", false, {{7, 2}}},  // a fifth part, with its dot
+        {"1.2.3.4.", false, {{7, 1}}},   // an empty fifth part
+        {"010.1.1.1", false, {{0, 3}}},  // a leading zero reads as octal elsewhere
+        {"1..2.3", false, {{2, 1}}},     // an empty part: the dot that ends it
+        {"1.2.3.", false, {{5, 1}}},     // an empty last part: the dot before it
         {"a.1.b.1", false, {{0, 1}, {4, 1}}},
-        {"ż.1.1.1", false, {{0, 1}}},         // counted in characters, not bytes
+        {"ż.1.1.1", false, {{0, 1}}},  // counted in characters, not bytes
         {" 1.2.3.4", false, {{0, 2}}},
         {"1234.1.1.1", false, {{0, 4}}},
-        {"", false, {}},                      // empty: not valid, nothing to mark
+        {"", false, {}},  // empty: not valid, nothing to mark
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ip_address_valid(c.text), c.valid) << c.text;
@@ -56,10 +56,17 @@ TEST(Fields, IpAddressPartsThatAreWrongAreMarked) {
 
 TEST(Fields, TcpPortIsADecimalNumberFrom1To65535) {
     const FieldCase cases[] = {
-        {"1", true, {}},          {"65535", true, {}},      {"6666", true, {}},
-        {"0", false, {{0, 1}}},   {"65536", false, {{0, 5}}}, {"99999", false, {{0, 5}}},
-        {"6a", false, {{0, 2}}},  {"-1", false, {{0, 2}}},  {"+80", false, {{0, 3}}},
-        {" 80", false, {{0, 3}}}, {"", false, {}},
+        {"1", true, {}},
+        {"65535", true, {}},
+        {"6666", true, {}},
+        {"0", false, {{0, 1}}},
+        {"65536", false, {{0, 5}}},
+        {"99999", false, {{0, 5}}},
+        {"6a", false, {{0, 2}}},
+        {"-1", false, {{0, 2}}},
+        {"+80", false, {{0, 3}}},
+        {" 80", false, {{0, 3}}},
+        {"", false, {}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(tcp_port_valid(c.text), c.valid) << c.text;
@@ -70,7 +77,7 @@ TEST(Fields, TcpPortIsADecimalNumberFrom1To65535) {
 namespace {
 
 class LinkFields : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         set_gr_filename("");
         mk_interface();

@@ -5,15 +5,15 @@
 #include <cstring>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
-#include "ui/settings.h"
 #include "app/main.h"
-#include "common/text.h"
 #include "common/globals.h"
+#include "common/text.h"
 #include "jobs/Worker.h"
 #include "printer/Fpos.h"
 #include "support/fixture.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -97,7 +97,8 @@ TEST_F(Panel, EthernetShowsAddressFieldsAndKeepsTimeout) {
     change_interface();
     for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate, gButt_ComDetect})
         EXPECT_FALSE(visible(c)) << c->handle;
-    for (Control* c : {g_IPaddress, gEdit_PortTCP, gStat_Address, gStat_TCPPort, gComb_Timeout, gStat_Timeout})
+    for (Control* c :
+         {g_IPaddress, gEdit_PortTCP, gStat_Address, gStat_TCPPort, gComb_Timeout, gStat_Timeout})
         EXPECT_TRUE(visible(c)) << c->handle;
     set_sel(gComb_Interface, 0);
     change_interface();
@@ -147,11 +148,14 @@ TEST(ErrorMessage, ContextNamesTheFailingCommand) {
     err_message("imgslotset\tno4\twx10\thx2\ttx00\t", out, 3252);
     EXPECT_STREQ(out,
                  "Wystąpił błąd podczas modyfikowania grafiki nr 4.\n\n"
-                 "Grafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY");
+                 "Grafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\nBŁĄD : 3252 "
+                 "ERR_IMG_READ_ONLY");
     error_id(1);
     std::memset(out, 0, sizeof out);
     err_message("imgheaderset\tno1\t", out, 1);
-    EXPECT_STREQ(out, "Wystąpił błąd podczas ustawiania grafiki w nagłówku.\n\nNierozpoznana komenda\n\nBŁĄD : 1 PROTO_ERR_CMD_UNKNOWN");
+    EXPECT_STREQ(out,
+                 "Wystąpił błąd podczas ustawiania grafiki w nagłówku.\n\nNierozpoznana komenda\n\nBŁĄD : 1 "
+                 "PROTO_ERR_CMD_UNKNOWN");
     std::memset(out, 0, sizeof out);
     err_message("imgfooterset\tno1\t", out, 1);
     EXPECT_EQ(std::string(out).rfind("Wystąpił błąd podczas ustawiania grafiki w stopce.\n\n", 0), 0u);

@@ -7,10 +7,10 @@
 
 #include "app/main.h"
 #include "common/globals.h"
-#include "ui/Controls.h"
-#include "ui/panel.h"
 #include "support/platform.h"
 #include "support/recording_host.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -18,7 +18,7 @@ using namespace tv::test;
 namespace {
 
 class PortNotes : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TV_POSIX_ONLY("ports/comN links name devices on POSIX systems");
         gCurrendDir = dir.path();

@@ -6,13 +6,13 @@
 #include <functional>
 #include <string>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
-#include "ui/settings.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "support/fixture.h"
 #include "support/platform.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -20,7 +20,7 @@ using namespace tv::test;
 namespace {
 
 class Settings : public Test {
-protected:
+  protected:
     void write_cfg(const std::string& body) { write_file(dir.file("settings.cfg"), body); }
 };
 
@@ -47,15 +47,16 @@ TEST_F(Settings, FirstStartShowsDefaultsAndWritesTheNineDefaultLines) {
 }
 
 TEST_F(Settings, ValuesReachVariablesAndSelectors) {
-    write_cfg("[Interface]=1\r\n[Protocol]=2\r\n[COM]=COM12\r\n[Baudrate]=115200\r\n[Tiemout]=1\r\n"
-              "[IP_Address]=127.0.0.1\r\n[TCP_Port]=4001\r\n[GR_Print]=1\r\n[GR_Test_Print]=1\r\n");
+    write_cfg(
+        "[Interface]=1\r\n[Protocol]=2\r\n[COM]=COM12\r\n[Baudrate]=115200\r\n[Tiemout]=1\r\n"
+        "[IP_Address]=127.0.0.1\r\n[TCP_Port]=4001\r\n[GR_Print]=1\r\n[GR_Test_Print]=1\r\n");
     load_cfg("settings.cfg");
     EXPECT_STREQ(NR_COM, "\\\\.\\COM12");
     EXPECT_EQ(sel(gComb_COM), 11);  // the twelfth port item
     EXPECT_EQ(BAUDRATE_COM, 115200);
     EXPECT_EQ(text(gComb_Baudrate), "115200");
     EXPECT_EQ(RCV_TIMEOUT, 1);
-    EXPECT_EQ(sel(gComb_Timeout), 0);  // "1", not "10"
+    EXPECT_EQ(sel(gComb_Timeout), 0);        // "1", not "10"
     EXPECT_STREQ(gServerName, "127.0.0.1");  // the CR is not part of the value
     EXPECT_EQ(text(g_IPaddress), "127.0.0.1");
     EXPECT_EQ(PortTCP, 4001);
@@ -146,7 +147,7 @@ TEST_F(Settings, EachNumberIsReadFromAtMostItsKeysDigits) {
         {"[Tiemout]=12345", [] { return RCV_TIMEOUT.load(); }, 1234},
         {"[Baudrate]=12345678", [] { return BAUDRATE_COM.load(); }, 1234567},
         {"[TCP_Port]=000655359", [] { return PortTCP.load(); }, 6553},
-        {"[Protocol]=022", [] { return PROTOCOL.load(); }, 2},         // "02"
+        {"[Protocol]=022", [] { return PROTOCOL.load(); }, 2},        // "02"
         {"[Interface]=011", [] { return sel(gComb_Interface); }, 1},  // "01"
     };
     for (const auto& c : cases) {
@@ -176,7 +177,7 @@ TEST_F(Settings, TcpPortsOutsideTheRangeKeepTheFallback) {
     const struct {
         const char* value;
         int port;
-    } cases[] = {{"0", 2121}, {"65536", 2121}, {"99999", 2121}, {"9999999", 2121},
+    } cases[] = {{"0", 2121}, {"65536", 2121},  {"99999", 2121}, {"9999999", 2121},
                  {"1", 1},    {"65535", 65535}, {"6666", 6666}};
     for (const auto& c : cases) {
         PortTCP = 6666;

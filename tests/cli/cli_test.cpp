@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "support/fixture.h"
+#include "common/paths.h"
 #include "image/bmp.h"
-#include "image/gr_grid.h"
 #include "image/convert.h"
+#include "image/gr_grid.h"
 #include "printer/Fpos.h"
+#include "support/fixture.h"
+#include "support/platform.h"
 #include "support/recording_host.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
-#include "common/paths.h"
-#include "support/platform.h"
 #include "support/wire_oracle.h"
 
 using namespace tv::test;
@@ -32,13 +32,15 @@ const std::string kExamples = std::string(TV_SOURCE_DIR) + "/examples/";
 const std::string kPictures = std::string(TV_SOURCE_DIR) + "/tests/data/pictures/";
 
 class Cli : public Test {
-protected:
+  protected:
     Cli() { make_folders(); }
 
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
         args.insert(args.end(), {"--log", dir.file("requests.log")});
-        if (over_pty) args.insert(args.end(), {"--pty", dir.file("ports/com3")});
-        else args.insert(args.end(), {"--tcp", "0"});
+        if (over_pty)
+            args.insert(args.end(), {"--pty", dir.file("ports/com3")});
+        else
+            args.insert(args.end(), {"--tcp", "0"});
         sim = std::make_unique<SimProcess>(args);
         ASSERT_TRUE(sim->ok()) << sim->error();
     }
@@ -63,13 +65,48 @@ protected:
 TEST_F(Cli, HelpListsEveryCommandAndOptionInPolish) {
     const RunResult r = run_program(kCli, {"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"Użycie:", "send PLIK", "clear", "set", "report", "detect", "test", "--dir", "--serial",
-                             "--ethernet", "--printer", "--register", "--port", "--baud", "--timeout", "--ip",
-                             "--tcp-port", "--slot", "--header", "--footer", "--print", "--no-print",
-                             "--test-print", "--no-test-print", "--yes", "--trace", "\"Wyślij >>\"",
-                             "convert OBRAZ WYNIK.bmp", "send --convert OBRAZ", "--width N", "--dither METODA",
-                             "floyd", "atkinson", "ordered", "threshold", "--threshold N", "--invert", "--json",
-                             "--devices LISTA", "--parallel N", "--version", "name,interface,protocol,address,port"})
+    for (const char* word : {"Użycie:",
+                             "send PLIK",
+                             "clear",
+                             "set",
+                             "report",
+                             "detect",
+                             "test",
+                             "--dir",
+                             "--serial",
+                             "--ethernet",
+                             "--printer",
+                             "--register",
+                             "--port",
+                             "--baud",
+                             "--timeout",
+                             "--ip",
+                             "--tcp-port",
+                             "--slot",
+                             "--header",
+                             "--footer",
+                             "--print",
+                             "--no-print",
+                             "--test-print",
+                             "--no-test-print",
+                             "--yes",
+                             "--trace",
+                             "\"Wyślij >>\"",
+                             "convert OBRAZ WYNIK.bmp",
+                             "send --convert OBRAZ",
+                             "--width N",
+                             "--dither METODA",
+                             "floyd",
+                             "atkinson",
+                             "ordered",
+                             "threshold",
+                             "--threshold N",
+                             "--invert",
+                             "--json",
+                             "--devices LISTA",
+                             "--parallel N",
+                             "--version",
+                             "name,interface,protocol,address,port"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     const RunResult v = run_program(kCli, {"--version"});
     EXPECT_EQ(v.status, 0);
@@ -116,9 +153,12 @@ TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
         {{"convert", "a.png"}, "Polecenie convert potrzebuje dwóch plików: OBRAZ WYNIK.bmp"},
         {{"--width", "0", "convert", "a.png", "b.bmp"}, "Niepoprawna szerokość: 0 (1..640)"},
         {{"--width", "641", "convert", "a.png", "b.bmp"}, "Niepoprawna szerokość: 641 (1..640)"},
-        {{"--dither", "bayer", "convert", "a.png", "b.bmp"}, "Nieznana metoda: bayer (floyd, atkinson, ordered, threshold)"},
-        {{"--threshold", "256", "--dither", "threshold", "convert", "a.png", "b.bmp"}, "Niepoprawny próg: 256 (0..255)"},
-        {{"--threshold", "100", "convert", "a.png", "b.bmp"}, "Opcja --threshold działa tylko z --dither threshold"},
+        {{"--dither", "bayer", "convert", "a.png", "b.bmp"},
+         "Nieznana metoda: bayer (floyd, atkinson, ordered, threshold)"},
+        {{"--threshold", "256", "--dither", "threshold", "convert", "a.png", "b.bmp"},
+         "Niepoprawny próg: 256 (0..255)"},
+        {{"--threshold", "100", "convert", "a.png", "b.bmp"},
+         "Opcja --threshold działa tylko z --dither threshold"},
         {{"--invert", "send", "a.bmp"},
          "Opcje --width, --dither, --threshold i --invert działają tylko z convert albo send --convert"},
         {{"--convert", "clear"}, "Opcja --convert działa tylko z poleceniem send"},
@@ -171,9 +211,10 @@ TEST_P(CliSend, SendsThePictureAndKeepsTheSettings) {
     const bool pty = GetParam();
     if (pty) TV_POSIX_ONLY("serial link over a pseudo-terminal");
     start_sim({"--printer", "--store", dir.path()}, pty);
-    const auto link = pty ? std::vector<std::string>{"--serial", "--port", "COM3", "--baud", "115200", "--print"}
-                          : tcp();
-    const RunResult r = cli(concat(link, {"--slot", "2", "--timeout", "3", "send", kExamples + "sklep_384x96.bmp"}));
+    const auto link =
+        pty ? std::vector<std::string>{"--serial", "--port", "COM3", "--baud", "115200", "--print"} : tcp();
+    const RunResult r =
+        cli(concat(link, {"--slot", "2", "--timeout", "3", "send", kExamples + "sklep_384x96.bmp"}));
     EXPECT_EQ(r.status, 0) << r.err;
     // With the printout asked for, the printout is the answer: no box.
     EXPECT_EQ(r.out, pty ? "" : "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
@@ -185,17 +226,20 @@ TEST_P(CliSend, SendsThePictureAndKeepsTheSettings) {
     }
     EXPECT_TRUE(std::filesystem::exists(dir.file("slot2.pbm")));
     const std::string cfg = read_file(dir.file("settings.cfg"));
-    EXPECT_NE(cfg.find(native_lines(pty ? "[Interface]=0\n[Protocol]=0\n[COM]=COM3\n[Baudrate]=115200\n[Tiemout]=3\n"
-                                        : "[Interface]=1\n[Protocol]=0\n")),
+    EXPECT_NE(cfg.find(native_lines(
+                  pty ? "[Interface]=0\n[Protocol]=0\n[COM]=COM3\n[Baudrate]=115200\n[Tiemout]=3\n"
+                      : "[Interface]=1\n[Protocol]=0\n")),
               std::string::npos);
     if (!pty) {
-        EXPECT_NE(cfg.find(native_lines("[TCP_Port]=" + std::to_string(sim->port()) + "\n")), std::string::npos);
+        EXPECT_NE(cfg.find(native_lines("[TCP_Port]=" + std::to_string(sim->port()) + "\n")),
+                  std::string::npos);
     }
 }
 
 TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     start_sim({"--printer"});
-    const RunResult r = cli(concat(tcp(), {"send", std::string(TV_SOURCE_DIR) + "/tests/data/wide_641x10_im.bmp"}));
+    const RunResult r =
+        cli(concat(tcp(), {"send", std::string(TV_SOURCE_DIR) + "/tests/data/wide_641x10_im.bmp"}));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n\n\n");
     EXPECT_EQ(frames_received(), 0u);
@@ -205,7 +249,8 @@ TEST_F(Cli, ReadsWhatTheWindowReadsAndRefusesWhatItRefuses) {
     // A top-down V5 file is stored as its bottom-up twin is.
     const std::string variants = std::string(TV_SOURCE_DIR) + "/tests/data/variants/";
     start_sim({"--register", "--store", dir.path()});
-    for (const auto& [slot, file] : {std::pair{"1", "v5_black0_13x7_im.bmp"}, std::pair{"2", "topdown_v5_13x7.bmp"}}) {
+    for (const auto& [slot, file] :
+         {std::pair{"1", "v5_black0_13x7_im.bmp"}, std::pair{"2", "topdown_v5_13x7.bmp"}}) {
         const RunResult r = cli(concat(tcp(), {"--register", "--slot", slot, "send", variants + file}));
         EXPECT_EQ(r.status, 0) << file << r.out << r.err;
     }
@@ -270,22 +315,26 @@ TEST_F(Cli, TimeoutQuestionIsPrintedAndAnsweredAsTold) {
     EXPECT_EQ(r.out, "[Warning] TIMEOUT! Try again?\n\n");
     r = cli(concat(tcp(), {"--timeout", "1", "--yes", "clear"}));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              "[Warning] TIMEOUT! Try again?\n\n[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!\n\n");
+    EXPECT_EQ(
+        r.out,
+        "[Warning] TIMEOUT! Try again?\n\n[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!\n\n");
 }
 
 TEST_F(Cli, ConnectionTestWritesTheTrace) {
     start_sim({"--printer", "--name", "TARVIX HD"});
     const RunResult r = cli(concat(tcp(), {"--trace", dir.file("trace.txt"), "test"}));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "[Komunikat] Test połączenia zakończony sukcesem!\nMożliwa komunikacja z drukarką fiskalną\nTARVIX HD\n\n");
+    EXPECT_EQ(r.out,
+              "[Komunikat] Test połączenia zakończony sukcesem!\nMożliwa komunikacja z drukarką "
+              "fiskalną\nTARVIX HD\n\n");
     const std::string trace = read_file(dir.file("trace.txt"));
     EXPECT_EQ(trace.rfind("Connection test...\r\nPlease wait.\r\n\r\n", 0), 0u);
     EXPECT_NE(trace.find("Fiscal printer : TARVIX HD"), std::string::npos);
 }
 
 TEST_F(Cli, NoDeviceFailsWithTheConnectionBox) {
-    const RunResult r = run_program(kCli, {"--dir", dir.path(), "--ethernet", "--ip", "127.0.0.1", "--tcp-port", "1", "clear"});
+    const RunResult r = run_program(
+        kCli, {"--dir", dir.path(), "--ethernet", "--ip", "127.0.0.1", "--tcp-port", "1", "clear"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "[Błąd] Brak połączenia z drukarką fiskalną!\n\n");
 }
@@ -304,7 +353,8 @@ TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
     TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
     start_sim({"--printer", "--delay", "*:1000"});
     // Ctrl-C while the second command waits for its reply.
-    const RunResult r = cli(concat(tcp(), {"--slot", "all", "clear"}), [&] { return frames_received() >= 2; });
+    const RunResult r =
+        cli(concat(tcp(), {"--slot", "all", "clear"}), [&] { return frames_received() >= 2; });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     // The line under way was answered; then the printer was told to cancel.
@@ -322,15 +372,17 @@ tv::logo::Logo expected_logo(const std::string& picture, const tv::logo::Options
     std::vector<std::uint8_t> b;
     tv::logo::Error e;
     tv::logo::Logo l;
-    EXPECT_TRUE(tv::logo::read_file(picture, b, e) && tv::logo::convert(b.data(), b.size(), o, l, e)) << e.message;
+    EXPECT_TRUE(tv::logo::read_file(picture, b, e) && tv::logo::convert(b.data(), b.size(), o, l, e))
+        << e.message;
     return l;
 }
 
 TEST_F(Cli, ConvertWritesALogoTheReaderTakes) {
-    const RunResult r = cli({"--width", "48", "--dither", "threshold", "--threshold", "100", "--invert", "convert",
-                             kPictures + "card_rgba.png", dir.file("out.bmp")});
+    const RunResult r = cli({"--width", "48", "--dither", "threshold", "--threshold", "100", "--invert",
+                             "convert", kPictures + "card_rgba.png", dir.file("out.bmp")});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "[Komunikat] Logo zapisano w pliku:\n" + dir.file("out.bmp") + "\n(48 x 32 pikseli)\n\n");
+    EXPECT_EQ(r.out,
+              "[Komunikat] Logo zapisano w pliku:\n" + dir.file("out.bmp") + "\n(48 x 32 pikseli)\n\n");
     tv::logo::Options o;
     o.width = 48;
     o.dither = tv::logo::Dither::Threshold;
@@ -352,7 +404,8 @@ TEST_F(Cli, ConvertFitsTheProtocolsLimit) {
     };
     std::filesystem::copy_file(kPictures + "card_24bit.bmp", dir.file("card.bmp"),
                                std::filesystem::copy_options::overwrite_existing);
-    for (const Case& c : {Case{{"--printer", "--width", "640"}, "640 x 427"}, Case{{"--register", "--width", "384"}, "384 x 256"}}) {
+    for (const Case& c : {Case{{"--printer", "--width", "640"}, "640 x 427"},
+                          Case{{"--register", "--width", "384"}, "384 x 256"}}) {
         const RunResult r = cli(concat(c.protocol, {"convert", dir.file("card.bmp"), dir.file("out.bmp")}));
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_NE(r.out.find("(" + c.size + " pikseli)"), std::string::npos) << r.out;
@@ -365,10 +418,11 @@ TEST_F(Cli, ADamagedPictureFailsAndLeavesNothing) {
         std::string picture;
         std::string message;
     };
-    for (const Case& c : {Case{kPictures + "card_cut.png", "Plik obrazu jest uszkodzony i nie można go odczytać."},
-                          Case{kPictures + "not_a_picture.txt",
-                               "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM)."},
-                          Case{dir.file("missing.png"), "Nie można otworzyć pliku:\n" + dir.file("missing.png")}}) {
+    for (const Case& c :
+         {Case{kPictures + "card_cut.png", "Plik obrazu jest uszkodzony i nie można go odczytać."},
+          Case{kPictures + "not_a_picture.txt",
+               "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM)."},
+          Case{dir.file("missing.png"), "Nie można otworzyć pliku:\n" + dir.file("missing.png")}}) {
         for (const char* out : {"new.bmp", "old.bmp"}) {
             const RunResult r = cli({"convert", c.picture, dir.file(out)});
             EXPECT_EQ(r.status, 1) << c.picture;
@@ -396,8 +450,10 @@ TEST_F(Cli, SendConvertProgramsTheConvertedLogo) {
     const RunResult r = cli(concat(tcp(), {"--slot", "3", "--dither", "atkinson", "send", "--convert",
                                            kPictures + "card_palette.png", "--width", "120"}));
 #ifndef _WIN32
-    if (old_tmp) setenv("TMPDIR", saved.c_str(), 1);
-    else unsetenv("TMPDIR");
+    if (old_tmp)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 #endif
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out, "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n");
@@ -417,8 +473,8 @@ TEST_F(Cli, SendConvertProgramsTheConvertedLogo) {
 
 TEST_F(Cli, SendConvertToACashRegisterFitsItsLimit) {
     start_sim({"--register", "--store", dir.file("store")});
-    const RunResult r = cli(concat(tcp(), {"--register", "--slot", "1", "send", "--convert", kPictures + "card_rgb.jpg",
-                                           "--width", "384"}));
+    const RunResult r = cli(concat(tcp(), {"--register", "--slot", "1", "send", "--convert",
+                                           kPictures + "card_rgb.jpg", "--width", "384"}));
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     const tv::test::StoredSlot slot = read_stored_slot(dir.file("store/slot1.pbm"));
     EXPECT_EQ(slot.w, 384);

@@ -50,7 +50,8 @@ TEST(DeviceList, ReadsEveryFieldSkippingBlankAndCommentLines) {
 TEST(DeviceList, TheSampleListIsValid) {
     std::vector<Device> list;
     std::string error;
-    ASSERT_TRUE(tv::cli::read_device_list(std::string(TV_SOURCE_DIR) + "/examples/sklepy.csv", list, error)) << error;
+    ASSERT_TRUE(tv::cli::read_device_list(std::string(TV_SOURCE_DIR) + "/examples/sklepy.csv", list, error))
+        << error;
     ASSERT_EQ(list.size(), 4u);
     EXPECT_TRUE(list[0].serial);
     EXPECT_EQ(list[0].address, "COM33");
@@ -64,25 +65,38 @@ TEST(DeviceList, EveryFaultIsReportedWithItsLine) {
         {"# only a comment\n", "brak nagłówka name,interface,protocol,address,port"},
         {kHeader, "lista nie zawiera żadnego urządzenia"},
         {"name,interface,protocol,address\n" + good,
-         "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest \"name,interface,protocol,address\""},
+         "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest "
+         "\"name,interface,protocol,address\""},
         {"a,ethernet,printer,127.0.0.1,6666\n",
-         "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest \"a,ethernet,printer,127.0.0.1,6666\""},
-        {kHeader + good + "b,ethernet,printer,127.0.0.1\n", "wiersz 3: oczekiwano 5 pól oddzielonych przecinkami, jest 4"},
-        {kHeader + good + "b,ethernet,printer,127.0.0.1,1,x\n", "wiersz 3: oczekiwano 5 pól oddzielonych przecinkami, jest 6"},
-        {kHeader + "\n# c\n" + good + "b,usb,printer,127.0.0.1,6666\n", "wiersz 5: nieznany interfejs \"usb\" (serial albo ethernet)"},
-        {kHeader + "b,ethernet,scale,127.0.0.1,6666\n", "wiersz 2: nieznany protokół \"scale\" (printer albo register)"},
-        {kHeader + good + "b,ethernet,printer,127.0.0.256,6666\n", "wiersz 3: niepoprawny adres IPv4 \"127.0.0.256\""},
-        {kHeader + "b,ethernet,printer,sklep.local,6666\n", "wiersz 2: niepoprawny adres IPv4 \"sklep.local\""},
+         "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest "
+         "\"a,ethernet,printer,127.0.0.1,6666\""},
+        {kHeader + good + "b,ethernet,printer,127.0.0.1\n",
+         "wiersz 3: oczekiwano 5 pól oddzielonych przecinkami, jest 4"},
+        {kHeader + good + "b,ethernet,printer,127.0.0.1,1,x\n",
+         "wiersz 3: oczekiwano 5 pól oddzielonych przecinkami, jest 6"},
+        {kHeader + "\n# c\n" + good + "b,usb,printer,127.0.0.1,6666\n",
+         "wiersz 5: nieznany interfejs \"usb\" (serial albo ethernet)"},
+        {kHeader + "b,ethernet,scale,127.0.0.1,6666\n",
+         "wiersz 2: nieznany protokół \"scale\" (printer albo register)"},
+        {kHeader + good + "b,ethernet,printer,127.0.0.256,6666\n",
+         "wiersz 3: niepoprawny adres IPv4 \"127.0.0.256\""},
+        {kHeader + "b,ethernet,printer,sklep.local,6666\n",
+         "wiersz 2: niepoprawny adres IPv4 \"sklep.local\""},
         {kHeader + "b,ethernet,printer,COM3,6666\n", "wiersz 2: niepoprawny adres IPv4 \"COM3\""},
         {kHeader + "b,ethernet,printer,10.0.0.1,0\n", "wiersz 2: niepoprawny port TCP \"0\" (1..65535)"},
-        {kHeader + "b,ethernet,printer,10.0.0.1,70000\n", "wiersz 2: niepoprawny port TCP \"70000\" (1..65535)"},
-        {kHeader + "b,serial,printer,COM100,9600\n", "wiersz 2: niepoprawny port szeregowy \"COM100\" (COM1..COM99)"},
-        {kHeader + "b,serial,printer,10.0.0.1,9600\n", "wiersz 2: niepoprawny port szeregowy \"10.0.0.1\" (COM1..COM99)"},
+        {kHeader + "b,ethernet,printer,10.0.0.1,70000\n",
+         "wiersz 2: niepoprawny port TCP \"70000\" (1..65535)"},
+        {kHeader + "b,serial,printer,COM100,9600\n",
+         "wiersz 2: niepoprawny port szeregowy \"COM100\" (COM1..COM99)"},
+        {kHeader + "b,serial,printer,10.0.0.1,9600\n",
+         "wiersz 2: niepoprawny port szeregowy \"10.0.0.1\" (COM1..COM99)"},
         {kHeader + "b,serial,printer,COM1,9601\n",
          "wiersz 2: niepoprawna prędkość \"9601\" (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)"},
-        {kHeader + good + "A,ethernet,printer,127.0.0.2,6666\n", "wiersz 3: nazwa \"A\" powtarza się (pierwszy raz w wierszu 2)"},
+        {kHeader + good + "A,ethernet,printer,127.0.0.2,6666\n",
+         "wiersz 3: nazwa \"A\" powtarza się (pierwszy raz w wierszu 2)"},
         {kHeader + "sklep 1,ethernet,printer,127.0.0.1,6666\n",
-         "wiersz 2: niepoprawna nazwa urządzenia \"sklep 1\" (litery, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)"},
+         "wiersz 2: niepoprawna nazwa urządzenia \"sklep 1\" (litery, cyfry, - _ ., najwyżej 64 znaki, nie "
+         "nazwa zastrzeżona w Windows)"},
     };
     for (const auto& [text, message] : cases) {
         std::vector<Device> list;
@@ -94,15 +108,31 @@ TEST(DeviceList, EveryFaultIsReportedWithItsLine) {
 
 TEST(DeviceList, NamesAreFolderNamesEverywhere) {
     const std::vector<std::pair<std::string, bool>> names = {
-        {"sklep-1", true}, {"Kasa_2.zaplecze", true}, {std::string(64, 'x'), true},
-        {std::string(65, 'x'), false}, {"", false}, {".", false}, {"..", false}, {".ukryty", false},
-        {"a/b", false}, {"a\\b", false}, {"..\\..\\x", false}, {"sklep\"1", false}, {"Kraków", false},
-        {"con", false}, {"NUL.txt", false}, {"com1", false}, {"LPT9", false}, {"com10", true}, {"console", true},
+        {"sklep-1", true},
+        {"Kasa_2.zaplecze", true},
+        {std::string(64, 'x'), true},
+        {std::string(65, 'x'), false},
+        {"", false},
+        {".", false},
+        {"..", false},
+        {".ukryty", false},
+        {"a/b", false},
+        {"a\\b", false},
+        {"..\\..\\x", false},
+        {"sklep\"1", false},
+        {"Kraków", false},
+        {"con", false},
+        {"NUL.txt", false},
+        {"com1", false},
+        {"LPT9", false},
+        {"com10", true},
+        {"console", true},
     };
     for (const auto& [name, ok] : names) {
         std::vector<Device> list;
         std::string error;
-        EXPECT_EQ(parse_device_list(kHeader + name + ",ethernet,printer,127.0.0.1,6666\n", list, error), ok) << name;
+        EXPECT_EQ(parse_device_list(kHeader + name + ",ethernet,printer,127.0.0.1,6666\n", list, error), ok)
+            << name;
     }
 }
 

@@ -28,7 +28,8 @@ const std::string kCli = TV_CLI_PATH;
 const std::string kLogo = std::string(TV_SOURCE_DIR) + "/examples/sklep_384x96.bmp";
 const std::string kHeader = "name,interface,protocol,address,port\n";
 const char* kReadOnly =
-    "Wystąpił błąd podczas modyfikowania grafiki nr 2.\n\nGrafika tylko do odczytu.\nAby zmodyfikować wykonaj raport "
+    "Wystąpił błąd podczas modyfikowania grafiki nr 2.\n\nGrafika tylko do odczytu.\nAby zmodyfikować "
+    "wykonaj raport "
     "dobowy.\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY";
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -39,7 +40,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 class Devices : public ::testing::Test {
-protected:
+  protected:
     // A simulated device of its own, logging what it receives into DIR/name.log.
     void add_sim(const std::string& name, std::vector<std::string> args) {
         args.insert(args.end(), {"--log", dir.file(name + ".log"), "--tcp", "0"});
@@ -57,12 +58,19 @@ protected:
         return run_program(kCli, args, dir.path(), std::chrono::seconds(90));
     }
     // The frames one run of the tool sends for this job to a device of this protocol.
-    std::vector<std::string> reference_frames(const std::string& protocol, const std::vector<std::string>& job) {
+    std::vector<std::string> reference_frames(const std::string& protocol,
+                                              const std::vector<std::string>& job) {
         TempDir ref;
         SimProcess sim({"--" + protocol, "--tcp", "0", "--log", ref.file("ref.log")});
         EXPECT_TRUE(sim.ok()) << sim.error();
-        std::vector<std::string> args = {"--dir", ref.path(), "--ethernet", "--ip", "127.0.0.1", "--tcp-port",
-                                         std::to_string(sim.port()), "--" + protocol};
+        std::vector<std::string> args = {"--dir",
+                                         ref.path(),
+                                         "--ethernet",
+                                         "--ip",
+                                         "127.0.0.1",
+                                         "--tcp-port",
+                                         std::to_string(sim.port()),
+                                         "--" + protocol};
         args.insert(args.end(), job.begin(), job.end());
         const RunResult r = run_program(kCli, args, ref.path());
         EXPECT_EQ(r.status, 0) << r.out << r.err;
@@ -76,15 +84,16 @@ protected:
 // Two good printers, a good cash register, a printer whose slot 2 is read-only, and an
 // address where nothing listens.
 class ShopChain : public Devices, public ::testing::WithParamInterface<int> {
-protected:
+  protected:
     void SetUp() override {
         add_sim("rynek", {"--printer"});
         add_sim("dworzec", {"--printer"});
         add_sim("kasa-1", {"--register"});
         add_sim("zablokowana", {"--printer", "--read-only", "2"});
-        write_file(dir.file("sklepy.csv"), kHeader + tcp_line("rynek", "printer") + tcp_line("dworzec", "printer") +
-                                               tcp_line("kasa-1", "register") + tcp_line("zablokowana", "printer") +
-                                               "martwa,ethernet,printer,127.0.0.1,1\n");
+        write_file(dir.file("sklepy.csv"),
+                   kHeader + tcp_line("rynek", "printer") + tcp_line("dworzec", "printer") +
+                       tcp_line("kasa-1", "register") + tcp_line("zablokowana", "printer") +
+                       "martwa,ethernet,printer,127.0.0.1,1\n");
     }
     const std::vector<std::string> job = {"--slot", "2", "send", kLogo};
 };
@@ -95,7 +104,8 @@ TEST_P(ShopChain, EveryGoodDeviceGetsExactlyItsFramesAndTheFailuresAreNamed) {
     const auto register_frames = reference_frames("register", job);
     ASSERT_EQ(printer.size(), 10u);
 
-    std::vector<std::string> args = {"--devices", dir.file("sklepy.csv"), "--parallel", std::to_string(GetParam())};
+    std::vector<std::string> args = {"--devices", dir.file("sklepy.csv"), "--parallel",
+                                     std::to_string(GetParam())};
     args.insert(args.end(), job.begin(), job.end());
     const RunResult r = cli(args);
     EXPECT_EQ(r.status, 1) << r.err;
@@ -116,7 +126,8 @@ TEST_P(ShopChain, EveryGoodDeviceGetsExactlyItsFramesAndTheFailuresAreNamed) {
         "rynek: sukces",
         "dworzec: sukces",
         "kasa-1: sukces",
-        "zablokowana: niepowodzenie: [UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 2. Grafika tylko do "
+        "zablokowana: niepowodzenie: [UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 2. Grafika "
+        "tylko do "
         "odczytu. Aby zmodyfikować wykonaj raport dobowy. BŁĄD : 3252 ERR_IMG_READ_ONLY",
         "martwa: niepowodzenie: [Błąd] Brak połączenia z drukarką fiskalną!",
     };
@@ -129,8 +140,10 @@ TEST_P(ShopChain, EveryGoodDeviceGetsExactlyItsFramesAndTheFailuresAreNamed) {
     // Each device kept its own settings in its own folder.
     for (const char* name : {"rynek", "kasa-1", "zablokowana"}) {
         const std::string cfg = read_file(dir.file(std::string("devices/") + name + "/settings.cfg"));
-        EXPECT_NE(cfg.find("[TCP_Port]=" + std::to_string(sims[name]->port()) + "\n"), std::string::npos) << name;
-        EXPECT_NE(cfg.find(std::string("[Protocol]=") + (name == std::string("kasa-1") ? "2" : "0")), std::string::npos);
+        EXPECT_NE(cfg.find("[TCP_Port]=" + std::to_string(sims[name]->port()) + "\n"), std::string::npos)
+            << name;
+        EXPECT_NE(cfg.find(std::string("[Protocol]=") + (name == std::string("kasa-1") ? "2" : "0")),
+                  std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg")));
 }
@@ -149,7 +162,9 @@ TEST_P(ShopChain, TheJsonDocumentListsEveryDeviceInListOrder) {
         EXPECT_GT(device["seconds"].get<double>(), 0.0);
         device.erase("seconds");
     }
-    auto box = [](const char* caption, const char* text) { return Json{{"caption", caption}, {"text", text}}; };
+    auto box = [](const char* caption, const char* text) {
+        return Json{{"caption", caption}, {"text", text}};
+    };
     const Json ok = Json::array({box("Komunikat", "Grafika została poprawnie zaprogramowana!")});
     const Json expected = {
         {"devices",
@@ -157,10 +172,10 @@ TEST_P(ShopChain, TheJsonDocumentListsEveryDeviceInListOrder) {
              {{"name", "rynek"}, {"exit", 0}, {"boxes", ok}},
              {{"name", "dworzec"}, {"exit", 0}, {"boxes", ok}},
              {{"name", "kasa-1"}, {"exit", 0}, {"boxes", ok}},
-             {{"name", "zablokowana"},
+             {{"name", "zablokowana"}, {"exit", 1}, {"boxes", Json::array({box("UWAGA!", kReadOnly)})}},
+             {{"name", "martwa"},
               {"exit", 1},
-              {"boxes", Json::array({box("UWAGA!", kReadOnly)})}},
-             {{"name", "martwa"}, {"exit", 1}, {"boxes", Json::array({box("Błąd", "Brak połączenia z drukarką fiskalną!")})}},
+              {"boxes", Json::array({box("Błąd", "Brak połączenia z drukarką fiskalną!")})}},
          }},
         {"ok", 3},
         {"failed", 2},
@@ -181,8 +196,10 @@ TEST_F(Devices, ABrokenListSendsNothingAndNamesItsLine) {
         {"name;interface;protocol;address;port\n" + good,
          "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest "
          "\"name;interface;protocol;address;port\""},
-        {kHeader + good + "b,wifi,printer,127.0.0.1,6666\n", "wiersz 3: nieznany interfejs \"wifi\" (serial albo ethernet)"},
-        {kHeader + good + "b,ethernet,printer,127.0.0.1.5,6666\n", "wiersz 3: niepoprawny adres IPv4 \"127.0.0.1.5\""},
+        {kHeader + good + "b,wifi,printer,127.0.0.1,6666\n",
+         "wiersz 3: nieznany interfejs \"wifi\" (serial albo ethernet)"},
+        {kHeader + good + "b,ethernet,printer,127.0.0.1.5,6666\n",
+         "wiersz 3: niepoprawny adres IPv4 \"127.0.0.1.5\""},
         {kHeader + good + "\n" + good, "wiersz 4: nazwa \"rynek\" powtarza się (pierwszy raz w wierszu 2)"},
     };
     for (const auto& [list, message] : lists) {
@@ -200,7 +217,8 @@ TEST_F(Devices, ABrokenListSendsNothingAndNamesItsLine) {
     const RunResult r = cli({"--devices", dir.file("sklepy.csv"), "--json", "report"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(", wiersz 3: raport grafik jest dostępny tylko dla drukarek\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(", wiersz 3: raport grafik jest dostępny tylko dla drukarek\n"), std::string::npos)
+        << r.err;
     EXPECT_TRUE(frames("rynek").empty());
     EXPECT_TRUE(frames("kasa").empty());
 }
@@ -214,9 +232,11 @@ TEST_F(Devices, EntriesOnOneSerialLineRunOneAfterAnother) {
     SimProcess sim({"--printer", "--pty", dir.file("ports/com3"), "--log", dir.file("pty.log")});
     ASSERT_TRUE(sim.ok()) << sim.error();
     std::filesystem::create_symlink(dir.file("ports/com3"), dir.file("ports/com4"));
-    write_file(dir.file("sklepy.csv"), kHeader + "a,serial,printer,COM3,115200\nb,serial,printer,COM3,115200\n"
-                                                 "c,serial,printer,COM4,115200\n");
-    const RunResult r = cli({"--devices", dir.file("sklepy.csv"), "--parallel", "4", "--timeout", "3", "clear"});
+    write_file(dir.file("sklepy.csv"), kHeader +
+                                           "a,serial,printer,COM3,115200\nb,serial,printer,COM3,115200\n"
+                                           "c,serial,printer,COM4,115200\n");
+    const RunResult r =
+        cli({"--devices", dir.file("sklepy.csv"), "--parallel", "4", "--timeout", "3", "clear"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(lines_of(r.out).back(), "Sukces: 3 z 3 urządzeń.");
     EXPECT_EQ(read_request_log(dir.file("pty.log")).size(), 3u * 2);  // cancel and clear, three times
@@ -227,15 +247,18 @@ TEST_F(Devices, EntriesOnOneSerialLineRunOneAfterAnother) {
 TEST_F(Devices, CtrlCStartsNoFurtherDeviceAndStopsTheRunningOne) {
     TV_POSIX_ONLY("Ctrl-C as SIGINT");
     for (const char* name : {"a", "b", "c"}) add_sim(name, {"--printer", "--delay", "*:300"});
-    write_file(dir.file("sklepy.csv"), kHeader + tcp_line("a", "printer") + tcp_line("b", "printer") +
-                                           tcp_line("c", "printer"));
+    write_file(dir.file("sklepy.csv"),
+               kHeader + tcp_line("a", "printer") + tcp_line("b", "printer") + tcp_line("c", "printer"));
     // Interrupted once the first device has its first frame: its job ends after that exchange.
-    const RunResult r = run_program(
-        kCli, {"--dir", dir.path(), "--devices", dir.file("sklepy.csv"), "--parallel", "1", "--slot", "all", "clear"},
-        dir.path(), std::chrono::seconds(60), [&] { return frames("a").size() >= 1; });
+    const RunResult r =
+        run_program(kCli,
+                    {"--dir", dir.path(), "--devices", dir.file("sklepy.csv"), "--parallel", "1", "--slot",
+                     "all", "clear"},
+                    dir.path(), std::chrono::seconds(60), [&] { return frames("a").size() >= 1; });
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out, "a: niepowodzenie: przerwano\nb: nie uruchomiono (przerwano)\nc: nie uruchomiono (przerwano)\n"
-                     "Sukces: 0 z 3 urządzeń.\n");
+    EXPECT_EQ(r.out,
+              "a: niepowodzenie: przerwano\nb: nie uruchomiono (przerwano)\nc: nie uruchomiono (przerwano)\n"
+              "Sukces: 0 z 3 urządzeń.\n");
     // The first frame, then the printer is told to drop what it had ("prncancel").
     ASSERT_EQ(frames("a").size(), 2u);
     EXPECT_EQ(frames("a")[1], printer_frame("prncancel\t"));

@@ -5,17 +5,17 @@
 #include <string>
 #include <thread>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "ui/trace.h"
 #include "support/fixture.h"
+#include "ui/Controls.h"
+#include "ui/trace.h"
 
 using namespace tv;
 using namespace tv::test;
 
 class Trace : public Test {
-protected:
+  protected:
     RecordingHost& h = host;
 };
 

@@ -10,7 +10,10 @@ using namespace tv;
 namespace {
 
 TEST(WideText, BecomesUtf8) {
-    struct Case { std::wstring wide; std::string utf8; };
+    struct Case {
+        std::wstring wide;
+        std::string utf8;
+    };
     const Case cases[] = {
         {L"", ""},
         {L"COM5", "COM5"},
@@ -26,7 +29,9 @@ TEST(WideText, LoneSurrogateBecomesTheReplacementCharacter) {
     std::wstring broken = L"a";
     broken.push_back(static_cast<wchar_t>(0xD800));
     broken += L"b";
-    EXPECT_EQ(utf8_of_wide(broken), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(utf8_of_wide(broken),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 }  // namespace

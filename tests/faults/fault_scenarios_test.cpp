@@ -79,10 +79,20 @@ const Scenario kScenarios[] = {
     {"ConnectionResetBeforeTheReply", {"--reset", "{K}"}, Says::LineGone, 2, On::TcpOnly},
     {"ConnectionResetMidFrame", {"--cut", "{K}:16", "--reset", "{K}"}, Says::LineGone, 2, On::TcpOnly},
     {"DeviceRefusesTheFirstBlock", {"--fail", "{K}:3252"}, Says::Refused},
-    {"NoReplyToTheLastBlockWhenAReportIsAsked", {"--no-reply", "{K}"}, Says::NoReply, kLastBlock, On::Both, Job::ProgramWithReport},
+    {"NoReplyToTheLastBlockWhenAReportIsAsked",
+     {"--no-reply", "{K}"},
+     Says::NoReply,
+     kLastBlock,
+     On::Both,
+     Job::ProgramWithReport},
     {"ClearAllNoReplyForTheSecondCommand", {"--no-reply", "{K}"}, Says::NoReply, 2, On::Both, Job::ClearAll},
     {"ClearAllWrongChecksum", {"--bad-crc", "{K}"}, Says::Garbled, 2, On::Both, Job::ClearAll},
-    {"HeaderFooterNoReplyToTheLast", {"--no-reply", "{K}"}, Says::NoReply, kLast, On::Both, Job::HeaderFooter},
+    {"HeaderFooterNoReplyToTheLast",
+     {"--no-reply", "{K}"},
+     Says::NoReply,
+     kLast,
+     On::Both,
+     Job::HeaderFooter},
 };
 
 struct Case {
@@ -145,8 +155,10 @@ std::vector<std::string> job_frames(Job job, Dev dev) {
 std::string success_box(Job job) {
     switch (job) {
         case Job::Program:
-        case Job::ProgramWithReport: return "[Komunikat] Grafika została poprawnie zaprogramowana!";
-        case Job::ClearAll: return "[Komunikat] Kasowanie grafik zostało zakończne pomyślnie!";
+        case Job::ProgramWithReport:
+            return "[Komunikat] Grafika została poprawnie zaprogramowana!";
+        case Job::ClearAll:
+            return "[Komunikat] Kasowanie grafik zostało zakończne pomyślnie!";
         case Job::HeaderFooter:
             return "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!";
     }
@@ -162,24 +174,28 @@ std::vector<std::string> expected_boxes(const Case& c, int at) {
             case Says::NoReply:
                 if (c.link == Link::Tcp) return {"[Warning] TIMEOUT! Try again?"};
                 [[fallthrough]];
-            case Says::LineGone: return {"[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"};
+            case Says::LineGone:
+                return {"[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"};
             case Says::Garbled:
-            case Says::Foreign: return {"[UWAGA!] Błędna odpowiedź z drukarki fiskalnej!"};
+            case Says::Foreign:
+                return {"[UWAGA!] Błędna odpowiedź z drukarki fiskalnej!"};
             default:
-                return {"[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 1.\n\n"
-                        "Grafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\n"
-                        "BŁĄD : 3252 ERR_IMG_READ_ONLY"};
+                return {
+                    "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 1.\n\n"
+                    "Grafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\n"
+                    "BŁĄD : 3252 ERR_IMG_READ_ONLY"};
         }
     }
-    const std::string context =
-        c.s->job == Job::HeaderFooter ? "Wystąpił błąd podczas innej czynności!\n\n"
-        : "Wystąpił błąd podczas modyfikowania grafiki nr " +
-              std::to_string(c.s->job == Job::ClearAll ? at : 1) + ".\n\n";
+    const std::string context = c.s->job == Job::HeaderFooter
+                                    ? "Wystąpił błąd podczas innej czynności!\n\n"
+                                    : "Wystąpił błąd podczas modyfikowania grafiki nr " +
+                                          std::to_string(c.s->job == Job::ClearAll ? at : 1) + ".\n\n";
     switch (says) {
         case Says::NoReply:
         case Says::LineGone:
             return {"[UWAGA!] " + context + "TIMEOUT - brak odpowiedzi z kasy.\n\nBŁĄD : 10000 "};
-        case Says::Garbled: return {"[UWAGA!] " + context + "błąd CRC\n\nBŁĄD : 3006 COMM_ERR_CRC"};
+        case Says::Garbled:
+            return {"[UWAGA!] " + context + "błąd CRC\n\nBŁĄD : 3006 COMM_ERR_CRC"};
         case Says::Foreign:
             return {"[UWAGA!] " + context + "nieoczekiwane dane\n\nBŁĄD : 3002 COMM_ERR_UNEXPECTED_DATA"};
         default:
@@ -207,7 +223,7 @@ TEST_P(FaultScenario, UserIsToldAndNothingFollowsAnError) {
     const Scenario& s = *c.s;
     std::vector<std::string> want = job_frames(s.job, c.dev);
     const int total = static_cast<int>(want.size());
-    const int at = s.at == kLast                ? total
+    const int at = s.at == kLast        ? total
                    : s.at == kLastBlock ? static_cast<int>(job_frames(Job::Program, c.dev).size())
                                         : s.at;
 
@@ -255,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FaultScenario, ::testing::ValuesIn(all_cases()),
 // The serial port is ours alone, whoever tries to open it too. (That a new pty starts
 // cooked and every byte value still crosses our open port unchanged is shown in tests/link.)
 class PseudoTerminal : public JobTest {
-protected:
+  protected:
     void SetUp() override {
         TV_POSIX_ONLY("pseudo-terminals");
         point_com(3, path);
@@ -268,7 +284,8 @@ protected:
     // Runs fn in a child process (as user 65534 when as_nobody and we are root) and returns
     // its exit status; fn returns 0 when all went as expected.
 #ifndef _WIN32
-    template <class Fn> int in_child(bool as_nobody, Fn fn) {
+    template <class Fn>
+    int in_child(bool as_nobody, Fn fn) {
         const pid_t pid = fork();
         if (pid == 0) {
             if (as_nobody && geteuid() == 0 &&
@@ -290,13 +307,15 @@ TEST_F(PseudoTerminal, ASecondOpenIsRefusedAsRootAndAsAnotherUser) {
 #ifndef _WIN32  // termios and file locks: POSIX only (skipped on Windows)
     ASSERT_EQ(com_connect(false), 0);
     // Root passes TIOCEXCL when it holds CAP_SYS_ADMIN; the lock still keeps it out.
-    EXPECT_EQ(in_child(false, [&] {
-                  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-                  if (fd < 0 && errno != EBUSY) return 1;
-                  if (fd >= 0 && (flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)) return 2;
-                  SerialPort second;
-                  return second.open(path) ? 3 : 0;
-              }),
+    EXPECT_EQ(in_child(false,
+                       [&] {
+                           const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+                           if (fd < 0 && errno != EBUSY) return 1;
+                           if (fd >= 0 && (flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK))
+                               return 2;
+                           SerialPort second;
+                           return second.open(path) ? 3 : 0;
+                       }),
               0);
     // Another user, who may open the device as such, is stopped by the exclusive mode.
     ASSERT_EQ(chmod(path.c_str(), 0666), 0);
@@ -310,10 +329,11 @@ TEST_F(PseudoTerminal, ASecondOpenIsRefusedAsRootAndAsAnotherUser) {
     EXPECT_EQ(in_child(true, open_as_nobody), 0);
     com_disconnect(false);
     // Released, the port opens for that user: the refusal was the exclusivity, not access.
-    EXPECT_EQ(in_child(true, [&] {
-                  SerialPort again;
-                  return again.open(path) ? 0 : 7;
-              }),
+    EXPECT_EQ(in_child(true,
+                       [&] {
+                           SerialPort again;
+                           return again.open(path) ? 0 : 7;
+                       }),
               0);
 #endif
 }

@@ -43,8 +43,8 @@ class CloseTest : public WindowTest {
     // it started and held at that line.
     bool start_held_upload(const char* name) {
         log_ = dir_->file(name);
-        sim_ = std::make_unique<SimProcess>(std::vector<std::string>{
-            "--printer", "--tcp", "0", "--log", log_, "--delay", "2:1500"});
+        sim_ = std::make_unique<SimProcess>(
+            std::vector<std::string>{"--printer", "--tcp", "0", "--log", log_, "--delay", "2:1500"});
         if (!sim_->ok()) return false;
         Settings s;
         s.interface_index = 1;
@@ -69,7 +69,7 @@ class CloseTest : public WindowTest {
                  (QSet<QString>{"&Tak", "&Nie"}));
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
         QVERIFY(open_window());

@@ -16,11 +16,11 @@
 #include <QSlider>
 #include <QSpinBox>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "convert_dialog.h"
 #include "gui_test_util.h"
 #include "image/convert_session.h"
+#include "ui/Controls.h"
 
 using namespace tv::guitest;
 using tv::gui::ConvertDialog;
@@ -57,7 +57,8 @@ void write_colour_logo(const QString& path) {
     if (!img.save(path, "PNG")) qFatal("cannot write %s", qPrintable(path));
 }
 
-template <class T> T* child(const QWidget& w, const char* name) {
+template <class T>
+T* child(const QWidget& w, const char* name) {
     T* c = w.findChild<T*>(QString::fromLatin1(name));
     if (!c) qFatal("no %s in the dialog", name);
     return c;
@@ -92,14 +93,15 @@ class ConvertTest : public WindowTest {
     std::unique_ptr<Open> open_dialog(int limit = 640) {
         auto o = std::make_unique<Open>();
         std::string error;
-        if (!o->session.open(dir_->file("logo.png"), limit, error) || !o->session.update()) qFatal("%s", error.c_str());
+        if (!o->session.open(dir_->file("logo.png"), limit, error) || !o->session.update())
+            qFatal("%s", error.c_str());
         o->dialog = std::make_unique<ConvertDialog>(o->session, window_.get());
         o->dialog->show();  // not modal: the stand-in user answers modal dialogs only
         if (!QTest::qWaitForWindowExposed(o->dialog.get())) qFatal("the dialog did not appear");
         return o;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(open_window());
         write_colour_logo(file("logo.png"));
@@ -221,8 +223,9 @@ private slots:
         QCOMPARE(user_->convert_dialogs(), 1);
         QVERIFY(user_->wait_boxes(1));
         QCOMPARE(user_->boxes().at(0).caption, QStringLiteral("Komunikat"));
-        QCOMPARE(user_->boxes().at(0).text,
-                 QStringLiteral("Logo zapisano w pliku:\n") + file("logo_logo.bmp") + QStringLiteral("\n(320 x 128 pikseli)"));
+        QCOMPARE(user_->boxes().at(0).text, QStringLiteral("Logo zapisano w pliku:\n") +
+                                                file("logo_logo.bmp") +
+                                                QStringLiteral("\n(320 x 128 pikseli)"));
         // Loaded the normal way: the file box, "Wyślij >>", and the preview.
         QCOMPARE(QString::fromStdString(tv::gr_filename()), file("logo_logo.bmp"));
         QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),

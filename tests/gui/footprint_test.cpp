@@ -33,7 +33,7 @@ constexpr bool kInstrumented = false;
 class FootprintTest : public WindowTest {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(open_window());
         write_settings(dir_->path(), Settings{});

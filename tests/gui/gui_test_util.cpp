@@ -1,18 +1,18 @@
 // The window tests' helpers.
 #include "gui_test_util.h"
 
-#include <QAbstractItemView>
 #include <QAbstractButton>
-#include <QPushButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QHeaderView>
-#include <QTreeView>
 #include <QFont>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
+#include <QTreeView>
 #include <atomic>
 #include <fstream>
 #include <memory>
@@ -59,8 +59,8 @@ void ModalAnswerer::poll() {
         seen.text = box->text();
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
-        seen.default_button = box->defaultButton() ? box->standardButton(box->defaultButton())
-                                                   : QMessageBox::NoButton;
+        seen.default_button =
+            box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
         for (QAbstractButton* b : box->buttons()) seen.button_texts << b->text();
         boxes_ << seen;
         QMessageBox::StandardButton answer = seen.default_button;
@@ -69,10 +69,13 @@ void ModalAnswerer::poll() {
             answers_.pop_front();
         }
         QAbstractButton* b = box->button(answer);
-        if (!b) b = box->button(seen.default_button != QMessageBox::NoButton ? seen.default_button
-                                                                             : QMessageBox::Ok);
-        if (b) b->click();
-        else box->reject();
+        if (!b)
+            b = box->button(seen.default_button != QMessageBox::NoButton ? seen.default_button
+                                                                         : QMessageBox::Ok);
+        if (b)
+            b->click();
+        else
+            box->reject();
     } else if (auto* convert = qobject_cast<tv::gui::ConvertDialog*>(modal)) {
         modal->setProperty("tv_answered", true);
         ++convert_dialogs_;
@@ -88,8 +91,8 @@ void ModalAnswerer::poll() {
         // may not take. So the answer is given again on every poll while the dialog stays.
         if (!modal->property("tv_seen").toBool()) {
             modal->setProperty("tv_seen", true);
-            SeenDialog seen{dialog->nameFilters(), dialog->directory().absolutePath(),
-                            dialog->windowTitle(), {}, {}};
+            SeenDialog seen{
+                dialog->nameFilters(), dialog->directory().absolutePath(), dialog->windowTitle(), {}, {}};
             for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
                                QFileDialog::Accept, QFileDialog::Reject})
                 seen.labels << dialog->labelText(label);
@@ -110,8 +113,7 @@ void ModalAnswerer::poll() {
             return;
         }
         dialog->selectFile(path);
-        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            name->setText(path);
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->setText(path);
         static_cast<QDialog*>(dialog)->accept();  // validates like the Open button
     }
 }
@@ -140,8 +142,7 @@ bool wait_core(void (*waiter)(), int timeout_ms) {
 
 }  // namespace
 
-WorkerThread::WorkerThread(std::function<void()> body)
-    : done_(std::make_shared<std::atomic<bool>>(false)) {
+WorkerThread::WorkerThread(std::function<void()> body) : done_(std::make_shared<std::atomic<bool>>(false)) {
     thread_ = std::thread([body = std::move(body), done = done_] {
         body();
         *done = true;
@@ -220,8 +221,7 @@ void write_logo_bmp(const QString& path, int w, int h) {
     f.setPixelSize(h / 12);
     f.setBold(false);
     p.setFont(f);
-    p.drawText(QRect(0, 3 * h / 4 - 4, w, h / 6), Qt::AlignCenter,
-               QStringLiteral("ul. Łąkowa 5, Gdańsk"));
+    p.drawText(QRect(0, 3 * h / 4 - 4, w, h / 6), Qt::AlignCenter, QStringLiteral("ul. Łąkowa 5, Gdańsk"));
     p.end();
     save_mono(rgb, path);
 }

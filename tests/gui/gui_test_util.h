@@ -29,14 +29,13 @@ class ConvertDialog;
 
 // A Qt Test main that runs on the offscreen platform unless the environment says otherwise,
 // with Qt's Polish texts loaded as the program loads them.
-#define TV_GUI_TEST_MAIN(TestClass)                                                   \
-    int main(int argc, char** argv) {                                                 \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                           \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                  \
-        QApplication app(argc, argv);                                                 \
-        tv::gui::install_polish_translations(app);                                    \
-        TestClass test;                                                               \
-        return QTest::qExec(&test, argc, argv);                                       \
+#define TV_GUI_TEST_MAIN(TestClass)                                                                  \
+    int main(int argc, char** argv) {                                                                \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen"); \
+        QApplication app(argc, argv);                                                                \
+        tv::gui::install_polish_translations(app);                                                   \
+        TestClass test;                                                                              \
+        return QTest::qExec(&test, argc, argv);                                                      \
     }
 
 namespace tv::guitest {
@@ -64,7 +63,7 @@ struct SeenDialog {
 // scripted button (the default button when none is scripted), file dialogs with the next
 // scripted path (cancel when none is, or when the path is empty).
 class ModalAnswerer : public QObject {
-public:
+  public:
     ModalAnswerer();
     void answer_next(QMessageBox::StandardButton button) { answers_.push_back(button); }
     // Called once with each new dialog before it is answered (to look at it while it is
@@ -73,7 +72,9 @@ public:
     void choose_next(const QString& path) { files_.push_back(path); }
     // The next picture-conversion dialog is handed to user, who works its controls and
     // ends it with OK or "Anuluj"; with none scripted it is cancelled.
-    void convert_next(std::function<void(tv::gui::ConvertDialog&)> user) { converters_.push_back(std::move(user)); }
+    void convert_next(std::function<void(tv::gui::ConvertDialog&)> user) {
+        converters_.push_back(std::move(user));
+    }
     int convert_dialogs() const { return convert_dialogs_; }
     const QList<SeenBox>& boxes() const { return boxes_; }
     const QList<SeenDialog>& dialogs() const { return dialogs_; }
@@ -81,7 +82,7 @@ public:
     bool wait_boxes(int n, int timeout_ms = 10000);
     void clear();
 
-private:
+  private:
     void poll();
     // Runs look_ on a new dialog once.
     void look_at(QWidget* modal);
@@ -105,12 +106,13 @@ bool wait_for_check(int timeout_ms = 10000);
 // running (its calls into the window are served meanwhile) and joins it; a thread still
 // running when the object goes (a failed test) is left behind rather than aborting.
 class WorkerThread {
-public:
+  public:
     explicit WorkerThread(std::function<void()> body);
     ~WorkerThread();
     bool finish(int timeout_ms = 5000);
     bool done() const { return *done_; }
-private:
+
+  private:
     std::shared_ptr<std::atomic<bool>> done_;
     std::thread thread_;
 };
@@ -144,12 +146,13 @@ void write_settings(const std::string& dir, const Settings& s);
 void forget_picture();
 
 // The window's widget for a handle, cast to T (fails the caller's QVERIFY when missing).
-template <class T> T* w(const tv::gui::MainWindow& window, const char* handle);
+template <class T>
+T* w(const tv::gui::MainWindow& window, const char* handle);
 
 // What the window's test programs hold: a start-up folder, the window and the stand-in
 // user, and the steps they take. (No slots here: Qt Test would run them in every program.)
 class WindowTest : public QObject {
-protected:
+  protected:
     std::unique_ptr<tv::test::TempDir> dir_;
     std::unique_ptr<tv::gui::MainWindow> window_;
     std::unique_ptr<ModalAnswerer> user_;
@@ -158,7 +161,8 @@ protected:
     // the window did not appear.
     bool open_window(bool show = true);
     // The window's widget for a handle; a missing one ends the program.
-    template <class T> T* get(const char* handle) {
+    template <class T>
+    T* get(const char* handle) {
         T* p = w<T>(*window_, handle);
         if (!p) qFatal("no widget %s of the expected class", handle);
         return p;
@@ -175,6 +179,7 @@ protected:
 
 }  // namespace tv::guitest
 
-template <class T> T* tv::guitest::w(const tv::gui::MainWindow& window, const char* handle) {
+template <class T>
+T* tv::guitest::w(const tv::gui::MainWindow& window, const char* handle) {
     return qobject_cast<T*>(window.widget(handle));
 }

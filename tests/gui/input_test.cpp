@@ -45,7 +45,7 @@ class InputTest : public WindowTest {
         QTest::keyClicks(field, keys);
     }
 
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(open_window()); }
 
     void init() {
@@ -97,11 +97,13 @@ private slots:
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("field");
-        QTest::newRow("address") << "300.1.2.3" << "6666"
+        QTest::newRow("address") << "300.1.2.3"
+                                 << "6666"
                                  << "Pole \"Adres IP\" nie zawiera poprawnego adresu: \"300.1.2.3\".\n"
                                     "Adres to cztery liczby od 0 do 255 oddzielone kropkami."
                                  << "g_IPaddress";
-        QTest::newRow("port") << "127.0.0.1" << "99999"
+        QTest::newRow("port") << "127.0.0.1"
+                              << "99999"
                               << "Pole \"Port\" nie zawiera poprawnego portu TCP: \"99999\".\n"
                                  "Port to liczba od 1 do 65535."
                               << "gEdit_PortTCP";
@@ -137,16 +139,16 @@ private slots:
         QCOMPARE(user_->dialogs().size(), 1);
         const SeenDialog& d = user_->dialogs().at(0);
         QCOMPARE(d.title, QStringLiteral("Otwórz"));
-        QCOMPARE(d.labels, (QStringList{"Szukaj w:", "Nazwa &pliku:", "Pliki rodzaju:", "&Otwórz",
-                                        "Anuluj"}));
+        QCOMPARE(d.labels,
+                 (QStringList{"Szukaj w:", "Nazwa &pliku:", "Pliki rodzaju:", "&Otwórz", "Anuluj"}));
         QCOMPARE(d.columns, (QStringList{"Nazwa", "Rozmiar", "Rodzaj", "Data modyfikacji"}));
         QCOMPARE(d.filters.value(0), QStringLiteral("Bitmapy (*.bmp)"));  // then the pictures
     }
 
     void questionButtonsSpeakPolish() {
         user_->answer_next(QMessageBox::No);
-        const tv::Answer a = tv::message("?", "UWAGA!", tv::Icon::Warning, tv::Buttons::YesNo,
-                                         tv::Answer::No);
+        const tv::Answer a =
+            tv::message("?", "UWAGA!", tv::Icon::Warning, tv::Buttons::YesNo, tv::Answer::No);
         QCOMPARE(static_cast<int>(a), static_cast<int>(tv::Answer::No));
         QCOMPARE(user_->boxes().size(), 1);
         const QStringList shown = user_->boxes().at(0).button_texts;

@@ -24,19 +24,21 @@ namespace {
 
 // Notes every job control that becomes enabled while a job runs.
 class EnableWatch : public QObject {
-public:
+  public:
     EnableWatch(const QList<QWidget*>& watched, const QWidget* exempt) : exempt_(exempt) {
         for (QWidget* w : watched) w->installEventFilter(this);
     }
     QStringList woke;
-protected:
+
+  protected:
     bool eventFilter(QObject* o, QEvent* e) override {
         auto* w = qobject_cast<QWidget*>(o);
         if (e->type() == QEvent::EnabledChange && w && w != exempt_ && w->isEnabled() && tv::bAction)
             woke << w->objectName();
         return false;
     }
-private:
+
+  private:
     const QWidget* exempt_;
 };
 
@@ -59,7 +61,7 @@ class JobLockTest : public WindowTest {
         return !f || !job_widgets().contains(f) || !f->isEnabled();
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
         QVERIFY(open_window());
@@ -99,8 +101,8 @@ private slots:
         const std::string log = dir_->file("requests.log");
         std::filesystem::remove(log);
         // The first reply is held back until the simulator is stopped.
-        SimProcess sim({registers ? "--register" : "--printer", "--tcp", "0", "--log", log,
-                        "--delay", "1:120000"});
+        SimProcess sim(
+            {registers ? "--register" : "--printer", "--tcp", "0", "--log", log, "--delay", "1:120000"});
         QVERIFY2(sim.ok(), sim.error().c_str());
         Settings s;
         s.interface_index = 1;

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
 #include "support/device_end.h"
 #include "support/sim_process.h"
+#include "ui/Controls.h"
 
 using namespace tv::guitest;
 using tv::test::SimProcess;
@@ -37,7 +37,7 @@ class JobsTest : public WindowTest {
         return sim;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
         QVERIFY(open_window());
@@ -66,9 +66,8 @@ private slots:
         QVERIFY(tv::bAction);
         QCOMPARE(detect->text(), QStringLiteral("Zatrzymaj"));
         QVERIFY(detect->isEnabled());
-        for (const char* h : {"gButt_ComTest", "gButt_File", "gButt_Send", "gButt_Clear",
-                              "gButt_Set", "gButt_Rep", "gComb_COM", "gComb_Protocol",
-                              "gCheck_Print"})
+        for (const char* h : {"gButt_ComTest", "gButt_File", "gButt_Send", "gButt_Clear", "gButt_Set",
+                              "gButt_Rep", "gComb_COM", "gComb_Protocol", "gCheck_Print"})
             QVERIFY2(!window_->widget(h)->isEnabled(), h);
 
         click(detect);
@@ -107,8 +106,7 @@ private slots:
         QCOMPARE(box.icon, QMessageBox::Information);
         // The worker replaced the trace pane's text before it appended the exchange.
         const QString trace = get<QPlainTextEdit>("gEdit_Info")->toPlainText();
-        QVERIFY2(trace.startsWith(QStringLiteral("Connection test...\nPlease wait.\n\n")),
-                 qPrintable(trace));
+        QVERIFY2(trace.startsWith(QStringLiteral("Connection test...\nPlease wait.\n\n")), qPrintable(trace));
         QVERIFY(trace.contains(QStringLiteral("Drukarka Łódź")));
         QVERIFY(!tv::bAction);
     }

@@ -2,8 +2,8 @@
 // text, items, default, font and colours, and the way input reaches the core and the
 // core's changes (also from other threads) reach the widgets.
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -16,12 +16,12 @@
 #include <memory>
 #include <thread>
 
-#include "ui/Controls.h"
-#include "ui/panel.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
-#include "ui/trace.h"
+#include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/panel.h"
+#include "ui/trace.h"
 
 using namespace tv::guitest;
 
@@ -69,8 +69,8 @@ const Expected kPanel[] = {
     {"g_IPaddress", K::Line, "192.168.1.100", 35, 113, 130, 23, false, F::F1},
     {"gEdit_PortTCP", K::Line, "3333", 185, 113, 50, 23, false, F::F1},
     {"gEdit_Info", K::Pane, "", 343, 350, 640, 325, false, F::F4},
-    {"gEdit_File", K::Pane, "Bitmapa monochromatyczna\nMaksymalny rozmiar 640 x 640 pikseli", 35,
-     268, 270, 41, true, F::F1},
+    {"gEdit_File", K::Pane, "Bitmapa monochromatyczna\nMaksymalny rozmiar 640 x 640 pikseli", 35, 268, 270,
+     41, true, F::F1},
     {"gStat_Interface", K::Label, "Interfejs", 35, 31, 60, 16, true, F::F1},
     {"gStat_Protocol", K::Label, "Protokół", 175, 31, 60, 16, true, F::F1},
     {"gStat_COM", K::Label, "Port", 35, 95, 70, 16, true, F::F1},
@@ -110,21 +110,28 @@ QString shown_text(QWidget* w) {
 
 bool kind_matches(QWidget* w, K k) {
     switch (k) {
-    case K::Bar: return qobject_cast<QProgressBar*>(w);
-    case K::Button: return qobject_cast<QPushButton*>(w);
-    case K::Check: return qobject_cast<QCheckBox*>(w);
-    case K::Combo: {
-        auto* c = qobject_cast<QComboBox*>(w);
-        return c && !c->isEditable();
-    }
-    case K::Group: return qobject_cast<QGroupBox*>(w);
-    case K::Rule: {
-        auto* f = qobject_cast<QFrame*>(w);
-        return f && f->frameShape() == QFrame::HLine;
-    }
-    case K::Line: return qobject_cast<QLineEdit*>(w);
-    case K::Pane: return qobject_cast<QPlainTextEdit*>(w);
-    case K::Label: return qobject_cast<QLabel*>(w);
+        case K::Bar:
+            return qobject_cast<QProgressBar*>(w);
+        case K::Button:
+            return qobject_cast<QPushButton*>(w);
+        case K::Check:
+            return qobject_cast<QCheckBox*>(w);
+        case K::Combo: {
+            auto* c = qobject_cast<QComboBox*>(w);
+            return c && !c->isEditable();
+        }
+        case K::Group:
+            return qobject_cast<QGroupBox*>(w);
+        case K::Rule: {
+            auto* f = qobject_cast<QFrame*>(w);
+            return f && f->frameShape() == QFrame::HLine;
+        }
+        case K::Line:
+            return qobject_cast<QLineEdit*>(w);
+        case K::Pane:
+            return qobject_cast<QPlainTextEdit*>(w);
+        case K::Label:
+            return qobject_cast<QLabel*>(w);
     }
     return false;
 }
@@ -134,7 +141,7 @@ bool kind_matches(QWidget* w, K k) {
 class PanelTest : public WindowTest {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() { QVERIFY(open_window()); }
 
     void cleanupTestCase() {
@@ -172,11 +179,18 @@ private slots:
             QVERIFY2(w->isVisibleTo(window_.get()) == e.shown, e.handle);
             const QFont f = w->font();
             switch (e.font) {
-            case F::F1: QCOMPARE(f.weight(), QFont::Normal); break;
-            case F::F2:
-            case F::F3: QCOMPARE(f.weight(), QFont::DemiBold); break;
-            case F::F4: QVERIFY2(QFontInfo(f).fixedPitch(), e.handle); break;
-            case F::None: break;
+                case F::F1:
+                    QCOMPARE(f.weight(), QFont::Normal);
+                    break;
+                case F::F2:
+                case F::F3:
+                    QCOMPARE(f.weight(), QFont::DemiBold);
+                    break;
+                case F::F4:
+                    QVERIFY2(QFontInfo(f).fixedPitch(), e.handle);
+                    break;
+                case F::None:
+                    break;
             }
         }
         const int f1 = get<QLabel>("gStat_File")->font().pixelSize();
@@ -213,8 +227,7 @@ private slots:
         QCOMPARE(items_of(get<QComboBox>("gComb_Baudrate")),
                  QStringList({"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
         QCOMPARE(items_of(get<QComboBox>("gComb_Timeout")), numbers("", 1, 99));
-        QCOMPARE(items_of(get<QComboBox>("gComb_Interface")),
-                 QStringList({"RS232 / USB", "Ethernet"}));
+        QCOMPARE(items_of(get<QComboBox>("gComb_Interface")), QStringList({"RS232 / USB", "Ethernet"}));
         QCOMPARE(items_of(get<QComboBox>("gComb_Protocol")),
                  QStringList({"TARVIX - drukarki", "TARVIX - kasy"}));
         const QStringList slot_items = numbers("", 1, 6) << "1-6";
@@ -243,8 +256,7 @@ private slots:
         auto* info = get<QPlainTextEdit>("gEdit_Info");
         QCOMPARE(info->palette().color(QPalette::Text), QColor(0, 255, 0));
         QCOMPARE(info->palette().color(QPalette::Base), QColor(0, 0, 0));
-        QCOMPARE(get<QPlainTextEdit>("gEdit_File")->palette().color(QPalette::Base),
-                 QColor(255, 255, 255));
+        QCOMPARE(get<QPlainTextEdit>("gEdit_File")->palette().color(QPalette::Base), QColor(255, 255, 255));
         const QColor face = window_->palette().color(QPalette::Button);
         QCOMPARE(window_->palette().color(QPalette::Window), face);
         for (const char* h : {"gStat_File", "gGroup_FrameBMP", "gCheck_Print"})
@@ -294,13 +306,14 @@ private slots:
     void tabVisitsTheGroupsInOrder() {
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        const QStringList rest = {"gButt_ComTest", "gButt_File", "gComb_Slot", "gButt_Clear",
-                                  "gCheck_Print", "gComb_GrHdr", "gComb_GrFoot", "gButt_Set",
-                                  "gCheck_TestPrint", "gButt_Rep", "gComb_Rep", "gComb_Interface"};
-        const QStringList ethernet = QStringList{"gComb_Protocol", "g_IPaddress", "gEdit_PortTCP",
-                                                 "gComb_Timeout"} + rest;
-        const QStringList serial = QStringList{"gComb_Protocol", "gComb_COM", "gComb_Baudrate",
-                                               "gComb_Timeout", "gButt_ComDetect"} + rest;
+        const QStringList rest = {"gButt_ComTest",    "gButt_File",  "gComb_Slot",   "gButt_Clear",
+                                  "gCheck_Print",     "gComb_GrHdr", "gComb_GrFoot", "gButt_Set",
+                                  "gCheck_TestPrint", "gButt_Rep",   "gComb_Rep",    "gComb_Interface"};
+        const QStringList ethernet =
+            QStringList{"gComb_Protocol", "g_IPaddress", "gEdit_PortTCP", "gComb_Timeout"} + rest;
+        const QStringList serial =
+            QStringList{"gComb_Protocol", "gComb_COM", "gComb_Baudrate", "gComb_Timeout", "gButt_ComDetect"} +
+            rest;
         for (int iface : {1, 0}) {
             tv::set_sel(tv::gComb_Interface, iface);
             tv::change_interface();
@@ -403,8 +416,7 @@ private slots:
         QCOMPARE(pane->toPlainText(), QStringLiteral("Connection test...\nPlease wait.\n\n"));
         tv::s("COM1 = ");
         tv::s("zażółć\r\n");
-        QCOMPARE(pane->toPlainText(),
-                 QStringLiteral("Connection test...\nPlease wait.\n\nCOM1 = zażółć\n"));
+        QCOMPARE(pane->toPlainText(), QStringLiteral("Connection test...\nPlease wait.\n\nCOM1 = zażółć\n"));
         // A frame's control bytes are shown as marks a technician can read.
         tv::trace_replace("");
         tv::s("Send : \x02sid\t#8A94\x03");
@@ -447,9 +459,8 @@ private slots:
             bar_value_seen_by_worker = bar->value();  // already shown when the call returned
             tv::set_progress(60);
             tv::s("linia z wątku\r\n");
-            answer = static_cast<int>(tv::message("Czy kontynuować?", "Pytanie",
-                                                  tv::Icon::Question, tv::Buttons::YesNo,
-                                                  tv::Answer::No));
+            answer = static_cast<int>(tv::message("Czy kontynuować?", "Pytanie", tv::Icon::Question,
+                                                  tv::Buttons::YesNo, tv::Answer::No));
             tv::set_progress(0);
             returned = true;
         });
@@ -497,10 +508,10 @@ private slots:
         std::atomic<int> first{-1}, second{-1};
         WorkerThread worker([&] {
             calling = true;
-            first = static_cast<int>(tv::message("?", "Pytanie", tv::Icon::Question,
-                                                 tv::Buttons::YesNo, tv::Answer::No));
-            second = static_cast<int>(tv::message("?", "Pytanie", tv::Icon::Question,
-                                                  tv::Buttons::YesNo, tv::Answer::Yes));
+            first = static_cast<int>(
+                tv::message("?", "Pytanie", tv::Icon::Question, tv::Buttons::YesNo, tv::Answer::No));
+            second = static_cast<int>(
+                tv::message("?", "Pytanie", tv::Icon::Question, tv::Buttons::YesNo, tv::Answer::Yes));
         });
         while (!calling) std::this_thread::yield();
         window_.reset();  // drops the call if it is queued already

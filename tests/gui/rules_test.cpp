@@ -11,16 +11,16 @@
 #include <QPushButton>
 #include <memory>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
+#include "ui/Controls.h"
 
 using namespace tv::guitest;
 
 class RulesTest : public WindowTest {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() {
         QVERIFY(open_window());
         write_mono_bmp(file("pic400x200.bmp"), 400, 200);
@@ -52,7 +52,8 @@ private slots:
         QVERIFY(choose(file("pic400x200.bmp")));
         QCOMPARE(user_->dialogs().size(), 1);
         QCOMPARE(user_->dialogs().at(0).filters,
-                 (QStringList{"Bitmapy (*.bmp)", "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"}));
+                 (QStringList{"Bitmapy (*.bmp)",
+                              "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"}));
         QCOMPARE(QDir(user_->dialogs().at(0).directory).canonicalPath(),
                  QDir(QString::fromStdString(dir_->path())).canonicalPath());
         QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),
@@ -111,8 +112,8 @@ private slots:
         for (const char* h : {"g_IPaddress", "gEdit_PortTCP", "gStat_Address", "gStat_TCPPort",
                               "gComb_Timeout", "gStat_Timeout"})
             QVERIFY2(window_->widget(h)->isVisible(), h);
-        for (const char* h : {"gButt_ComDetect", "gComb_COM", "gComb_Baudrate", "gStat_COM",
-                              "gStat_Baudrate"})
+        for (const char* h :
+             {"gButt_ComDetect", "gComb_COM", "gComb_Baudrate", "gStat_COM", "gStat_Baudrate"})
             QVERIFY2(!window_->widget(h)->isVisible(), h);
         QCOMPARE(get<QLabel>("gStat_Address")->text(), QStringLiteral("Adres IP"));
         QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), QStringLiteral("127.0.0.1"));

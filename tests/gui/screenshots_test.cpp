@@ -51,7 +51,7 @@ class ScreenshotsTest : public WindowTest {
         return true;
     }
 
-private slots:
+  private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
         out_ = qEnvironmentVariable("TV_SHOTS_DIR", QStringLiteral(TV_SCREENSHOT_DIR));
@@ -107,8 +107,7 @@ private slots:
 
     void midJobAndTheCloseQuestion() {
         click(get<QPushButton>("gButt_Send"));
-        QTRY_VERIFY_WITH_TIMEOUT(tv::test::read_request_log(dir_->file("requests.log")).size() >= 4,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(tv::test::read_request_log(dir_->file("requests.log")).size() >= 4, 20000);
         QVERIFY(!get<QPushButton>("gButt_File")->isEnabled());
         QVERIFY(shoot(QStringLiteral("mid-job.png")));
         tv::show(tv::gEdit_Info, true);  // F12: the technicians' trace pane

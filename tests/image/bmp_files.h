@@ -26,8 +26,8 @@ inline void put16(std::string& b, std::size_t at, std::uint16_t v) {
 }
 
 // The 54-byte file and information header.
-inline std::string bmp_header(std::uint32_t offset, std::uint32_t W, std::uint32_t H,
-                              std::uint16_t bits, std::uint32_t file_size) {
+inline std::string bmp_header(std::uint32_t offset, std::uint32_t W, std::uint32_t H, std::uint16_t bits,
+                              std::uint32_t file_size) {
     std::string b(54, '\0');
     b[0] = 'B';
     b[1] = 'M';
@@ -46,8 +46,8 @@ inline std::string bmp_header(std::uint32_t offset, std::uint32_t W, std::uint32
 inline std::string bmp_1bit(int W, int H, const Dark& dark, bool colour0_white = false) {
     const int stride = ((W + 31) / 32) * 4;
     const std::uint32_t offset = 62;
-    std::string b = bmp_header(offset, static_cast<std::uint32_t>(W), static_cast<std::uint32_t>(H),
-                               1, offset + static_cast<std::uint32_t>(stride * H));
+    std::string b = bmp_header(offset, static_cast<std::uint32_t>(W), static_cast<std::uint32_t>(H), 1,
+                               offset + static_cast<std::uint32_t>(stride * H));
     const std::string black("\0\0\0\0", 4), white("\xFF\xFF\xFF\0", 4);
     b += colour0_white ? white + black : black + white;
     for (int fy = 0; fy < H; ++fy) {

@@ -8,13 +8,13 @@
 #include <fstream>
 #include <thread>
 
-#include "ui/Controls.h"
+#include "bmp_files.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/gr_grid.h"
 #include "support/fixture.h"
 #include "support/platform.h"
-#include "bmp_files.h"
+#include "ui/Controls.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -45,7 +45,7 @@ Check run_check(const std::string& path) {
 }
 
 class CheckTest : public Test {
-protected:
+  protected:
     // Runs the check thread as the window does and waits for it.
     void run_bmp_check(const std::string& path) {
         set_gr_filename(path);
@@ -58,10 +58,12 @@ protected:
 }  // namespace
 
 TEST_F(CheckTest, RowGeometry) {
-    struct Row { int W, XX, S, P; };
+    struct Row {
+        int W, XX, S, P;
+    };
     for (const Row r : {Row{0, 32, 4, 1}, Row{1, 32, 4, 1}, Row{8, 32, 4, 1}, Row{9, 32, 4, 2},
-                        Row{12, 32, 4, 2}, Row{32, 32, 4, 4}, Row{33, 64, 8, 5},
-                        Row{100, 128, 16, 13}, Row{640, 640, 80, 80}, Row{641, 672, 84, 81}}) {
+                        Row{12, 32, 4, 2}, Row{32, 32, 4, 4}, Row{33, 64, 8, 5}, Row{100, 128, 16, 13},
+                        Row{640, 640, 80, 80}, Row{641, 672, 84, 81}}) {
         const RowGeometry g = row_geometry(static_cast<std::uint16_t>(r.W));
         EXPECT_EQ(g.XX, r.XX) << "W " << r.W;
         EXPECT_EQ(g.S, r.S) << "W " << r.W;
@@ -149,7 +151,12 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
     std::string huge_offset = full;
     put32(huge_offset, 10, 0xFFFFFFF0u);
     std::string one_byte_short = full.substr(0, full.size() - 1);
-    struct Case { const char* name; std::string bytes; int code; std::string msg; };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int code;
+        std::string msg;
+    };
     const Case cases[] = {
         {"half.bmp", full.substr(0, full.size() / 2), GR_NO_DATA, DATA_MSG},
         {"short1.bmp", one_byte_short, GR_NO_DATA, DATA_MSG},
@@ -206,8 +213,10 @@ TEST_F(CheckTest, CashRegisterSizeWarningOnlyWithThatProtocol) {
 
     PROTOCOL = 2;
     run_bmp_check(dir.file("mid.bmp"));
-    EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"UWAGA!", "Maksymalny rozmiar bitmapy dla kas "
-                                                             "wynosi 384 x 384 pikseli!", Icon::Warning}}));
+    EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"UWAGA!",
+                                                  "Maksymalny rozmiar bitmapy dla kas "
+                                                  "wynosi 384 x 384 pikseli!",
+                                                  Icon::Warning}}));
     EXPECT_TRUE(PaintBMP);  // a warning only: the file stays chosen
     EXPECT_EQ(gr_filename(), dir.file("mid.bmp"));
 

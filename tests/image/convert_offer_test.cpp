@@ -8,23 +8,25 @@
 #include <functional>
 #include <string>
 
-#include "ui/Controls.h"
 #include "app/main.h"
-#include "ui/panel.h"
 #include "bmp_files.h"
 #include "common/globals.h"
 #include "image/convert_session.h"
 #include "support/recording_host.h"
+#include "ui/Controls.h"
+#include "ui/panel.h"
 
 using namespace tv;
 using namespace tv::test;
 
 namespace {
 
-std::string card(const std::string& name) { return std::string(TV_SOURCE_DIR) + "/tests/data/pictures/" + name; }
+std::string card(const std::string& name) {
+    return std::string(TV_SOURCE_DIR) + "/tests/data/pictures/" + name;
+}
 
 class ConvertOffer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
 #ifdef _WIN32
         GTEST_SKIP() << "POSIX only: the expected paths are written with '/' separators";
@@ -87,7 +89,8 @@ TEST_F(ConvertOffer, OkWritesTheLogoBesideThePictureAndLoadsIt) {
     EXPECT_EQ(seen_limit, 640);
     EXPECT_EQ(seen_source, "Sklep Żółw.png – PNG, 24 x 16 pikseli");
     EXPECT_EQ(h.boxes_shown(),
-              (std::vector<Box>{{"Komunikat", "Logo zapisano w pliku:\n" + out + "\n(48 x 32 pikseli)", Icon::Information}}));
+              (std::vector<Box>{{"Komunikat", "Logo zapisano w pliku:\n" + out + "\n(48 x 32 pikseli)",
+                                 Icon::Information}}));
     // Loaded the normal way: the reader has taken it.
     EXPECT_EQ(gr_filename(), out);
     EXPECT_TRUE(PaintBMP);
@@ -137,7 +140,8 @@ TEST_F(ConvertOffer, AnExistingLogoIsReplacedOnlyWhenTheUserSaysSo) {
     const std::string png = copy("card_rgb.png", "card.png");
     write_file(dir.file("card_logo.bmp"), "the user's own file");
     accept_with();
-    const Box question{"UWAGA!", "Plik " + dir.file("card_logo.bmp") + " już istnieje.\nCzy zastąpić go nowym logo?",
+    const Box question{"UWAGA!",
+                       "Plik " + dir.file("card_logo.bmp") + " już istnieje.\nCzy zastąpić go nowym logo?",
                        Icon::Question, Buttons::YesNo};
     h.answer_next(Answer::No);
     open(png);
@@ -173,12 +177,16 @@ TEST_F(ConvertOffer, DamagedOrOverLargePicturesAreRefusedWithoutTheDialog) {
         std::string file;
         std::string text;
     };
-    write_file(dir.file("huge.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x21\0\0\0\x01\x08\x02\0\0\0\0\0\0\0", 33));
+    write_file(
+        dir.file("huge.png"),
+        std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x4e\x21\0\0\0\x01\x08\x02\0\0\0\0\0\0\0", 33));
     const Case cases[] = {
         {card("card_cut.png"), "Plik obrazu jest uszkodzony i nie można go odczytać."},
-        {card("card_rle8.bmp"), "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG."},
-        {dir.file("huge.png"), "Obraz jest za duży (20001 x 1 pikseli). Największy obsługiwany obraz ma 100 megapikseli "
-                               "i najwyżej 20000 pikseli w każdym kierunku."},
+        {card("card_rle8.bmp"),
+         "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG."},
+        {dir.file("huge.png"),
+         "Obraz jest za duży (20001 x 1 pikseli). Największy obsługiwany obraz ma 100 megapikseli "
+         "i najwyżej 20000 pikseli w każdym kierunku."},
     };
     for (const Case& c : cases) {
         h.clear();
@@ -192,7 +200,8 @@ TEST_F(ConvertOffer, DamagedOrOverLargePicturesAreRefusedWithoutTheDialog) {
         EXPECT_FALSE(enabled(gButt_Send)) << c.file;
     }
     std::size_t files = 0;
-    for (const auto& f : std::filesystem::directory_iterator(dir.path())) files += f.path().extension() == ".bmp";
+    for (const auto& f : std::filesystem::directory_iterator(dir.path()))
+        files += f.path().extension() == ".bmp";
     EXPECT_EQ(files, 1u);  // mono.bmp alone: no logo was written
 }
 
@@ -211,10 +220,11 @@ TEST_F(ConvertOffer, AFaceWithoutTheDialogKeepsTheReadersRefusal) {
     write_file(dir.file("wide.bmp"), bmp_24bit(800, 100));
     open(dir.file("wide.bmp"));
     EXPECT_EQ(dialogs(), 0u);
-    EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!",
-                                                  "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"
-                                                  "Bitmapa musi być monochromatyczna !!!\n",
-                                                  Icon::Warning}}));
+    EXPECT_EQ(h.boxes_shown(),
+              (std::vector<Box>{{"Błąd!",
+                                 "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"
+                                 "Bitmapa musi być monochromatyczna !!!\n",
+                                 Icon::Warning}}));
     EXPECT_EQ(gr_filename(), "");
 }
 
@@ -236,7 +246,8 @@ TEST(ConvertSessionRules, TheLevelControlsFollowTheMethod) {
     EXPECT_TRUE(s.level_applies());
     EXPECT_FALSE(s.level_slider_enabled());  // automatic
     EXPECT_EQ(s.slider_level(), s.logo().level);
-    EXPECT_EQ(s.result_text(), "Wynik: 24 x 16 pikseli, próg " + std::to_string(s.logo().level) + " (automatyczny)");
+    EXPECT_EQ(s.result_text(),
+              "Wynik: 24 x 16 pikseli, próg " + std::to_string(s.logo().level) + " (automatyczny)");
 
     s.options.level = 30;
     s.options.width = 48;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/Controls.h"
 #include "bmp_files.h"
 #include "common/globals.h"
 #include "image/bmp.h"
 #include "image/convert.h"
 #include "support/recording_host.h"
+#include "ui/Controls.h"
 
 using namespace tv;
 using namespace tv::logo;
@@ -23,7 +23,9 @@ using namespace tv::test;
 
 namespace {
 
-std::string picture(const std::string& name) { return std::string(TV_SOURCE_DIR) + "/tests/data/pictures/" + name; }
+std::string picture(const std::string& name) {
+    return std::string(TV_SOURCE_DIR) + "/tests/data/pictures/" + name;
+}
 
 std::vector<std::uint8_t> bytes_of(const std::string& s) { return {s.begin(), s.end()}; }
 
@@ -48,7 +50,8 @@ Picture make_picture(int w, int h, int channels, const std::function<std::vector
         for (int x = 0; x < w; ++x) {
             const std::vector<int> v = px(x, y);
             for (int c = 0; c < channels; ++c)
-                p.pixels()[(static_cast<std::size_t>(y) * w + x) * channels + c] = static_cast<std::uint8_t>(v[c]);
+                p.pixels()[(static_cast<std::size_t>(y) * w + x) * channels + c] =
+                    static_cast<std::uint8_t>(v[c]);
         }
     return p;
 }
@@ -81,14 +84,15 @@ std::string png_header(std::uint32_t w, std::uint32_t h) {
         return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
                            static_cast<char>(v)};
     };
-    return std::string("\x89PNG\r\n\x1a\n", 8) + be(13) + "IHDR" + be(w) + be(h) + std::string("\x08\x02\0\0\0", 5) +
-           be(0);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + be(13) + "IHDR" + be(w) + be(h) +
+           std::string("\x08\x02\0\0\0", 5) + be(0);
 }
 
 // A JPEG start of frame stating a size (3 components), with nothing after it.
 std::string jpeg_header(std::uint16_t w, std::uint16_t h) {
     std::string s("\xFF\xD8\xFF\xC0\x00\x11\x08", 7);
-    s += {static_cast<char>(h >> 8), static_cast<char>(h), static_cast<char>(w >> 8), static_cast<char>(w), 3};
+    s +=
+        {static_cast<char>(h >> 8), static_cast<char>(h), static_cast<char>(w >> 8), static_cast<char>(w), 3};
     for (char id = 1; id <= 3; ++id) s += {id, 0x11, 0};
     return s;
 }
@@ -105,18 +109,30 @@ TEST(ConvertRead, EveryFormatAndDepthReadsTheCardAsDrawn) {
         bool third_dark;
     };
     const Case cases[] = {
-        {"card_rgb.png", "PNG", true},          {"card_rgba.png", "PNG", false},
-        {"card_palette.png", "PNG", false},     {"card_grey.png", "PNG", true},
-        {"card_grey16.png", "PNG", true},       {"card_greyalpha.png", "PNG", false},
-        {"card_1bit.png", "PNG", true},         {"card_rgba64.png", "PNG", false},
-        {"card_rgb.jpg", "JPEG", true},         {"card_grey.jpg", "JPEG", true},
-        {"card_progressive.jpg", "JPEG", true}, {"card.gif", "GIF", false},
-        {"card_4bit.bmp", "BMP", true},         {"card_8bit.bmp", "BMP", true},
-        {"card_rgb565.bmp", "BMP", true},       {"card_24bit.bmp", "BMP", true},
-        {"card_32bit_alpha.bmp", "BMP", false}, {"card_os2.bmp", "BMP", true},
-        {"card_topdown.bmp", "BMP", true},      {"card.tga", "TGA", true},
-        {"card_rle.tga", "TGA", true},          {"card_rgba.tga", "TGA", false},
-        {"card.ppm", "PNM", true},              {"card.pgm", "PNM", true},
+        {"card_rgb.png", "PNG", true},
+        {"card_rgba.png", "PNG", false},
+        {"card_palette.png", "PNG", false},
+        {"card_grey.png", "PNG", true},
+        {"card_grey16.png", "PNG", true},
+        {"card_greyalpha.png", "PNG", false},
+        {"card_1bit.png", "PNG", true},
+        {"card_rgba64.png", "PNG", false},
+        {"card_rgb.jpg", "JPEG", true},
+        {"card_grey.jpg", "JPEG", true},
+        {"card_progressive.jpg", "JPEG", true},
+        {"card.gif", "GIF", false},
+        {"card_4bit.bmp", "BMP", true},
+        {"card_8bit.bmp", "BMP", true},
+        {"card_rgb565.bmp", "BMP", true},
+        {"card_24bit.bmp", "BMP", true},
+        {"card_32bit_alpha.bmp", "BMP", false},
+        {"card_os2.bmp", "BMP", true},
+        {"card_topdown.bmp", "BMP", true},
+        {"card.tga", "TGA", true},
+        {"card_rle.tga", "TGA", true},
+        {"card_rgba.tga", "TGA", false},
+        {"card.ppm", "PNM", true},
+        {"card.pgm", "PNM", true},
         {"card16.pgm", "PNM", true},
     };
     for (const Case& c : cases) {
@@ -140,15 +156,18 @@ TEST(ConvertRead, EveryFormatAndDepthReadsTheCardAsDrawn) {
                     EXPECT_EQ(l.dark(x, y), y < 3) << "middle field " << x << "," << y;
                 }
             }
-            for (int x = 17; x < 23; ++x) EXPECT_EQ(l.dark(x, y), c.third_dark) << "third field " << x << "," << y;
+            for (int x = 17; x < 23; ++x)
+                EXPECT_EQ(l.dark(x, y), c.third_dark) << "third field " << x << "," << y;
         }
     }
 }
 
 TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
     const std::string damaged = "Plik obrazu jest uszkodzony i nie można go odczytać.";
-    const std::string unknown = "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM).";
-    const std::string rle = "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG.";
+    const std::string unknown =
+        "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM).";
+    const std::string rle =
+        "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG.";
     struct Case {
         std::string name;
         std::vector<std::uint8_t> bytes;
@@ -168,10 +187,11 @@ TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
     // The same table behind fill bytes and a comment that holds a marker's bytes.
     std::string hidden = std::string("\xFF\xFF\xD8\xFF\xFE\x00\x04\xFF\xC4", 9) + table.substr(2);
     // A scan naming an AC table the file never defined (only DC table 0 is).
-    const std::string undefined = std::string("\xFF\xD8"
-                                              "\xFF\xC0\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00"
-                                              "\xFF\xC4\x00\x14\x00\x01",
-                                              22) +
+    const std::string undefined = std::string(
+                                      "\xFF\xD8"
+                                      "\xFF\xC0\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00"
+                                      "\xFF\xC4\x00\x14\x00\x01",
+                                      22) +
                                   std::string(16, '\0') +
                                   std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00\x00\x00\xFF\xD9", 14);
     const std::vector<Case> cases = {
@@ -179,11 +199,12 @@ TEST(ConvertRead, DamagedAndUnknownFilesAreRefusedWithTheirReason) {
         {"jpeg scan with an undefined table", bytes_of(undefined), Fault::Damaged, damaged},
         // A few bytes claiming a data chunk of 2 GB: refused before room is made for it.
         // A height of 40 digits, and one of 10 behind a comment.
-        {"pgm number too long", bytes_of("P5\n2 " + std::string(40, '2') + "\n255\n"), Fault::Damaged, damaged},
+        {"pgm number too long", bytes_of("P5\n2 " + std::string(40, '2') + "\n255\n"), Fault::Damaged,
+         damaged},
         {"pgm number too long after a comment", bytes_of("P5 # 123\n2\f1234567890 255\n"), Fault::Damaged,
          damaged},
-        {"png chunk longer than the file", bytes_of(png_header(24, 16) + std::string("\x7F\xFF\xFF\xF0IDATxyz", 11)),
-         Fault::Damaged, damaged},
+        {"png chunk longer than the file",
+         bytes_of(png_header(24, 16) + std::string("\x7F\xFF\xFF\xF0IDATxyz", 11)), Fault::Damaged, damaged},
         {"jpeg table of 300 codes after a comment", bytes_of(hidden), Fault::Damaged, damaged},
         {"png cut", load(picture("card_cut.png")), Fault::Damaged, damaged},
         {"bmp cut", load(picture("card_cut.bmp")), Fault::Damaged, damaged},
@@ -229,9 +250,10 @@ TEST(ConvertRead, OverLargePicturesAreRefusedFromTheirHeader) {
         Error e;
         EXPECT_FALSE(probe(b.data(), b.size(), info, e)) << c.size;
         EXPECT_EQ(e.fault, Fault::TooLarge) << c.size;
-        EXPECT_EQ(e.message, "Obraz jest za duży (" + c.size +
-                                 " pikseli). Największy obsługiwany obraz ma 100 megapikseli i najwyżej 20000 "
-                                 "pikseli w każdym kierunku.");
+        EXPECT_EQ(e.message,
+                  "Obraz jest za duży (" + c.size +
+                      " pikseli). Największy obsługiwany obraz ma 100 megapikseli i najwyżej 20000 "
+                      "pikseli w każdym kierunku.");
         Logo l;
         EXPECT_FALSE(convert(b.data(), b.size(), Options{}, l, e)) << c.size;
         EXPECT_EQ(e.fault, Fault::TooLarge) << c.size;
@@ -267,7 +289,8 @@ TEST(ConvertFit, BothDeviceKindsKeepTheAspectAndNeverEnlargeUnasked) {
         o.width = c.width;
         const Size s = fitted_size(c.w, c.h, o);
         EXPECT_EQ(s.width, c.want.width) << c.w << "x" << c.h << " limit " << c.limit << " width " << c.width;
-        EXPECT_EQ(s.height, c.want.height) << c.w << "x" << c.h << " limit " << c.limit << " width " << c.width;
+        EXPECT_EQ(s.height, c.want.height)
+            << c.w << "x" << c.h << " limit " << c.limit << " width " << c.width;
     }
 }
 
@@ -322,7 +345,7 @@ TEST(ConvertTone, ShrinkingAveragesInLinearLight) {
 
 // A ramp 256 wide, column x of grey x: no resampling, so every level arrives exactly.
 class Ramp : public ::testing::Test {
-protected:
+  protected:
     Picture ramp = make_picture(256, 64, 1, [](int x, int) { return std::vector<int>{x}; });
 };
 
@@ -353,11 +376,13 @@ TEST_F(Ramp, EveryMethodKeepsBlackSolidWhiteEmptyAndFollowsTheTone) {
         }
         // Each darker quarter of the ramp prints more dots than the next lighter one (the
         // plain threshold: as many or more).
-        const double q[4] = {density(l, 0, 0, 64, 64), density(l, 64, 0, 128, 64), density(l, 128, 0, 192, 64),
-                             density(l, 192, 0, 256, 64)};
+        const double q[4] = {density(l, 0, 0, 64, 64), density(l, 64, 0, 128, 64),
+                             density(l, 128, 0, 192, 64), density(l, 192, 0, 256, 64)};
         for (int i = 0; i < 3; ++i) {
-            if (d == Dither::Threshold) EXPECT_GE(q[i], q[i + 1]) << i;
-            else EXPECT_GT(q[i], q[i + 1]) << i;
+            if (d == Dither::Threshold)
+                EXPECT_GE(q[i], q[i + 1]) << i;
+            else
+                EXPECT_GT(q[i], q[i + 1]) << i;
         }
         o.invert = true;
         const Logo inv = make_logo(ramp, o);
@@ -385,13 +410,15 @@ TEST(ConvertDither, HalfGreyIsAVisiblyMixedField) {
 
 TEST(ConvertDither, FloydSteinbergAndOrderedKeepTheTone) {
     for (const int grey : {16, 64, 128, 192, 240}) {
-        EXPECT_NEAR(density(flat(grey, Dither::FloydSteinberg), 0, 0, 64, 64), 1.0 - grey / 255.0, 0.02) << grey;
+        EXPECT_NEAR(density(flat(grey, Dither::FloydSteinberg), 0, 0, 64, 64), 1.0 - grey / 255.0, 0.02)
+            << grey;
         // Ordered: each level prints a whole number of 64ths of every 8 x 8 tile.
         EXPECT_NEAR(density(flat(grey, Dither::Ordered), 0, 0, 64, 64), 1.0 - grey / 255.0, 1.0 / 64) << grey;
     }
     // Ordered dots of a lighter grey are a subset of those of a darker one.
     for (int grey = 0; grey < 255; grey += 5) {
-        const Logo darker = flat(grey, Dither::Ordered, 8, 8), lighter = flat(grey + 5, Dither::Ordered, 8, 8);
+        const Logo darker = flat(grey, Dither::Ordered, 8, 8),
+                   lighter = flat(grey + 5, Dither::Ordered, 8, 8);
         for (std::size_t i = 0; i < 64; ++i) ASSERT_LE(lighter.dots[i], darker.dots[i]) << grey;
     }
 }
@@ -405,7 +432,7 @@ TEST(ConvertDither, AutomaticLevelSeparatesTheTwoTonesOfAPicture) {
         {{0, 255}, 128, 128},                    // two tones: the middle between them
         {{40, 40, 40, 200, 200, 200}, 41, 200},  // any level between the tones separates them
         {{10, 20, 30, 220, 230, 240}, 31, 220},
-        {{90}, 128, 128},                        // one grey only: the middle of the scale
+        {{90}, 128, 128},  // one grey only: the middle of the scale
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> grey;
@@ -463,7 +490,8 @@ TEST(ConvertBmp, AnyLogoComesBackDotForDotThroughTheReader) {
     set_gr_filename(dir.file("odd.bmp"));
     set_sel(gComb_Slot, 2);
     prepare_gr();
-    const std::string pairs = expected_payload(37, 11, [&l](int x, int y) { return l.dark(x, y); }, false);
+    const std::string pairs = expected_payload(
+        37, 11, [&l](int x, int y) { return l.dark(x, y); }, false);
     EXPECT_EQ(std::string(seq_tab), "prncancel\t\nimgslotset\tno3\twx37\thx11\ttx" + pairs + "\t\n");
     set_gr_filename("");
 }
@@ -485,7 +513,8 @@ TEST(ConvertFile, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
     EXPECT_TRUE(write_file_atomic(dir.file("old.bmp"), {'n', 'e', 'w'}, e));
     EXPECT_EQ(read_file(dir.file("old.bmp")), "new");
     std::vector<std::string> left;
-    for (const auto& f : std::filesystem::directory_iterator(dir.path())) left.push_back(f.path().filename().string());
+    for (const auto& f : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(f.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"old.bmp", "taken.bmp"}));
 }
@@ -514,6 +543,7 @@ TEST(ConvertNames, ConsoleNamesRoundTripAndUnknownOnesAreRefused) {
         EXPECT_STRNE(dither_label(d), "");
     }
     Dither out = Dither::Atkinson;
-    for (const char* bad : {"", "Floyd", "bayer", "threshold "}) EXPECT_FALSE(dither_from_name(bad, out)) << bad;
+    for (const char* bad : {"", "Floyd", "bayer", "threshold "})
+        EXPECT_FALSE(dither_from_name(bad, out)) << bad;
     EXPECT_EQ(out, Dither::Atkinson);
 }

@@ -13,7 +13,7 @@ using namespace tv::test;
 namespace {
 
 class PrinterSequence : public UploadTest {
-protected:
+  protected:
     void SetUp() override { std::memset(seq_tab, 'x', 64); }  // stale text from an earlier job
 
     std::string build(const std::string& path, int slot = 1, bool report = false) {
@@ -143,7 +143,8 @@ TEST_F(PrinterSequence, BothPolaritiesGiveTheSamePayload) {
 
 TEST_F(PrinterSequence, SlotNumbersStayDecimalAfterHexPairs) {
     // 600 x 10: 750 payload bytes, ending in pairs such as "0a" before the next slot number.
-    const auto lines = split_lines(build_picture(600, 10, [](int x, int) { return x % 8 > 3; }, 6));
+    const auto lines = split_lines(build_picture(
+        600, 10, [](int x, int) { return x % 8 > 3; }, 6));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2].rfind("imgslotappend\tno6\ttx", 0), 0u);
     EXPECT_EQ(digits(lines[2]).size(), 2u * (750 - 512));

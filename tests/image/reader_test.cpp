@@ -64,7 +64,8 @@ std::vector<std::string> dots_of(const std::string& seq, int W, int H) {
         if (tx != std::string::npos) digits += l.substr(tx + 3, l.size() - 2 - (tx + 3));
     }
     const int P = (W - 1) / 8 + 1;
-    if (digits.size() != static_cast<std::size_t>(2 * P * H)) return {"<" + std::to_string(digits.size()) + " digits>"};
+    if (digits.size() != static_cast<std::size_t>(2 * P * H))
+        return {"<" + std::to_string(digits.size()) + " digits>"};
     std::vector<std::string> rows;
     for (int y = 0; y < H; ++y) {
         std::string row;
@@ -93,7 +94,7 @@ std::string patched(std::string bytes, std::initializer_list<Patch> patches) {
 }
 
 class Reader : public UploadTest {
-protected:
+  protected:
     // The printer sequence for the picture at path (empty when it was refused).
     std::string sequence(const std::string& path) {
         choose(path, 1, false);
@@ -135,8 +136,8 @@ TEST_F(Reader, EveryAcceptedPictureSendsTheDotsPillowSeesAsDark) {
         h.clear();
         const std::string seq = sequence(variant(s.name));
         EXPECT_TRUE(h.boxes().empty());
-        const std::string set = "prncancel\t\nimgslotset\tno1\twx" + std::to_string(s.W) + "\thx" +
-                                std::to_string(s.H) + "\ttx";
+        const std::string set =
+            "prncancel\t\nimgslotset\tno1\twx" + std::to_string(s.W) + "\thx" + std::to_string(s.H) + "\ttx";
         EXPECT_EQ(seq.rfind(set, 0), 0u) << seq;
         EXPECT_EQ(dots_of(seq, s.W, s.H), s.rows);
     }
@@ -153,14 +154,22 @@ TEST_F(Reader, BlackAndWhiteFilesSendTodaysBytesWhateverTheHeader) {
                           expected_payload(13, 7, shipped_pattern, false) + "\t\n");
 
     const std::pair<const char*, const std::string*> same[] = {
-        {"os2v1_black0_13x7_im.bmp", &black0}, {"os2v1_white0_13x7_im.bmp", &white0},
-        {"v4_black0_13x7_im.bmp", &black0},    {"v4_white0_13x7_im.bmp", &white0},
-        {"v5_black0_13x7_im.bmp", &black0},    {"v5_white0_13x7_im.bmp", &white0},
-        {"os2v2_black0_13x7.bmp", &black0},    {"os2v2_white0_13x7.bmp", &white0},
-        {"v52_13x7.bmp", &black0},             {"v56_white0_13x7.bmp", &white0},
-        {"reserved_black0_13x7.bmp", &black0}, {"reserved_white0_13x7.bmp", &white0},
-        {"gap_13x7.bmp", &black0},             {"colours2_13x7.bmp", &white0},
-        {"topdown_black0_13x7.bmp", &black0},  {"topdown_white0_13x7.bmp", &white0},
+        {"os2v1_black0_13x7_im.bmp", &black0},
+        {"os2v1_white0_13x7_im.bmp", &white0},
+        {"v4_black0_13x7_im.bmp", &black0},
+        {"v4_white0_13x7_im.bmp", &white0},
+        {"v5_black0_13x7_im.bmp", &black0},
+        {"v5_white0_13x7_im.bmp", &white0},
+        {"os2v2_black0_13x7.bmp", &black0},
+        {"os2v2_white0_13x7.bmp", &white0},
+        {"v52_13x7.bmp", &black0},
+        {"v56_white0_13x7.bmp", &white0},
+        {"reserved_black0_13x7.bmp", &black0},
+        {"reserved_white0_13x7.bmp", &white0},
+        {"gap_13x7.bmp", &black0},
+        {"colours2_13x7.bmp", &white0},
+        {"topdown_black0_13x7.bmp", &black0},
+        {"topdown_white0_13x7.bmp", &white0},
         {"topdown_v5_13x7.bmp", &black0},
     };
     for (const auto& [name, want] : same) EXPECT_EQ(sequence(variant(name)), *want) << name;
@@ -169,11 +178,11 @@ TEST_F(Reader, BlackAndWhiteFilesSendTodaysBytesWhateverTheHeader) {
 
 TEST_F(Reader, PolarityTracesWhetherColourZeroIsLight) {
     const std::pair<const char*, unsigned> cases[] = {
-        {"v3_black0_13x7_im.bmp", 0},  {"v3_white0_13x7_im.bmp", 2},
+        {"v3_black0_13x7_im.bmp", 0},    {"v3_white0_13x7_im.bmp", 2},
         {"reserved_black0_13x7.bmp", 0},  // a non-zero fourth byte no longer inverts
         {"nearwhite0_13x7_im.bmp", 2},    // FE FF FF is white for the eye
-        {"grey_light0_13x7_im.bmp", 2},   {"red_green_13x7_im.bmp", 0},
-        {"both_dark_13x7_im.bmp", 0},     {"both_light_13x7_im.bmp", 2},
+        {"grey_light0_13x7_im.bmp", 2},  {"red_green_13x7_im.bmp", 0},
+        {"both_dark_13x7_im.bmp", 0},    {"both_light_13x7_im.bmp", 2},
     };
     for (const auto& [name, polarity] : cases) {
         h.clear();
@@ -283,9 +292,8 @@ TEST_F(Reader, AFileCutAnywhereBeforeItsLastPixelIsRefused) {
     // Cut in the signature, the file header, the information header, the colour table and
     // the pixels. The V5 file carries its colour profile after the pixels: cut there, the
     // picture is whole.
-    for (const char* name : {"v3_black0_13x7_im.bmp", "os2v1_white0_13x7_im.bmp",
-                             "v4_black0_13x7_im.bmp", "v5_black0_13x7_im.bmp",
-                             "topdown_black0_13x7.bmp"}) {
+    for (const char* name : {"v3_black0_13x7_im.bmp", "os2v1_white0_13x7_im.bmp", "v4_black0_13x7_im.bmp",
+                             "v5_black0_13x7_im.bmp", "topdown_black0_13x7.bmp"}) {
         const std::string whole = read_file(variant(name));
         // Header, two colours, 7 rows of 4 bytes.
         const std::size_t header = static_cast<unsigned char>(whole[14]);

@@ -24,8 +24,7 @@ bool pattern(int x, int y) { return (x * 5 + y * 11) % 7 < 3; }
 using Answer = RegisterPeer::Responder;
 
 class RegisterUpload : public UploadTest {
-protected:
-
+  protected:
     // Connects to a scripted register, runs the upload for the picture at path, closes the
     // link, and gives the upload's result and the requests the register received.
     unsigned upload(const std::string& path, Answer answer, int slot = 1, bool report = false) {
@@ -89,8 +88,7 @@ TEST_F(RegisterUpload, PaddingBytesAdvanceTheProgressButAreNotSent) {
     EXPECT_EQ(progress.front(), 50);
     EXPECT_EQ(progress.back(), 100);
     EXPECT_NE(h.trace().find("\r\nData offset : 62\r\n"), std::string::npos);
-    EXPECT_NE(h.trace().find("\r\nX = 100\r\nY = 10\r\nXX (32bit) = 128\r\nXX / 8 = 16"),
-              std::string::npos);
+    EXPECT_NE(h.trace().find("\r\nX = 100\r\nY = 10\r\nXX (32bit) = 128\r\nXX / 8 = 16"), std::string::npos);
 }
 
 TEST_F(RegisterUpload, BlocksSplitAt256PayloadBytes) {
@@ -140,10 +138,9 @@ TEST_F(RegisterUpload, RefusedBlockEndsTheUploadAtOnce) {
 
 TEST_F(RegisterUpload, TopDownFileSendsWhatItsBottomUpTwinSends) {
     const std::string variants = std::string(TV_SOURCE_DIR) + "/tests/data/variants/";
-    for (const auto& [top_down, bottom_up] :
-         {std::pair{"topdown_v5_13x7.bmp", "v5_black0_13x7_im.bmp"},
-          std::pair{"topdown_white0_13x7.bmp", "v3_white0_13x7_im.bmp"},
-          std::pair{"topdown_33x5.bmp", "w33_33x5_pil.bmp"}}) {
+    for (const auto& [top_down, bottom_up] : {std::pair{"topdown_v5_13x7.bmp", "v5_black0_13x7_im.bmp"},
+                                              std::pair{"topdown_white0_13x7.bmp", "v3_white0_13x7_im.bmp"},
+                                              std::pair{"topdown_33x5.bmp", "w33_33x5_pil.bmp"}}) {
         SCOPED_TRACE(top_down);
         EXPECT_EQ(upload(variants + bottom_up, accept_all()), 0u);
         const std::vector<std::string> twin = sent;
@@ -161,10 +158,13 @@ TEST_F(RegisterUpload, RefusedFilesSendNothing) {
     rle[30] = 1;  // RLE8
     write_file(dir.file("rle.bmp"), rle);
     write_file(dir.file("text.bmp"), "logo\n");
-    struct Case { std::string path; unsigned code; std::string box; };
+    struct Case {
+        std::string path;
+        unsigned code;
+        std::string box;
+    };
     const Case cases[] = {
-        {shipped("wide_641x10_im.bmp"), 2,
-         "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"},
+        {shipped("wide_641x10_im.bmp"), 2, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"},
         {shipped("rgb24_48x16_im.bmp"), 4, "Bitmapa musi być monochromatyczna !!!\n"},
         {dir.file("cut.bmp"), 5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n"},
         {dir.file("nie_ma.bmp"), 1, "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp")},

@@ -7,16 +7,15 @@
 #include <filesystem>
 #include <string>
 
-#include "ui/Controls.h"
 #include "bmp_files.h"
 #include "common/globals.h"
 #include "support/fixture.h"
+#include "ui/Controls.h"
 
 namespace tv::test {
 
 class UploadTest : public Test {
-protected:
-
+  protected:
     // Chooses the picture at path for a slot (1..6), with or without the report after it.
     static void choose(const std::string& path, int slot, bool report) {
         set_gr_filename(path);
@@ -36,7 +35,7 @@ protected:
 // Takes the file away right after the check has traced its data offset, as a user or
 // another program might between the check and the reading.
 class VanishingFileHost : public RecordingHost {
-public:
+  public:
     std::string victim;
     void trace_append(const std::string& text) override {
         RecordingHost::trace_append(text);

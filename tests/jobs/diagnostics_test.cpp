@@ -11,7 +11,7 @@ using namespace tv::test;
 namespace {
 
 class Diagnostics : public JobTest {
-protected:
+  protected:
     void SetUp() override {
         TV_POSIX_ONLY("detection and test scan serial ports led to pseudo-terminals");
         JobTest::SetUp();
@@ -43,7 +43,8 @@ TEST_F(Diagnostics, FindsAPrinterAndSelectsItsPortAndSpeed) {
     EXPECT_EQ(tried(), std::vector<std::string>{"COM3"});
     EXPECT_EQ(text(gComb_COM), "COM3");
     EXPECT_EQ(text(gComb_Baudrate), "115200");  // the first speed of the scan
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Wykryto połączenie z drukarką fiskalną\nTARVIX HD"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Wykryto połączenie z drukarką fiskalną\nTARVIX HD"});
     EXPECT_TRUE(same_frames(frames(), printer_frames({"!sdev\t", "sid\t"})));
     EXPECT_EQ(text(gButt_ComDetect), "Szukaj połączenia");
     EXPECT_EQ(RCV_TIMEOUT, 10);
@@ -94,7 +95,8 @@ TEST_F(Diagnostics, FindsACashRegisterByItsStatus) {
     start_sim({"--register", "--model", "11"}, true);
     use_registers();
     press(ID_DETECT);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Wykryto połączenie z kasą fiskalną\nTORMA DT EJ"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Wykryto połączenie z kasą fiskalną\nTORMA DT EJ"});
 }
 
 TEST_F(Diagnostics, PrinterTestTracesUniqueNumberNameAndVersion) {
@@ -103,8 +105,10 @@ TEST_F(Diagnostics, PrinterTestTracesUniqueNumberNameAndVersion) {
     press(ID_TEST);
     const std::string t = host.trace();
     EXPECT_EQ(t.rfind("Connection test...\r\nPlease wait.\r\n\r\n", 0), 0u);
-    EXPECT_NE(t.find("\r\nFiscal printer : TARVIX HD 2.05\r\nUnique number : BBA123456789\r\n"), std::string::npos);
-    const std::string ok = "Test połączenia zakończony sukcesem!\nMożliwa komunikacja z drukarką fiskalną\nTARVIX HD";
+    EXPECT_NE(t.find("\r\nFiscal printer : TARVIX HD 2.05\r\nUnique number : BBA123456789\r\n"),
+              std::string::npos);
+    const std::string ok =
+        "Test połączenia zakończony sukcesem!\nMożliwa komunikacja z drukarką fiskalną\nTARVIX HD";
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] " + ok});
     EXPECT_EQ(t.substr(t.size() - ok.size()), ok);
     EXPECT_TRUE(same_frames(frames(), printer_frames({"scomm\t", "sid\t"})));
@@ -114,8 +118,9 @@ TEST_F(Diagnostics, RegisterTestShowsTheModelName) {
     start_sim({"--register", "--model", "5"}, true);
     use_registers();
     press(ID_TEST);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{
-                               "[Komunikat] Test połączenia zakończony sukcesem!\nMożliwa komunikacja z kasą fiskalną\nTARVIX TORMA"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Test połączenia zakończony sukcesem!\nMożliwa "
+                                       "komunikacja z kasą fiskalną\nTARVIX TORMA"});
     EXPECT_NE(host.trace().find("Fiscal printer : TORMA 3.02\r\nUnique number : \r\n"), std::string::npos);
 }
 
@@ -123,15 +128,17 @@ TEST_F(Diagnostics, FailedTestsShowTheFamilysBox) {
     std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com3"));
     set_sel(gComb_COM, 2);
     press(ID_TEST);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{
-                               "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{
+                  "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."});
     host.clear();
     start_sim({"--register", "--no-reply", "*"});
     use_registers();
     set_sel(gComb_Timeout, 0);  // a silent register costs one 700 ms wait
     press(ID_TEST);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{
-                               "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z kasą."});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{
+                  "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z kasą."});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
 }
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 #include <iterator>
-#include <sstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,7 +27,7 @@ namespace tv::test {
 inline bool job_pattern(int x, int y) { return (x * 3 + y) % 5 == 0; }
 
 class JobTest : public Test {
-protected:
+  protected:
     JobTest() {
         make_folders();
         app_start(dir.path());
@@ -41,8 +41,10 @@ protected:
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
         args.insert(args.end(), {"--log", dir.file("requests.log"), "--store", dir.file("store")});
         std::filesystem::create_directories(dir.file("store"));
-        if (over_pty) args.insert(args.end(), {"--pty", dir.file("ports/com3")});
-        else args.insert(args.end(), {"--tcp", "0"});
+        if (over_pty)
+            args.insert(args.end(), {"--pty", dir.file("ports/com3")});
+        else
+            args.insert(args.end(), {"--tcp", "0"});
         sim = std::make_unique<SimProcess>(args);
         ASSERT_TRUE(sim->ok()) << sim->error();
         if (over_pty) {
@@ -124,7 +126,8 @@ protected:
         int w = 0, h = 0;
         std::string bits;
         int dot(int x, int y) const {
-            const unsigned char b = static_cast<unsigned char>(bits[static_cast<std::size_t>(y * ((w + 7) / 8) + x / 8)]);
+            const unsigned char b =
+                static_cast<unsigned char>(bits[static_cast<std::size_t>(y * ((w + 7) / 8) + x / 8)]);
             return (b >> (7 - x % 8)) & 1;
         }
     };

@@ -13,7 +13,7 @@ using namespace tv::test;
 namespace {
 
 class PrinterJobs : public JobTest {
-protected:
+  protected:
     static std::vector<std::string> upload(unsigned slot, unsigned w, unsigned h, const std::string& digits,
                                            bool report = false) {
         return upload_frames(true, slot, w, h, digits, report);
@@ -71,7 +71,8 @@ TEST_F(PrinterJobs, ClearingOneSlotSendsTwoFramesWithProgressAndTheSingularMessa
     press(ID_CLEAR);
     EXPECT_TRUE(same_frames(frames(), printer_frames({"prncancel\t", "imgslotset\tno3\twx1\thx1\t"})));
     EXPECT_EQ(host.progress_values(), (std::vector<int>{33, 66, 100, 0}));
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
 }
 
 TEST_F(PrinterJobs, ClearingAllSlotsSendsSevenLinesAndThePluralMessage) {
@@ -81,7 +82,8 @@ TEST_F(PrinterJobs, ClearingAllSlotsSendsSevenLinesAndThePluralMessage) {
     std::vector<std::string> lines = {"prncancel\t"};
     for (int i = 1; i <= 6; ++i) lines.push_back("imgslotset\tno" + std::to_string(i) + "\twx1\thx1\t");
     EXPECT_TRUE(same_frames(frames(), printer_frames(lines)));
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafik zostało zakończne pomyślnie!"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Kasowanie grafik zostało zakończne pomyślnie!"});
 }
 
 TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
@@ -95,9 +97,11 @@ TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
     press(ID_SET);
     auto f = frames();
     f.erase(f.begin(), f.begin() + 2);
-    EXPECT_TRUE(same_frames(f, printer_frames({"prncancel\t", "imgheaderset\tno2\t", "imgfooterset\tno0\t"})));
-    EXPECT_EQ(box_texts(), std::vector<std::string>{
-                               "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
+    EXPECT_TRUE(
+        same_frames(f, printer_frames({"prncancel\t", "imgheaderset\tno2\t", "imgfooterset\tno0\t"})));
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{
+                  "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
     host.clear();
     dispatch_command(ID_TEST_PRINT, Notify::Clicked, gCheck_TestPrint);
     press(ID_SET);
@@ -107,7 +111,8 @@ TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
     EXPECT_EQ(f[7], printer_frame("imgfooterset\tno0\t"));
     EXPECT_EQ(f[8], printer_frame("formstart\tfn200\tfh84\talW Y D R U K   T E S T O W Y\t"));
     // The escape inside the form line reaches the printer as one line feed.
-    EXPECT_EQ(f[9], printer_frame("formline\tfn200\tfl706\ts1test \\LFtest  test  test  test  test  test  test\t"));
+    EXPECT_EQ(f[9],
+              printer_frame("formline\tfn200\tfl706\ts1test \\LFtest  test  test  test  test  test  test\t"));
     EXPECT_EQ(f[14], printer_frame("formend\tfn200\t"));
     EXPECT_TRUE(host.boxes().empty());
 }
@@ -120,8 +125,9 @@ TEST_F(PrinterJobs, ReportForOneSlotAndForAll) {
     press(ID_REPORT);
     EXPECT_TRUE(same_frames(frames(), printer_frames({"prncancel\t", "imgprogrep\tno2\t", "prncancel\t",
                                                       "prncancel\t", "imgrep\t"})));
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas innej czynności!\n\n"
-                                                    "Brak grafiki w slocie.\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas innej czynności!\n\n"
+                                       "Brak grafiki w slocie.\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY"});
 }
 
 TEST_F(PrinterJobs, NoConnectionShowsItsBoxAndSendsNothing) {

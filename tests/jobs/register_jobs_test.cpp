@@ -10,7 +10,7 @@ using namespace tv::test;
 namespace {
 
 class RegisterJobs : public JobTest {
-protected:
+  protected:
     void TearDown() override {
         // Every job restores the link's time-outs.
         EXPECT_EQ(RCV_TIMEOUT, 10);
@@ -26,7 +26,8 @@ TEST_F(RegisterJobs, Programs384x384InOneSlotSetAnd72Blocks) {
     set_sel(gComb_Slot, 2);
     press(ID_SEND);
     const auto f = frames();
-    EXPECT_TRUE(same_frames(f, upload_frames(false, 3, 384, 384, expected_payload(384, 384, job_pattern, true))));
+    EXPECT_TRUE(
+        same_frames(f, upload_frames(false, 3, 384, 384, expected_payload(384, 384, job_pattern, true))));
     EXPECT_EQ(f.size(), 73u);
     EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Grafika została poprawnie zaprogramowana!"});
     EXPECT_EQ(stored(3).w, 384);
@@ -42,11 +43,10 @@ TEST_F(RegisterJobs, ClearingAllWithErrorsOnSlotsTwoAndFiveGoesOn) {
     for (unsigned slot = 1; slot <= 6; ++slot) clears.push_back(register_frame(4602, {B(slot)}));
     EXPECT_TRUE(same_frames(frames(), clears));
     EXPECT_EQ(box_texts(),
-              (std::vector<std::string>{
-                  "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 2.\n\n"
-                  "grafika tylko do odczytu\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY",
-                  "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 5.\n\n"
-                  "brak grafiki w slocie\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY"}));
+              (std::vector<std::string>{"[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 2.\n\n"
+                                        "grafika tylko do odczytu\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY",
+                                        "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 5.\n\n"
+                                        "brak grafiki w slocie\n\nBŁĄD : 3251 ERR_IMG_SLOT_EMPTY"}));
     EXPECT_NE(host.trace().find("ERROR: 3252\r\n"), std::string::npos);
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
 }
@@ -57,7 +57,8 @@ TEST_F(RegisterJobs, ClearingEndsWithTheSameSuccessBoxAsPrinters) {
     set_sel(gComb_Slot, 3);
     press(ID_CLEAR);
     EXPECT_TRUE(same_frames(frames(), {register_frame(4602, {B(4)})}));
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!"});
 }
 
 TEST_F(RegisterJobs, HeaderNoneAndFooterThree) {
@@ -73,8 +74,9 @@ TEST_F(RegisterJobs, HeaderNoneAndFooterThree) {
     auto f = frames();
     f.erase(f.begin(), f.begin() + 2);
     EXPECT_TRUE(same_frames(f, {register_frame(4603, {B(0), B(1)}), register_frame(4604, {B(3), B(1)})}));
-    EXPECT_EQ(box_texts(), std::vector<std::string>{
-                               "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{
+                  "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
 }
 
 TEST_F(RegisterJobs, ARefusedHeaderEndsTheJobWithoutTheFooter) {

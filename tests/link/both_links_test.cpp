@@ -35,15 +35,18 @@ struct Tcp {
     static constexpr const char* kFrameTrace = "\r\nResp.: ";
 };
 
-template <class End> class BothLinks : public TextExchange<typename End::Device> {
-protected:
+template <class End>
+class BothLinks : public TextExchange<typename End::Device> {
+  protected:
     LinkSession link;
     unsigned char frame[2048];
 
     void SetUp() override {
         if constexpr (End::kInterface == 0) TV_POSIX_ONLY("pseudo-terminals");
-        if constexpr (End::kInterface == 0) this->point_com(7, this->dev.slave_path());
-        else PortTCP = this->dev.port();
+        if constexpr (End::kInterface == 0)
+            this->point_com(7, this->dev.slave_path());
+        else
+            PortTCP = this->dev.port();
         set_sel(gComb_Interface, End::kInterface);
         ASSERT_EQ(link.connect(), 0);
         ASSERT_TRUE(End::accept(this->dev));
@@ -55,14 +58,18 @@ protected:
 
     void receive_frame() { link.ops->receive_frame(link.sock, frame, false); }
     std::string stored(int from, int to) const {
-        return std::string(reinterpret_cast<const char*>(frame) + from, static_cast<std::size_t>(to - from + 1));
+        return std::string(reinterpret_cast<const char*>(frame) + from,
+                           static_cast<std::size_t>(to - from + 1));
     }
 };
 
 using Links = ::testing::Types<Serial, Tcp>;
 class LinkName {
-public:
-    template <class T> static std::string GetName(int) { return std::is_same_v<T, Serial> ? "Serial" : "Tcp"; }
+  public:
+    template <class T>
+    static std::string GetName(int) {
+        return std::is_same_v<T, Serial> ? "Serial" : "Tcp";
+    }
 };
 TYPED_TEST_SUITE(BothLinks, Links, LinkName);
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "link/serial_port.h"
-#include "support/recording_host.h"
 #include "support/platform.h"
+#include "support/recording_host.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -25,8 +25,8 @@ TEST(ComName, NumbersMapToTheStandardDevices) {
     EXPECT_EQ(com_device_path("\\\\.\\COM65", d), "/dev/ttyACM0");
     EXPECT_EQ(com_device_path("\\\\.\\COM99", d), "/dev/ttyACM34");
     EXPECT_EQ(com_device_path("\\\\.\\com5", d), "/dev/ttyS4");
-    for (const char* bad : {"\\\\.\\COM0", "\\\\.\\COM100", "\\\\.\\COM", "\\\\.\\LPT1",
-                            "\\\\.\\COM1x", "\\\\.\\COM01", ""})
+    for (const char* bad :
+         {"\\\\.\\COM0", "\\\\.\\COM100", "\\\\.\\COM", "\\\\.\\LPT1", "\\\\.\\COM1x", "\\\\.\\COM01", ""})
         EXPECT_EQ(com_device_path(bad, d), "") << bad;
 }
 

@@ -13,14 +13,15 @@ namespace tv::test {
 // Port COM7 at 9600 bit/s, a reply time-out of 2 units of 20 polls, the printer job kind,
 // the TCP link aimed at 127.0.0.1, and the folders the links write their records to.
 class LinkTest : public Test {
-protected:
+  protected:
     LinkTest();
 };
 
 // A text exchange with the device: the device stand-in and the caller's reply buffer,
 // filled with 'Z' so that where the link stopped writing shows.
-template <class Device> class TextExchange : public LinkTest {
-protected:
+template <class Device>
+class TextExchange : public LinkTest {
+  protected:
     Device dev;
     char reply[4300];
     unsigned devErr = 99;

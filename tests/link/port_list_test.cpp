@@ -14,8 +14,8 @@
 #endif
 
 #include "link/port_list.h"
-#include "support/platform.h"
 #include "support/fixture.h"
+#include "support/platform.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -33,7 +33,7 @@ std::vector<Row> rows(const std::vector<PortInfo>& ports) {
 
 #ifndef _WIN32
 class PortList : public Test {
-protected:
+  protected:
     void SetUp() override {
         // Two USB adapters (FTDI and an Arduino's ACM), a 16550A on ttyS0, an 8250
         // placeholder on ttyS1, a USB adapter beyond the mapped range, a virtual tty0.
@@ -43,11 +43,13 @@ protected:
         uart("ttyS0", "4");
         uart("ttyS1", "0");
         fs::create_directories(dir.file("sys/devices/virtual/tty/tty0"));
-        fs::create_directory_symlink(dir.file("sys/devices/virtual/tty/tty0"), dir.file("sys/class/tty/tty0"));
+        fs::create_directory_symlink(dir.file("sys/devices/virtual/tty/tty0"),
+                                     dir.file("sys/class/tty/tty0"));
         fs::create_directories(dir.file("dev/serial/by-id"));
         for (const char* d : {"ttyS0", "ttyS1", "ttyUSB0", "ttyUSB40", "ttyACM0", "tty0"})
             write_file(dir.file(std::string("dev/") + d), "");
-        fs::create_symlink("../../ttyUSB0", dir.file("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"));
+        fs::create_symlink("../../ttyUSB0",
+                           dir.file("dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0"));
         fs::create_directories(dir.file("start/ports"));
         roots = {dir.file("sys/class/tty"), dir.file("dev/serial/by-id"), dir.file("dev")};
     }
@@ -72,7 +74,8 @@ protected:
         fs::create_directories(platform + "/tty/" + name);
         fs::create_directories(dir.file("sys/bus/platform/drivers/serial8250"));
         if (!fs::exists(platform + "/driver"))
-            fs::create_directory_symlink(dir.file("sys/bus/platform/drivers/serial8250"), platform + "/driver");
+            fs::create_directory_symlink(dir.file("sys/bus/platform/drivers/serial8250"),
+                                         platform + "/driver");
         write_file(platform + "/tty/" + name + "/type", uart_type + "\n");
         fs::create_directory_symlink(platform, platform + "/tty/" + name + "/device");
         fs::create_directories(dir.file("sys/class/tty"));
@@ -100,7 +103,7 @@ TEST_F(PortList, PortsLinksTakeTheirNamesAndDanglingOnesHideTheName) {
     write_file(dir.file("start/standin"), "");  // what a pseudo-terminal would be
     fs::create_symlink(dev("ttyUSB0"), dir.file("start/ports/com5"));
     fs::create_symlink(dir.file("start/standin"), dir.file("start/ports/com9"));
-    fs::create_symlink(dir.file("start/nothing"), dir.file("start/ports/com1"));   // dangling
+    fs::create_symlink(dir.file("start/nothing"), dir.file("start/ports/com1"));  // dangling
     fs::create_symlink(dev("ttyUSB40"), dir.file("start/ports/com40"));
     const std::string standin = fs::canonical(dir.file("start/standin")).string();
     EXPECT_EQ(rows(list_serial_ports(start(), roots)),
@@ -116,13 +119,17 @@ TEST_F(PortList, PortsLinksTakeTheirNamesAndDanglingOnesHideTheName) {
               }));
 }
 #else
-TEST(PortList, DevicesTakeTheirMappedNamesAndPlaceholdersAreLeftOut) { TV_POSIX_ONLY("sysfs and /dev/serial/by-id"); }
+TEST(PortList, DevicesTakeTheirMappedNamesAndPlaceholdersAreLeftOut) {
+    TV_POSIX_ONLY("sysfs and /dev/serial/by-id");
+}
 TEST(PortList, PortsLinksTakeTheirNamesAndDanglingOnesHideTheName) { TV_POSIX_ONLY("ports/comN links"); }
 #endif
 
 TEST(PortNames, NameNoteAndOrder) {
-    std::vector<PortInfo> ports = {{0, "/dev/ttyUSB40", "x"}, {33, "/dev/ttyUSB0", "FTDI"},
-                                   {5, "/dev/pts/3", ""}, {0, "/dev/ttyAMA0", ""}};
+    std::vector<PortInfo> ports = {{0, "/dev/ttyUSB40", "x"},
+                                   {33, "/dev/ttyUSB0", "FTDI"},
+                                   {5, "/dev/pts/3", ""},
+                                   {0, "/dev/ttyAMA0", ""}};
     sort_ports(ports);
     EXPECT_EQ(rows(ports), (std::vector<Row>{{"COM5", "/dev/pts/3", ""},
                                              {"COM33", "/dev/ttyUSB0", "FTDI"},
@@ -140,9 +147,9 @@ TEST(PortListWindows, SerialcommValuesAreThePorts) {
                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const wchar_t com[] = L"COM42";
-    ASSERT_EQ(RegSetValueExW(key, L"\\Device\\TvTest42", 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(com), sizeof com),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExW(key, L"\\Device\\TvTest42", 0, REG_SZ, reinterpret_cast<const BYTE*>(com), sizeof com),
+        ERROR_SUCCESS);
     const std::vector<PortInfo> ports = list_serial_ports("");
     RegDeleteValueW(key, L"\\Device\\TvTest42");
     RegCloseKey(key);

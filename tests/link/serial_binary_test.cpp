@@ -17,7 +17,7 @@ using namespace tv::test;
 namespace {
 
 class SerialBinary : public LinkTest {
-protected:
+  protected:
     PtyDevice dev;
     unsigned char frame[2048];
 
@@ -86,8 +86,10 @@ TEST_F(SerialRawLine, EveryByteValueCrossesUnchanged) {
     int idle = 0;
     unsigned char b = 0;
     while (got.size() < all.size() && idle < 40) {
-        if (hCom.read_byte(b)) got.push_back(static_cast<char>(b));
-        else ++idle;
+        if (hCom.read_byte(b))
+            got.push_back(static_cast<char>(b));
+        else
+            ++idle;
     }
     EXPECT_EQ(hex(got), hex(all));
 

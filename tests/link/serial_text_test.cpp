@@ -23,7 +23,7 @@ using namespace tv::test;
 namespace {
 
 class SerialText : public TextExchange<PtyDevice> {
-protected:
+  protected:
     void SetUp() override {
         TV_POSIX_ONLY("pseudo-terminals");
         point_com(7, dev.slave_path());
@@ -183,10 +183,17 @@ TEST_F(SerialText, DetectionAndTestTimeOutWithoutABox) {
 
 TEST_F(SerialText, ZeroByteIsDroppedAndCountsAsIdle) {
     connect();
-    dev.write(std::string("\x02" "ab\0c\x03", 6));
+    dev.write(
+        std::string("\x02"
+                    "ab\0c\x03",
+                    6));
     EXPECT_EQ(com_pos_receive(reply, devErr), 0);
-    EXPECT_EQ(reply_text(), "\x02" "abc\x03");
-    EXPECT_EQ(host.trace(), "\r\nResp.: .\x02" "abc\x03");
+    EXPECT_EQ(reply_text(),
+              "\x02"
+              "abc\x03");
+    EXPECT_EQ(host.trace(),
+              "\r\nResp.: .\x02"
+              "abc\x03");
 }
 
 TEST_F(SerialText, HungUpLineWaitsOutEverySlice) {
@@ -222,15 +229,15 @@ TEST_F(SerialText, FailedWriteWithoutReconnectionKeepsTheRecord) {
     ASSERT_EQ(com_send(Finish_Frame), 0);
     ASSERT_EQ(dev.read(first.size()).size(), first.size());
 
-    point_com(7, dir.file("missing"));  // the port is gone for a reopen
-    ASSERT_EQ(tcflow(dev.slave_fd(), TCOOFF), 0);         // and takes no more output
+    point_com(7, dir.file("missing"));             // the port is gone for a reopen
+    ASSERT_EQ(tcflow(dev.slave_fd(), TCOOFF), 0);  // and takes no more output
     host.clear();
     EXPECT_EQ(com_send(tarv_frame("scomm\t")), RC_COM_WRITE);
     tcflow(dev.slave_fd(), TCOON);
     EXPECT_EQ(host.trace(),
               "\r\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nCOM7 : 9600\nOpen port ERROR!\r\nERROR!\r\n");
     EXPECT_EQ(log(), "OPEN PORT : COM7\r\n\nSend : " + first +
-                                  "\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nOpen port ERROR!\r\nERROR!\r\n");
+                         "\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nOpen port ERROR!\r\nERROR!\r\n");
     EXPECT_EQ(seq(), first + "ERROR!\r\n");
 #endif
 }
@@ -249,8 +256,7 @@ TEST_F(SerialText, FailedWriteIsRewrittenOnceAfterReconnecting) {
     EXPECT_EQ(dev.drain(50), "");
     // The rewrite is not echoed; the files were not started anew.
     EXPECT_EQ(host.trace(), "\r\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nCOM7 : 9600\nOPEN PORT : COM7\r\n");
-    EXPECT_EQ(log(),
-              "OPEN PORT : COM7\r\n\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nOPEN PORT : COM7\r\n");
+    EXPECT_EQ(log(), "OPEN PORT : COM7\r\n\nSend : \r\n\r\nZAMKNIECIE PORTU COM!\r\nOPEN PORT : COM7\r\n");
     EXPECT_EQ(seq(), "");
 #endif
 }

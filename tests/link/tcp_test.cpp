@@ -21,7 +21,7 @@ using namespace tv::test;
 namespace {
 
 class TcpLink : public TextExchange<TcpDevice> {
-protected:
+  protected:
     unsigned int sock = 0;
     std::int16_t stage = 0;
 

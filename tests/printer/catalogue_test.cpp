@@ -8,7 +8,11 @@
 using namespace tv;
 
 TEST(PrinterCatalogue, TellingRowsExactly) {
-    struct Row { int code; const char* mnem; const char* desc; };
+    struct Row {
+        int code;
+        const char* mnem;
+        const char* desc;
+    };
     const Row rows[] = {
         {1, "PROTO_ERR_CMD_UNKNOWN", "Nierozpoznana komenda"},
         {12, "PROTO_ERR_CMD_IMMEDIATE_FORBIDDEN", "Nie można wykonać rozkazu w "},

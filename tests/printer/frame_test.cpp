@@ -7,8 +7,8 @@
 
 #include "printer/Fpos.h"
 #include "printer/crc_table.h"
-#include "support/wire_oracle.h"
 #include "support/recording_host.h"
+#include "support/wire_oracle.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -104,16 +104,17 @@ TEST(PrinterReply, AnswersItsCommandOnlyWithTheNameThenATabAndASoundChecksum) {
     } cases[] = {
         {printer_frame("sid\tnmTX\tvr1\t"), "sid\t", true},
         {printer_frame("imgslotset\t"), "imgslotset\tno1\twx1\thx1\t", true},
-        {printer_frame("sid\t?12\t"), "sid\t", true},        // an error reply answers too
-        {printer_frame("sidx\tnmTX\t"), "sid\t", false},     // a longer name that starts alike
-        {printer_frame("si\tnmTX\t"), "sid\t", false},       // a shorter one
-        {printer_frame("sid"), "sid\t", false},               // the name without its tab
-        {printer_frame("scomm\tfsT\t"), "sid\t", false},      // another command's reply
-        {printer_frame("\tnmTX\t"), "\t", false},             // no name at all
+        {printer_frame("sid\t?12\t"), "sid\t", true},     // an error reply answers too
+        {printer_frame("sidx\tnmTX\t"), "sid\t", false},  // a longer name that starts alike
+        {printer_frame("si\tnmTX\t"), "sid\t", false},    // a shorter one
+        {printer_frame("sid"), "sid\t", false},           // the name without its tab
+        {printer_frame("scomm\tfsT\t"), "sid\t", false},  // another command's reply
+        {printer_frame("\tnmTX\t"), "\t", false},         // no name at all
         {off_by_one, "sid\t", false},
         {lower, "sid\t", false},
-        {printer_frame("sid\tnmA\t").substr(0, 13), "sid\t", false},  // cut before its ETX
+        {printer_frame("sid\tnmA\t").substr(0, 13), "sid\t", false},    // cut before its ETX
         {printer_frame("sid\t").substr(0, 10) + "\t", "sid\t", false},  // another byte for the ETX
     };
-    for (const auto& c : cases) EXPECT_EQ(reply_answers(c.reply.c_str(), c.command), c.answers) << hex(c.reply);
+    for (const auto& c : cases)
+        EXPECT_EQ(reply_answers(c.reply.c_str(), c.command), c.answers) << hex(c.reply);
 }

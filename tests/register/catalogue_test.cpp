@@ -27,15 +27,18 @@ TEST(RegisterCatalogue, HasEveryRowEachWithMnemonicAndDescription) {
 }
 
 TEST(RegisterCatalogue, TellingRowsExactly) {
-    struct Row { int code; const char* mnem; const char* desc; };
+    struct Row {
+        int code;
+        const char* mnem;
+        const char* desc;
+    };
     const Row rows[] = {
         {10, "ERR_CANCEL", "błąd nietypowy - rezygnacja, przerwanie funkcji"},
         {50, "ERR_UNKN", "Błąd wykonywania operacji przez kasę."},
         {156, "ERR_QNT_ZERO", "zerowa ilość"},
         {300, "ERR_DISCNT_CARD_NOT_VALID", "karta rabatowa nieważna"},
         {320, "ERR_NO_RIGHTS", "brak uprawnień kasjera do wykonania operacji."},
-        {364, "ERR_WRONG_PASSWORD_FORMAT",
-         "Błędne hasło w sensie niezgodności z poprawnością składniową"},
+        {364, "ERR_WRONG_PASSWORD_FORMAT", "Błędne hasło w sensie niezgodności z poprawnością składniową"},
         {3251, "ERR_IMG_SLOT_EMPTY", "brak grafiki w slocie"},
         {10000, "", "TIMEOUT - brak odpowiedzi z kasy."},
     };

@@ -41,8 +41,8 @@ class RegisterConfig : public RegisterLink {};
 }  // namespace
 
 TEST_F(RegisterConfig, CashOutDescriptionGoesOutInWindows1250AndTracesTheRawReply) {
-    RegisterPeer peer(RegisterPeer::Kind::Tcp, {{reply_frame(2660, [](KS_FRM& f) { f.putB(0xC8); })},
-                                {error_frame({2660, 6666})}});
+    RegisterPeer peer(RegisterPeer::Kind::Tcp,
+                      {{reply_frame(2660, [](KS_FRM& f) { f.putB(0xC8); })}, {error_frame({2660, 6666})}});
     TcpClient link(peer.port());
     host.clear();
     KS_CASHOUTDESCINS(link.sock);
@@ -69,16 +69,18 @@ TEST_F(RegisterConfig, CashOutDescriptionGoesOutInWindows1250AndTracesTheRawRepl
 
 TEST_F(RegisterConfig, VatAssignmentReadsAWholeFrameOverEthernet) {
     RegisterPeer peer(RegisterPeer::Kind::Tcp,
-              {{reply_frame(1170, [](KS_FRM& f) {
-                   for (unsigned short v : {23, 8, 5, 0, 4096, 65534, 7}) f.putV(v);
-               })},
-               {reply_frame(1170, [](KS_FRM& f) {
-                   f.putV(23);
-                   f.putV(8);
-                   f.putV(5);
-                   f.putB(1);
-               })},
-               {error_frame({1170, 3080})}});
+                      {{reply_frame(1170,
+                                    [](KS_FRM& f) {
+                                        for (unsigned short v : {23, 8, 5, 0, 4096, 65534, 7}) f.putV(v);
+                                    })},
+                       {reply_frame(1170,
+                                    [](KS_FRM& f) {
+                                        f.putV(23);
+                                        f.putV(8);
+                                        f.putV(5);
+                                        f.putB(1);
+                                    })},
+                       {error_frame({1170, 3080})}});
     TcpClient link(peer.port());
     host.clear();
     KS_VATGET(link.sock);
@@ -138,19 +140,22 @@ TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 2u);
     EXPECT_EQ(rq[0], register_frame(3426, {V(1), B(1), B(1)}));
-    EXPECT_EQ(rq[1], register_frame(4621, {S("Przegl\xB9" "d"), S(""), B(0), B(1), B(2), V(300), B(4), B(5), B(0),
-                                           B(2), V(0), B(2), B(1), S("")}));
+    EXPECT_EQ(rq[1], register_frame(4621, {S("Przegl\xB9"
+                                             "d"),
+                                           S(""), B(0), B(1), B(2), V(300), B(4), B(5), B(0), B(2), V(0),
+                                           B(2), B(1), S("")}));
 }
 
 TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
     TV_POSIX_ONLY("serial link over a pseudo-terminal");
-    RegisterPeer peer(RegisterPeer::Kind::Pty, {{plu_reply(7, "Masło")},
-                                {plu_reply(11, "Poza")},
-                                {plu_reply(0, "Zero")},
-                                {plu_reply(3, "0123456789012345678901234567890123456789ABCDE")},
-                                {error_frame({2110, 0, 975})},
-                                {error_frame({2110, 5, 12, 9, 8})},
-                                {"", true}});
+    RegisterPeer peer(RegisterPeer::Kind::Pty,
+                      {{plu_reply(7, "Masło")},
+                       {plu_reply(11, "Poza")},
+                       {plu_reply(0, "Zero")},
+                       {plu_reply(3, "0123456789012345678901234567890123456789ABCDE")},
+                       {error_frame({2110, 0, 975})},
+                       {error_frame({2110, 5, 12, 9, 8})},
+                       {"", true}});
     use_pty(peer);
     KS_PLU table[10];
     for (auto& e : table) e.clear();
@@ -256,14 +261,17 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
             putN(f, "000000002500");
         });
     };
-    RegisterPeer peer(RegisterPeer::Kind::Pty,
-              {{status("AB 123 456 789 0")},
-               {status("12345 67890 12345")},
-               {stats("5901234123457")},
-               {stats("5909999999999")},
-               {reply_frame(2960, [](KS_FRM& f) { f.putV(4); putN(f, "000000000777"); })},
-               {reply_frame(2000)},
-               {error_frame({2005, 975})}});
+    RegisterPeer peer(RegisterPeer::Kind::Pty, {{status("AB 123 456 789 0")},
+                                                {status("12345 67890 12345")},
+                                                {stats("5901234123457")},
+                                                {stats("5909999999999")},
+                                                {reply_frame(2960,
+                                                             [](KS_FRM& f) {
+                                                                 f.putV(4);
+                                                                 putN(f, "000000000777");
+                                                             })},
+                                                {reply_frame(2000)},
+                                                {error_frame({2005, 975})}});
     use_pty(peer);
     testing::internal::CaptureStdout();
     KS_CASHREGSTATUSGET();

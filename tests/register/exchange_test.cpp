@@ -11,9 +11,14 @@ using namespace tv;
 using namespace tv::test;
 
 TEST_F(RegisterLink, GraphicCommandsPutTheWireExamplesOnTheSocket) {
-    RegisterPeer peer(RegisterPeer::Kind::Tcp, {{reply_frame(4602)}, {reply_frame(4600)}, {reply_frame(4600)},
-                                {reply_frame(4603)}, {reply_frame(4604)}, {reply_frame(4601)},
-                                {reply_frame(4606)}, {reply_frame(4607)}});
+    RegisterPeer peer(RegisterPeer::Kind::Tcp, {{reply_frame(4602)},
+                                                {reply_frame(4600)},
+                                                {reply_frame(4600)},
+                                                {reply_frame(4603)},
+                                                {reply_frame(4604)},
+                                                {reply_frame(4601)},
+                                                {reply_frame(4606)},
+                                                {reply_frame(4607)}});
     {
         TcpClient link(peer.port());
         ASSERT_EQ(link.stage, 3);
@@ -30,13 +35,13 @@ TEST_F(RegisterLink, GraphicCommandsPutTheWireExamplesOnTheSocket) {
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 8u);
     EXPECT_EQ(hex(rq[0]), "10 02 00 00 00 00 00 00 12 00 01 00 FA 11 42 01 88 0F 10 03");
-    EXPECT_EQ(hex(rq[1]),
-              "10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 01 F1 6E 10 03");
+    EXPECT_EQ(hex(rq[1]), "10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 01 F1 6E 10 03");
     EXPECT_EQ(hex(rq[2].substr(14, 8)), "42 06 56 80 01 56 80 01");
     EXPECT_EQ(hex(rq[3]), "10 02 00 00 00 00 00 00 14 00 02 00 FB 11 42 02 42 01 0B DC 10 03");
     EXPECT_EQ(hex(rq[4].substr(8, 10)), "14 00 02 00 FC 11 42 00 42 01");
-    EXPECT_EQ(hex(rq[5]), "10 02 00 00 00 00 00 00 1C 00 02 00 F9 11 42 01 53 38 30 33 66 66 "
-                           "66 66 66 00 58 E9 10 03");
+    EXPECT_EQ(hex(rq[5]),
+              "10 02 00 00 00 00 00 00 1C 00 02 00 F9 11 42 01 53 38 30 33 66 66 "
+              "66 66 66 00 58 E9 10 03");
     EXPECT_EQ(hex(rq[6]), "10 02 00 00 00 00 00 00 10 10 00 00 00 FE 11 5A 28 10 03");
     EXPECT_EQ(hex(rq[7].substr(8, 8)), "12 00 01 00 FF 11 42 03");
     // Exactly the frames: the exchange sends F_LEN bytes and nothing more.
@@ -71,9 +76,9 @@ TEST_F(RegisterLink, DataBlockTracesOnlyTheReply) {
 
 TEST_F(RegisterLink, ErrorReplyTakesTheFirstNonZeroLaterV) {
     RegisterPeer peer(RegisterPeer::Kind::Tcp, {{error_frame({4602, 0, 12})},
-                                {error_frame({4602, 0, 3251, 7})},
-                                {error_frame({4602})},
-                                {reply_frame(777)}});
+                                                {error_frame({4602, 0, 3251, 7})},
+                                                {error_frame({4602})},
+                                                {reply_frame(777)}});
     TcpClient link(peer.port());
     host.clear();
     EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), RC_DEVICE_ERROR);
@@ -178,18 +183,36 @@ TEST_F(RegisterLink, DamagedRepliesAreNotBelieved) {
 }
 
 TEST_F(RegisterLink, StatusReadsModelAndVersion) {
-    struct Case { int code; const char* name; const char* version; };
+    struct Case {
+        int code;
+        const char* name;
+        const char* version;
+    };
     const Case cases[] = {
-        {0, "Niezydentyfikowane", ""}, {1, "KARDO", "1.01"},   {2, "VAK", "1.01"},
-        {3, "KARDO", "1.02"},          {4, "VAK", "1.02"},     {5, "TORMA", "3.02"},
-        {6, "KARDO", "1.03"},          {7, "VAK", "1.03"},     {8, "Niezydentyfikowane", ""},
-        {9, "VAK EJ", "1.01"},         {10, "PALVIN", "1.03"}, {11, "TORMA DT EJ", "4.01"},
-        {12, "Niezydentyfikowane", ""}, {22, "Niezydentyfikowane", ""},
-        {23, "PALVIN RT EJ", "1.01"},  {24, "VAK XL EJ", "2.01"},
-        {25, "TORMA DT EJ", "4.03"},   {26, "TORMA DT", "3.03"},
-        {27, "PALVIN RT EJ", "1.02"},  {28, "TORMA DT XL EJ", "1.01"},
-        {29, "VAK XL EJ", "2.02"},     {30, "KOLT", "1.01"},
-        {31, "Niezydentyfikowane", ""}, {255, "Niezydentyfikowane", ""},
+        {0, "Niezydentyfikowane", ""},
+        {1, "KARDO", "1.01"},
+        {2, "VAK", "1.01"},
+        {3, "KARDO", "1.02"},
+        {4, "VAK", "1.02"},
+        {5, "TORMA", "3.02"},
+        {6, "KARDO", "1.03"},
+        {7, "VAK", "1.03"},
+        {8, "Niezydentyfikowane", ""},
+        {9, "VAK EJ", "1.01"},
+        {10, "PALVIN", "1.03"},
+        {11, "TORMA DT EJ", "4.01"},
+        {12, "Niezydentyfikowane", ""},
+        {22, "Niezydentyfikowane", ""},
+        {23, "PALVIN RT EJ", "1.01"},
+        {24, "VAK XL EJ", "2.01"},
+        {25, "TORMA DT EJ", "4.03"},
+        {26, "TORMA DT", "3.03"},
+        {27, "PALVIN RT EJ", "1.02"},
+        {28, "TORMA DT XL EJ", "1.01"},
+        {29, "VAK XL EJ", "2.02"},
+        {30, "KOLT", "1.01"},
+        {31, "Niezydentyfikowane", ""},
+        {255, "Niezydentyfikowane", ""},
     };
     std::vector<Reply> script;
     for (const auto& c : cases)
@@ -221,9 +244,9 @@ TEST_F(RegisterLink, StatusReadsModelAndVersion) {
 }
 
 TEST_F(RegisterLink, StatusRefusals) {
-    RegisterPeer peer(RegisterPeer::Kind::Tcp, {{reply_frame(4600, [](KS_FRM& f) { f.putB(5); })},
-                                {error_frame({501, 3001})},
-                                {"", true}});
+    RegisterPeer peer(
+        RegisterPeer::Kind::Tcp,
+        {{reply_frame(4600, [](KS_FRM& f) { f.putB(5); })}, {error_frame({501, 3001})}, {"", true}});
     TcpClient link(peer.port());
     char name[512] = "old", version[512] = "v";
 

@@ -8,8 +8,8 @@
 
 #include "register/ks_fields.h"
 #include "register/prt_ks.h"
-#include "support/wire_oracle.h"
 #include "support/recording_host.h"
+#include "support/wire_oracle.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -52,15 +52,25 @@ const Example kExamples[] = {
     {"graphics report", 4606, 0, [](KS_FRM&) {}, 0x285A,
      "10 02 00 00 00 00 00 00 10 10 00 00 00 FE 11 5A 28 10 03"},
     {"slot set 384x384", 4600, 3,
-     [](KS_FRM& f) { f.putB(1); f.putV(384); f.putV(384); }, 0x6EF1,
-     "10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 01 F1 6E 10 03"},
-    {"status", 501, 0, [](KS_FRM&) {}, 0xE691,
-     "10 02 00 00 00 00 00 00 10 10 00 00 00 F5 01 91 E6 10 03"},
-    {"header set 2/1", 4603, 2, [](KS_FRM& f) { f.putB(2); f.putB(1); }, 0xDC0B,
-     "10 02 00 00 00 00 00 00 14 00 02 00 FB 11 42 02 42 01 0B DC 10 03"},
+     [](KS_FRM& f) {
+         f.putB(1);
+         f.putV(384);
+         f.putV(384);
+     },
+     0x6EF1, "10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 01 F1 6E 10 03"},
+    {"status", 501, 0, [](KS_FRM&) {}, 0xE691, "10 02 00 00 00 00 00 00 10 10 00 00 00 F5 01 91 E6 10 03"},
+    {"header set 2/1", 4603, 2,
+     [](KS_FRM& f) {
+         f.putB(2);
+         f.putB(1);
+     },
+     0xDC0B, "10 02 00 00 00 00 00 00 14 00 02 00 FB 11 42 02 42 01 0B DC 10 03"},
     {"slot append 803fffff", 4601, 2,
-     [](KS_FRM& f) { f.putB(1); f.putS("803fffff"); }, 0xE958,
-     "10 02 00 00 00 00 00 00 1C 00 02 00 F9 11 42 01 53 38 30 33 66 66 66 66 66 00 58 E9 10 03"},
+     [](KS_FRM& f) {
+         f.putB(1);
+         f.putS("803fffff");
+     },
+     0xE958, "10 02 00 00 00 00 00 00 1C 00 02 00 F9 11 42 01 53 38 30 33 66 66 66 66 66 00 58 E9 10 03"},
 };
 
 }  // namespace
@@ -158,7 +168,11 @@ TEST(RegisterFrame, AnyCountByteInFrontIsSkipped) {
 }
 
 TEST(RegisterFrame, CorruptedByteWarnsAndStillParses) {
-    const KS_FRM tx = made(4600, 3, [](KS_FRM& f) { f.putB(1); f.putV(384); f.putV(384); });
+    const KS_FRM tx = made(4600, 3, [](KS_FRM& f) {
+        f.putB(1);
+        f.putV(384);
+        f.putV(384);
+    });
     KS_FRM rx;
     receive_into(rx, tx, 26);
     rx.FRAME[1 + 15] = 0x07;  // the slot number 01 becomes 07
@@ -217,8 +231,8 @@ TEST(RegisterFrame, HostileInputStaysInBounds) {
 
     // A stray start pair inside the body is dropped without restarting, and a 0x10 before
     // an ordinary byte is dropped while the byte is kept.
-    const unsigned char odd[] = {0x10, 0x02, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0,
-                                 0x10, 0x02, 0x10, 0x41, 0x42, 7, 7, 0x10, 0x03};
+    const unsigned char odd[] = {0x10, 0x02, 1,    0,    2,    0,    3,    0, 4, 0,    5,   0,
+                                 6,    0,    0x10, 0x02, 0x10, 0x41, 0x42, 7, 7, 0x10, 0x03};
     rx.clear();
     std::memcpy(rx.FRAME, odd, sizeof odd);
     rx.filter();
@@ -346,4 +360,3 @@ TEST(RegisterFrame, HexDigitsAndRawDump) {
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, std::string("Ramka :\nA\xFF") + '\0' + "\n65 255 0 \n\n41 ff 00 \n\n");
 }
-

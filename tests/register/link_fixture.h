@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/COM_pos.h"
@@ -14,11 +13,12 @@
 #include "register/prt_ks.h"
 #include "support/fixture.h"
 #include "support/register_peer.h"
+#include "ui/Controls.h"
 
 namespace tv::test {
 
 class RegisterLink : public Test {
-protected:
+  protected:
     RegisterLink() {
         RCV_TIMEOUT = 2;   // a silent TCP peer costs 1.4 s at most
         TIMEOUT_BASE = 4;  // a silent serial peer 0.4 s

@@ -35,9 +35,9 @@ TEST(SimBackground, ReturnsOnceListeningAndServesOnAlone) {
     TempDir dir;
     // run_program reads standard output and error to their end: a simulator that kept them
     // would hold it until its time-out.
-    const RunResult r = run_program(SimProcess::binary(),
-                                    {"--printer", "--tcp", "0", "--background", "--pid-file", dir.file("sim.pid")},
-                                    dir.path(), std::chrono::seconds(20));
+    const RunResult r = run_program(
+        SimProcess::binary(), {"--printer", "--tcp", "0", "--background", "--pid-file", dir.file("sim.pid")},
+        dir.path(), std::chrono::seconds(20));
     ASSERT_FALSE(r.timed_out);
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream ready(r.out);

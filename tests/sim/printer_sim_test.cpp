@@ -23,9 +23,11 @@ struct PrinterSim : SimLine {
 }  // namespace
 
 TEST_F(PrinterSim, IdentityRepliesAreExactFramesWithTheConfiguredValues) {
-    run({"--name", "Drukarka Łódź", "--fw-version", "2.05", "--unique", "XYZ000000001",
-         "--fiscal", "N", "--status", "3"});
-    EXPECT_EQ(ask("sid\t"), "\x02sid\tnmDrukarka \xA3\xF3" "d\x9F\tvr2.05\t#64D7\x03");
+    run({"--name", "Drukarka Łódź", "--fw-version", "2.05", "--unique", "XYZ000000001", "--fiscal", "N",
+         "--status", "3"});
+    EXPECT_EQ(ask("sid\t"),
+              "\x02sid\tnmDrukarka \xA3\xF3"
+              "d\x9F\tvr2.05\t#64D7\x03");
     EXPECT_EQ(ask("scomm\t"), "\x02scomm\tfsN\tnuXYZ000000001\t#BFA7\x03");
     EXPECT_EQ(ask("!sdev\t"), "\x02!sdev\tds3\t#2B2A\x03");
     EXPECT_EQ(ask("prncancel\t"), kCancel);
@@ -45,8 +47,8 @@ TEST_F(PrinterSim, WrongChecksumIsRefusedWithError5AndNothingIsDone) {
 TEST_F(PrinterSim, SyntaxErrorsCarryThePrinterNumbers) {
     run();
     EXPECT_EQ(error_of("imgfoo\tno1\t"), "1");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx8\t"), "2");       // hx missing
-    EXPECT_EQ(error_of("imgslotappend\tno1\t"), "2");         // tx missing
+    EXPECT_EQ(error_of("imgslotset\tno1\twx8\t"), "2");  // hx missing
+    EXPECT_EQ(error_of("imgslotappend\tno1\t"), "2");    // tx missing
     EXPECT_EQ(error_of("imgheaderset\t"), "2");
     EXPECT_EQ(error_of("imgslotset\tnoA\twx8\thx1\t"), "3");  // not a number
     EXPECT_EQ(error_of("imgprogrep\t\tno1\t"), "6");          // two tabs: an empty field
@@ -107,8 +109,8 @@ TEST_F(PrinterSim, SlotErrorsLeaveTheStoredPictureAsItWas) {
     EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx123\t"), "2080");
     EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx12zz\t"), "2081");
     EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx123456\t"), "3258");  // 3 bytes for 2
-    EXPECT_EQ(error_of("imgslotappend\tno1\ttx00\t"), "3258");  // picture already full
-    EXPECT_EQ(error_of("imgslotappend\tno3\ttx00\t"), "3258");  // slot never opened
+    EXPECT_EQ(error_of("imgslotappend\tno1\ttx00\t"), "3258");             // picture already full
+    EXPECT_EQ(error_of("imgslotappend\tno3\ttx00\t"), "3258");             // slot never opened
     EXPECT_EQ(stored("slot1.pbm"), before);
     EXPECT_EQ(error_of("imgprogrep\tno1\t"), "");
 
@@ -148,13 +150,18 @@ TEST_F(PrinterSim, ReadOnlySlotRefusesSetAndClearOthersStillWork) {
 TEST_F(PrinterSim, ClearAllAndTestFormRunAsTheToolSendsThem) {
     run();
     const char* lines[] = {"prncancel\t",
-                           "imgslotset\tno1\twx1\thx1\t", "imgslotset\tno2\twx1\thx1\t",
-                           "imgslotset\tno3\twx1\thx1\t", "imgslotset\tno4\twx1\thx1\t",
-                           "imgslotset\tno5\twx1\thx1\t", "imgslotset\tno6\twx1\thx1\t",
-                           "imgheaderset\tno0\t", "imgfooterset\tno0\t",
+                           "imgslotset\tno1\twx1\thx1\t",
+                           "imgslotset\tno2\twx1\thx1\t",
+                           "imgslotset\tno3\twx1\thx1\t",
+                           "imgslotset\tno4\twx1\thx1\t",
+                           "imgslotset\tno5\twx1\thx1\t",
+                           "imgslotset\tno6\twx1\thx1\t",
+                           "imgheaderset\tno0\t",
+                           "imgfooterset\tno0\t",
                            "formstart\tfn200\tfh84\talW Y D R U K   T E S T O W Y\t",
                            "formline\tfn200\tfl706\ts1test \\LFtest  test\t",
-                           "formend\tfn200\t", "imgrep\t"};
+                           "formend\tfn200\t",
+                           "imgrep\t"};
     for (const char* l : lines) EXPECT_EQ(error_of(l), "") << l;
     EXPECT_EQ(error_of("formline\tfn200\tfl706\ts1x\t"), "2505");
     EXPECT_EQ(error_of("formstart\tfn200\t"), "");
@@ -202,8 +209,7 @@ TEST(PrinterSimExit, TermSignalEndsCleanlyAndDumpsTheSlots) {
     EXPECT_EQ(sim->stop(), 0);
     EXPECT_EQ(read_file(dir.file("dump/slot5.pbm")),
               std::string("P4\n# tarvix-vizaze-sim slot 5\n9 1\n") + from_hex("c0 80"));
-    EXPECT_NE(read_file(dir.file("dump/state.txt")).find("slot 5 9x1 complete 2/2\n"),
-              std::string::npos);
+    EXPECT_NE(read_file(dir.file("dump/state.txt")).find("slot 5 9x1 complete 2/2\n"), std::string::npos);
 }
 
 TEST(PrinterSimOptions, BadOptionsEndWithStatus2AndHelpWithStatus0) {

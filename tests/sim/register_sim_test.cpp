@@ -47,8 +47,7 @@ struct RegisterSim : SimLine {
     int outcome(const Request& r) {
         auto f = parse(ask(r));
         if (f->CMD_ID == r.cmd && f->DATA_LEN == 0) return 0;
-        if (f->CMD_ID != 0 || f->DATA_LEN != 6 || f->DATA[0] != 'V' || f->DATA[3] != 'V')
-            return -1;
+        if (f->CMD_ID != 0 || f->DATA_LEN != 6 || f->DATA[0] != 'V' || f->DATA[3] != 'V') return -1;
         if ((f->DATA[1] | (f->DATA[2] << 8)) != r.cmd) return -1;
         return f->DATA[4] | (f->DATA[5] << 8);
     }
@@ -73,7 +72,7 @@ TEST_F(RegisterSim, AcceptReplyIsAnEmptyFrameWithTheRequestsCommand) {
     run();
     // Slot 1, 384 x 384, as the tool sends it; the reply bytes computed independently.
     EXPECT_EQ(hex(ask_raw(from_hex("10 02 00 00 00 00 00 00 18 00 03 00 F8 11 42 01 56 80 01 56 80 "
-                                "01 F1 6E 10 03"))),
+                                   "01 F1 6E 10 03"))),
               "10 02 00 00 00 00 00 00 10 10 00 00 00 F8 11 FC 82 10 03");
     EXPECT_NE(stored("state.txt").find("slot 1 384x384 partial 0/18432\n"), std::string::npos);
 }
@@ -132,8 +131,7 @@ TEST_F(RegisterSim, WrongChecksumIsRefusedWith3006AndNothingIsDone) {
 }
 
 TEST(RegisterSimFaults, ErrorCorruptAndStaleRepliesOnTheBinarySide) {
-    auto sim = start({"--register", "--tcp", "0", "--fail", "1:3256", "--bad-crc", "2",
-                      "--stale", "3"});
+    auto sim = start({"--register", "--tcp", "0", "--fail", "1:3256", "--bad-crc", "2", "--stale", "3"});
     ASSERT_TRUE(sim->ok());
     auto line = RawLine::tcp(sim->port());
     auto ask = [&](const Request& r) {

@@ -48,9 +48,7 @@ struct SimLine : Test {
     }
     std::string ask(const std::string& text) { return tv::test::ask(*line, text); }
     std::string stored(const std::string& name) const { return read_file(dir.file("store/" + name)); }
-    bool exists(const std::string& name) const {
-        return std::filesystem::exists(dir.file("store/" + name));
-    }
+    bool exists(const std::string& name) const { return std::filesystem::exists(dir.file("store/" + name)); }
 };
 
 }  // namespace tv::test

@@ -11,7 +11,7 @@
 namespace tv::test {
 
 class Child {
-public:
+  public:
     Child();
     ~Child();  // kills a child still running and reaps it
     Child(const Child&) = delete;
@@ -19,8 +19,8 @@ public:
 
     // False with a reason in error when the program could not be started. Without
     // capture_err the child's standard error is the test's.
-    bool start(const std::string& path, const std::vector<std::string>& args,
-               const std::string& cwd, bool capture_err, std::string& error);
+    bool start(const std::string& path, const std::vector<std::string>& args, const std::string& cwd,
+               bool capture_err, std::string& error);
     // Blocking reads: bytes read, 0 at the end of the stream (also when not captured).
     long read_out(char* buf, std::size_t n);
     long read_err(char* buf, std::size_t n);
@@ -34,7 +34,7 @@ public:
     // The process id, -1 before a start.
     int pid() const;
 
-private:
+  private:
     struct Os;
     std::unique_ptr<Os> os_;
 };

@@ -31,8 +31,8 @@ Child::~Child() {
     if (os_->err >= 0) ::close(os_->err);
 }
 
-bool Child::start(const std::string& path, const std::vector<std::string>& args,
-                  const std::string& cwd, bool capture_err, std::string& error) {
+bool Child::start(const std::string& path, const std::vector<std::string>& args, const std::string& cwd,
+                  bool capture_err, std::string& error) {
     int out[2] = {-1, -1}, err[2] = {-1, -1};
     if (::pipe2(out, O_CLOEXEC) != 0 || (capture_err && ::pipe2(err, O_CLOEXEC) != 0)) {
         error = std::string("pipe: ") + std::strerror(errno);

@@ -58,8 +58,8 @@ Child::~Child() {
     if (os_->err) CloseHandle(os_->err);
 }
 
-bool Child::start(const std::string& path, const std::vector<std::string>& args,
-                  const std::string& cwd, bool capture_err, std::string& error) {
+bool Child::start(const std::string& path, const std::vector<std::string>& args, const std::string& cwd,
+                  bool capture_err, std::string& error) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE out_read = nullptr, out_write = nullptr, err_read = nullptr, err_write = nullptr;
     if (!CreatePipe(&out_read, &out_write, &inherit, 0) ||

@@ -14,7 +14,7 @@ namespace tv::test {
 // Windows has none: there the object is inert and its making is a test failure, so a case
 // that needs one must skip first (TV_POSIX_ONLY).
 class PtyDevice {
-public:
+  public:
     explicit PtyDevice(bool raw = true);
     ~PtyDevice();
     PtyDevice(const PtyDevice&) = delete;
@@ -29,7 +29,7 @@ public:
     std::string drain(int quiet_ms = 100);
     void close_master();
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;
     std::string slave_path_;
@@ -37,7 +37,7 @@ private:
 
 // A device listening on 127.0.0.1 at a free port.
 class TcpDevice {
-public:
+  public:
     TcpDevice();
     ~TcpDevice();
     TcpDevice(const TcpDevice&) = delete;
@@ -54,7 +54,7 @@ public:
     // True when the link closed its side (end of stream within timeout_ms).
     bool peer_closed(int timeout_ms = 2000);
 
-private:
+  private:
     sockets::Socket listener_ = sockets::kNone;
     sockets::Socket conn_ = sockets::kNone;
     std::uint16_t port_ = 0;

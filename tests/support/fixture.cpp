@@ -18,13 +18,16 @@ namespace tv::test {
 namespace {
 
 // Remembers v as it is now, to be written back by undo.
-template <class T> void keep(std::vector<std::function<void()>>& undo, T& v) {
+template <class T>
+void keep(std::vector<std::function<void()>>& undo, T& v) {
     undo.push_back([&v, was = T(v)] { v = was; });
 }
-template <class T> void keep(std::vector<std::function<void()>>& undo, std::atomic<T>& v) {
+template <class T>
+void keep(std::vector<std::function<void()>>& undo, std::atomic<T>& v) {
     undo.push_back([&v, was = v.load()] { v = was; });
 }
-template <std::size_t N> void keep(std::vector<std::function<void()>>& undo, char (&v)[N]) {
+template <std::size_t N>
+void keep(std::vector<std::function<void()>>& undo, char (&v)[N]) {
     undo.push_back([&v, was = std::string(v, N)] { std::memcpy(v, was.data(), N); });
 }
 
@@ -57,8 +60,10 @@ SavedState::SavedState() {
     undo_.push_back([name = gr_filename()] { set_gr_filename(name); });
     for (Control* c : all_controls()) {
         undo_.push_back([c, was = snapshot(c)] {
-            if (c->kind == Kind::Selector) set_sel(c, was.selection);
-            else set_text(c, was.text);
+            if (c->kind == Kind::Selector)
+                set_sel(c, was.selection);
+            else
+                set_text(c, was.text);
             set_checked(c, was.checked);
             enable(c, was.enabled);
             show(c, was.visible);
@@ -92,9 +97,9 @@ void Test::point_com(int n, const std::string& target) const {
 }
 
 long elapsed_ms(std::chrono::steady_clock::time_point start) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now() - start)
-                                 .count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count());
 }
 
 }  // namespace tv::test

@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <functional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "support/recording_host.h"
 
@@ -17,18 +17,18 @@ namespace tv::test {
 // picture, the device-error record, the detection range and every control of the panel),
 // taken when the object is made and put back when it goes.
 class SavedState {
-public:
+  public:
     SavedState();
     ~SavedState();
     SavedState(const SavedState&) = delete;
     SavedState& operator=(const SavedState&) = delete;
 
-private:
+  private:
     std::vector<std::function<void()>> undo_;  // run last to first
 };
 
 class Test : public ::testing::Test {
-protected:
+  protected:
     // The start-up directory is dir; the panel is built afresh; the host has seen nothing.
     Test();
 

@@ -13,8 +13,14 @@ void refuse() { ADD_FAILURE() << "a pseudo-terminal was used on Windows"; }
 PtyDevice::PtyDevice(bool) {}
 PtyDevice::~PtyDevice() = default;
 void PtyDevice::write(const std::string&) { refuse(); }
-std::string PtyDevice::read(std::size_t, int) { refuse(); return {}; }
-std::string PtyDevice::drain(int) { refuse(); return {}; }
+std::string PtyDevice::read(std::size_t, int) {
+    refuse();
+    return {};
+}
+std::string PtyDevice::drain(int) {
+    refuse();
+    return {};
+}
 void PtyDevice::close_master() {}
 
 }  // namespace tv::test

@@ -79,7 +79,8 @@ void RecordingHost::record(Event e) {
     changed_.notify_all();
 }
 
-template <class Pred> bool RecordingHost::wait(std::chrono::milliseconds timeout, Pred pred) const {
+template <class Pred>
+bool RecordingHost::wait(std::chrono::milliseconds timeout, Pred pred) const {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait_for(lock, timeout, [&] { return cancelled_ || pred(); });
     return !cancelled_ && pred();
@@ -112,7 +113,8 @@ DialogResult RecordingHost::convert_dialog(ConvertSession& session) {
     std::function<DialogResult(ConvertSession&)> user;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        events_.push_back(Event{Event::ConvertDialog, {}, session.source_path(), Icon::Information, Buttons::Ok, 0});
+        events_.push_back(
+            Event{Event::ConvertDialog, {}, session.source_path(), Icon::Information, Buttons::Ok, 0});
         user = converter_;
     }
     return user ? user(session) : DialogResult::Cancelled;
@@ -173,8 +175,8 @@ std::vector<Box> RecordingHost::boxes_shown() const {
 
 void PrintTo(const Box& box, std::ostream* os) {
     static const char* const icons[] = {"Information", "Warning", "Question"};
-    *os << "[" << box.caption << "] \"" << box.text << "\" "
-        << icons[static_cast<int>(box.icon)] << (box.buttons == Buttons::YesNo ? " YesNo" : " Ok");
+    *os << "[" << box.caption << "] \"" << box.text << "\" " << icons[static_cast<int>(box.icon)]
+        << (box.buttons == Buttons::YesNo ? " YesNo" : " Ok");
 }
 
 std::vector<int> RecordingHost::progress_values() const {

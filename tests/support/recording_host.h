@@ -15,13 +15,24 @@
 namespace tv::test {
 
 struct Event {
-    enum Type { Box, Progress, TraceAppend, TraceReplace, ControlChanged, ChooseFile, Repaint, ConvertDialog, Focus };
+    enum Type {
+        Box,
+        Progress,
+        TraceAppend,
+        TraceReplace,
+        ControlChanged,
+        ChooseFile,
+        Repaint,
+        ConvertDialog,
+        Focus
+    };
     Type type;
     std::string caption;  // Box
-    std::string text;     // Box text, trace text, control handle (ControlChanged, Focus), picture of a conversion
+    std::string
+        text;  // Box text, trace text, control handle (ControlChanged, Focus), picture of a conversion
     Icon icon = Icon::Information;
     Buttons buttons = Buttons::Ok;
-    int value = 0;        // Progress
+    int value = 0;  // Progress
 };
 
 // A message box as the user saw it, for comparing whole.
@@ -35,12 +46,12 @@ struct Box {
 void PrintTo(const Box& box, std::ostream* os);  // readable test failures
 
 class RecordingHost : public Host {
-public:
+  public:
     RecordingHost();            // installs itself
     ~RecordingHost() override;  // restores the quiet default
 
-    Answer message_box(const std::string& caption, const std::string& text, Icon icon,
-                       Buttons buttons, Answer default_button) override;
+    Answer message_box(const std::string& caption, const std::string& text, Icon icon, Buttons buttons,
+                       Answer default_button) override;
     void progress(int position) override;
     void trace_append(const std::string& text) override;
     void trace_replace(const std::string& text) override;
@@ -52,7 +63,7 @@ public:
     void focus(const Control& control) override;
 
     // Scripting.
-    void answer_next(Answer a);            // next message box gets this answer
+    void answer_next(Answer a);                 // next message box gets this answer
     void choose_next(const std::string& path);  // next file dialog returns this path
     // From now on the conversion dialog is shown, played by user: it may set the session's
     // options (and update it) and gives the button pressed. An empty user: not shown.
@@ -68,7 +79,7 @@ public:
     std::vector<Box> boxes_shown() const;
     std::vector<int> progress_values() const;
     std::vector<std::string> focused() const;  // handles given the focus, in order
-    std::string trace() const;             // the trace pane's text as the face would show it
+    std::string trace() const;                 // the trace pane's text as the face would show it
     void clear();
 
     // Waiting on the core's calls (from another thread): true once n message boxes were
@@ -78,8 +89,9 @@ public:
     bool wait_for_trace(const std::string& text, std::chrono::milliseconds timeout) const;
     void cancel_waits();
 
-private:
-    template <class Pred> bool wait(std::chrono::milliseconds timeout, Pred pred) const;
+  private:
+    template <class Pred>
+    bool wait(std::chrono::milliseconds timeout, Pred pred) const;
     void record(Event e);  // with the lock held
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
@@ -94,12 +106,13 @@ private:
 
 // A fresh temporary directory, removed with the object.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     const std::string& path() const { return path_; }
     std::string file(const std::string& rel) const { return path_ + "/" + rel; }
-private:
+
+  private:
     std::string path_;
 };
 

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "ui/Controls.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/TCPIP_pos.h"
+#include "ui/Controls.h"
 
 namespace tv::test {
 
@@ -37,21 +37,22 @@ KS_FRM parse_frame(const std::string& wire) {
 }
 
 namespace {
-constexpr int kByteWaitMs = 5000;     // longest pause inside a request
-constexpr int kTcpDrainMs = 3000;     // after the script: until the client closes
-constexpr int kPtyDrainMs = 300;      // after the script on a terminal: no close to see
+constexpr int kByteWaitMs = 5000;  // longest pause inside a request
+constexpr int kTcpDrainMs = 3000;  // after the script: until the client closes
+constexpr int kPtyDrainMs = 300;   // after the script on a terminal: no close to see
 }  // namespace
 
 RegisterPeer::RegisterPeer(Kind kind, std::vector<Reply> script)
     : RegisterPeer(kind, std::move(script), Responder{}) {}
 
-RegisterPeer::RegisterPeer(Kind kind, Responder responder)
-    : RegisterPeer(kind, {}, std::move(responder)) {}
+RegisterPeer::RegisterPeer(Kind kind, Responder responder) : RegisterPeer(kind, {}, std::move(responder)) {}
 
 RegisterPeer::RegisterPeer(Kind kind, std::vector<Reply> script, Responder responder)
     : script_(std::move(script)), responder_(std::move(responder)) {
-    if (kind == Kind::Tcp) tcp_ = std::make_unique<TcpDevice>();
-    else pty_ = std::make_unique<PtyDevice>();
+    if (kind == Kind::Tcp)
+        tcp_ = std::make_unique<TcpDevice>();
+    else
+        pty_ = std::make_unique<PtyDevice>();
     thread_ = std::thread([this] { run(); });
 }
 
@@ -71,8 +72,10 @@ bool RegisterPeer::read_byte(int timeout_ms, unsigned char& b) {
 
 void RegisterPeer::send(const std::string& bytes) {
     try {
-        if (tcp_) tcp_->write(bytes);
-        else pty_->write(bytes);
+        if (tcp_)
+            tcp_->write(bytes);
+        else
+            pty_->write(bytes);
     } catch (const std::exception&) {
         // The client has gone; what it received is what the test looks at.
     }

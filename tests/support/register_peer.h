@@ -24,12 +24,12 @@ std::string error_frame(std::initializer_list<std::uint16_t> values);
 KS_FRM parse_frame(const std::string& wire);
 
 struct Reply {
-    std::string bytes;          // sent after the request has been read (may be empty)
-    bool close_after = false;   // then end the connection (TCP) or the script
+    std::string bytes;         // sent after the request has been read (may be empty)
+    bool close_after = false;  // then end the connection (TCP) or the script
 };
 
 class RegisterPeer {
-public:
+  public:
     enum class Kind { Tcp, Pty };
     // Answers the index-th request (start..end pair) with a reply of its own.
     using Responder = std::function<Reply(std::size_t index, const std::string& request)>;
@@ -48,10 +48,16 @@ public:
     // Waits for the peer to end (the client closing, or a bounded idle time), then gives
     // what arrived.
     void finish();
-    const std::vector<std::string>& requests() { finish(); return requests_; }
-    const std::string& all_bytes() { finish(); return all_; }
+    const std::vector<std::string>& requests() {
+        finish();
+        return requests_;
+    }
+    const std::string& all_bytes() {
+        finish();
+        return all_;
+    }
 
-private:
+  private:
     RegisterPeer(Kind kind, std::vector<Reply> script, Responder responder);
     void run();
     bool read_byte(int timeout_ms, unsigned char& b);  // false: quiet that long, or closed

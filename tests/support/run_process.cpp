@@ -7,9 +7,8 @@
 
 namespace tv::test {
 
-RunResult run_program(const std::string& path, const std::vector<std::string>& args,
-                      const std::string& cwd, std::chrono::milliseconds timeout,
-                      const std::function<bool()>& interrupt_when) {
+RunResult run_program(const std::string& path, const std::vector<std::string>& args, const std::string& cwd,
+                      std::chrono::milliseconds timeout, const std::function<bool()>& interrupt_when) {
     RunResult r;
     Child child;
     std::string error;
@@ -20,18 +19,20 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
     // Each stream is read to its end on a thread of its own, so neither pipe fills up.
     std::thread out([&] {
         char buf[4096];
-        for (long n; (n = child.read_out(buf, sizeof buf)) > 0;) r.out.append(buf, static_cast<std::size_t>(n));
+        for (long n; (n = child.read_out(buf, sizeof buf)) > 0;)
+            r.out.append(buf, static_cast<std::size_t>(n));
     });
     std::thread err([&] {
         char buf[4096];
-        for (long n; (n = child.read_err(buf, sizeof buf)) > 0;) r.err.append(buf, static_cast<std::size_t>(n));
+        for (long n; (n = child.read_err(buf, sizeof buf)) > 0;)
+            r.err.append(buf, static_cast<std::size_t>(n));
     });
     const auto start = std::chrono::steady_clock::now();
     bool interrupted = false;
     int status;
     while ((status = child.poll_exit()) == -2) {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         if (elapsed > timeout) {
             r.timed_out = true;
             child.kill();

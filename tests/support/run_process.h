@@ -9,7 +9,7 @@
 namespace tv::test {
 
 struct RunResult {
-    int status = -1;       // exit status; -1 killed or died by a signal
+    int status = -1;  // exit status; -1 killed or died by a signal
     bool timed_out = false;
     std::string out, err;
 };

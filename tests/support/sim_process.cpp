@@ -15,8 +15,8 @@
 #include <sstream>
 
 #include "support/child.h"
-#include "support/sockets.h"
 #include "support/recording_host.h"
+#include "support/sockets.h"
 
 namespace tv::test {
 
@@ -209,9 +209,12 @@ bool RawLine::send(const std::string& bytes) {
     while (ok() && done < bytes.size() && Clock::now() < deadline) {
         if (sock_ != sockets::kNone) {
             const long w = sockets::send(sock_, bytes.data() + done, bytes.size() - done);
-            if (w > 0) done += static_cast<std::size_t>(w);
-            else if (w == -2) sockets::wait_writable(sock_, 10);
-            else return false;
+            if (w > 0)
+                done += static_cast<std::size_t>(w);
+            else if (w == -2)
+                sockets::wait_writable(sock_, 10);
+            else
+                return false;
             continue;
         }
 #ifndef _WIN32
@@ -314,7 +317,8 @@ StoredSlot read_stored_slot(const std::string& path) {
     s.bits = f.substr(pos + 1);
     s.w = std::stoi(w);
     s.h = std::stoi(h);
-    if (s.bits.size() < static_cast<std::size_t>((s.w + 7) / 8) * static_cast<std::size_t>(s.h)) s = StoredSlot{};
+    if (s.bits.size() < static_cast<std::size_t>((s.w + 7) / 8) * static_cast<std::size_t>(s.h))
+        s = StoredSlot{};
     return s;
 }
 

@@ -18,7 +18,7 @@ namespace tv::test {
 class Child;
 
 class SimProcess {
-public:
+  public:
     // Starts the simulator (TV_SIM_PATH) with args and waits up to ready_timeout for its
     // READY line. On failure ok() is false and error() says why; the child is reaped.
     explicit SimProcess(std::vector<std::string> args,
@@ -35,7 +35,7 @@ public:
     const std::string& ready_line() const { return ready_line_; }
     int pid() const;
     bool is_tcp() const { return kind_ == "tcp"; }
-    int port() const { return port_; }                  // TCP: the port it listens on
+    int port() const { return port_; }                    // TCP: the port it listens on
     const std::string& pty_path() const { return pty_; }  // pty: the slave device path
 
     // Waits up to timeout for a later line of standard output that begins with prefix
@@ -52,7 +52,7 @@ public:
     // once, -1.)
     int stop(std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
-private:
+  private:
     void reader_loop();
     // One reaping attempt; true when the child is gone (status_ then holds its result).
     bool try_reap();
@@ -76,7 +76,7 @@ private:
 // A raw byte line to the simulator: a TCP connection to 127.0.0.1:port or the pty slave
 // opened raw (8N1, no echo). Every read is bounded by its time-out.
 class RawLine {
-public:
+  public:
     static RawLine tcp(int port);
     static RawLine pty(const std::string& path);
     RawLine(RawLine&& other) noexcept;
@@ -93,11 +93,11 @@ public:
     // True when the peer closed the connection within the time-out (TCP).
     bool wait_closed(std::chrono::milliseconds timeout);
 
-private:
+  private:
     RawLine() = default;
     // Reads one byte within the deadline: 1, 0 on time-out, -1 when the peer is gone.
     int read_byte(unsigned char& b, std::chrono::steady_clock::time_point deadline);
-    int fd_ = -1;                   // the pty slave (POSIX)
+    int fd_ = -1;                            // the pty slave (POSIX)
     sockets::Socket sock_ = sockets::kNone;  // the TCP connection
 };
 

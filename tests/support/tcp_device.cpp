@@ -29,9 +29,12 @@ void TcpDevice::write(const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const long w = sockets::send(conn_, bytes.data() + done, bytes.size() - done);
-        if (w > 0) done += static_cast<std::size_t>(w);
-        else if (w == -2) sockets::wait_writable(conn_, 100);
-        else throw std::runtime_error("device write failed");
+        if (w > 0)
+            done += static_cast<std::size_t>(w);
+        else if (w == -2)
+            sockets::wait_writable(conn_, 100);
+        else
+            throw std::runtime_error("device write failed");
     }
 }
 

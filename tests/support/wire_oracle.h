@@ -63,8 +63,8 @@ inline std::string S(const std::string& wire_text) { return "S" + wire_text + st
 // A cash-register frame: the 12-byte header (flags, token, fields + 16, field count,
 // command), the fields, the checksum of all that low byte first; every 0x10 of this body
 // sent twice, between the pairs 10 02 and 10 03.
-inline std::string register_frame(unsigned cmd, const std::vector<std::string>& fields,
-                                  unsigned flags = 0, std::uint32_t token = 0) {
+inline std::string register_frame(unsigned cmd, const std::vector<std::string>& fields, unsigned flags = 0,
+                                  std::uint32_t token = 0) {
     std::string data;
     for (const auto& f : fields) data += f;
     auto le = [](std::string& s, std::uint32_t v, int n) {
@@ -117,7 +117,8 @@ inline ::testing::AssertionResult same_frames(const std::vector<std::string>& go
         const std::size_t from = at > 8 ? at - 8 : 0;
         return ::testing::AssertionFailure()
                << "frame " << i << " differs at byte " << at << " (" << got[i].size() << " bytes sent, "
-               << want[i].size() << " by the rules)\n   sent: " << ::testing::PrintToString(got[i].substr(from, 32))
+               << want[i].size()
+               << " by the rules)\n   sent: " << ::testing::PrintToString(got[i].substr(from, 32))
                << "\n  rules: " << ::testing::PrintToString(want[i].substr(from, 32));
     }
     if (got.size() == want.size()) return ::testing::AssertionSuccess();
