@@ -21,11 +21,11 @@
 #include <thread>
 #include <vector>
 
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
-#include "printer/Fpos.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <new>
 
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/uploads.h"
 #include "ui/Controls.h"
 #include "ui/trace.h"
 

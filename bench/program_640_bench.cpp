@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "jobs/Worker.h"
 #include "support/recording_host.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "child_process.h"
 #include "common/globals.h"
 #include "common/paths.h"

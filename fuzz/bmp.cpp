@@ -8,12 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "codecs/register/ks_fields.h"
+#include "commands/register/prt_ks.h"
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
+#include "image/uploads.h"
 #include "link/COM_pos.h"
-#include "register/ks_fields.h"
-#include "register/prt_ks.h"
 #include "support/fuzz_env.h"
 #include "support/serial_script.h"
 #include "ui/Controls.h"

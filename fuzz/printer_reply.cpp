@@ -14,11 +14,11 @@
 #include <memory>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
+#include "commands/printer/identity.h"
 #include "common/globals.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
-#include "printer/Fpos.h"
-#include "printer/identity.h"
 #include "support/fuzz_env.h"
 #include "support/serial_script.h"
 #include "support/socket_peer.h"

@@ -13,12 +13,12 @@
 #include <memory>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
+#include "codecs/register/ks_fields.h"
+#include "commands/register/prt_ks.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
 #include "link/stuffed_receiver.h"
-#include "printer/Fpos.h"
-#include "register/ks_fields.h"
-#include "register/prt_ks.h"
 #include "support/fuzz_env.h"
 #include "support/serial_script.h"
 #include "support/socket_peer.h"

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "codecs/printer/Fpos.h"
+#include "codecs/printer/crc_table.h"
+#include "codecs/register/ks_fields.h"
+#include "commands/register/prt_ks.h"
 #include "common/text.h"
-#include "printer/Fpos.h"
-#include "printer/crc_table.h"
-#include "register/ks_fields.h"
-#include "register/prt_ks.h"
 #include "support/fuzz_env.h"
 #include "ui/Controls.h"
 #include "ui/trace.h"

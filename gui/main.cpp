@@ -7,10 +7,9 @@
 
 #include <cstdlib>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "icon.h"
-#include "jobs/Worker.h"
 #include "main_window.h"
 #include "qt_host.h"
 #include "translations.h"

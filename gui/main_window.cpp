@@ -12,7 +12,7 @@
 #include <QShortcut>
 #include <algorithm>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "convert_dialog.h"
 #include "fonts.h"

@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "panel_widgets.h"
 #include "ui/Controls.h"
 

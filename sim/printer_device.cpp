@@ -3,10 +3,10 @@
 
 #include <cstdlib>
 
+#include "codecs/printer/Fpos.h"
+#include "codecs/printer/crc_table.h"
 #include "common/hex.h"
 #include "common/text.h"
-#include "printer/Fpos.h"
-#include "printer/crc_table.h"
 
 namespace tv::sim {
 

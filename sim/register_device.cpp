@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "register/ks_fields.h"
-#include "register/ks_frame.h"
+#include "codecs/register/ks_fields.h"
+#include "codecs/register/ks_frame.h"
 
 namespace tv::sim {
 

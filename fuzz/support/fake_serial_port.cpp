@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "commands/register/prt_ks.h"
 #include "common/globals.h"
 #include "link/serial_port.h"
-#include "register/prt_ks.h"
 #include "support/serial_script.h"
 
 namespace tv {

@@ -5,8 +5,9 @@
 
 #include "common/globals.h"
 #include "common/text.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
+#include "image/graphic_record.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
 #include "ui/panel.h"

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "common/paths.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "ui/host.h"
 #include "ui/trace.h"
 

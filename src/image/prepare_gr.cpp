@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
+#include "image/uploads.h"
 #include "ui/Controls.h"
 
 namespace tv {

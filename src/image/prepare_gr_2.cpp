@@ -2,11 +2,13 @@
 // payload in blocks of 256 bytes as they fill, and asks for the report when wanted.
 #include <cstring>
 
+#include "codecs/printer/catalogue.h"
+#include "commands/register/prt_ks.h"
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
-#include "printer/catalogue.h"
-#include "register/prt_ks.h"
+#include "image/graphic_record.h"
+#include "image/uploads.h"
 #include "ui/Controls.h"
 #include "ui/trace.h"
 

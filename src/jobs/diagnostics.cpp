@@ -3,13 +3,14 @@
 #include <cstring>
 #include <string>
 
+#include "commands/printer/identity.h"
+#include "commands/register/prt_ks.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "jobs/Worker.h"
+#include "jobs/diagnostics.h"
 #include "link/COM_pos.h"
 #include "link/link.h"
-#include "printer/identity.h"
-#include "register/prt_ks.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
 #include "ui/settings.h"

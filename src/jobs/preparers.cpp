@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/Worker.h"
-#include "printer/Fpos.h"
+#include "jobs/preparers.h"
 #include "ui/Controls.h"
 
 namespace tv {

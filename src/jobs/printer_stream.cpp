@@ -4,14 +4,15 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "image/bmp.h"
+#include "image/uploads.h"
 #include "jobs/Worker.h"
+#include "jobs/preparers.h"
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
 #include "link/link.h"
-#include "printer/Fpos.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
 #include "ui/settings.h"

@@ -3,12 +3,15 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
+#include "commands/register/prt_ks.h"
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
+#include "image/uploads.h"
 #include "jobs/Worker.h"
+#include "jobs/preparers.h"
+#include "jobs/register_jobs.h"
 #include "link/link.h"
-#include "printer/Fpos.h"
-#include "register/prt_ks.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
 #include "ui/settings.h"

@@ -1,5 +1,7 @@
 // The worker thread's entry: runs one job and performs the common end.
 #include "jobs/Worker.h"
+#include "jobs/diagnostics.h"
+#include "jobs/register_jobs.h"
 
 #include "common/globals.h"
 #include "ui/panel.h"
@@ -9,8 +11,6 @@ namespace tv {
 std::atomic<JobOutcome> job_outcome{JobOutcome::None};
 
 void job_failed() { job_outcome = JobOutcome::Failed; }
-
-void printer_stream_job(int mode);  // printer_stream.cpp
 
 void worker() { run_job(work_mode, send_mode); }
 

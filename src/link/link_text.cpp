@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
 #include "common/text.h"
-#include "printer/Fpos.h"
 #include "ui/trace.h"
 
 namespace tv {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "support/recording_host.h"
 #include "ui/Controls.h"

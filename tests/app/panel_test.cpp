@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/main.h"
+#include "app/shell.h"
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "jobs/Worker.h"
-#include "printer/Fpos.h"
+#include "jobs/preparers.h"
 #include "support/fixture.h"
 #include "ui/Controls.h"
 #include "ui/panel.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "support/platform.h"
 #include "support/recording_host.h"

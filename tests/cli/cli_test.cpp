@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "codecs/printer/Fpos.h"
 #include "common/paths.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/convert.h"
 #include "image/gr_grid.h"
-#include "printer/Fpos.h"
 #include "support/fixture.h"
 #include "support/platform.h"
 #include "support/recording_host.h"

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/main.h"
+#include "app/shell.h"
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "gui_test_util.h"
-#include "printer/Fpos.h"
 #include "support/sim_process.h"
 
 using namespace tv::guitest;

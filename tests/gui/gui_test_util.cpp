@@ -18,7 +18,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "convert_dialog.h"
 

@@ -10,7 +10,7 @@
 
 #include "bmp_files.h"
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
 #include "support/fixture.h"
 #include "support/platform.h"

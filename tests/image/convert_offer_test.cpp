@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "bmp_files.h"
 #include "common/globals.h"
 #include "image/convert_session.h"

@@ -12,8 +12,9 @@
 
 #include "bmp_files.h"
 #include "common/globals.h"
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/convert.h"
+#include "image/uploads.h"
 #include "support/recording_host.h"
 #include "ui/Controls.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "image/bmp.h"
+#include "image/uploads.h"
 #include "upload_fixture.h"
 
 using namespace tv;

@@ -13,8 +13,9 @@
 #include <sstream>
 #include <thread>
 
-#include "image/bmp.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
+#include "image/uploads.h"
 #include "upload_fixture.h"
 
 using namespace tv;

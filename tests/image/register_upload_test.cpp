@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "image/bmp.h"
-#include "printer/catalogue.h"
+#include "codecs/printer/catalogue.h"
+#include "image/graphic_record.h"
+#include "image/uploads.h"
 #include "support/register_peer.h"
 #include "support/wire_oracle.h"
 #include "upload_fixture.h"

@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main.h"
+#include "app/shell.h"
 #include "common/globals.h"
 #include "image/bmp_files.h"
 #include "jobs/Worker.h"
+#include "jobs/diagnostics.h"
+#include "jobs/preparers.h"
+#include "jobs/register_jobs.h"
 #include "support/fixture.h"
 #include "support/sim_process.h"
 #include "support/wire_oracle.h"

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "link/link.h"
 #include "link_fixtures.h"
-#include "printer/Fpos.h"
 #include "support/platform.h"
 #include "support/wire_oracle.h"
 #include "ui/Controls.h"

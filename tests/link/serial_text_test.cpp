@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <string>
 
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
 #include "link_fixtures.h"
-#include "printer/Fpos.h"
 #include "support/platform.h"
 
 using namespace tv;

@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
+#include "codecs/printer/Fpos.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/TCPIP_pos.h"
 #include "link/tcp_socket.h"
 #include "link_fixtures.h"
-#include "printer/Fpos.h"
 #include "support/sockets.h"
 
 using namespace tv;

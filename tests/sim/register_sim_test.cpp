@@ -2,7 +2,7 @@
 // the stored picture, refusals as CMD_ID 0 with the command and the error code, faults.
 #include <gtest/gtest.h>
 
-#include "register/prt_ks.h"
+#include "commands/register/prt_ks.h"
 #include "sim_test_util.h"
 #include "support/register_peer.h"
 

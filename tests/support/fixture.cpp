@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "codecs/printer/catalogue.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "jobs/Worker.h"
-#include "printer/catalogue.h"
+#include "jobs/diagnostics.h"
 #include "ui/Controls.h"
 #include "ui/panel.h"
 

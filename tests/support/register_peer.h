@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "register/prt_ks.h"
+#include "commands/register/prt_ks.h"
 #include "support/device_end.h"
 
 namespace tv::test {

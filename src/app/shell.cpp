@@ -1,0 +1,234 @@
+// Start-up, close, and the command dispatch of the main window.
+#include "app/shell.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "common/globals.h"
+#include "common/text.h"
+#include "image/bmp_check.h"
+#include "image/convert_session.h"
+#include "image/gr_grid.h"
+#include "jobs/Worker.h"
+#include "link/port_list.h"
+#include "ui/Controls.h"
+#include "ui/fields.h"
+#include "ui/host.h"
+#include "ui/panel.h"
+#include "ui/settings.h"
+
+namespace tv {
+namespace {
+
+// Tracks the background threads (worker, BMP check) so faces and tests can wait for them.
+// The threads are detached: the window never waits for a job, as a running job must not
+// hold up closing the window.
+class ThreadTracker {
+  public:
+    template <class F>
+    void start(F&& body) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++running_;
+        }
+        std::thread([this, body = std::forward<F>(body)]() mutable {
+            body();
+            std::lock_guard<std::mutex> lock(mutex_);
+            --running_;
+            done_.notify_all();
+        }).detach();
+    }
+    void wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [this] { return running_ == 0; });
+    }
+    bool wait_for(int ms) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return running_ == 0; });
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    int running_ = 0;
+};
+
+// Never destroyed: a detached thread may still be finishing while the process exits.
+ThreadTracker& hThread() {
+    static ThreadTracker* t = new ThreadTracker;
+    return *t;
+}
+ThreadTracker& hThread2() {
+    static ThreadTracker* t = new ThreadTracker;
+    return *t;
+}
+
+// After a job the keyboard focus goes back to the control that started it, when that can
+// take it: greying the pressed button moved the focus away, and it must not be left on a
+// control that starts another job, where a stray key would start that one.
+void focus_after_job(Control* origin) {
+    if (origin && enabled(origin) && visible(origin)) host().focus(*origin);
+}
+
+void start_worker(int mode, int sub_mode, Control* origin) {
+    work_mode = static_cast<std::int16_t>(mode);
+    send_mode = static_cast<std::int16_t>(sub_mode);
+    bAction = true;
+    enable_ctrls(0);
+    hThread().start([mode, sub_mode, origin] {
+        run_job(mode, sub_mode);
+        focus_after_job(origin);
+    });
+}
+
+// Notes the ports that exist on the port selector's items (COM1..COM99 stay its items:
+// the settings file and the console tool name them).
+void refresh_port_notes() {
+    std::vector<std::string> notes(snapshot(gComb_COM).items.size());
+    for (const PortInfo& p : list_serial_ports(gCurrendDir)) {
+        const int i = find_item(gComb_COM, port_name(p));
+        if (i < 0 || static_cast<std::size_t>(i) >= notes.size()) continue;
+        std::string& note = notes[static_cast<std::size_t>(i)];
+        note += (note.empty() ? "" : "; ") + port_note(p);
+    }
+    set_notes(gComb_COM, std::move(notes));
+}
+
+// A job that uses the configured link starts only with usable address and port fields.
+bool may_start_link_job() { return !bAction && link_fields_ready(); }
+
+}  // namespace
+
+void app_start(const std::string& startup_dir) {
+    job_abort = false;  // a stop asked of an earlier run's job is not one for this run
+    gCurrendDir = startup_dir;
+    mk_interface();
+    load_cfg("settings.cfg");
+}
+
+void app_close() {
+    save_cfg();
+    destroy_interface();
+}
+
+void dispatch_command(int id, Notify code, Control* from) {
+    const bool printers = PROTOCOL == 0;
+    switch (id) {
+        case ID_DETECT:
+            if (!bAction) {
+                bAction = true;
+                Stoper = false;  // a stop left from an earlier scan must not end this one
+                work_mode = WM_DETECT;
+                enable_ctrls(0);
+                enable(gButt_ComDetect, true);
+                set_text(gButt_ComDetect, "Zatrzymaj");
+                hThread().start([] {
+                    run_job(WM_DETECT, SM_NONE);
+                    focus_after_job(gButt_ComDetect);
+                });
+            } else {
+                enable(gButt_ComDetect, false);
+                Stoper = true;
+            }
+            return;
+        case ID_TEST:
+            if (may_start_link_job()) start_worker(WM_TEST, SM_NONE, gButt_ComTest);
+            return;
+        case ID_FILE: {
+            enable_ctrls(0);
+            std::string path;
+            if (host().choose_file(localDir, path)) {
+                // A picture the BMP reader would refuse may be turned into a logo first.
+                std::string use;
+                switch (offer_conversion(path, use)) {
+                    case PictureChoice::Take:
+                    case PictureChoice::Converted:
+                        set_gr_filename(use);
+                        break;
+                    case PictureChoice::Keep:
+                        break;
+                    case PictureChoice::Drop:
+                        gr_forget();
+                        clear_bmp();
+                        break;
+                }
+            }
+            enable_ctrls(1);
+            focus_after_job(gButt_File);
+            hThread2().start([] { bmp_check(); });
+            return;
+        }
+        case ID_SEND:
+            if (!gr_filename().empty() && may_start_link_job())
+                start_worker(printers ? WM_PRINTER : WM_KS_PROGRAM, SM_GRAPHIC, gButt_Send);
+            return;
+        case ID_CLEAR:
+            if (may_start_link_job())
+                start_worker(printers ? WM_PRINTER : WM_KS_CLEAR, printers ? SM_CLEAR : SM_NONE, gButt_Clear);
+            return;
+        case ID_SET:
+            if (may_start_link_job())
+                start_worker(printers ? WM_PRINTER : WM_KS_SET, printers ? SM_SET : SM_NONE, gButt_Set);
+            return;
+        case ID_REPORT:
+            if (may_start_link_job()) start_worker(WM_PRINTER, SM_REPORT, gButt_Rep);
+            return;
+        case ID_PRINT:
+            set_checked(gCheck_Print, !checked(gCheck_Print));
+            return;
+        case ID_TEST_PRINT:
+            set_checked(gCheck_TestPrint, !checked(gCheck_TestPrint));
+            return;
+        case ID_SELECTOR:
+            if (code == Notify::DropDownClosed && from == gComb_Interface) {
+                change_interface();
+            } else if (code == Notify::SelectionConfirmed) {
+                change_protocol();
+                if (PROTOCOL == 2 && (Gr_xmax > 384 || Gr_ymax > 384))
+                    message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!",
+                            Icon::Warning);
+            }
+            return;
+        case ID_NONE:
+            if (code == Notify::DropDownOpening && from == gComb_COM) refresh_port_notes();
+            if (code == Notify::DropDownClosed && from == gComb_Slot)
+                enable(gButt_Send, !controls_locked() && sel(gComb_Slot) != 6 && !gr_filename().empty());
+            return;
+        default:
+            return;
+    }
+}
+
+CloseRequest app_close_request() {
+    if (!bAction) return CloseRequest::Close;
+    const Answer a = message(
+        "Trwa praca z urządzeniem. Zamknięcie programu przerwie ją,\n"
+        "a urządzenie może zachować niekompletną grafikę.\n\n"
+        "Czy mimo to zamknąć program?",
+        "UWAGA!", Icon::Warning, Buttons::YesNo, Answer::No);
+    if (a != Answer::Yes) return CloseRequest::Stay;
+    // The job ends at its next frame boundary (a printer gets its cancel command first);
+    // a scan ends after the port it is trying.
+    job_abort = true;
+    Stoper = true;
+    return CloseRequest::AfterJob;
+}
+
+int app_close_wait_ms() {
+    // The exchange under way and the printer's cancel command, each within the receive
+    // time-out, and a margin for opening and closing the link.
+    const long unit_ms = 50L * std::max<long>(TIMEOUT_BASE.load(), 1);
+    const long exchange_ms = std::max<long>(RCV_TIMEOUT.load(), 1) * unit_ms;
+    return static_cast<int>(std::min<long>(2 * exchange_ms + 5000, 600000));
+}
+
+bool job_running() { return !hThread().wait_for(0); }
+
+void wait_for_worker() { hThread().wait(); }
+bool wait_for_worker_for(int milliseconds) { return hThread().wait_for(milliseconds); }
+void wait_for_check() { hThread2().wait(); }
+
+}  // namespace tv

@@ -1,0 +1,50 @@
+// One cash-register command exchange: send the request on the chosen link, collect and
+// parse the reply, and turn an error reply into the device-error record.
+#include "codecs/register/ks_fields.h"
+#include "commands/register/prt_ks.h"
+#include "link/link.h"
+#include "ui/trace.h"
+
+namespace tv {
+
+int ks_error_reply(const KS_FRM& reply) {
+    s("\r\nERRORS : \r\n", 0);
+    for_each_v(reply, [](std::uint16_t v) {
+        s(i_to_str(v), 0);
+        s("\r\n", 0);
+    });
+    // A silent register is a time-out, not an unknown error.
+    kas_error_id(ks_frame_started(reply) ? ks_error_code(reply) : KS_NO_REPLY);
+    return 26;
+}
+
+int ks_unusable_reply(const KS_FRM& reply) {
+    const KsWire state = ks_wire_state(reply);
+    if (state == KsWire::Whole) return 0;
+    // Nothing, or a frame that never ended, is no reply; a corrupted one cannot be read.
+    const int code = state == KsWire::Corrupted ? KS_REPLY_CRC : KS_NO_REPLY;
+    s(std::string("\r\nREPLY ERROR : ") + i_to_str(code) + "\r\n", 0);
+    kas_error_id(code);
+    return 26;
+}
+
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose) {
+    const LinkOps& link = selected_link();
+    link.send_frame(socket, request.FRAME, request.F_LEN);
+    link.receive_frame(socket, reply.FRAME, verbose);
+    s("Filter...", 0);
+    reply.filter();
+    reply.print();
+    if (ks_unusable_reply(reply) != 0) return 26;
+    if (reply.CMD_ID == 0) return ks_error_reply(reply);
+    if (reply.CMD_ID != request.CMD_ID) {
+        // Another command's reply (a stale one, say) confirms nothing about this request.
+        s(std::string("\r\nREPLY ERROR : ") + i_to_str(KS_REPLY_OTHER) + "\r\n", 0);
+        kas_error_id(KS_REPLY_OTHER);
+        return 26;
+    }
+    s("OK :D \r\n", 0);
+    return 0;
+}
+
+}  // namespace tv

@@ -1,0 +1,23 @@
+// The debug channel: the core's diagnostic dumps (frames byte by byte, catalogue look-ups,
+// records read). Off by default; on with a face's --debug or TV_DEBUG=1 in the environment.
+// It writes to standard error unless a face routes it elsewhere (the window's trace pane).
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+namespace tv {
+
+void set_debug(bool on);
+// On when set_debug(true) was called, or when TV_DEBUG is set to anything but "" or "0".
+bool debug_on();
+
+// Where the channel's text goes; nullptr restores standard error.
+using DebugSink = void (*)(std::string_view text);
+void set_debug_sink(DebugSink sink);
+
+// Formats like printf and writes when the channel is on; nothing otherwise.
+void debugf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Writes bytes as they are when the channel is on.
+void debug_write(std::string_view bytes);
+
+}  // namespace tv

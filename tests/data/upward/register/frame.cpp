@@ -1,2 +1,0 @@
-// A codec file that reaches up into a command file of its own folder.
-#include "register/prt_ks.h"
