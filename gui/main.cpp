@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
         window.start(QDir::toNativeSeparators(QDir::currentPath()).toStdString());
         window.show();
         if (!window.windowHandle() || !window.isVisible()) {
-            QMessageBox::warning(nullptr, QStringLiteral("Error!"),
-                                 QStringLiteral("Window Creation Failed!"));
+            QMessageBox::warning(nullptr, QString::fromUtf8(tv::WINDOW_FAILED_CAPTION),
+                                 QString::fromUtf8(tv::WINDOW_FAILED_TEXT));
             return 0;
         }
         rc = QApplication::exec();

@@ -22,11 +22,8 @@
 #include "panel_widgets.h"
 #include "qt_host.h"
 #include "ui/Controls.h"
+#include "ui/panel.h"
 #include "ui/panel_layout.h"
-
-#ifndef TV_VERSION
-#define TV_VERSION "1.0.0"
-#endif
 
 namespace tv::gui {
 namespace {
@@ -49,7 +46,7 @@ MainWindow::MainWindow()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint) {
-    setWindowTitle(QStringLiteral("Tarvix Vizaze"));
+    setWindowTitle(QString::fromUtf8(tv::WINDOW_TITLE));
     setWindowIcon(thd_icon());
     setFixedSize(tv::kClientWidth, tv::kClientHeight);
     // The window's background is the button face, on which the labels, group boxes and check
@@ -62,7 +59,7 @@ MainWindow::MainWindow()
     // For technicians: F12 shows and hides the trace pane.
     auto* f12 = new QShortcut(QKeySequence(Qt::Key_F12), this);
     f12->setContext(Qt::WindowShortcut);
-    connect(f12, &QShortcut::activated, this, [this] { toggle_trace_pane(); });
+    connect(f12, &QShortcut::activated, this, [] { tv::toggle_trace_pane(); });
     close_wait_.setInterval(20);
     connect(&close_wait_, &QTimer::timeout, this, [this] { close_after_job(); });
     QtHost::instance().attach(this);
@@ -85,11 +82,12 @@ void MainWindow::build_panel() {
     set_tab_order();
 
     // Under the progress bar, its right end in line with the bar's.
-    auto* version = new QLabel(QStringLiteral("v" TV_VERSION), this);
+    auto* version = new QLabel(QString::fromStdString(tv::version_label_text()), this);
     version->setObjectName(QStringLiteral("version"));
     version->setFont(qfont(tv::F1));
     version->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    version->setGeometry(889, 708, 100, 16);
+    const tv::Rect at = tv::kVersionLabel;
+    version->setGeometry(at.x, at.y, at.w, at.h);
 }
 
 void MainWindow::set_tab_order() {
@@ -166,7 +164,10 @@ DialogResult MainWindow::show_convert_dialog(ConvertSession& session) {
     return dialog.exec() == QDialog::Accepted ? DialogResult::Accepted : DialogResult::Cancelled;
 }
 
-QRect MainWindow::preview_area() { return QRect(343, 30, 640, 640); }
+QRect MainWindow::preview_area() {
+    const tv::Rect a = tv::kPreviewArea;
+    return QRect(a.x, a.y, a.w, a.h);
+}
 
 void MainWindow::update_preview() {
     preview_loaded_ = false;  // the picture may have changed under the same name
@@ -236,7 +237,5 @@ void MainWindow::finish_close() {
     tv::app_close();
     close();
 }
-
-void MainWindow::toggle_trace_pane() { tv::show(tv::gEdit_Info, !tv::visible(tv::gEdit_Info)); }
 
 }  // namespace tv::gui

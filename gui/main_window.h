@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "ui/host.h"
+#include "ui/panel_layout.h"
 
 namespace tv {
 struct Control;
@@ -43,8 +44,8 @@ class MainWindow : public QWidget {
     void focus_control(const char* handle);
 
     // Where the preview is centred, in client coordinates, and the area it may cover.
-    static constexpr int kPreviewCentreX = 663;
-    static constexpr int kPreviewCentreY = 350;
+    static constexpr int kPreviewCentreX = tv::kPreviewCentreX;
+    static constexpr int kPreviewCentreY = tv::kPreviewCentreY;
     static QRect preview_area();
 
   protected:
@@ -54,7 +55,6 @@ class MainWindow : public QWidget {
   private:
     void build_panel();
     void set_tab_order();
-    void toggle_trace_pane();
     const QImage* preview_image();
     // While a job the user chose to interrupt is stopping: closes the window once it has
     // ended (or its time is up).

@@ -14,21 +14,9 @@ namespace {
 
 void forward_selector(tv::Control* model, QComboBox* combo) {
     if (auto* selector = dynamic_cast<Selector*>(combo))
-        selector->on_open = [model] {
-            tv::dispatch_command(tv::ID_NONE, tv::Notify::DropDownOpening, model);
-        };
-    QObject::connect(combo, &QComboBox::activated, combo, [model](int index) {
-        tv::set_sel(model, index);
-        if (model->id == 120) {
-            // The interface and protocol selectors share id 120; the dispatch tells them apart
-            // by the control and the notification.
-            tv::dispatch_command(tv::ID_SELECTOR, tv::Notify::SelectionConfirmed, model);
-            if (model == tv::gComb_Interface)
-                tv::dispatch_command(tv::ID_SELECTOR, tv::Notify::DropDownClosed, model);
-        } else if (model == tv::gComb_Slot) {
-            tv::dispatch_command(tv::ID_NONE, tv::Notify::DropDownClosed, model);
-        }
-    });
+        selector->on_open = [model] { tv::selector_opening(model); };
+    QObject::connect(combo, &QComboBox::activated, combo,
+                     [model](int index) { tv::selector_picked(model, index); });
 }
 
 void forward_edit(tv::Control* model, QLineEdit* edit) {

@@ -17,12 +17,15 @@
 #include <cstring>
 
 #include "fonts.h"
+#include "ui/panel_layout.h"
 #include "ui/trace.h"
 
 namespace tv::gui {
 namespace {
 
 bool is(const tv::Control& c, const char* handle) { return std::strcmp(c.handle, handle) == 0; }
+
+QColor qcolor(tv::Rgb c) { return QColor(c.r, c.g, c.b); }
 
 // Foreground on background, on the edit's own palette.
 void colour_edit(QWidget* w, const QColor& text, const QColor& base) {
@@ -182,8 +185,9 @@ QWidget* make_widget(const tv::Control& c, QWidget* parent) {
     w->setObjectName(QString::fromUtf8(c.handle));
     if (c.kind != tv::Kind::Selector) w->setGeometry(c.x, c.y, c.w, c.h);
     if (c.font) w->setFont(qfont(*c.font));
-    if (is(c, "gEdit_Info")) colour_edit(w, QColor(0, 255, 0), QColor(0, 0, 0));
-    if (is(c, "gEdit_File")) colour_edit(w, w->palette().color(QPalette::Text), Qt::white);
+    if (is(c, "gEdit_Info")) colour_edit(w, qcolor(tv::kTraceText), qcolor(tv::kTraceBackground));
+    if (is(c, "gEdit_File"))
+        colour_edit(w, w->palette().color(QPalette::Text), qcolor(tv::kFileBoxBackground));
     // Labels, group boxes and check boxes draw on the window's button face (no fill).
     w->setAutoFillBackground(false);
     sync_widget(w, c);

@@ -202,6 +202,20 @@ void dispatch_command(int id, Notify code, Control* from) {
     }
 }
 
+void selector_picked(Control* selector, int index) {
+    set_sel(selector, index);
+    if (selector->id == ID_SELECTOR) {
+        // The interface and protocol selectors share their id; the dispatch tells them apart
+        // by the control and the notification.
+        dispatch_command(ID_SELECTOR, Notify::SelectionConfirmed, selector);
+        if (selector == gComb_Interface) dispatch_command(ID_SELECTOR, Notify::DropDownClosed, selector);
+    } else if (selector == gComb_Slot) {
+        dispatch_command(ID_NONE, Notify::DropDownClosed, selector);
+    }
+}
+
+void selector_opening(Control* selector) { dispatch_command(ID_NONE, Notify::DropDownOpening, selector); }
+
 CloseRequest app_close_request() {
     if (!bAction) return CloseRequest::Close;
     const Answer a = message(

@@ -18,6 +18,12 @@ enum class Notify {
     DropDownOpening,     // a selector's list is about to open
 };
 
+// The main window's title.
+inline constexpr char WINDOW_TITLE[] = "Tarvix Vizaze";
+// What a window face shows when the system cannot make its main window.
+inline constexpr char WINDOW_FAILED_TEXT[] = "Window Creation Failed!";
+inline constexpr char WINDOW_FAILED_CAPTION[] = "Error!";
+
 // Builds the panel, records the start-up directory (gCurrendDir) and loads settings.cfg.
 void app_start(const std::string& startup_dir);
 // Saves the settings and tears the panel down (the window's close).
@@ -27,6 +33,14 @@ void app_close();
 // from the control that sent it. Runs on the face's thread; starts the worker or the
 // BMP check thread where the command says so and returns at once.
 void dispatch_command(int id, Notify code, Control* from);
+
+// The user picked item `index` of a selector (with the mouse or the keyboard, its list
+// open or closed): the model takes the item first, then the dispatch hears what that
+// selector reports (the interface and protocol selectors, id 120: the choice confirmed,
+// and for the interface also the list closed; the slot selector: its list closed).
+void selector_picked(Control* selector, int index);
+// A selector's list is about to open (the port selector's notes are brought up to date).
+void selector_opening(Control* selector);
 
 // The window's close. With no job running it may close at once (Close; the face then calls
 // app_close). With one running the user is asked first: on no nothing changes (Stay); on

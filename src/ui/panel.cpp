@@ -73,4 +73,6 @@ void change_interface() {
 
 void clear_bmp() { host().repaint_preview(); }
 
+void toggle_trace_pane() { show(gEdit_Info, !visible(gEdit_Info)); }
+
 }  // namespace tv

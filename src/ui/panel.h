@@ -13,5 +13,7 @@ bool controls_locked();
 void change_interface();  // shows the controls of the selected interface
 void change_protocol();   // sets PROTOCOL and the protocol-dependent controls
 void clear_bmp();         // makes the preview area repaint
+// For technicians: F12 shows the trace pane, and hides it again.
+void toggle_trace_pane();
 
 }  // namespace tv

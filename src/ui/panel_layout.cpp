@@ -1,9 +1,15 @@
-// The keyboard order of the panel.
+// The keyboard order of the panel, and the version label's text.
 #include "ui/panel_layout.h"
 
 #include "ui/Controls.h"
 
+#ifndef TV_VERSION
+#define TV_VERSION "1.0.0"
+#endif
+
 namespace tv {
+
+std::string version_label_text() { return "v" TV_VERSION; }
 
 const std::vector<Control*>& tab_order() {
     static const std::vector<Control*> order = {
