@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine: CTest's emulator for the "windows" preset. Quiet
 # (WINEDEBUG=-all unless set), in the Wine prefix WINEPREFIX (the test preset sets
-# build-windows/wine); a prefix that does not exist yet is made first, once, under a lock,
-# since CTest may start two programs at the same moment.
+# build-windows/wine); a prefix that does not exist yet is made first (and readied for the
+# window by wine-prefix.sh), once, under a lock, since CTest may start two programs at the
+# same moment.
 set -euo pipefail
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine}"
@@ -11,8 +12,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      wineboot --init >/dev/null 2>&1 || true
-      wineserver --wait || true
+      bash "$(dirname "$0")/wine-prefix.sh"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi

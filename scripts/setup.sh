@@ -9,8 +9,10 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
           libcli11-dev nlohmann-json3-dev help2man desktop-file-utils dpkg-dev fakeroot file)
 # The Windows build (preset "windows"): the mingw-w64 cross compiler with the posix thread
 # model, GoogleTest's sources to build it for the target, and Wine (64-bit) to run the
-# tests. Their recommendations (sound, cameras, 32-bit Wine) are not needed.
-windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64)
+# tests, with Wine's own fonts (Tahoma, which the window's panel is set in, and Marlett for
+# the window frames' buttons). Their recommendations (sound, cameras, 32-bit Wine) are not
+# needed.
+windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64 fonts-wine)
 
 missing_of() {
   local p

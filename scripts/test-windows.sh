@@ -17,6 +17,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1 || true
   wineserver --wait || true
 fi
+bash cmake/wine-prefix.sh  # the window's tests: no display needed, Wine's fonts
 wineserver --persistent=600 || true  # one may be running already
 trap 'wineserver --kill || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
