@@ -107,12 +107,12 @@ double serial(const std::string& dir) {
     const std::string request = tv::tarv_frame("sid\t");
 
     const double bare = median_us([&] { return bare_exchange(slave, request); });
-    if (tv::com_connect(false) != 0) std::exit(1);
+    if (tv::com_connect(false) != tv::RC_OK) std::exit(1);
     char reply[4300];
     unsigned devErr = 0;
     const double linked = median_us([&] {
         tv::tarv_frame("sid\t");
-        return tv::com_send(tv::Finish_Frame) == 0 && tv::com_pos_receive(reply, devErr) == 0;
+        return tv::com_send(tv::Finish_Frame) == tv::RC_OK && tv::com_pos_receive(reply, devErr) == tv::RC_OK;
     });
     tv::com_disconnect(false);
     stop = true;
@@ -153,13 +153,13 @@ double tcp() {
     unsigned int sock = 0;
     std::int16_t stage = 0;
     tv::init_WSADATA(1);
-    if (tv::tcp_connect(sock, stage) != 0) std::exit(1);
+    if (tv::tcp_connect(sock, stage) != tv::RC_OK) std::exit(1);
     char reply[4300];
     unsigned devErr = 0;
     const double linked = median_us([&] {
         tv::tarv_frame("sid\t");
-        return tv::tcp_send(sock, tv::Finish_Frame) == 0 &&
-               tv::tcp_pos_recive(sock, reply, devErr, false) == 0;
+        return tv::tcp_send(sock, tv::Finish_Frame) == tv::RC_OK &&
+               tv::tcp_pos_recive(sock, reply, devErr, false) == tv::RC_OK;
     });
     tv::tcp_disconnect(sock);
     tv::init_WSADATA(0);

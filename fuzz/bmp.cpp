@@ -27,7 +27,7 @@ namespace {
 // What the check must make of a file, worked out here from its bytes: the header read by
 // its size, the code and the messages, and which colour of the two is dark.
 struct Expected {
-    int code = 0;
+    Result code = RC_OK;
     std::string msg;
     bool header_read = false;  // the header was whole and of a known size
     std::uint32_t offset = 0;
@@ -50,12 +50,12 @@ bool is_dark(unsigned b, unsigned g, unsigned r) {
 
 Expected expect(const std::uint8_t* d, std::size_t size) {
     Expected e;
-    const auto fail_with = [&](int code, const char* msg) {
+    const auto fail_with = [&](Result code, const char* msg) {
         e.code = code;
         e.msg += msg;
     };
     if (size < 2 || d[0] != 'B' || d[1] != 'M') {
-        fail_with(6, "Plik nie jest bitmapą BMP !!!\n");
+        fail_with(GR_NOT_BMP, "Plik nie jest bitmapą BMP !!!\n");
         return e;
     }
     if (size >= 14)
@@ -64,16 +64,16 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
         for (std::size_t i = 10; i < size; ++i)
             e.offset |= static_cast<std::uint32_t>(d[i]) << (8 * (i - 10));
     if (size < 18) {
-        fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
+        fail_with(GR_NO_DATA, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
         return e;
     }
     const std::uint32_t hs = le(d + 14, 4);
     if (hs != 12 && hs != 40 && hs != 52 && hs != 56 && hs != 64 && hs != 108 && hs != 124) {
-        fail_with(6, "Nieobsługiwany nagłówek bitmapy BMP !!!\n");
+        fail_with(GR_NOT_BMP, "Nieobsługiwany nagłówek bitmapy BMP !!!\n");
         return e;
     }
     if (size < 14 + static_cast<std::uint64_t>(hs)) {
-        fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
+        fail_with(GR_NO_DATA, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
         return e;
     }
     e.header_read = true;
@@ -104,19 +104,21 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
     const std::int64_t aw = w < 0 ? -w : w, ah = h < 0 ? -h : h;
     e.W = static_cast<std::uint16_t>(aw > 65535 ? 65535 : aw);
     e.H = static_cast<std::uint16_t>(ah > 65535 ? 65535 : ah);
-    if (w == 0) fail_with(2, "Bitmapa ma zerową szerokość !!!\n");
-    if (w < 0 || w > 640) fail_with(2, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n");
-    if (h == 0) fail_with(3, "Bitmapa ma zerową wysokość !!!\n");
-    if (ah > 640) fail_with(3, "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n");
-    if (bits != 1) fail_with(4, "Bitmapa musi być monochromatyczna !!!\n");
-    if (bits == 1 && compression != 0) fail_with(7, "Skompresowana bitmapa nie jest obsługiwana !!!\n");
-    if (e.code != 0) return e;
+    if (w == 0) fail_with(GR_TOO_WIDE, "Bitmapa ma zerową szerokość !!!\n");
+    if (w < 0 || w > 640)
+        fail_with(GR_TOO_WIDE, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n");
+    if (h == 0) fail_with(GR_TOO_HIGH, "Bitmapa ma zerową wysokość !!!\n");
+    if (ah > 640) fail_with(GR_TOO_HIGH, "Za duża wysokość !!! Maksymalna wysokość to 640 pikseli !\n");
+    if (bits != 1) fail_with(GR_NOT_MONO, "Bitmapa musi być monochromatyczna !!!\n");
+    if (bits == 1 && compression != 0)
+        fail_with(GR_COMPRESSED, "Skompresowana bitmapa nie jest obsługiwana !!!\n");
+    if (e.code != RC_OK) return e;
     // Rows are padded to whole 32-bit words.
     e.S = (e.W + 31) / 32 * 4;
     e.P = (e.W + 7) / 8;
     const std::uint64_t table_end = table + (colours < 2 ? 2 : colours) * entry;
     if (e.offset < table_end || e.offset + static_cast<std::uint64_t>(e.H) * e.S > size)
-        fail_with(5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
+        fail_with(GR_NO_DATA, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
     return e;
 }
 
@@ -226,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     prepare_gr();
     check(seq_tab[SEQ_TAB_SIZE - 1] == 0, "seq_tab unterminated");
-    if (code != 0) {
+    if (code != RC_OK) {
         check(seq_tab[0] == 0, "a sequence for a refused picture");
         return 0;
     }
@@ -239,11 +241,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.register_accepts = true;
     serial_play(s);
     set_sel(gComb_Interface, 0);
-    if (com_connect(false) != 0) fail("the serial port did not open");
+    if (com_connect(false) != RC_OK) fail("the serial port did not open");
     unsigned int no_socket = 0;
     const unsigned r = prepare_gr_2(no_socket);
     com_disconnect(false);
-    check(r == 0, "upload to an accepting register failed");
+    check(r == RC_OK, "upload to an accepting register failed");
 
     // What went out: slot set with the size, data blocks of 512 digits at most, the report.
     std::string sent;

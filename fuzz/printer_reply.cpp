@@ -40,8 +40,10 @@ struct Buffer {
     std::unique_ptr<char[]> p;
 };
 
-bool serial_code(int r) { return r == 0 || r == 25 || r == 26 || r == 27; }
-bool tcp_code(int r) { return r == 0 || r == 53 || r == 26 || r == 27; }
+bool serial_code(int r) {
+    return r == RC_OK || r == RC_COM_WRITE || r == RC_DEVICE_ERROR || r == RC_NO_REPLY;
+}
+bool tcp_code(int r) { return r == RC_OK || r == RC_TCP_SEND || r == RC_DEVICE_ERROR || r == RC_NO_REPLY; }
 
 void check_error_record() {
     check(std::memchr(ERR_MNEMONIK, 0, sizeof ERR_MNEMONIK) != nullptr, "ERR_MNEMONIK unterminated");
@@ -74,7 +76,7 @@ void check_identity(int r, bool serial, std::initializer_list<const Buffer*> out
     check(serial ? serial_code(r) : tcp_code(r), "identity command gave an unknown code");
     for (const Buffer* b : outs) {
         check(b->terminated(), "identity buffer unterminated");
-        if (r != 0) check(b->empty(), "identity buffer filled after a failure");
+        if (r != RC_OK) check(b->empty(), "identity buffer filled after a failure");
     }
 }
 
@@ -110,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (op == SCOMM || op == SID || op == SDEV || op == SERIAL_LINE) {
         serial_play(serial_script(flags, chunks));
-        if (com_connect(false) != 0) return 0;
+        if (com_connect(false) != RC_OK) return 0;
         if (op == SCOMM) {
             Buffer unique(13);
             check_identity(p_scomm(unique.p.get()), true, {&unique});
@@ -119,16 +121,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check_identity(p_sid(name.p.get(), version.p.get()), true, {&name, &version});
         } else if (op == SDEV) {
             const int r = p_sdev();
-            check(serial_code(r) || (r >= 1000 && r <= 1999), "p_sdev gave an unknown code");
-        } else if (com_send(tarv_frame(kLine)) == 0) {
+            check(serial_code(r) || (r >= RC_STATUS_BASE && r <= RC_STATUS_BASE + 999),
+                  "p_sdev gave an unknown code");
+        } else if (com_send(tarv_frame(kLine)) == RC_OK) {
             // The worker's own exchange: one command line, a 4300-byte reply buffer.
             Buffer reply(4300);
             unsigned devErr = 12345;
             const int r = com_pos_receive(reply.p.get(), devErr);
-            check(r == 0 || r == 26 || r == 27, "com_pos_receive gave an unknown code");
+            check(r == RC_OK || r == RC_DEVICE_ERROR || r == RC_NO_REPLY,
+                  "com_pos_receive gave an unknown code");
             check(std::memchr(reply.p.get(), 0, 2048) != nullptr, "serial reply unterminated");
-            if (r != 26) check(devErr == 0, "devErr set without an error reply");
-            if (r == 0) check_answers(reply.p.get());
+            if (r != RC_DEVICE_ERROR) check(devErr == 0, "devErr set without an error reply");
+            if (r == RC_OK) check_answers(reply.p.get());
         }
         com_disconnect(false);
     } else {
@@ -140,13 +144,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (op == TCP_SID) {
             Buffer name(32), version(10);
             check_identity(tcp_p_sid(name.p.get(), version.p.get(), peer.sock()), false, {&name, &version});
-        } else if (tcp_send(peer.sock(), tarv_frame(kLine)) == 0) {
+        } else if (tcp_send(peer.sock(), tarv_frame(kLine)) == RC_OK) {
             Buffer reply(4300);
             unsigned devErr = 12345;
             const int r = tcp_pos_recive(peer.sock(), reply.p.get(), devErr, true);
-            check(r == 0 || r == 26 || r == 27, "tcp_pos_recive gave an unknown code");
+            check(r == RC_OK || r == RC_DEVICE_ERROR || r == RC_NO_REPLY,
+                  "tcp_pos_recive gave an unknown code");
             check(reply.terminated(), "TCP reply unterminated");
-            if (r == 0) check_answers(reply.p.get());
+            if (r == RC_OK) check_answers(reply.p.get());
         }
     }
     check_error_record();

@@ -136,7 +136,7 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
     switch (op) {
         case SLOT_CLEAR: {
             const int r = KS_IMGSLOTCLEAR(sock, static_cast<unsigned char>(arg % 7));
-            check(r == 0 || r == 26, "graphic command gave an unknown code");
+            check(r == RC_OK || r == RC_DEVICE_ERROR, "graphic command gave an unknown code");
             break;
         }
         case STATUS: {
@@ -145,17 +145,17 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
             std::memset(name.get(), 0, 20);
             std::memset(version.get(), 0, 5);
             const int r = KS_CASHREGSTATUSGET(sock, name.get(), version.get());
-            check(r == 0 || r == 26, "status command gave an unknown code");
+            check(r == RC_OK || r == RC_DEVICE_ERROR, "status command gave an unknown code");
             check(!unterminated(name.get(), 20) && !unterminated(version.get(), 5),
                   "model name or version unterminated");
-            if (r == 0) check(name[0] != 0, "status accepted without a model name");
+            if (r == RC_OK) check(name[0] != 0, "status accepted without a model name");
             break;
         }
         case PLU_READ: {
             auto table = std::make_unique<KS_PLU[]>(8);
             for (int i = 0; i < 8; ++i) table[i].clear();
             const int r = KS_PLUREAD(arg, table.get(), 8);
-            check(r == 0 || r == 1, "PLU read gave an unknown code");
+            check(r == RC_OK || r == RC_READ_REFUSED, "PLU read gave an unknown code");
             for (int i = 0; i < 8; ++i) {
                 check(!unterminated(table[i].text1, sizeof table[i].text1) &&
                           !unterminated(table[i].text2, sizeof table[i].text2),
@@ -168,7 +168,7 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
             auto table = std::make_unique<KS_PAYFORM[]>(8);
             for (int i = 0; i < 8; ++i) table[i].clear();
             const int r = KS_PAYFORMREAD(arg, table.get(), 8);
-            check(r == 0 || r == 1, "payment-form read gave an unknown code");
+            check(r == RC_OK || r == RC_READ_REFUSED, "payment-form read gave an unknown code");
             for (int i = 0; i < 8; ++i) {
                 check(!unterminated(table[i].text1, sizeof table[i].text1) &&
                           !unterminated(table[i].text2, sizeof table[i].text2),
@@ -211,7 +211,7 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
             break;
         case CONFIG_SET: {
             const int r = KS_CUSTOMERTINLIMITSET();
-            check(r == 0 || r == 26, "configuration write gave an unknown code");
+            check(r == RC_OK || r == RC_DEVICE_ERROR, "configuration write gave an unknown code");
             break;
         }
         default:
@@ -250,7 +250,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         unsigned int no_socket = 0;
         if (own_port) {
             run_command(op, arg, no_socket);
-        } else if (com_connect(false) == 0) {
+        } else if (com_connect(false) == RC_OK) {
             run_command(op, arg, no_socket);
             com_disconnect(false);
         }

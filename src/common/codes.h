@@ -44,9 +44,22 @@ enum SendMode : short {
     SM_REPORT = 4,  // graphics report
 };
 
-// Result codes. 0 is success everywhere.
+// Result codes: every code a function of the tool returns, and the error numbers it
+// records itself. 0 is success everywhere. The values are what users see in messages and
+// traces and what the links and devices agree on: they never change.
 enum Result : int {
     RC_OK = 0,
+    // The picture check (gr_check). A failed open has shown its message already; the
+    // others have their message in the check's text.
+    GR_CANNOT_OPEN = 1,
+    GR_TOO_WIDE = 2,
+    GR_TOO_HIGH = 3,
+    GR_NOT_MONO = 4,
+    GR_NO_DATA = 5,     // header cut short, or the pixel area misplaced or cut short
+    GR_NOT_BMP = 6,     // no "BM" signature, or a header of no known size
+    GR_COMPRESSED = 7,  // a one-bit picture stored compressed
+    // A cash-register catalogue read got an error reply.
+    RC_READ_REFUSED = 1,
     // Serial link.
     RC_COM_OPEN = 20,
     RC_COM_GET_STATE = 21,
@@ -58,16 +71,26 @@ enum Result : int {
     // nothing came in time.
     RC_DEVICE_ERROR = 26,
     RC_NO_REPLY = 27,
-    // TCP link.
+    // TCP link. A failed receive is reported as RC_NO_REPLY, never as RC_TCP_RECEIVE.
     RC_TCP_SOCKET = 50,
     RC_TCP_RESOLVE = 51,
     RC_TCP_CONNECT = 52,
     RC_TCP_SEND = 53,
+    RC_TCP_RECEIVE = 54,
     RC_TCP_CLOSE = 69,
-    // A stop was requested (detection, uploads).
+    // A stop was requested (detection, uploads); nothing more was sent.
     RC_STOPPED = 888,
-    // The printer status command: 1000 plus the device's status digits.
+    // The printer status command: RC_STATUS_BASE plus the device's status digits; up to
+    // RC_STATUS_FISCAL_LAST the device is a fiscal printer.
     RC_STATUS_BASE = 1000,
+    RC_STATUS_FISCAL_LAST = 1004,
+    // Error numbers the tool records itself (ERR_NR, looked up in the cash-register error
+    // catalogue) for a reply it cannot use: one that answers another command
+    // (COMM_ERR_UNEXPECTED_DATA); a whole one with a wrong checksum (COMM_ERR_CRC); none at
+    // all, or a frame that never ended.
+    KS_REPLY_OTHER = 3002,
+    KS_REPLY_CRC = 3006,
+    KS_NO_REPLY = 10000,
 };
 
 }  // namespace tv

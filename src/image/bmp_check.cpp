@@ -144,8 +144,8 @@ void trace_polarity(unsigned polarity) {
 
 // Reads and judges the header. The caller has opened the file; hdr receives what was read.
 // With trace, the polarity goes to the trace pane once the header is known.
-int check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) {
-    const auto refuse = [msg](const char* text, int code) {
+Result check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) {
+    const auto refuse = [msg](const char* text, Result code) {
         append_bounded(msg, GR_MSG_SIZE, text);
         return code;
     };
@@ -179,7 +179,7 @@ int check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) 
     hdr.flip = l.dark0 ? 0x00 : 0xFF;
     if (trace) trace_polarity(hdr.polarity);
 
-    int code = GR_OK;
+    Result code = RC_OK;
     // A negative width has no meaning in the format; a negative height is a top-down file.
     if (l.width == 0)
         code = refuse(MSG_ZERO_WIDTH, GR_TOO_WIDE);
@@ -195,7 +195,7 @@ int check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) 
         code = refuse(MSG_NOT_MONO, GR_NOT_MONO);
     else if (l.compression != 0)
         code = refuse(MSG_COMPRESSED, GR_COMPRESSED);
-    if (code != GR_OK) return code;
+    if (code != RC_OK) return code;
 
     // The pixel rows must start past the header and the colours and lie inside the file:
     // anything else would send header bytes or made-up pixels.
@@ -203,12 +203,12 @@ int check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = true) 
         static_cast<std::uint64_t>(hdr.offset) +
         static_cast<std::uint64_t>(hdr.H) * static_cast<std::uint64_t>(row_geometry(hdr.W).S);
     if (hdr.offset < l.palette_end || need > size) return refuse(MSG_NO_DATA, GR_NO_DATA);
-    return GR_OK;
+    return RC_OK;
 }
 
 }  // namespace
 
-int gr_check(const std::string& name, GrHeader& hdr, char* msg) {
+Result gr_check(const std::string& name, GrHeader& hdr, char* msg) {
     std::ifstream f;
     char iobuf[256];
     if (!gr_open(f, name, iobuf, sizeof iobuf)) {
@@ -216,7 +216,7 @@ int gr_check(const std::string& name, GrHeader& hdr, char* msg) {
         return GR_CANNOT_OPEN;
     }
     hdr = GrHeader{};
-    const int code = check_header(f, hdr, msg);
+    const Result code = check_header(f, hdr, msg);
     Gr_xmax = hdr.W;
     Gr_ymax = hdr.H;
     return code;
@@ -228,7 +228,7 @@ bool gr_accepts(const std::string& name) {
     if (!gr_open(f, name, iobuf, sizeof iobuf)) return false;
     GrHeader hdr;
     char msg[GR_MSG_SIZE] = {};
-    return check_header(f, hdr, msg, false) == GR_OK;
+    return check_header(f, hdr, msg, false) == RC_OK;
 }
 
 void gr_forget() {
@@ -254,8 +254,8 @@ void bmp_check() {
     if (name.empty()) return;
     char msg[GR_MSG_SIZE] = {};
     GrHeader hdr;
-    const int code = gr_check(name, hdr, msg);
-    if (code != GR_OK) {
+    const Result code = gr_check(name, hdr, msg);
+    if (code != RC_OK) {
         gr_forget();
     } else {
         PaintBMP = true;
@@ -271,7 +271,7 @@ void bmp_check() {
     clear_bmp();
     if (code > GR_CANNOT_OPEN) {
         message(msg, "Błąd!", Icon::Warning);
-    } else if (code == GR_OK && PROTOCOL == 2 && (hdr.W > GR_REGISTER_SIZE || hdr.H > GR_REGISTER_SIZE)) {
+    } else if (code == RC_OK && PROTOCOL == 2 && (hdr.W > GR_REGISTER_SIZE || hdr.H > GR_REGISTER_SIZE)) {
         message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!", Icon::Warning);
     }
     s("Filename : ");

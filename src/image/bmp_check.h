@@ -1,22 +1,14 @@
-// The BMP check: result codes, the size limits, the little-endian reads and the check of
-// the chosen picture (gr_check, and bmp_check, run when a file is chosen).
+// The BMP check: the size limits, the little-endian reads and the check of the chosen
+// picture (gr_check, and bmp_check, run when a file is chosen). Its result codes are the
+// GR_ values of common/codes.h.
 #pragma once
 #include <cstdint>
 #include <fstream>
 #include <string>
 
-namespace tv {
+#include "common/codes.h"
 
-// Result codes of the check (0 passed).
-constexpr int GR_OK = 0;
-constexpr int GR_CANNOT_OPEN = 1;  // message already shown by the check
-constexpr int GR_TOO_WIDE = 2;
-constexpr int GR_TOO_HIGH = 3;
-constexpr int GR_NOT_MONO = 4;
-constexpr int GR_NO_DATA = 5;     // header cut short, or the pixel area misplaced or cut short
-constexpr int GR_NOT_BMP = 6;     // no "BM" signature, or a header of no known size
-constexpr int GR_COMPRESSED = 7;  // a one-bit picture stored compressed
-constexpr int GR_STOPPED = 888;   // the upload was stopped on request (nothing more sent)
+namespace tv {
 
 // The code tells of a picture the check refused (its message has been shown).
 constexpr bool gr_refused(unsigned code) { return code >= GR_CANNOT_OPEN && code <= GR_COMPRESSED; }

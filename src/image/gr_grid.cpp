@@ -44,9 +44,9 @@ void gr_report_open_failure(const std::string& name) {
     message(text, "Błąd!", Icon::Warning);
 }
 
-int gr_check_for_upload(const std::string& name, GrHeader& hdr) {
+Result gr_check_for_upload(const std::string& name, GrHeader& hdr) {
     char msg[GR_MSG_SIZE] = {};
-    const int code = gr_check(name, hdr, msg);
+    const Result code = gr_check(name, hdr, msg);
     char line[64] = {};
     TextCursor t{line, sizeof line - 1};
     t.put("\r\nData offset : ");

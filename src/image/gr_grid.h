@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/codes.h"
+
 namespace tv {
 
 constexpr int GR_ROWS = 640;
@@ -38,7 +40,7 @@ struct GrHeader {
 // The check on a given name (the uploads and bmp_check take the name once and use it for
 // the check and the reading alike). Returns the result code; hdr is written only when the
 // file opened.
-int gr_check(const std::string& name, GrHeader& hdr, char* msg);
+Result gr_check(const std::string& name, GrHeader& hdr, char* msg);
 // Whether the check would pass the file, without a message, a trace or any global changed.
 bool gr_accepts(const std::string& name);
 // Forgets the chosen picture as a refusal does: no name, no preview, the file box empty,
@@ -52,8 +54,8 @@ bool gr_open(std::ifstream& f, const std::string& name, char* buf, std::size_t n
 void gr_report_open_failure(const std::string& name);
 
 // The first steps of both uploads: check the file, trace the data offset, show the check's
-// messages. Returns the check's code; 0 means the upload may go on.
-int gr_check_for_upload(const std::string& name, GrHeader& hdr);
+// messages. Returns the check's code; RC_OK means the upload may go on.
+Result gr_check_for_upload(const std::string& name, GrHeader& hdr);
 // Traces W, H, XX and S as the uploads do before they load the grid.
 void gr_trace_geometry(std::uint16_t W, std::uint16_t H, const RowGeometry& g);
 

@@ -20,7 +20,7 @@ void prepare_gr() {
 
     const std::string name = gr_filename();
     GrHeader hdr;
-    if (gr_check_for_upload(name, hdr) != GR_OK) return;
+    if (gr_check_for_upload(name, hdr) != RC_OK) return;
 
     std::ifstream f;
     char iobuf[8192];

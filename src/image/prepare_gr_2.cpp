@@ -41,13 +41,13 @@ unsigned prepare_gr_2(unsigned int& socket) {
 
     const std::string name = gr_filename();
     GrHeader hdr;
-    const int code = gr_check_for_upload(name, hdr);
+    const Result code = gr_check_for_upload(name, hdr);
     // The size this upload read (a check thread may move Gr_xmax/Gr_ymax meanwhile); the
     // last known size when the file did not open.
     g_Grafika.width = code == GR_CANNOT_OPEN ? Gr_xmax.load() : hdr.W;
     g_Grafika.height = code == GR_CANNOT_OPEN ? Gr_ymax.load() : hdr.H;
     g_Grafika.slot = slot;
-    if (code != GR_OK) return static_cast<unsigned>(code);
+    if (code != RC_OK) return static_cast<unsigned>(code);
 
     std::ifstream f;
     char iobuf[8192];
@@ -58,7 +58,7 @@ unsigned prepare_gr_2(unsigned int& socket) {
     }
 
     int r = KS_IMGSLOTSET(socket, slot, g_Grafika.width, g_Grafika.height);
-    if (r != 0) return static_cast<unsigned>(r);
+    if (r != RC_OK) return static_cast<unsigned>(r);
 
     const RowGeometry g = row_geometry(hdr.W);
     gr_trace_geometry(hdr.W, hdr.H, g);
@@ -76,11 +76,11 @@ unsigned prepare_gr_2(unsigned int& socket) {
         if (payload) {
             if (m == REGISTER_BLOCK) {
                 if (job_abort) {  // the user stopped the tool: end after the last exchange
-                    r = GR_STOPPED;
+                    r = RC_STOPPED;
                     return false;
                 }
                 r = KS_IMGSLOTAPPEND(socket, slot, block);
-                if (r != 0) return false;
+                if (r != RC_OK) return false;
                 std::memset(block, 0, BLOCK_TEXT);
                 text.reset();
                 m = 0;
@@ -96,7 +96,7 @@ unsigned prepare_gr_2(unsigned int& socket) {
     if (block[0] != 0) r = KS_IMGSLOTAPPEND(socket, slot, block);
     // The report is asked for even when the last block was refused (but not after a failed
     // line, on which nothing more is sent); its own answer is not part of the result.
-    if (checked(gCheck_Print) && !(r != 0 && ks_line_fault(ERR_NR))) KS_REPPROGIMG(socket, slot);
+    if (checked(gCheck_Print) && !(r != RC_OK && ks_line_fault(ERR_NR))) KS_REPPROGIMG(socket, slot);
     return static_cast<unsigned>(r);
 }
 

@@ -8,10 +8,10 @@ namespace tv {
 // the picture cannot be used; the reason has then been shown).
 void prepare_gr();
 
-// Runs the cash-register graphic upload on the open link. Returns 0 when every command was
-// accepted, a code for which gr_refused() holds when the picture failed its check or could
-// not be read (shown here), GR_STOPPED on a stop request, or
-// 26 when the register refused a command (device-error record filled).
+// Runs the cash-register graphic upload on the open link. Returns RC_OK when every command
+// was accepted, a code for which gr_refused() holds when the picture failed its check or
+// could not be read (shown here), RC_STOPPED on a stop request, or RC_DEVICE_ERROR when
+// the register refused a command (device-error record filled).
 unsigned prepare_gr_2(unsigned int& socket);
 
 }  // namespace tv

@@ -24,7 +24,7 @@ constexpr int kSpeeds[8] = {115200, 9600, 19200, 38400, 57600, 4800, 2400, 1200}
 
 int stop_veryf() {
     if (Stoper.exchange(false)) return RC_STOPPED;
-    return 0;
+    return RC_OK;
 }
 
 // The ports the scan visits: 1..99, or a shorter range for tests.
@@ -53,14 +53,14 @@ void detect_job() {
             std::memset(NR_COM, 0, sizeof NR_COM);
             copy_to(NR_COM, "\\\\.\\COM" + std::to_string(port));
             s(std::string(NR_COM + 4) + " = ");
-            if (com_connect(true) == 0) {
+            if (com_connect(true) == RC_OK) {
                 if (printers) {
                     const int code = p_sdev();
-                    if (code >= 1000 && code <= 1004) {
+                    if (code >= RC_STATUS_BASE && code <= RC_STATUS_FISCAL_LAST) {
                         p_sid(name, version);
                         found = true;
                     }
-                } else if (KS_CASHREGSTATUSGET(sock, name, version) == 0) {
+                } else if (KS_CASHREGSTATUSGET(sock, name, version) == RC_OK) {
                     found = true;
                 }
                 com_disconnect(true);
@@ -122,18 +122,18 @@ void test_job() {
 
     LinkSession link;
     int result = link.connect();
-    const bool connected = result == 0;
+    const bool connected = result == RC_OK;
     if (connected) {
         if (printers) {
             result = printer_identity(*link.ops, link.sock, unique, name, version);
-            if (result == 0) set_progress(100);
+            if (result == RC_OK) set_progress(100);
         } else {
             result = KS_CASHREGSTATUSGET(link.sock, name, version);
         }
         link.disconnect();
     }
 
-    if (connected && result == 0) {
+    if (connected && result == RC_OK) {
         s(std::string("\r\nFiscal printer : ") + name + " " + version + "\r\n" + "Unique number : " + unique +
           "\r\n");
         const std::string text = std::string("Test połączenia zakończony sukcesem!\n") +

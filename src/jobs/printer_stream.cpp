@@ -61,7 +61,7 @@ int receive_reply(LinkSession& link, char* reply, unsigned& devErr) {
 // Ends whatever the printer was given so far (a half-programmed slot, an open test form),
 // after a device error or when the user stops the job: "prncancel", and its reply.
 void cancel_on_printer(LinkSession& link, char* reply) {
-    if (send_frame(link, "prncancel\t") == 0) {
+    if (send_frame(link, "prncancel\t") == RC_OK) {
         unsigned ignored = 0;
         std::memset(reply, 0, LINE_SIZE);
         receive_reply(link, reply, ignored);
@@ -100,7 +100,7 @@ void printer_stream_job(int mode) {
 
     bool failed = false;
     LinkSession link;
-    if (link.connect() != 0) {
+    if (link.connect() != RC_OK) {
         failed = true;
         message("Brak połączenia z drukarką fiskalną!", "Błąd", Icon::Warning);
     } else {
@@ -121,7 +121,7 @@ void printer_stream_job(int mode) {
             normalise_tabs(line);
             if (line[0] == '\t') continue;
             l("line", false, false);
-            if (send_frame(link, line) != 0) {
+            if (send_frame(link, line) != RC_OK) {
                 // The link has given up on the line (after one reconnection on serial): say
                 // so, rather than end the job without a word.
                 failed = true;
@@ -131,7 +131,7 @@ void printer_stream_job(int mode) {
             unsigned devErr = 0;
             std::memset(reply, 0, sizeof reply);
             const int r = receive_reply(link, reply, devErr);
-            if (r != 0) failed = true;
+            if (r != RC_OK) failed = true;
             if (devErr != 0) {
                 failed = true;
                 char text[512];
@@ -141,7 +141,7 @@ void printer_stream_job(int mode) {
                 cancel_on_printer(link, reply);
                 break;
             }
-            if (r != 0) break;
+            if (r != RC_OK) break;
             // A corrupted reply, or one that answers another command, confirms nothing: the
             // line cannot be trusted, so nothing more goes out on it.
             if (!reply_answers(reply, line)) {

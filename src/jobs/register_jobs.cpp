@@ -63,7 +63,7 @@ void on_register_link(Work work) {
     {
         ShortTimeout short_timeout;
         LinkSession link;
-        if (link.connect() != 0) {
+        if (link.connect() != RC_OK) {
             no_connection();
         } else {
             const char* success = work(link);
@@ -78,11 +78,11 @@ void on_register_link(Work work) {
 void ks_program_job() {
     on_register_link([](LinkSession& link) -> const char* {
         const unsigned r = prepare_gr_2(link.sock);
-        if (gr_refused(r) || r == GR_STOPPED) {
+        if (gr_refused(r) || r == RC_STOPPED) {
             job_failed();  // the check has shown its own message; a stop shows none
             return nullptr;
         }
-        if (r != 0) {
+        if (r != RC_OK) {
             device_error("imgslotset\tno" + std::to_string(sel(gComb_Slot) + 1));
             return nullptr;
         }
@@ -103,7 +103,7 @@ void ks_clear_job() {
             }
             // A refused slot is reported, and the others are still cleared; after a failed
             // line (no reply, a corrupted or foreign one) nothing more is sent.
-            if (KS_IMGSLOTCLEAR(link.sock, static_cast<unsigned char>(slot)) != 0) {
+            if (KS_IMGSLOTCLEAR(link.sock, static_cast<unsigned char>(slot)) != RC_OK) {
                 device_error("imgslotset\tno" + std::to_string(slot));
                 all_cleared = false;
                 if (ks_line_fault(ERR_NR)) break;
@@ -119,8 +119,8 @@ void ks_set_job() {
     on_register_link([](LinkSession& link) -> const char* {
         if (PROTOCOL != 2) return nullptr;
         int r = KS_IMGHEADERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrHdr)), 1);
-        if (r == 0) r = KS_IMGFOOTERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrFoot)), 1);
-        if (r != 0) {
+        if (r == RC_OK) r = KS_IMGFOOTERSET(link.sock, static_cast<unsigned char>(sel(gComb_GrFoot)), 1);
+        if (r != RC_OK) {
             device_error("BŁĄD ");
             return nullptr;
         }

@@ -62,10 +62,10 @@ void note_stored(std::string& hex, int at, unsigned char b, StuffedReceiver::Ste
 
 int com_bsend(unsigned char* frame, bool dump) {
     const std::size_t len = frame_length(frame);
-    int result = 0;
+    Result result = RC_OK;
     if (!hCom.write_all(frame, len)) {
         std::printf("ERROR %lu\n", hCom.last_error());
-        result = 25;
+        result = RC_COM_WRITE;
     }
     if (dump) dump_sent(frame, len);
     return result;

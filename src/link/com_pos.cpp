@@ -22,7 +22,7 @@ constexpr std::size_t kCallerReply = 2048;  // what every caller's reply buffer 
 constexpr unsigned char ETX = 0x03;
 
 // Opens and configures the port without touching the log and sequence files.
-int open_port(bool echo) {
+Result open_port(bool echo) {
     hCom.close();  // never leave a handle behind: the port is held exclusively
     char nr[sizeof NR_COM];
     copy_to(nr, std::string_view(NR_COM, strnlen(NR_COM, sizeof NR_COM)));
@@ -33,7 +33,7 @@ int open_port(bool echo) {
         trace_log("Open port ERROR!\r\n");
         return RC_COM_OPEN;
     }
-    int result = 0;
+    Result result = RC_OK;
     if (!hCom.read_state()) {
         trace_log("Get state ERROR!\r\n");
         result = RC_COM_GET_STATE;
@@ -41,7 +41,7 @@ int open_port(bool echo) {
         trace_log("Set state ERROR!\r\n");
         result = RC_COM_SET_STATE;
     }
-    if (result == 0) {
+    if (result == RC_OK) {
         if (!hCom.read_timeouts()) {
             trace_log("Get timeouts ERROR!\r\n");
             result = RC_COM_GET_TIMEOUTS;
@@ -51,7 +51,7 @@ int open_port(bool echo) {
             result = RC_COM_SET_TIMEOUTS;
         }
     }
-    if (result != 0) {
+    if (result != RC_OK) {
         // Nobody closes a port whose set-up failed; an exclusive handle left open would
         // keep the port locked until the program ends.
         hCom.close();
@@ -60,7 +60,7 @@ int open_port(bool echo) {
     const std::string line = "OPEN PORT : " + name + "\r\n";
     if (echo) s(line);
     l(line.c_str(), false, false);
-    return 0;
+    return RC_OK;
 }
 
 long idle_limit() { return static_cast<long>(RCV_TIMEOUT.load()) * static_cast<long>(TIMEOUT_BASE.load()); }
@@ -89,12 +89,12 @@ int com_send(char* text) {
     if (hCom.write_all(bytes, len)) {
         trace_wire(text);
         l(text, false, true);
-        return 0;
+        return RC_OK;
     }
     // One reconnection and one rewrite. The log and sequence files go on: what was sent
     // before the failure is the record a technician needs.
     com_disconnect(true);
-    if (open_port(true) == 0 && hCom.write_all(bytes, len)) return 0;
+    if (open_port(true) == RC_OK && hCom.write_all(bytes, len)) return RC_OK;
     s("ERROR!\r\n");
     l("ERROR!\r\n", false, true);
     return RC_COM_WRITE;
@@ -111,7 +111,7 @@ int com_pos_receive(char* reply, unsigned& devErr) {
     long idle = 0;
     std::size_t n = 0;
     std::size_t question = 0;  // index of the error field's "?"
-    int result = 0;
+    Result result = RC_OK;
     unsigned char last = 0;
     while (last != ETX && idle < limit && n < kReplySize) {
         unsigned char b = 0;

@@ -14,9 +14,9 @@ const LinkOps serial_link = {
     [](unsigned int&, char* frame) { return com_send(frame); },
     [](unsigned int&, char* reply, unsigned& devErr, bool) { return com_pos_receive(reply, devErr); },
     [](unsigned int&, unsigned char* frame, int) { return com_bsend(frame, false); },
-    [](unsigned int&, unsigned char* frame, bool verbose) {
+    [](unsigned int&, unsigned char* frame, bool verbose) -> int {
         com_breceive(frame, verbose);
-        return 0;
+        return RC_OK;
     },
 };
 
@@ -25,7 +25,7 @@ const LinkOps tcp_link = {
     [](unsigned int& sock, std::int16_t& stage) {
         init_WSADATA(1);
         const int r = tcp_connect(sock, stage);
-        if (r != 0) init_WSADATA(0);  // release the library (and a half-made socket) at once
+        if (r != RC_OK) init_WSADATA(0);  // release the library (and a half-made socket) at once
         return r;
     },
     [](unsigned int& sock, std::int16_t stage) {
@@ -50,7 +50,7 @@ int LinkSession::connect() {
     ops = &selected_link();
     stage = 0;
     const int r = ops->open(sock, stage);
-    open = r == 0;
+    open = r == RC_OK;
     return r;
 }
 

@@ -8,7 +8,7 @@ namespace tv {
 
 // Plain function pointers, one entry per operation a job or a command needs. sock is the
 // TCP socket (unused by the serial link, which keeps its one port process-wide); stage is
-// how far tcp_connect got. Results are the links' own codes (0 success).
+// how far tcp_connect got. Results are the links' own codes (RC_OK success).
 struct LinkOps {
     bool serial;
     int (*open)(unsigned int& sock, std::int16_t& stage);
@@ -38,7 +38,7 @@ struct LinkSession {
 
     bool serial() const { return ops->serial; }
     // Chooses the link from the interface selector and connects; returns the link's result
-    // (0 connected).
+    // (RC_OK connected).
     int connect();
     // Closes what connect opened (serial port, or TCP socket and socket library).
     void disconnect();

@@ -83,14 +83,14 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     }
     tpr("OK\r\n");
     ++stage;
-    return 0;
+    return RC_OK;
 }
 
 int tcp_send(unsigned int& sock, char* text) {
     s("\r\nSend : ");
     l("\nSend : ", false, false);
     const std::size_t len = std::strlen(text);
-    int result = 0;
+    Result result = RC_OK;
     if (net::send(sock, text, len) != static_cast<long>(len)) {
         tpr("ERROR!\r\n");
         result = RC_TCP_SEND;
@@ -107,7 +107,7 @@ int tcp_send_bin(unsigned int& sock, char* frame, int length) {
     s("\r\nSend : ");
     l("\nSend : ", false, false);
     const std::size_t len = length > 0 ? static_cast<std::size_t>(length) : 0;
-    int result = 0;
+    Result result = RC_OK;
     if (net::send(sock, frame, len) != static_cast<long>(len)) {
         tpr("ERROR!\r\n");
         result = RC_TCP_SEND;
@@ -153,7 +153,7 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
             break;
         }
 
-        int result = 0;
+        Result result = RC_OK;
         if (end == End::TimedOut) {
             trace_log(" [ TIMEOUT ]\r\n");
             result = RC_NO_REPLY;
@@ -202,7 +202,7 @@ int tcp_recive_bin(unsigned int& sock, char* frame) {
         failures = 0;
         rx.feed(b);
     }
-    return 0;
+    return RC_OK;
 }
 
 int tcp_disconnect(unsigned int& sock) {
@@ -213,7 +213,7 @@ int tcp_disconnect(unsigned int& sock) {
     }
     sock = net::kNoSocket;
     tpr("OK!\r\n");
-    return 0;
+    return RC_OK;
 }
 
 }  // namespace tv

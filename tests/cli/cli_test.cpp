@@ -394,7 +394,7 @@ TEST_F(Cli, ConvertWritesALogoTheReaderTakes) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg")));
     tv::GrHeader hdr;
     char msg[tv::GR_MSG_SIZE] = {};
-    EXPECT_EQ(tv::gr_check(dir.file("out.bmp"), hdr, msg), tv::GR_OK) << msg;
+    EXPECT_EQ(tv::gr_check(dir.file("out.bmp"), hdr, msg), tv::RC_OK) << msg;
 }
 
 TEST_F(Cli, ConvertFitsTheProtocolsLimit) {

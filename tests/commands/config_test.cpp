@@ -119,7 +119,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
     TcpClient link(peer.port());
     host.clear();
     EXPECT_EQ(KS_CUSTOMERTINLIMITSET(), RC_DEVICE_ERROR);
-    EXPECT_EQ(ERR_NR, 10000);
+    EXPECT_EQ(ERR_NR, KS_NO_REPLY);
     EXPECT_NE(host.trace().find("CMD_ID : 3810"), std::string::npos);
     EXPECT_EQ(KS_DISCNTSUMMARYPRINTOUTCFGSET(), RC_DEVICE_ERROR);
     EXPECT_EQ(KS_HOTKEYBACKUPINS(), RC_DEVICE_ERROR);
@@ -132,8 +132,8 @@ TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
     TV_POSIX_ONLY("serial link over a pseudo-terminal");
     RegisterPeer peer(RegisterPeer::Kind::Pty, {{reply_frame(3426)}, {error_frame({4621, 3271})}});
     use_pty(peer);
-    ASSERT_EQ(com_connect(false), 0);
-    EXPECT_EQ(KS_HOTKEYBACKUPINS(), 0);
+    ASSERT_EQ(com_connect(false), RC_OK);
+    EXPECT_EQ(KS_HOTKEYBACKUPINS(), RC_OK);
     EXPECT_EQ(KS_REMINDERSET("Przegląd", "", 1, 2, 300, 4, 5), RC_DEVICE_ERROR);
     EXPECT_EQ(ERR_NR, 3271);
     com_disconnect(false);
@@ -162,7 +162,7 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
     table[9].number = 4242;
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(KS_PLUREAD(7, table, 10), 0);
+    EXPECT_EQ(KS_PLUREAD(7, table, 10), RC_OK);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.substr(0, 1), "@");
     EXPECT_EQ(table[6].number, 7u);
@@ -173,8 +173,8 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
 
     // Number 11 is past a table of 10, and 0 is before it: dropped with a line.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(KS_PLUREAD(11, table, 10), 0);
-    EXPECT_EQ(KS_PLUREAD(0, table, 10), 0);
+    EXPECT_EQ(KS_PLUREAD(11, table, 10), RC_OK);
+    EXPECT_EQ(KS_PLUREAD(0, table, 10), RC_OK);
     out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("PLU 11 poza tablica (10 pozycji) - rekord pominiety\n"), std::string::npos);
     EXPECT_NE(out.find("PLU 0 poza tablica"), std::string::npos);
@@ -183,21 +183,21 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
 
     // A long text is cut at 40 characters and the fields after it still line up.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(KS_PLUREAD(3, table, 10), 0);
+    EXPECT_EQ(KS_PLUREAD(3, table, 10), RC_OK);
     EXPECT_STREQ(table[2].text1, "0123456789012345678901234567890123456789");
     EXPECT_EQ(table[2].bcd_value, 12345);
 
     // The end of the read context is quiet; other errors print four values.
-    EXPECT_EQ(KS_PLUREAD(4, table, 10), 1);
+    EXPECT_EQ(KS_PLUREAD(4, table, 10), RC_READ_REFUSED);
     out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.find("ERRORS"), std::string::npos);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(KS_PLUREAD(4, table, 10), 1);
+    EXPECT_EQ(KS_PLUREAD(4, table, 10), RC_READ_REFUSED);
     out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(out.ends_with("\nERRORS : \n2110\n5\n12\n9\n")) << out;
     // Nothing at all: four zeros.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(KS_PLUREAD(4, table, 10), 1);
+    EXPECT_EQ(KS_PLUREAD(4, table, 10), RC_READ_REFUSED);
     out = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(out.ends_with("\nERRORS : \n0\n0\n0\n0\n")) << out;
 
@@ -223,8 +223,8 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
     KS_PAYFORM table[8];
     for (auto& e : table) e.clear();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(KS_PAYFORMREAD(7, table, 8), 0);
-    EXPECT_EQ(KS_PAYFORMREAD(8, table, 8), 0);
+    EXPECT_EQ(KS_PAYFORMREAD(7, table, 8), RC_OK);
+    EXPECT_EQ(KS_PAYFORMREAD(8, table, 8), RC_OK);
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(table[7].number, 7);
     EXPECT_STREQ(table[7].text1, "Karta płatnicza");

@@ -23,14 +23,14 @@ TEST_F(RegisterLink, GraphicCommandsPutTheWireExamplesOnTheSocket) {
         TcpClient link(peer.port());
         ASSERT_EQ(link.stage, 3);
         char data[] = "803fffff";
-        EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 0);
-        EXPECT_EQ(KS_IMGSLOTSET(link.sock, 1, 384, 384), 0);
-        EXPECT_EQ(KS_IMGSLOTSET(link.sock, 6, 384, 384), 0);
-        EXPECT_EQ(KS_IMGHEADERSET(link.sock, 2, 1), 0);
-        EXPECT_EQ(KS_IMGFOOTERSET(link.sock, 0, 1), 0);  // "Brak" sends graphic 0
-        EXPECT_EQ(KS_IMGSLOTAPPEND(link.sock, 1, data), 0);
-        EXPECT_EQ(KS_REPIMG(link.sock), 0);
-        EXPECT_EQ(KS_REPPROGIMG(link.sock, 3), 0);
+        EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), RC_OK);
+        EXPECT_EQ(KS_IMGSLOTSET(link.sock, 1, 384, 384), RC_OK);
+        EXPECT_EQ(KS_IMGSLOTSET(link.sock, 6, 384, 384), RC_OK);
+        EXPECT_EQ(KS_IMGHEADERSET(link.sock, 2, 1), RC_OK);
+        EXPECT_EQ(KS_IMGFOOTERSET(link.sock, 0, 1), RC_OK);  // "Brak" sends graphic 0
+        EXPECT_EQ(KS_IMGSLOTAPPEND(link.sock, 1, data), RC_OK);
+        EXPECT_EQ(KS_REPIMG(link.sock), RC_OK);
+        EXPECT_EQ(KS_REPPROGIMG(link.sock, 3), RC_OK);
     }
     const auto& rq = peer.requests();
     ASSERT_EQ(rq.size(), 8u);
@@ -64,7 +64,7 @@ TEST_F(RegisterLink, DataBlockTracesOnlyTheReply) {
     TcpClient link(peer.port());
     host.clear();
     char data[] = "00ff";
-    EXPECT_EQ(KS_IMGSLOTAPPEND(link.sock, 2, data), 0);
+    EXPECT_EQ(KS_IMGSLOTAPPEND(link.sock, 2, data), RC_OK);
     const std::string t = host.trace();
     const auto filter = t.find("Filter...");
     ASSERT_NE(filter, std::string::npos);
@@ -97,7 +97,7 @@ TEST_F(RegisterLink, ErrorReplyTakesTheFirstNonZeroLaterV) {
 
     // Another command's reply confirms nothing about this one.
     EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), RC_DEVICE_ERROR);
-    EXPECT_EQ(ERR_NR, 3002);
+    EXPECT_EQ(ERR_NR, KS_REPLY_OTHER);
     EXPECT_STREQ(ERR_MNEMONIK, "COMM_ERR_UNEXPECTED_DATA");
     EXPECT_TRUE(host.trace().ends_with("\r\nREPLY ERROR : 3002\r\n"));
 }
@@ -115,7 +115,7 @@ TEST_F(RegisterLink, ATextFieldHoldingVIsNotAnErrorCode) {
     RegisterPeer peer(RegisterPeer::Kind::Tcp, {{crafted}});
     TcpClient link(peer.port());
     host.clear();
-    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), 26);
+    EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), RC_DEVICE_ERROR);
     EXPECT_EQ(ERR_NR, 3251);
     EXPECT_STREQ(ERR_MNEMONIK, "ERR_IMG_SLOT_EMPTY");
     EXPECT_TRUE(host.trace().ends_with("\r\nERRORS : \r\n4602\r\n3251\r\n")) << host.trace();
@@ -135,7 +135,7 @@ TEST_F(RegisterLink, SilenceIsATimeoutNotAnUnknownError) {
         RegisterPeer peer(RegisterPeer::Kind::Tcp, {{bytes, true}});
         TcpClient link(peer.port());
         EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), RC_DEVICE_ERROR);
-        EXPECT_EQ(ERR_NR, 10000);
+        EXPECT_EQ(ERR_NR, KS_NO_REPLY);
         EXPECT_STREQ(ERR_MNEMONIK, "");
         EXPECT_STREQ(ERR_OPIS, "TIMEOUT - brak odpowiedzi z kasy.");
     }
@@ -147,7 +147,7 @@ TEST_F(RegisterLink, SilenceIsATimeoutNotAnUnknownError) {
         const auto t0 = std::chrono::steady_clock::now();
         EXPECT_EQ(KS_REPIMG(link.sock), RC_DEVICE_ERROR);
         EXPECT_LT(elapsed_ms(t0), timeout_bound(std::chrono::milliseconds(700)).count());
-        EXPECT_EQ(ERR_NR, 10000);
+        EXPECT_EQ(ERR_NR, KS_NO_REPLY);
     }
 }
 
@@ -170,7 +170,7 @@ TEST_F(RegisterLink, DamagedRepliesAreNotBelieved) {
         RegisterPeer peer(RegisterPeer::Kind::Tcp, {{c.reply}});
         TcpClient link(peer.port());
         EXPECT_EQ(KS_IMGSLOTCLEAR(link.sock, 1), RC_DEVICE_ERROR);
-        EXPECT_EQ(ERR_NR, 3006);
+        EXPECT_EQ(ERR_NR, KS_REPLY_CRC);
         EXPECT_STREQ(ERR_OPIS, "błąd CRC");
         const std::string t = host.trace();
         const auto verdict = t.find("\r\nREPLY ERROR : 3006\r\n");
@@ -228,14 +228,14 @@ TEST_F(RegisterLink, StatusReadsModelAndVersion) {
         std::memset(name, 'x', sizeof name);
         std::memset(version, 'x', sizeof version);
         host.clear();
-        ASSERT_EQ(KS_CASHREGSTATUSGET(link.sock, name, version), 0) << c.code;
+        ASSERT_EQ(KS_CASHREGSTATUSGET(link.sock, name, version), RC_OK) << c.code;
         EXPECT_STREQ(name, c.name) << c.code;
         EXPECT_STREQ(version, c.version) << c.code;
         const std::string t = host.trace();
         EXPECT_TRUE(t.ends_with("OK :D \r\n")) << c.code;
     }
     char name[512] = "x", version[512] = "y";
-    EXPECT_EQ(KS_CASHREGSTATUSGET(link.sock, name, version), 0);
+    EXPECT_EQ(KS_CASHREGSTATUSGET(link.sock, name, version), RC_OK);
     EXPECT_STREQ(name, "Niezydentyfikowane");
     EXPECT_STREQ(version, "");
     link.close();
@@ -263,6 +263,6 @@ TEST_F(RegisterLink, StatusRefusals) {
     EXPECT_NE(host.trace().find("\r\nERRORS : \r\n501\r\n3001\r\n"), std::string::npos);
 
     EXPECT_EQ(KS_CASHREGSTATUSGET(link.sock, name, version), RC_DEVICE_ERROR);
-    EXPECT_EQ(ERR_NR, 10000);
+    EXPECT_EQ(ERR_NR, KS_NO_REPLY);
     EXPECT_STREQ(ERR_OPIS, "TIMEOUT - brak odpowiedzi z kasy.");
 }

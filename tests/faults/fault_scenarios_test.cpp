@@ -305,7 +305,7 @@ class PseudoTerminal : public JobTest {
 
 TEST_F(PseudoTerminal, ASecondOpenIsRefusedAsRootAndAsAnotherUser) {
 #ifndef _WIN32  // termios and file locks: POSIX only (skipped on Windows)
-    ASSERT_EQ(com_connect(false), 0);
+    ASSERT_EQ(com_connect(false), RC_OK);
     // Root passes TIOCEXCL when it holds CAP_SYS_ADMIN; the lock still keeps it out.
     EXPECT_EQ(in_child(false,
                        [&] {

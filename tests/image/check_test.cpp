@@ -83,7 +83,7 @@ TEST_F(CheckTest, LittleEndianReadsCountMissingBytesAsZero) {
 
 TEST_F(CheckTest, SizeLimitsAt640) {
     const Check ok = run_check(shipped("full_640x640_im.bmp"));
-    EXPECT_EQ(ok.code, GR_OK);
+    EXPECT_EQ(ok.code, RC_OK);
     EXPECT_EQ(ok.msg, "");
     EXPECT_EQ(ok.offset, 62u);
     EXPECT_EQ(Gr_xmax, 640);
@@ -183,7 +183,7 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
     }
     // The exact size passes.
     write_file(dir.file("exact.bmp"), full);
-    EXPECT_EQ(run_check(dir.file("exact.bmp")).code, GR_OK);
+    EXPECT_EQ(run_check(dir.file("exact.bmp")).code, RC_OK);
 }
 
 TEST_F(CheckTest, AcceptedFileFillsTheFileFieldAndThePreview) {

@@ -469,7 +469,7 @@ TEST(ConvertBmp, TheLogoFileIsTheOneBitBmpTheReaderTakesByteForByte) {
     set_checked(gCheck_Print, false);
     unsigned offset = 0, polarity = 9;
     char msg[GR_MSG_SIZE] = {};
-    EXPECT_EQ(gr_check(offset, polarity, msg), GR_OK);
+    EXPECT_EQ(gr_check(offset, polarity, msg), RC_OK);
     EXPECT_EQ(polarity, 0u);
     prepare_gr();
     EXPECT_EQ(std::string(seq_tab), "prncancel\t\nimgslotset\tno1\twx10\thx2\ttx8000ffc0\t\n");

@@ -190,7 +190,7 @@ TEST_F(Reader, PolarityTracesWhetherColourZeroIsLight) {
         set_gr_filename(variant(name));
         char msg[GR_MSG_SIZE] = {};
         unsigned offset = 0, p = 99;
-        EXPECT_EQ(gr_check(offset, p, msg), GR_OK) << name;
+        EXPECT_EQ(gr_check(offset, p, msg), RC_OK) << name;
         EXPECT_EQ(p, polarity) << name;
         EXPECT_EQ(h.trace(), "\r\nNegatyw = " + std::to_string(polarity) + "\r\n") << name;
     }

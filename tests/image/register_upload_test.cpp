@@ -28,17 +28,17 @@ class RegisterUpload : public UploadTest {
   protected:
     // Connects to a scripted register, runs the upload for the picture at path, closes the
     // link, and gives the upload's result and the requests the register received.
-    unsigned upload(const std::string& path, Answer answer, int slot = 1, bool report = false) {
+    Result upload(const std::string& path, Answer answer, int slot = 1, bool report = false) {
         RegisterPeer reg(RegisterPeer::Kind::Tcp, std::move(answer));
         choose(path, slot, report);
         TcpClient link(reg.port());
         EXPECT_EQ(link.stage, 3);
-        const unsigned r = prepare_gr_2(link.sock);
+        const auto r = static_cast<Result>(prepare_gr_2(link.sock));
         link.close();
         sent = reg.requests();
         return r;
     }
-    unsigned upload_picture(int W, int H, Answer answer, int slot = 1, bool report = false) {
+    Result upload_picture(int W, int H, Answer answer, int slot = 1, bool report = false) {
         return upload(picture(W, H, pattern), std::move(answer), slot, report);
     }
     // Accepts every request; refuses the n-th (from 0) with the catalogue's code.
@@ -70,7 +70,7 @@ class RegisterUpload : public UploadTest {
 }  // namespace
 
 TEST_F(RegisterUpload, LargestRegisterPictureInSlotThree) {
-    EXPECT_EQ(upload_picture(384, 384, accept_all(), 3), 0u);
+    EXPECT_EQ(upload_picture(384, 384, accept_all(), 3), RC_OK);
     EXPECT_TRUE(same_frames(sent, frames_of(384, 384, pattern, true, 3)));
     EXPECT_EQ(sent.size(), 73u);
     EXPECT_EQ(g_Grafika.width, 384);
@@ -82,7 +82,7 @@ TEST_F(RegisterUpload, LargestRegisterPictureInSlotThree) {
 
 TEST_F(RegisterUpload, PaddingBytesAdvanceTheProgressButAreNotSent) {
     // A real writer's 100 x 10 file: S = 16, P = 13.
-    EXPECT_EQ(upload(shipped("pattern_100x10_pil.bmp"), accept_all()), 0u);
+    EXPECT_EQ(upload(shipped("pattern_100x10_pil.bmp"), accept_all()), RC_OK);
     EXPECT_TRUE(same_frames(sent, frames_of(100, 10, shipped_pattern, true)));  // one block of 130
     const std::vector<int> progress = h.progress_values();
     EXPECT_EQ(progress, expected_progress(160));  // N counts the padding too
@@ -93,33 +93,33 @@ TEST_F(RegisterUpload, PaddingBytesAdvanceTheProgressButAreNotSent) {
 }
 
 TEST_F(RegisterUpload, BlocksSplitAt256PayloadBytes) {
-    EXPECT_EQ(upload_picture(256, 8, accept_all()), 0u);
+    EXPECT_EQ(upload_picture(256, 8, accept_all()), RC_OK);
     EXPECT_TRUE(same_frames(sent, frames_of(256, 8, pattern, true)));  // no empty second block
-    EXPECT_EQ(upload_picture(256, 9, accept_all()), 0u);
+    EXPECT_EQ(upload_picture(256, 9, accept_all()), RC_OK);
     EXPECT_TRUE(same_frames(sent, frames_of(256, 9, pattern, true)));  // 256 and 32 bytes
 }
 
 TEST_F(RegisterUpload, BothPolaritiesSendTheSameBlocks) {
     for (const char* file : {"logo_64x24_black0_im.bmp", "logo_64x24_white0_im.bmp", "logo_64x24_pil.bmp"}) {
-        ASSERT_EQ(upload(shipped(file), accept_all()), 0u);
+        ASSERT_EQ(upload(shipped(file), accept_all()), RC_OK);
         EXPECT_TRUE(same_frames(sent, frames_of(64, 24, shipped_pattern, false))) << file;
     }
     // The worked example: the same digits as the printer gets.
-    ASSERT_EQ(upload(shipped("worked_10x2_im.bmp"), accept_all()), 0u);
+    ASSERT_EQ(upload(shipped("worked_10x2_im.bmp"), accept_all()), RC_OK);
     EXPECT_TRUE(same_frames(sent, upload_frames(false, 1, 10, 2, "803fffff")));
 }
 
 TEST_F(RegisterUpload, ReportAskedForAfterTheBlocks) {
     const auto all = frames_of(256, 9, pattern, true, 5, true);
-    EXPECT_EQ(upload_picture(256, 9, accept_all(), 5, true), 0u);
+    EXPECT_EQ(upload_picture(256, 9, accept_all(), 5, true), RC_OK);
     EXPECT_TRUE(same_frames(sent, all));
     // A refused report does not fail the upload.
-    EXPECT_EQ(upload_picture(256, 9, refuse_at(3), 5, true), 0u);
+    EXPECT_EQ(upload_picture(256, 9, refuse_at(3), 5, true), RC_OK);
     EXPECT_TRUE(same_frames(sent, all));
 }
 
 TEST_F(RegisterUpload, RefusedSlotSetSendsNoBlock) {
-    EXPECT_EQ(upload_picture(100, 10, refuse_at(0), 1, true), 26u);
+    EXPECT_EQ(upload_picture(100, 10, refuse_at(0), 1, true), RC_DEVICE_ERROR);
     EXPECT_TRUE(same_frames(sent, {frames_of(100, 10, pattern, true)[0]}));
     EXPECT_EQ(ERR_NR, REFUSAL);
     EXPECT_TRUE(h.progress_values().empty());  // the bar moves only after an accepted set
@@ -128,12 +128,12 @@ TEST_F(RegisterUpload, RefusedSlotSetSendsNoBlock) {
 
 TEST_F(RegisterUpload, RefusedBlockEndsTheUploadAtOnce) {
     // The second of 72 blocks refused: nothing after it, not even the report.
-    EXPECT_EQ(upload_picture(384, 384, refuse_at(2), 1, true), 26u);
+    EXPECT_EQ(upload_picture(384, 384, refuse_at(2), 1, true), RC_DEVICE_ERROR);
     auto all = frames_of(384, 384, pattern, true, 1, true);
     EXPECT_TRUE(same_frames(sent, {all.begin(), all.begin() + 3}));
     EXPECT_EQ(ERR_NR, REFUSAL);
     // The last block refused: the report still follows, and the result is the refusal.
-    EXPECT_EQ(upload_picture(256, 9, refuse_at(2), 2, true), 26u);
+    EXPECT_EQ(upload_picture(256, 9, refuse_at(2), 2, true), RC_DEVICE_ERROR);
     EXPECT_TRUE(same_frames(sent, frames_of(256, 9, pattern, true, 2, true)));
 }
 
@@ -143,9 +143,9 @@ TEST_F(RegisterUpload, TopDownFileSendsWhatItsBottomUpTwinSends) {
                                               std::pair{"topdown_white0_13x7.bmp", "v3_white0_13x7_im.bmp"},
                                               std::pair{"topdown_33x5.bmp", "w33_33x5_pil.bmp"}}) {
         SCOPED_TRACE(top_down);
-        EXPECT_EQ(upload(variants + bottom_up, accept_all()), 0u);
+        EXPECT_EQ(upload(variants + bottom_up, accept_all()), RC_OK);
         const std::vector<std::string> twin = sent;
-        EXPECT_EQ(upload(variants + top_down, accept_all()), 0u);
+        EXPECT_EQ(upload(variants + top_down, accept_all()), RC_OK);
         EXPECT_EQ(sent.size(), 2u);  // the slot set and one block
         EXPECT_TRUE(same_frames(sent, twin));
     }
@@ -161,17 +161,18 @@ TEST_F(RegisterUpload, RefusedFilesSendNothing) {
     write_file(dir.file("text.bmp"), "logo\n");
     struct Case {
         std::string path;
-        unsigned code;
+        Result code;
         std::string box;
     };
     const Case cases[] = {
-        {shipped("wide_641x10_im.bmp"), 2, "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"},
-        {shipped("rgb24_48x16_im.bmp"), 4, "Bitmapa musi być monochromatyczna !!!\n"},
-        {dir.file("cut.bmp"), 5, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n"},
-        {dir.file("nie_ma.bmp"), 1, "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp")},
-        {dir.file("h0.bmp"), 3, "Bitmapa ma zerową wysokość !!!\n"},
-        {dir.file("rle.bmp"), 7, "Skompresowana bitmapa nie jest obsługiwana !!!\n"},
-        {dir.file("text.bmp"), 6, "Plik nie jest bitmapą BMP !!!\n"},
+        {shipped("wide_641x10_im.bmp"), GR_TOO_WIDE,
+         "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"},
+        {shipped("rgb24_48x16_im.bmp"), GR_NOT_MONO, "Bitmapa musi być monochromatyczna !!!\n"},
+        {dir.file("cut.bmp"), GR_NO_DATA, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n"},
+        {dir.file("nie_ma.bmp"), GR_CANNOT_OPEN, "Nie można otworzyć pliku! :\n" + dir.file("nie_ma.bmp")},
+        {dir.file("h0.bmp"), GR_TOO_HIGH, "Bitmapa ma zerową wysokość !!!\n"},
+        {dir.file("rle.bmp"), GR_COMPRESSED, "Skompresowana bitmapa nie jest obsługiwana !!!\n"},
+        {dir.file("text.bmp"), GR_NOT_BMP, "Plik nie jest bitmapą BMP !!!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -186,7 +187,7 @@ TEST_F(RegisterUpload, FileGoneAfterTheCheckIsCodeOne) {
     VanishingFileHost vh;
     vh.victim = dir.file("v.bmp");
     write_file(vh.victim, bmp_1bit(16, 16, pattern));
-    EXPECT_EQ(upload(vh.victim, accept_all()), 1u);
+    EXPECT_EQ(upload(vh.victim, accept_all()), GR_CANNOT_OPEN);
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(vh.boxes_shown(),
               (std::vector<Box>{{"Błąd!", "Nie można otworzyć pliku! :\n" + vh.victim, Icon::Warning}}));

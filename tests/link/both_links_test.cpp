@@ -48,7 +48,7 @@ class BothLinks : public TextExchange<typename End::Device> {
         else
             PortTCP = this->dev.port();
         set_sel(gComb_Interface, End::kInterface);
-        ASSERT_EQ(link.connect(), 0);
+        ASSERT_EQ(link.connect(), RC_OK);
         ASSERT_TRUE(End::accept(this->dev));
         this->host.clear();
         this->devErr = 0;  // the TCP link writes it only for an error reply
@@ -76,13 +76,13 @@ TYPED_TEST_SUITE(BothLinks, Links, LinkName);
 TYPED_TEST(BothLinks, PrinterFrameGoesOutWholeAndTheReplyComesBackWithItsText) {
     const std::string sent = printer_frame("sid\t");
     const std::string answer = kIdentityReply;
-    ASSERT_EQ(this->link.ops->send_text(this->link.sock, tarv_frame("sid\t")), 0);
+    ASSERT_EQ(this->link.ops->send_text(this->link.sock, tarv_frame("sid\t")), RC_OK);
     EXPECT_EQ(hex(this->dev.read(sent.size())), hex(sent));
     if (!this->link.serial()) {
         EXPECT_EQ(Finish_Frame[0], 0);  // over TCP a frame is gone once sent
     }
     this->dev.write(answer);
-    EXPECT_EQ(this->link.ops->receive_text(this->link.sock, this->reply, this->devErr, true), 0);
+    EXPECT_EQ(this->link.ops->receive_text(this->link.sock, this->reply, this->devErr, true), RC_OK);
     EXPECT_EQ(this->devErr, 0u);
     EXPECT_EQ(this->reply_text(), answer);
     EXPECT_EQ(this->host.trace(), "\r\nSend : " + sent + "\r\nResp.: \x02\tnmTXą\tvr1\t#1234\x03");
@@ -93,7 +93,7 @@ TYPED_TEST(BothLinks, PrinterFrameGoesOutWholeAndTheReplyComesBackWithItsText) {
 
 TYPED_TEST(BothLinks, AQuestionMarkWithoutATabInFrontIsText) {
     this->dev.write("\x02\tnm?12\t#0000\x03");
-    EXPECT_EQ(this->link.ops->receive_text(this->link.sock, this->reply, this->devErr, true), 0);
+    EXPECT_EQ(this->link.ops->receive_text(this->link.sock, this->reply, this->devErr, true), RC_OK);
     EXPECT_EQ(this->devErr, 0u);
 }
 

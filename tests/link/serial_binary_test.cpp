@@ -25,7 +25,7 @@ class SerialBinary : public LinkTest {
         TV_POSIX_ONLY("pseudo-terminals");
         point_com(7, dev.slave_path());
         std::memset(frame, 0xEE, sizeof frame);
-        ASSERT_EQ(com_connect(false), 0);
+        ASSERT_EQ(com_connect(false), RC_OK);
         host.clear();
     }
     void TearDown() override { com_disconnect(false); }
@@ -38,7 +38,7 @@ class SerialBinary : public LinkTest {
 TEST_F(SerialBinary, SendStopsAtTheEndPairAndLeavesTheRecordAlone) {
     const std::string wire = bytes({0x10, 0x02, 0x10, 0x10, 0x03, 0x10, 0x03});
     std::memcpy(frame, wire.data(), wire.size());  // 0xEE filler after it
-    EXPECT_EQ(com_bsend(frame, false), 0);
+    EXPECT_EQ(com_bsend(frame, false), RC_OK);
     EXPECT_EQ(hex(dev.read(wire.size())), hex(wire));
     EXPECT_EQ(dev.drain(50), "");
     EXPECT_EQ(host.trace(), "");
@@ -77,7 +77,7 @@ TEST_F(SerialRawLine, EveryByteValueCrossesUnchanged) {
     TV_POSIX_ONLY("pseudo-terminals");
     PtyDevice dev(false);  // the slave starts cooked: only our set-up makes it raw
     point_com(7, dev.slave_path());
-    ASSERT_EQ(com_connect(false), 0);
+    ASSERT_EQ(com_connect(false), RC_OK);
     std::string all;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
 

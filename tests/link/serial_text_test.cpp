@@ -32,7 +32,7 @@ class SerialText : public TextExchange<PtyDevice> {
 
     // Connects and forgets what the connection traced.
     void connect() {
-        ASSERT_EQ(com_connect(false), 0);
+        ASSERT_EQ(com_connect(false), RC_OK);
         host.clear();
     }
 };
@@ -40,7 +40,7 @@ class SerialText : public TextExchange<PtyDevice> {
 TEST_F(SerialText, ConnectStartsTheRecordAnewAndTracesThePort) {
     write_file(dir.file("LOGS/log_.txt"), "earlier job");
     write_file(dir.file("SEQ/seq_"), "earlier frames");
-    ASSERT_EQ(com_connect(true), 0);
+    ASSERT_EQ(com_connect(true), RC_OK);
     EXPECT_EQ(host.trace(), "COM7 : 9600\nOPEN PORT : COM7\r\n");
     EXPECT_EQ(log(), "OPEN PORT : COM7\r\n");
     EXPECT_EQ(seq(), "");
@@ -50,7 +50,7 @@ TEST_F(SerialText, ConnectStartsTheRecordAnewAndTracesThePort) {
 
     // Without echo the pane gets only the port line; the log gets the same lines.
     host.clear();
-    ASSERT_EQ(com_connect(false), 0);
+    ASSERT_EQ(com_connect(false), RC_OK);
     com_disconnect(false);
     EXPECT_EQ(host.trace(), "COM7 : 9600\n");
     EXPECT_EQ(log(), "OPEN PORT : COM7\r\n\r\n\r\nZAMKNIECIE PORTU COM!\r\n");
@@ -59,7 +59,7 @@ TEST_F(SerialText, ConnectStartsTheRecordAnewAndTracesThePort) {
 TEST_F(SerialText, ConnectSetsTheLineTheDeviceExpects) {
 #ifndef _WIN32  // termios and file locks: POSIX only (skipped on Windows)
     BAUDRATE_COM = 115200;
-    ASSERT_EQ(com_connect(false), 0);
+    ASSERT_EQ(com_connect(false), RC_OK);
     termios t{};
     ASSERT_EQ(tcgetattr(dev.slave_fd(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
@@ -107,7 +107,7 @@ TEST_F(SerialText, OpenAndSetUpFailuresAreReportedAndLeaveThePortFree) {
 }
 
 TEST_F(SerialText, PortIsHeldExclusively) {
-    ASSERT_EQ(com_connect(false), 0);
+    ASSERT_EQ(com_connect(false), RC_OK);
     SerialPort second;
     EXPECT_FALSE(second.open(dev.slave_path()));
     com_disconnect(false);
@@ -116,7 +116,7 @@ TEST_F(SerialText, PortIsHeldExclusively) {
     EXPECT_EQ(com_connect(true), RC_COM_OPEN);  // now the other holder keeps us out
     EXPECT_EQ(host.trace(), "COM7 : 9600\nOpen port ERROR!\r\n");
     second.close();
-    EXPECT_EQ(com_connect(false), 0);
+    EXPECT_EQ(com_connect(false), RC_OK);
 }
 
 TEST_F(SerialText, BytesAfterEtxWaitForTheNextReceive) {
@@ -124,9 +124,9 @@ TEST_F(SerialText, BytesAfterEtxWaitForTheNextReceive) {
     const std::string first = "\x02\tnmA\t#0001\x03";
     const std::string second = "\x02\tnmB\t#0002\x03";
     dev.write(first + second);
-    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(com_pos_receive(reply, devErr), RC_OK);
     EXPECT_EQ(reply_text(), first);
-    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(com_pos_receive(reply, devErr), RC_OK);
     EXPECT_EQ(reply_text(), second);
 }
 
@@ -187,7 +187,7 @@ TEST_F(SerialText, ZeroByteIsDroppedAndCountsAsIdle) {
         std::string("\x02"
                     "ab\0c\x03",
                     6));
-    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(com_pos_receive(reply, devErr), RC_OK);
     EXPECT_EQ(reply_text(),
               "\x02"
               "abc\x03");
@@ -213,7 +213,7 @@ TEST_F(SerialText, LongReplyIsCutToTheCallersBuffer) {
     TIMEOUT_BASE = 10;
     dev.write(std::string(4400, 'A'));
     // 4300 bytes without ETX end the collection; the caller's 2048 bytes get 2047 and a zero.
-    EXPECT_EQ(com_pos_receive(reply, devErr), 0);
+    EXPECT_EQ(com_pos_receive(reply, devErr), RC_OK);
     EXPECT_EQ(reply_text(), std::string(2047, 'A'));
     EXPECT_EQ(reply[2048], 'Z');
     EXPECT_EQ(host.trace(), "\r\nResp.: " + std::string(4300, 'A'));
@@ -226,7 +226,7 @@ TEST_F(SerialText, FailedWriteWithoutReconnectionKeepsTheRecord) {
 #ifndef _WIN32  // termios and file locks: POSIX only (skipped on Windows)
     connect();
     const std::string first = tarv_frame("sid\t");
-    ASSERT_EQ(com_send(Finish_Frame), 0);
+    ASSERT_EQ(com_send(Finish_Frame), RC_OK);
     ASSERT_EQ(dev.read(first.size()).size(), first.size());
 
     point_com(7, dir.file("missing"));             // the port is gone for a reopen
@@ -249,7 +249,7 @@ TEST_F(SerialText, FailedWriteIsRewrittenOnceAfterReconnecting) {
     point_com(7, replacement.slave_path());
     ASSERT_EQ(tcflow(dev.slave_fd(), TCOOFF), 0);
     const std::string sent = tarv_frame("sid\t");
-    EXPECT_EQ(com_send(Finish_Frame), 0);
+    EXPECT_EQ(com_send(Finish_Frame), RC_OK);
     tcflow(dev.slave_fd(), TCOON);
     EXPECT_EQ(hex(replacement.read(sent.size())), hex(sent));
     EXPECT_EQ(replacement.drain(50), "");

@@ -33,7 +33,7 @@ class TcpLink : public TextExchange<TcpDevice> {
         if (stage > 2) tcp_disconnect(sock);
     }
     void connect() {
-        ASSERT_EQ(tcp_connect(sock, stage), 0);
+        ASSERT_EQ(tcp_connect(sock, stage), RC_OK);
         ASSERT_TRUE(dev.accept());
         host.clear();
     }
@@ -41,10 +41,10 @@ class TcpLink : public TextExchange<TcpDevice> {
 
 TEST_F(TcpLink, ConnectsInThreeStagesAndDisconnects) {
     init_WSADATA(1);
-    EXPECT_EQ(tcp_connect(sock, stage), 0);
+    EXPECT_EQ(tcp_connect(sock, stage), RC_OK);
     EXPECT_EQ(stage, 3);
     EXPECT_TRUE(dev.accept());
-    EXPECT_EQ(tcp_disconnect(sock), 0);
+    EXPECT_EQ(tcp_disconnect(sock), RC_OK);
     EXPECT_TRUE(dev.peer_closed());
     init_WSADATA(0);
     init_WSADATA(7);  // any other mode does nothing
@@ -172,7 +172,7 @@ TEST_F(TcpLink, TimeOutAnsweredYesWaitsAgainForTheReply) {
     std::thread device([&] {
         if (host.wait_for_boxes(1, timeout_bound(std::chrono::seconds(1)))) dev.write(answer);
     });
-    EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), 0);
+    EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), RC_OK);
     device.join();
     EXPECT_EQ(reply_text(), answer);
     EXPECT_EQ(host.boxes().size(), 1u);
@@ -210,7 +210,7 @@ TEST_F(TcpLink, ReplyInTwoBlocksIsJoined) {
             std::this_thread::yield();
         dev.write("\t#0001\x03");
     });
-    EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), 0);
+    EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), RC_OK);
     device.join();
     EXPECT_EQ(reply_text(), "\x02\tnmAB\t#0001\x03");
 }
@@ -218,7 +218,7 @@ TEST_F(TcpLink, ReplyInTwoBlocksIsJoined) {
 TEST_F(TcpLink, TwoFullBlocksAreCutToTheCallersBuffer) {
     connect();
     dev.write(std::string(4299, 'A') + std::string(4299, 'B'));
-    EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), 0);
+    EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), RC_OK);
     // The collection holds 4300 characters; the caller's 4300 bytes keep room for the zero.
     EXPECT_EQ(reply_text(), std::string(4299, 'A'));
     EXPECT_EQ(host.trace(), "\r\nResp.: " + std::string(4299, 'A') + "B");
@@ -230,7 +230,7 @@ TEST_F(TcpLink, BinaryFrameIsSentAsGivenAndCleared) {
     std::memset(frame, 0x55, sizeof frame);
     const std::string wire = bytes({0x10, 0x02, 0x10, 0x10, 0x03, 0x10, 0x03});
     std::memcpy(frame, wire.data(), wire.size());
-    EXPECT_EQ(tcp_send_bin(sock, frame, 7), 0);
+    EXPECT_EQ(tcp_send_bin(sock, frame, 7), RC_OK);
     EXPECT_EQ(hex(dev.read(7)), hex(wire));
     EXPECT_TRUE(dev.quiet());
     EXPECT_EQ(std::string(frame, 1024), std::string(1024, '\0'));
@@ -250,7 +250,7 @@ TEST_F(TcpLink, RegisterReplyMayPauseForAWaitBetweenAnyTwoBytes) {
         if (host.wait_for_trace("% % ", std::chrono::seconds(10))) dev.write(bytes({0x43, 0x10, 0x03}));
     });
     unsigned char frame[2048];
-    EXPECT_EQ(tcp_recive_bin(sock, reinterpret_cast<char*>(frame)), 0);
+    EXPECT_EQ(tcp_recive_bin(sock, reinterpret_cast<char*>(frame)), RC_OK);
     device.join();
     EXPECT_EQ(frame[0], 7);
     EXPECT_EQ(hex(frame + 1, 7), "10 02 41 42 43 10 03");
@@ -262,7 +262,7 @@ TEST_F(TcpLink, SilentOrClosedDeviceLeavesNoBinaryFrame) {
     dev.write(bytes({0x10, 0x02, 0x01}));
     unsigned char frame[2048];
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(tcp_recive_bin(sock, reinterpret_cast<char*>(frame)), 0);
+    EXPECT_EQ(tcp_recive_bin(sock, reinterpret_cast<char*>(frame)), RC_OK);
     EXPECT_GE(elapsed_ms(start), 1300);  // two waits of 700 ms
     EXPECT_EQ(frame[0], 0);
     EXPECT_EQ(hex(frame + 1, 3), "10 02 01");
@@ -272,7 +272,7 @@ TEST_F(TcpLink, SilentOrClosedDeviceLeavesNoBinaryFrame) {
     host.clear();
     RCV_TIMEOUT = 20;
     const auto closed = std::chrono::steady_clock::now();
-    EXPECT_EQ(tcp_recive_bin(sock, reinterpret_cast<char*>(frame)), 0);
+    EXPECT_EQ(tcp_recive_bin(sock, reinterpret_cast<char*>(frame)), RC_OK);
     EXPECT_LT(elapsed_ms(closed), 7000);  // a closed line is not waited on (20 x 700 ms)
     EXPECT_EQ(frame[0], 0);
     EXPECT_EQ(count_of(host.trace(), "% "), 20u);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/codes.h"
 #include "common/hex.h"
 
 namespace tv {
@@ -22,15 +23,9 @@ constexpr unsigned char KS_TAG_S = 0x53;
 constexpr unsigned char KS_TAG_N = 0x4E;
 constexpr unsigned char KS_TAG_L = 0x4C;  // 32-bit field; no command writes or checks it
 
-// Error code looked up when a command received nothing at all from the register, or a
-// frame that never ended.
-constexpr int KS_NO_REPLY = 10000;
-// Codes looked up for a reply that came whole but cannot be used: its checksum is wrong
-// (COMM_ERR_CRC), or it answers another command (COMM_ERR_UNEXPECTED_DATA).
-constexpr int KS_REPLY_CRC = 3006;
-constexpr int KS_REPLY_OTHER = 3002;
-// The code tells of a failed line rather than of a refusal: nothing more should go out on
-// it, since a late or lost reply would be taken for the answer to the next command.
+// The error number tells of a failed line (KS_NO_REPLY, KS_REPLY_CRC, KS_REPLY_OTHER in
+// common/codes.h) rather than of a refusal: nothing more should go out on it, since a late
+// or lost reply would be taken for the answer to the next command.
 constexpr bool ks_line_fault(int code) {
     return code == KS_NO_REPLY || code == KS_REPLY_CRC || code == KS_REPLY_OTHER;
 }

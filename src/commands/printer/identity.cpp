@@ -6,6 +6,7 @@
 #include <string>
 
 #include "codecs/printer/Fpos.h"
+#include "common/codes.h"
 #include "common/text.h"
 #include "link/link.h"
 #include "ui/trace.h"
@@ -81,7 +82,7 @@ int identity_exchange(const LinkOps& link, unsigned int& sock, const char* comma
     if (traced) s("%%%%%% ");
     int r = link.send_text(sock, tarv_frame(command));
     if (traced) s("%%%%%% ");
-    if (r != 0) return r;
+    if (r != RC_OK) return r;
     r = link.receive_text(sock, buffer, devErr, ask);
     if (traced) s("%%%%%% ");
     return r;
@@ -91,9 +92,9 @@ int read_unique(const LinkOps& link, unsigned int& sock, char* unique) {
     std::memset(unique, 0, 13);
     const char* reply = nullptr;
     const int r = identity_exchange(link, sock, "scomm\t", false, reply);
-    if (r != 0) return r;
+    if (r != RC_OK) return r;
     read_fields(reply, Fields{link.serial, unique});
-    return 0;
+    return RC_OK;
 }
 
 int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version) {
@@ -101,9 +102,9 @@ int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version
     std::memset(version, 0, 10);
     const char* reply = nullptr;
     const int r = identity_exchange(link, sock, "sid\t", !link.serial, reply);
-    if (r != 0) return r;
+    if (r != RC_OK) return r;
     read_fields(reply, Fields{link.serial, nullptr, name, version});
-    return 0;
+    return RC_OK;
 }
 
 unsigned int no_socket = 0;  // the serial link keeps its port process-wide
@@ -119,13 +120,13 @@ int tcp_p_sid(char* name, char* version, unsigned int& sock) {
 
 int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version) {
     const int r = read_unique(link, sock, unique);
-    return r != 0 ? r : read_type(link, sock, name, version);
+    return r != RC_OK ? r : read_type(link, sock, name, version);
 }
 
 int p_sdev() {
     const char* reply = nullptr;
     const int r = identity_exchange(serial_link, no_socket, "!sdev\t", false, reply);
-    if (r != 0) return r;
+    if (r != RC_OK) return r;
     const std::size_t len = std::strlen(reply);
     for (std::size_t i = 0; i < len; ++i) {
         if (!cmpr1(reply + i, "\tds")) continue;
@@ -133,9 +134,10 @@ int p_sdev() {
         int value = 0, digits = 0;
         while (digits < 3 && p[digits] >= '0' && p[digits] <= '9') value = value * 10 + (p[digits++] - '0');
         // A status that is not a number is no printer status at all.
-        return digits ? 1000 + value : 0;
+        if (digits == 0) return RC_OK;
+        return RC_STATUS_BASE + value;
     }
-    return 0;
+    return RC_OK;
 }
 
 }  // namespace tv

@@ -17,7 +17,7 @@ namespace {
 // Opens the port, sends, collects the reply, closes the port, parses the reply.
 void connect_exchange(KS_FRM& req, KS_FRM& rep) {
     req.make();
-    if (com_connect(false) == 0) {
+    if (com_connect(false) == RC_OK) {
         com_bsend(req.FRAME, false);
         com_breceive(rep.FRAME, false);
         com_disconnect(false);
@@ -42,7 +42,7 @@ int record_read_error(const KS_FRM& rep) {
         std::printf("\nERRORS : \n");
         for (int i = 0; i < 4; ++i) std::printf("%u\n", static_cast<unsigned>(v[i]));
     }
-    return 1;
+    return RC_READ_REFUSED;
 }
 
 // The table's entry at index, or the cleared scratch record (with a line on standard
@@ -69,7 +69,7 @@ int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len) {
 
     FieldReader r(rep);
     std::uint16_t number = 0;
-    if (!r.V(number)) return 0;
+    if (!r.V(number)) return RC_OK;
     // The table is indexed from PLU number 1.
     KS_PLU scratch;
     KS_PLU* e = entry_for(table, static_cast<long>(number) - 1, table_len, scratch, "PLU", number);
@@ -78,7 +78,7 @@ int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len) {
     std::int64_t skipped_n;
     (void)(r.S(e->text1, 40) && r.S(e->text2, 40) && r.N(skipped_n) && r.B(skipped) && r.B(e->byte_field) &&
            r.N(e->bcd_value));
-    return 0;
+    return RC_OK;
 }
 
 int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len) {
@@ -91,14 +91,14 @@ int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len) {
 
     FieldReader r(rep);
     std::uint16_t number = 0;
-    if (!r.V(number)) return 0;
+    if (!r.V(number)) return RC_OK;
     // The table is indexed by the number itself, entry 0 included.
     KS_PAYFORM scratch;
     KS_PAYFORM* e = entry_for(table, number, table_len, scratch, "Forma platnosci", number);
     e->number = number;
     (void)(r.S(e->text1, 24) && r.B(e->byte_field) && r.V(e->word_field) && r.S(e->text2, 4) &&
            r.N(e->bcd_value1));
-    return 0;
+    return RC_OK;
 }
 
 void KS_CASHREGSTATUSGET() {

@@ -146,7 +146,7 @@ void KS_VATGET(unsigned int& socket) {
     }
     req.u2ch();
     // The link clears the buffer it sent, so the echo comes from FRAME.
-    if (link.send_frame(socket, wire(req.FRAME_CH), bounded_len(req.F_LEN + 7)) != 0) {
+    if (link.send_frame(socket, wire(req.FRAME_CH), bounded_len(req.F_LEN + 7)) != RC_OK) {
         if (traced) s("Send ERROR!\r\n", 0);
     } else if (traced) {
         for (int i = 0; i < req.F_LEN; ++i) trace_byte(req.FRAME[i]);

@@ -14,18 +14,21 @@ int ks_error_reply(const KS_FRM& reply) {
         s("\r\n", 0);
     });
     // A silent register is a time-out, not an unknown error.
-    kas_error_id(ks_frame_started(reply) ? ks_error_code(reply) : KS_NO_REPLY);
-    return 26;
+    if (ks_frame_started(reply))
+        kas_error_id(ks_error_code(reply));
+    else
+        kas_error_id(KS_NO_REPLY);
+    return RC_DEVICE_ERROR;
 }
 
 int ks_unusable_reply(const KS_FRM& reply) {
     const KsWire state = ks_wire_state(reply);
-    if (state == KsWire::Whole) return 0;
+    if (state == KsWire::Whole) return RC_OK;
     // Nothing, or a frame that never ended, is no reply; a corrupted one cannot be read.
     const int code = state == KsWire::Corrupted ? KS_REPLY_CRC : KS_NO_REPLY;
     s(std::string("\r\nREPLY ERROR : ") + i_to_str(code) + "\r\n", 0);
     kas_error_id(code);
-    return 26;
+    return RC_DEVICE_ERROR;
 }
 
 int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose) {
@@ -35,16 +38,16 @@ int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbo
     s("Filter...", 0);
     reply.filter();
     reply.print();
-    if (ks_unusable_reply(reply) != 0) return 26;
+    if (ks_unusable_reply(reply) != RC_OK) return RC_DEVICE_ERROR;
     if (reply.CMD_ID == 0) return ks_error_reply(reply);
     if (reply.CMD_ID != request.CMD_ID) {
         // Another command's reply (a stale one, say) confirms nothing about this request.
         s(std::string("\r\nREPLY ERROR : ") + i_to_str(KS_REPLY_OTHER) + "\r\n", 0);
         kas_error_id(KS_REPLY_OTHER);
-        return 26;
+        return RC_DEVICE_ERROR;
     }
     s("OK :D \r\n", 0);
-    return 0;
+    return RC_OK;
 }
 
 }  // namespace tv

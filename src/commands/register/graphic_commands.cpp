@@ -89,7 +89,7 @@ int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
     ks_start_request(req, rep, 501, 0);
     req.make();
     req.print();
-    if (const int r = ks_exchange(socket, req, rep, true); r != 0) return r;
+    if (const int r = ks_exchange(socket, req, rep, true); r != RC_OK) return r;
 
     const unsigned char code = rep.DATA[1];
     const char* model = "Niezydentyfikowane";
@@ -101,7 +101,7 @@ int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
         }
     copy_bounded(name, NAME_CAP, model);
     copy_bounded(version, VERSION_CAP, ver);
-    return 0;
+    return RC_OK;
 }
 
 }  // namespace tv

@@ -8,21 +8,23 @@
 namespace tv {
 
 // One request and one reply over the link chosen by the interface selector (0 serial,
-// otherwise Ethernet). Returns 0 for a success reply to the request's command, 26 for an
-// error reply, no reply, a cut or corrupted one or one for another command (the
-// device-error record is then filled).
+// otherwise Ethernet). Returns RC_OK for a success reply to the request's command,
+// RC_DEVICE_ERROR for an error reply, no reply, a cut or corrupted one or one for another
+// command (the device-error record is then filled).
 // verbose: trace each byte received over the serial link.
 int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose = false);
 
 // The error half of the exchange: traces the V values, fills the device-error record
-// (code KS_NO_REPLY when nothing at all was received) and returns 26.
+// (code KS_NO_REPLY when nothing at all was received) and returns RC_DEVICE_ERROR.
 int ks_error_reply(const KS_FRM& reply);
 
 // A reply that did not come whole or came corrupted: traces it, fills the device-error
-// record (KS_NO_REPLY or KS_REPLY_CRC) and returns 26. 0 for a whole, sound reply.
+// record (KS_NO_REPLY or KS_REPLY_CRC) and returns RC_DEVICE_ERROR. RC_OK for a whole,
+// sound reply.
 int ks_unusable_reply(const KS_FRM& reply);
 
-// Graphic and status commands: 0 accepted, 26 refused (device-error record filled).
+// Graphic and status commands: RC_OK accepted, RC_DEVICE_ERROR refused (device-error
+// record filled).
 int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version);
 int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width, unsigned short height);
 int KS_IMGSLOTAPPEND(unsigned int& socket, unsigned char slot, char* data);
@@ -32,8 +34,8 @@ int KS_IMGFOOTERSET(unsigned int& socket, unsigned char graphic, unsigned char s
 int KS_REPIMG(unsigned int& socket);
 int KS_REPPROGIMG(unsigned int& socket, unsigned char slot);
 
-// Configuration writes over the open serial link (26 without sending when Ethernet is
-// selected).
+// Configuration writes over the open serial link (RC_DEVICE_ERROR without sending when
+// Ethernet is selected).
 int KS_CUSTOMERTINLIMITSET();
 int KS_DISCNTSUMMARYPRINTOUTCFGSET();
 int KS_HOTKEYBACKUPINS();
@@ -41,9 +43,9 @@ int KS_REMINDERSET(const char* a, const char* b, unsigned char c, unsigned char 
                    unsigned char f, unsigned char g);
 // A payment-out description write that traces the raw reply bytes.
 void KS_CASHOUTDESCINS(unsigned int& socket);
-// Reads over a serial connection of their own. The read commands return 0 for a success
-// reply and 1 for an error reply; a record whose number falls outside the caller's table
-// (table_len entries) is dropped.
+// Reads over a serial connection of their own. The read commands return RC_OK for a
+// success reply and RC_READ_REFUSED for an error reply; a record whose number falls
+// outside the caller's table (table_len entries) is dropped.
 int KS_PLUREAD(unsigned int plu, KS_PLU* table, unsigned int table_len);
 int KS_PAYFORMREAD(unsigned int n, KS_PAYFORM* table, unsigned int table_len);
 void KS_CASHREGSTATUSGET();
