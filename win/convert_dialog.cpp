@@ -54,7 +54,7 @@ const Item kItems[] = {
     {IDCANCEL, WC_BUTTONW, text::CANCEL, BS_PUSHBUTTON | WS_TABSTOP, 890, 584, 90, 26},
 };
 
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_VISIBLE;
 
 class ConvertDialog {
   public:

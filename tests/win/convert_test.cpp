@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "common/globals.h"
+#include "common/paths.h"
 #include "convert_dialog.h"
 #include "image/bmp_files.h"
 #include "picture_view.h"
@@ -66,7 +67,7 @@ TEST_F(WinConvert, TheResultAtOneToOneIsTheLogoItWrites) {
     EXPECT_EQ(user->boxes()[0].text.rfind("Logo zapisano w pliku:\n", 0), 0u) << user->boxes()[0].text;
 
     const std::string logo = file("karta_logo.bmp");
-    EXPECT_EQ(gr_filename(), logo);
+    EXPECT_TRUE(std::filesystem::equivalent(fs_path(gr_filename()), fs_path(logo))) << gr_filename();
     const BmpDots written = read_1bit_bmp(logo);
     ASSERT_GT(written.width, 0);
     ASSERT_EQ(at_one.width(), written.width);
@@ -93,7 +94,7 @@ TEST_F(WinConvert, TheControlsChangeTheResultAndCancelWritesNothing) {
         inverted = shown(dialog);
         // A width typed and Enter: the dialog stays, with the new width.
         HWND width = GetDlgItem(dialog, id::Width);
-        SetWindowTextW(width, L"40");
+        SetWindowTextW(width, L"12");
         SetFocus(width);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         narrow = shown(dialog);
@@ -110,13 +111,13 @@ TEST_F(WinConvert, TheControlsChangeTheResultAndCancelWritesNothing) {
     });
     click("gButt_File");
     ASSERT_TRUE(wait_for_check());
-    ASSERT_GT(before.width(), 40);
+    ASSERT_GT(before.width(), 12);
     ASSERT_EQ(inverted.width(), before.width());
     for (int y = 0; y < before.height(); ++y)
         for (int x = 0; x < before.width(); ++x)
             ASSERT_NE(inverted.dark(x, y), before.dark(x, y)) << x << "," << y;
-    EXPECT_EQ(narrow.width(), 40);
-    EXPECT_EQ(narrow_text, "40 pikseli");
+    EXPECT_EQ(narrow.width(), 12);
+    EXPECT_EQ(narrow_text, "12 pikseli");
     EXPECT_FALSE(slider_with_auto);
     EXPECT_TRUE(slider_without_auto);
     EXPECT_TRUE(user->boxes().empty());

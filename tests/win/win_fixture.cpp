@@ -102,6 +102,7 @@ LRESULT CALLBACK DialogUser::helper_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
 
 void DialogUser::handle(HWND dialog) {
     if (!IsWindow(dialog)) return;
+    if (on_each_) on_each_(dialog);
     if (GetDlgItem(dialog, 0xFFFF) && !GetDlgItem(dialog, cmb13)) {
         handle_box(dialog);
     } else if (GetDlgItem(dialog, cmb13) || GetDlgItem(dialog, edt1)) {

@@ -42,6 +42,8 @@ class DialogUser {
     void answer_next(Answer a);                         // a message box: press this button
     void choose_next(const std::string& path);          // the open-file dialog: open this file
     void act_next(std::function<void(HWND dialog)> f);  // any dialog: f does it all
+    // Called with every dialog as it comes up, before its step (screenshots).
+    void on_each(std::function<void(HWND dialog)> f) { on_each_ = std::move(f); }
 
     const std::vector<SeenBox>& boxes() const { return boxes_; }
     int file_dialogs() const { return file_dialogs_; }
@@ -64,6 +66,7 @@ class DialogUser {
     HWND helper_ = nullptr;  // a message-only window: the hook hands dialogs over to it
     HHOOK hook_ = nullptr;
     std::deque<Step> steps_;
+    std::function<void(HWND)> on_each_;
     std::set<HWND> seen_;
     std::vector<SeenBox> boxes_;
     int file_dialogs_ = 0;
