@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "image/convert_session.h"
+#include "raster_image.h"
 
 namespace tv::gui {
 namespace {
@@ -53,15 +54,7 @@ ConvertDialog::ConvertDialog(tv::ConvertSession& session, QWidget* parent)
     show_model();
 }
 
-QImage ConvertDialog::logo_image(const tv::ConvertSession& session) {
-    const tv::logo::Logo& logo = session.logo();
-    QImage img(logo.width, logo.height, QImage::Format_Grayscale8);
-    for (int y = 0; y < logo.height; ++y) {
-        uchar* row = img.scanLine(y);
-        for (int x = 0; x < logo.width; ++x) row[x] = logo.dark(x, y) ? 0 : 255;
-    }
-    return img;
-}
+QImage ConvertDialog::logo_image(const tv::ConvertSession& session) { return raster_image(session.logo()); }
 
 QImage ConvertDialog::shown_result() const { return result_view_->pixmap().toImage(); }
 

@@ -13,14 +13,15 @@
 #include <algorithm>
 
 #include "app/shell.h"
-#include "common/globals.h"
 #include "convert_dialog.h"
 #include "fonts.h"
 #include "icon.h"
 #include "image/convert_session.h"
+#include "image/preview.h"
 #include "panel_input.h"
 #include "panel_widgets.h"
 #include "qt_host.h"
+#include "raster_image.h"
 #include "ui/Controls.h"
 #include "ui/panel.h"
 #include "ui/panel_layout.h"
@@ -170,18 +171,8 @@ QRect MainWindow::preview_area() {
 }
 
 void MainWindow::update_preview() {
-    preview_loaded_ = false;  // the picture may have changed under the same name
+    preview_ = raster_image(tv::preview_raster());
     update(preview_area());
-}
-
-const QImage* MainWindow::preview_image() {
-    const QString file = QString::fromStdString(tv::gr_filename());
-    if (!preview_loaded_ || file != preview_file_) {
-        preview_file_ = file;
-        preview_loaded_ = true;
-        if (!preview_.load(file)) preview_ = QImage();
-    }
-    return preview_.isNull() ? nullptr : &preview_;
 }
 
 void MainWindow::focus_control(const char* handle) {
@@ -189,12 +180,10 @@ void MainWindow::focus_control(const char* handle) {
 }
 
 void MainWindow::paintEvent(QPaintEvent*) {
-    if (tv::gr_filename().empty() || !tv::PaintBMP) return;
-    const QImage* img = preview_image();
-    if (!img) return;  // a picture that cannot be loaded draws nothing
-    const int w = tv::Gr_xmax, h = tv::Gr_ymax;
+    if (preview_.isNull()) return;  // no picture chosen, or one that cannot be read
     QPainter p(this);
-    p.drawImage(QPoint(kPreviewCentreX - w / 2, kPreviewCentreY - h / 2), *img, QRect(0, 0, w, h));
+    p.drawImage(QPoint(kPreviewCentreX - preview_.width() / 2, kPreviewCentreY - preview_.height() / 2),
+                preview_);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -4,7 +4,6 @@
 #pragma once
 #include <QElapsedTimer>
 #include <QImage>
-#include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <string>
@@ -55,17 +54,14 @@ class MainWindow : public QWidget {
   private:
     void build_panel();
     void set_tab_order();
-    const QImage* preview_image();
     // While a job the user chose to interrupt is stopping: closes the window once it has
     // ended (or its time is up).
     void close_after_job();
     void finish_close();
 
     std::unordered_map<std::string, QWidget*> widgets_;  // by handle name
-    // The picture as last loaded for the preview, with what it was loaded for.
+    // The core's preview raster as fetched at the last repaint request (null: none).
     QImage preview_;
-    QString preview_file_;
-    bool preview_loaded_ = false;
     bool closed_ = false;
     QTimer close_wait_;
     QElapsedTimer close_asked_;

@@ -4,6 +4,9 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+// After windows.h, whose types it uses.
+#include <shellapi.h>
+
 #include "common/program_args.h"
 #include "common/text.h"
 

@@ -222,13 +222,17 @@ Result gr_check(const std::string& name, GrHeader& hdr, char* msg) {
     return code;
 }
 
-bool gr_accepts(const std::string& name) {
+bool gr_accepts(const std::string& name, GrHeader& hdr) {
     std::ifstream f;
     char iobuf[256];
     if (!gr_open(f, name, iobuf, sizeof iobuf)) return false;
-    GrHeader hdr;
     char msg[GR_MSG_SIZE] = {};
     return check_header(f, hdr, msg, false) == RC_OK;
+}
+
+bool gr_accepts(const std::string& name) {
+    GrHeader hdr;
+    return gr_accepts(name, hdr);
 }
 
 void gr_forget() {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "image/raster.h"
+
 namespace tv::logo {
 
 // Largest logo side of each device kind.
@@ -58,13 +60,9 @@ struct Picture {
     static Picture blank(int w, int h, int channels);
 };
 
-// The 1-bit result: one byte per pixel, rows top first, 1 = a printed (dark) dot.
-struct Logo {
-    int width = 0;
-    int height = 0;
+// The 1-bit result (see Raster), with the level it was made at.
+struct Logo : Raster {
     int level = 0;  // the level the threshold method used (also when it chose it itself)
-    std::vector<std::uint8_t> dots;
-    bool dark(int x, int y) const { return dots[static_cast<std::size_t>(y) * width + x] != 0; }
 };
 
 // What went wrong, and what the user is told (Polish, one or two sentences).

@@ -41,8 +41,10 @@ struct GrHeader {
 // the check and the reading alike). Returns the result code; hdr is written only when the
 // file opened.
 Result gr_check(const std::string& name, GrHeader& hdr, char* msg);
-// Whether the check would pass the file, without a message, a trace or any global changed.
+// Whether the check would pass the file, without a message, a trace or any global changed;
+// the second form also gives the header it read.
 bool gr_accepts(const std::string& name);
+bool gr_accepts(const std::string& name, GrHeader& hdr);
 // Forgets the chosen picture as a refusal does: no name, no preview, the file box empty,
 // "Wyślij >>" disabled.
 void gr_forget();

@@ -21,6 +21,7 @@
 #include "app/shell.h"
 #include "common/globals.h"
 #include "convert_dialog.h"
+#include "ui/panel.h"
 
 namespace tv::guitest {
 
@@ -273,6 +274,7 @@ void forget_picture() {
     tv::PaintBMP = false;
     tv::Gr_xmax = 0;
     tv::Gr_ymax = 0;
+    tv::clear_bmp();  // the window drops the preview it holds
 }
 
 }  // namespace tv::guitest

@@ -142,7 +142,8 @@ struct Settings {
 };
 void write_settings(const std::string& dir, const Settings& s);
 
-// Clears the chosen picture (name, size, preview flag) left by an earlier test.
+// Clears the chosen picture (name, size, preview flag) left by an earlier test, and the
+// preview the window shows.
 void forget_picture();
 
 // The window's widget for a handle, cast to T (fails the caller's QVERIFY when missing).

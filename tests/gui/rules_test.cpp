@@ -13,6 +13,7 @@
 
 #include "common/globals.h"
 #include "gui_test_util.h"
+#include "image/preview.h"
 #include "ui/Controls.h"
 
 using namespace tv::guitest;
@@ -163,6 +164,25 @@ class RulesTest : public WindowTest {
         QCOMPARE(after.pixel(origin + QPoint(400, 200)), before.pixel(origin + QPoint(400, 200)));
         QCOMPARE(after.pixel(origin - QPoint(1, 1)), before.pixel(origin - QPoint(1, 1)));
         QVERIFY(before.pixel(origin + QPoint(60, 30)) != after.pixel(origin + QPoint(60, 30)));
+    }
+
+    // The preview is the core's raster dot for dot, in black and white whatever the file's
+    // own colours: what the device prints.
+    void previewShowsTheDotsThatAreSent() {
+        for (const char* name : {"logo_64x24_white0_im.bmp", "variants/red_green_13x7_im.bmp",
+                                 "variants/topdown_white0_13x7.bmp"}) {
+            QVERIFY(choose(QStringLiteral(TV_SOURCE_DIR "/tests/data/") + QString::fromUtf8(name)));
+            const tv::Raster r = tv::preview_raster();
+            QVERIFY2(!r.empty(), name);
+            const QImage shot = window_->grab().toImage();
+            const QPoint origin(663 - r.width / 2, 350 - r.height / 2);
+            int wrong = 0;
+            for (int y = 0; y < r.height; ++y)
+                for (int x = 0; x < r.width; ++x)
+                    wrong += QColor(shot.pixel(origin + QPoint(x, y))) !=
+                             QColor(r.dark(x, y) ? Qt::black : Qt::white);
+            QVERIFY2(wrong == 0, name);
+        }
     }
 
     void aRefusedPictureIsNotPreviewed() {
