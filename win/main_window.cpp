@@ -417,7 +417,7 @@ DialogResult MainWindow::show_convert_dialog(ConvertSession& session) {
     return run_convert_dialog(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, session);
 }
 
-void MainWindow::update_preview() { preview_.forget(); }
+void MainWindow::update_preview() { preview_.refresh(); }
 
 void MainWindow::focus_control(const char* handle) {
     if (HWND w = control(handle)) SetFocus(w);

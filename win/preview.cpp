@@ -1,8 +1,8 @@
 // The preview window.
 #include "preview.h"
 
-#include "common/globals.h"
 #include "dpi.h"
+#include "image/preview.h"
 #include "ui/panel_layout.h"
 
 namespace tv::win {
@@ -31,8 +31,12 @@ void Preview::place(UINT dpi) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Preview::forget() {
-    loaded_ = false;
+void Preview::refresh() {
+    const tv::Raster r = tv::preview_raster();
+    width_ = r.width;
+    height_ = r.height;
+    pixels_.resize(r.dots.size());
+    for (std::size_t i = 0; i < r.dots.size(); ++i) pixels_[i] = r.dots[i] ? 0x000000u : 0xFFFFFFu;
     if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -75,14 +79,7 @@ void Preview::paint(HDC dc) {
     RECT all{};
     GetClientRect(hwnd_, &all);
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
-    if (!loaded_) {
-        loaded_ = true;
-        if (!load()) {
-            width_ = height_ = 0;
-            pixels_.clear();
-        }
-    }
-    if (pixels_.empty()) return;
+    if (pixels_.empty()) return;  // no picture chosen, or one that cannot be read
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width_;
@@ -94,12 +91,6 @@ void Preview::paint(HDC dc) {
     SetStretchBltMode(dc, COLORONCOLOR);  // whole dots, never blurred
     StretchDIBits(dc, o.x, o.y, scaled(width_, dpi_), scaled(height_, dpi_), 0, 0, width_, height_,
                   pixels_.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
-}
-
-bool Preview::load() {
-    // Nothing to draw until a picture has been chosen and passed the check.
-    if (tv::gr_filename().empty() || !tv::PaintBMP) return false;
-    return false;
 }
 
 }  // namespace tv::win

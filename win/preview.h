@@ -1,6 +1,6 @@
 // The preview of the chosen picture: a child window over the preview frame that draws the
-// dots the core reads from the picture, one pixel per dot (at 96 dots per inch), centred
-// where the panel says, dark dots black on white paper.
+// core's preview raster (the dots the upload sends), one pixel per dot (at 96 dots per
+// inch), centred where the panel says, dark dots black on white paper.
 #pragma once
 #include <windows.h>
 
@@ -18,8 +18,9 @@ class Preview {
     HWND hwnd() const { return hwnd_; }
     // Over the preview area, for the window's density.
     void place(UINT dpi);
-    // The picture may have changed (even under the same name): read it again and redraw.
-    void forget();
+    // Fetches the core's preview raster afresh (the host's repaint request: the picture may
+    // have changed, even under the same name) and redraws.
+    void refresh();
 
     // What is drawn: the size in dots and the pixels, rows top down, 0x000000 a dark dot
     // and 0xFFFFFF paper (empty when nothing is drawn).
@@ -32,10 +33,8 @@ class Preview {
   private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void paint(HDC dc);
-    bool load();  // reads the chosen picture; false when there is nothing to draw
     HWND hwnd_ = nullptr;
     UINT dpi_ = 96;
-    bool loaded_ = false;
     int width_ = 0;
     int height_ = 0;
     std::vector<std::uint32_t> pixels_;

@@ -67,7 +67,10 @@ std::vector<std::string> combo_items(HWND w) {
     return items;
 }
 
-using WinPanel = WindowTest;
+class WinPanel : public WindowTest {
+  protected:
+    void expect_panel_at(UINT dpi);
+};
 
 TEST_F(WinPanel, TitleSizeAndIcons) {
     HWND w = window->hwnd();
@@ -96,15 +99,12 @@ TEST_F(WinPanel, TitleSizeAndIcons) {
     EXPECT_EQ(v.right, scaled(989, dpi));
 }
 
-TEST_F(WinPanel, EveryControlIsItsKindAtItsPlaceInItsFont) {
-    const UINT dpi = win::window_dpi(window->hwnd());
+// Every control at its model place and size for the density, in its model font.
+void WinPanel::expect_panel_at(UINT dpi) {
     for (Control* c : all_controls()) {
         SCOPED_TRACE(c->handle);
         HWND w = control(c->handle);
         ASSERT_NE(w, nullptr);
-        const Expected e = expected_for(c->kind);
-        EXPECT_EQ(class_name(w), e.cls);
-        EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & e.type_mask, e.type);
         const RECT r = client_rect_of(w);
         EXPECT_EQ(r.left, scaled(c->x, dpi));
         EXPECT_EQ(r.top, scaled(c->y, dpi));
@@ -120,8 +120,6 @@ TEST_F(WinPanel, EveryControlIsItsKindAtItsPlaceInItsFont) {
         } else {
             EXPECT_EQ(r.bottom - r.top, scaled(c->h, dpi));
         }
-        EXPECT_EQ(IsWindowVisible(w) != 0, c->visible);
-        EXPECT_EQ(IsWindowEnabled(w) != 0, c->enabled);
         if (!c->font) continue;
         // The address control hands its font to its four fields.
         HWND lettered = c->kind == Kind::IpAddress ? GetWindow(w, GW_CHILD) : w;
@@ -133,6 +131,33 @@ TEST_F(WinPanel, EveryControlIsItsKindAtItsPlaceInItsFont) {
         EXPECT_EQ(lf.lfWeight, c->font->weight);
         EXPECT_EQ(lf.lfCharSet, c->font->charset);
     }
+}
+
+TEST_F(WinPanel, EveryControlIsItsKindAtItsPlaceInItsFont) {
+    const UINT dpi = win::window_dpi(window->hwnd());
+    expect_panel_at(dpi);
+    for (Control* c : all_controls()) {
+        SCOPED_TRACE(c->handle);
+        HWND w = control(c->handle);
+        const Expected e = expected_for(c->kind);
+        EXPECT_EQ(class_name(w), e.cls);
+        EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & e.type_mask, e.type);
+        EXPECT_EQ(IsWindowVisible(w) != 0, c->visible);
+        EXPECT_EQ(IsWindowEnabled(w) != 0, c->enabled);
+    }
+}
+
+TEST_F(WinPanel, AnotherDensityScalesEveryPlaceAndFont) {
+    // The system's notice that the window is now on a monitor of 144 dots per inch, with
+    // the outer rectangle it suggests.
+    RECT suggested{0, 0, scaled(kWindowWidth, 144), scaled(kWindowHeight, 144)};
+    SendMessageW(window->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    expect_panel_at(144);
+    const RECT v = client_rect_of(window->version_label());
+    EXPECT_EQ(v.left, scaled(kVersionLabel.x, 144));
+    const RECT p = client_rect_of(window->preview().hwnd());
+    EXPECT_EQ(p.left, scaled(kPreviewArea.x, 144));
+    EXPECT_EQ(p.right - p.left, scaled(kPreviewArea.w, 144));
 }
 
 TEST_F(WinPanel, ControlsShowTheModelsTexts) {

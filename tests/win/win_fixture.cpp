@@ -142,6 +142,15 @@ void DialogUser::handle_box(HWND box) {
 
 void DialogUser::handle_file_dialog(HWND dialog) {
     ++file_dialogs_;
+    file_types_.clear();
+    HWND types = GetDlgItem(dialog, cmb1);
+    const int n = static_cast<int>(SendMessageW(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t name[256] = {};
+        if (SendMessageW(types, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) < 256)
+            SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+        file_types_.push_back(win::utf8(name));
+    }
     if (steps_.empty() || steps_.front().kind != Step::Choose) {
         ++unscripted_;
         press(dialog, IDCANCEL);

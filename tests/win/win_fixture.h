@@ -47,6 +47,8 @@ class DialogUser {
 
     const std::vector<SeenBox>& boxes() const { return boxes_; }
     int file_dialogs() const { return file_dialogs_; }
+    // The last open-file dialog's list of file types, as its selector shows them.
+    const std::vector<std::string>& file_types() const { return file_types_; }
     int unscripted() const { return unscripted_; }  // dialogs closed for want of a step
 
   private:
@@ -70,6 +72,7 @@ class DialogUser {
     std::set<HWND> seen_;
     std::vector<SeenBox> boxes_;
     int file_dialogs_ = 0;
+    std::vector<std::string> file_types_;
     int unscripted_ = 0;
 };
 
