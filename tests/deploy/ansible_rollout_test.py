@@ -120,7 +120,8 @@ class Rig:
                                                         [name, device[0], protocol, device[1], device[2]])))
         shops['sklep-b']['tarvix_logo_steps'] = 'remote'
         common = {'tarvix_logo_tool': self.tool, 'tarvix_logo_picture': self.picture, 'tarvix_logo_slot': SLOT,
-                  'tarvix_logo_dither': DITHER, 'tarvix_logo_timeout': 2, 'tarvix_logo_summary': self.summary,
+                  'tarvix_logo_dither': DITHER, 'tarvix_logo_header': str(SLOT), 'tarvix_logo_footer': 'none',
+                  'tarvix_logo_timeout': 2, 'tarvix_logo_summary': self.summary,
                   'tarvix_logo_failed_list': self.failed_list}
         path = os.path.join(self.tmp, 'inventory.json')
         with open(path, 'w') as f:
@@ -152,6 +153,10 @@ class Rig:
     def slot(self, name):
         path = os.path.join(self.tmp, 'sim', name, 'slot%d.pbm' % SLOT)
         return pbm_picture(path) if os.path.exists(path) else None
+
+    def header_footer(self, name):
+        state = open(os.path.join(self.tmp, 'sim', name, 'state.txt')).read().split('\n')
+        return state[0].split()[1], state[1].split()[1]
 
     def requests(self, name):
         return os.path.getsize(os.path.join(self.tmp, 'sim', name + '.log'))
@@ -210,6 +215,7 @@ def scenario(rig):
     check(open(rig.failed_list).read() == 'sklep-c\n', 'the list of shops to run again')
     for _, name, protocol, _, _ in DEVICES:
         check(rig.slot(name) == (None if name == FAILING else expected[protocol]), 'slot %d of %s' % (SLOT, name))
+        check(rig.header_footer(name) == (('0', '0') if name == FAILING else (str(SLOT), '0')), 'header of ' + name)
 
     # The printer fixed, the same again: the record skips every device that holds the logo
     # (nothing reaches it), and the printer that failed gets it.
@@ -223,7 +229,7 @@ def scenario(rig):
     check(counts(summary, 'shops_ok', 'unchanged', 'programmed', 'failed') ==
           {'shops_ok': 3, 'unchanged': 5, 'programmed': 1, 'failed': 0}, summary)
     check(all(rig.requests(n) == sizes[n] for n in names if n != FAILING), 'a device skipped was sent something')
-    check(rig.slot(FAILING) == expected['printer'], 'slot of the fixed printer')
+    check(rig.slot(FAILING) == expected['printer'] and rig.header_footer(FAILING) == (str(SLOT), '0'), 'fixed printer')
     check(open(rig.failed_list).read() == '', 'no shop left to run again')
 
 
