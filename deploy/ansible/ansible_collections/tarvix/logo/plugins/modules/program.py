@@ -10,19 +10,19 @@ DOCUMENTATION = r'''
 module: program
 short_description: Program a receipt logo into a shop's fiscal printers and cash registers
 description:
-  - Runs the console tool C(tarvix-vizaze-cli) on the shop PC, with C(--json): converts the
-    picture once per protocol (the tool's C(convert) command), then programs it into the
+  - Runs the console tool C(tarvix-vizaze-cli) on the shop PC, with C(--json). It converts
+    the picture once per protocol (the tool's C(convert) command), then programs it into the
     given slot of every device over the tool's device list (C(--devices), C(--parallel)).
     The tool alone speaks to the devices.
   - Keeps, on the shop PC, a record of the logo (the SHA-256 of the converted BMP) last
     programmed into each device and slot, and skips a device the record says already holds
     it. A device's graphic memory cannot be read back, so the record says what this PC
-    sent, not what the device holds: after a device was replaced, serviced or cleared by
-    other means, run with O(force=true).
+    sent, not what the device holds; after a device was replaced, serviced or cleared by
+    other means, run with I(force=true).
   - In check mode it converts the picture and tests the connection to every device
     (the tool's C(test) command); no graphic data is sent.
   - On a Windows shop PC the action plugin of the same name runs the same steps as
-    separate Ansible modules (C(ansible.windows.win_command) and friends); see O(steps).
+    separate Ansible modules (C(ansible.windows.win_command) and friends); see I(steps).
 options:
   picture:
     description: The picture on the shop PC (PNG, JPEG, GIF, BMP, TGA, PPM/PGM), absolute path.
@@ -37,7 +37,7 @@ options:
     type: str
     choices: [floyd, atkinson, ordered, threshold]
   threshold:
-    description: The tool's C(--threshold), 0..255, with O(dither=threshold) only.
+    description: The tool's C(--threshold), 0..255, with I(dither=threshold) only.
     type: int
   invert:
     description: The tool's C(--invert).
@@ -52,22 +52,22 @@ options:
       C(none)); the tool's C(set) command, which sets the header and footer together.
     type: str
   footer:
-    description: The footer graphic (1..6 or C(none)); given together with O(header).
+    description: The footer graphic (1..6 or C(none)); given together with I(header).
     type: str
   device:
-    description: One device, as O(devices) describes.
+    description: One device, as I(devices) describes.
     type: dict
   devices:
     description:
       - The devices, each with the columns of the tool's device list C(name), C(interface)
         (C(serial) or C(ethernet)), C(protocol) (C(printer) or C(register)), C(address)
         (C(COMn) or an IPv4 address) and C(port) (the serial speed or the TCP port).
-      - Each device works in its own directory O(workdir)C(/devices/)C(name).
+      - Each device works in its own directory C(WORKDIR/devices/NAME).
     type: list
     elements: dict
   ports:
-    description: COM names mapped to serial devices of a POSIX shop PC, for example
-      C({COM5: /dev/serial/by-id/usb-FTDI_...}); made as links O(workdir)C(/ports/com5).
+    description: COM names mapped to serial devices of a POSIX shop PC (for example C(COM5)
+      to C(/dev/serial/by-id/usb-FTDI_...)), made as links C(WORKDIR/ports/com5).
     type: dict
     default: {}
   workdir:
@@ -90,12 +90,12 @@ options:
   run_timeout:
     description: Seconds one run of the tool may take; then it is told to stop (each device
       after its current exchange) and the devices not finished fail. Not applied with
-      O(steps=remote) (use the task's C(timeout) keyword there).
+      I(steps=remote) (use the task's C(timeout) keyword there).
     type: int
     default: 3600
   print:
     description: Each device prints what it was programmed with (the tool's C(--print));
-      with O(header) a printer also prints a test receipt (C(--test-print)).
+      with I(header) a printer also prints a test receipt (C(--test-print)).
     type: bool
     default: false
   skip_unchanged:
@@ -108,7 +108,7 @@ options:
     type: bool
     default: false
   record:
-    description: The record file; default O(workdir)C(/logo-record.json).
+    description: The record file; default C(WORKDIR/logo-record.json).
     type: str
   steps:
     description:
