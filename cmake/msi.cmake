@@ -160,8 +160,10 @@ set(wxs "<?xml version=\"1.0\" encoding=\"utf-8\"?>
       <UpgradeVersion Minimum=\"${CPACK_PACKAGE_VERSION}\" IncludeMinimum=\"no\" OnlyDetect=\"yes\" Property=\"TV_NEWER_FOUND\"/>
     </Upgrade>
     <Condition Message=\"Zainstalowana jest nowsza wersja Tarvix Vizaze.\">NOT TV_NEWER_FOUND</Condition>
+    <CustomAction Id=\"SetInstallLocation\" Property=\"ARPINSTALLLOCATION\" Value=\"[INSTALLDIR]\" Execute=\"immediate\"/>
     <InstallExecuteSequence>
       <RemoveExistingProducts After=\"InstallValidate\"/>
+      <Custom Action=\"SetInstallLocation\" Sequence=\"1001\"/>
     </InstallExecuteSequence>
     <Media Id=\"1\" Cabinet=\"tarvix.cab\" EmbedCab=\"yes\"/>
     <Property Id=\"ARPNOMODIFY\" Value=\"1\"/>

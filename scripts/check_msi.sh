@@ -84,6 +84,8 @@ for f in tarvix-vizaze-cli.exe tarvix-vizaze-sim.exe README.md copyright.txt doc
 done
 if $have_window; then check "installed: tarvix-vizaze.exe" test -s "$program_dir/tarvix-vizaze.exe"; fi
 check "\"Apps & features\" lists Tarvix Vizaze $version" test "$(installed_products)" = "$version"
+check "... with its folder" bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall' /s |
+  tr -d '\r' | grep -qF 'InstallLocation    REG_SZ    C:\\Program Files\\Tarvix Vizaze\\'"
 check "the start-up folder with LOGS and SEQ" test -d "$work_dir/LOGS" -a -d "$work_dir/SEQ"
 
 # The shortcuts: "Tarvix Vizaze" (the window, or without one the console tool in a command
