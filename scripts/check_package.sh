@@ -76,9 +76,8 @@ man_page_checks() {  # NAME OPTION: the page of program NAME mentions OPTION
   check "manual page of $name" grep -q "^\\.TH ${name^^} " "$work/page.txt"
   check "manual page of $name: $option" grep -q -- "$option" "$work/page.txt"
   check "manual page of $name: Polish letters intact" grep -q 'Użycie' "$work/page.txt"
-  for section in SYNOPSIS "EXIT STATUS" FILES EXAMPLES "SEE ALSO"; do
-    check "manual page of $name: $section" grep -q "^\\.SH \"\\?$section\"\\?\$" "$work/page.txt"
-  done
+  check "manual page of $name: its sections, in order" test "$(sed -n 's/^\.SH "\{0,1\}\([^"]*\)"\{0,1\}$/\1/p' "$work/page.txt" |
+    tr '\n' ',')" = "NAME,SYNOPSIS,DESCRIPTION,EXIT STATUS,FILES,EXAMPLES,SEE ALSO,"
   check "manual page of $name: man reads it without a warning" \
     bash -c "[ -z \"\$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l '$page' 2>&1 >/dev/null)\" ]"
 }
