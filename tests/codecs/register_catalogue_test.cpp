@@ -6,6 +6,7 @@
 
 #include "codecs/printer/catalogue.h"
 #include "commands/register/prt_ks.h"
+#include "support/debug_capture.h"
 
 using namespace tv;
 
@@ -13,9 +14,7 @@ TEST(RegisterCatalogue, HasEveryRowEachWithMnemonicAndDescription) {
     EXPECT_EQ(register_error_count(), 448u);
     int known = 0;
     for (int code = 0; code <= 10001; ++code) {
-        testing::internal::CaptureStdout();
         kas_error_id(code);
-        testing::internal::GetCapturedStdout();
         if (std::strcmp(ERR_OPIS, "Nieznany błąd!") != 0) {
             ++known;
             EXPECT_TRUE(ERR_MNEMONIK[0] || code >= 10000) << code;
@@ -42,25 +41,22 @@ TEST(RegisterCatalogue, TellingRowsExactly) {
         {3251, "ERR_IMG_SLOT_EMPTY", "brak grafiki w slocie"},
         {10000, "", "TIMEOUT - brak odpowiedzi z kasy."},
     };
+    test::DebugCapture debug;
     for (const auto& r : rows) {
-        testing::internal::CaptureStdout();
         kas_error_id(r.code);
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = debug.take();
         EXPECT_EQ(ERR_NR, r.code);
         EXPECT_STREQ(ERR_MNEMONIK, r.mnem) << r.code;
         EXPECT_STREQ(ERR_OPIS, r.desc) << r.code;
         EXPECT_EQ(out, std::to_string(r.code) + "\n" + r.mnem + "\n" + r.desc + "\n\n");
     }
     for (int code : {975, 3001, 3259, 6669, 10001}) {
-        testing::internal::CaptureStdout();
         kas_error_id(code);
-        testing::internal::GetCapturedStdout();
         EXPECT_STRNE(ERR_OPIS, "Nieznany błąd!") << code;
     }
 }
 
 TEST(RegisterCatalogue, UnknownCodesClearTheWholeRecord) {
-    testing::internal::CaptureStdout();
     kas_error_id(364);  // a long description first
     for (int code : {0, 11, 3260}) {
         kas_error_id(code);
@@ -71,7 +67,6 @@ TEST(RegisterCatalogue, UnknownCodesClearTheWholeRecord) {
     }
     kas_error_id(364);
     kas_error_id(156);  // a short one replaces it completely
-    testing::internal::GetCapturedStdout();
     EXPECT_STREQ(ERR_OPIS, "zerowa ilość");
     EXPECT_EQ(ERR_OPIS[sizeof("zerowa ilość")], 0);
     EXPECT_EQ(ERR_MNEMONIK[sizeof("ERR_QNT_ZERO")], 0);
