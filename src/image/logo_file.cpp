@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/paths.h"
 #include "image/convert.h"
 
 namespace tv::logo {
@@ -23,7 +24,7 @@ fs::path part_name(const fs::path& target) {
 
 // Whether a file can be made in dir: made under the temporary name and removed again.
 bool can_write_in(const fs::path& dir, const std::string& name) {
-    const fs::path probe = part_name(dir / file_path(name));
+    const fs::path probe = part_name(dir / fs_path(name));
     {
         std::ofstream f(probe, std::ios::binary | std::ios::trunc);
         if (!f) return false;
@@ -72,7 +73,7 @@ std::vector<std::uint8_t> bmp_bytes(const Logo& logo) {
 }
 
 bool write_file_atomic(const std::string& path, const std::vector<std::uint8_t>& bytes, Error& error) {
-    const fs::path part = part_name(file_path(path));
+    const fs::path part = part_name(fs_path(path));
     bool ok = false;
     {
         std::ofstream f(part, std::ios::binary | std::ios::trunc);
@@ -84,7 +85,7 @@ bool write_file_atomic(const std::string& path, const std::vector<std::uint8_t>&
     }
     std::error_code ec;
     if (ok) {
-        fs::rename(part, file_path(path), ec);
+        fs::rename(part, fs_path(path), ec);
         ok = !ec;
     }
     if (!ok) {
@@ -95,22 +96,16 @@ bool write_file_atomic(const std::string& path, const std::vector<std::uint8_t>&
     return ok;
 }
 
-// Names go back to UTF-8 text the way they came.
-std::string utf8(const fs::path& p) {
-    const std::u8string u = p.u8string();
-    return std::string(u.begin(), u.end());
-}
-
 std::string logo_name(const std::string& picture_path) {
-    return utf8(file_path(picture_path).stem()) + "_logo.bmp";
+    return utf8_path(fs_path(picture_path).stem()) + "_logo.bmp";
 }
 
 std::string logo_path(const std::string& picture_path, const std::string& fallback_dir) {
     const std::string name = logo_name(picture_path);
-    fs::path dir = file_path(picture_path).parent_path();
+    fs::path dir = fs_path(picture_path).parent_path();
     if (dir.empty()) dir = ".";
-    if (can_write_in(dir, name)) return utf8(dir / file_path(name));
-    return utf8(file_path(fallback_dir) / file_path(name));
+    if (can_write_in(dir, name)) return utf8_path(dir / fs_path(name));
+    return utf8_path(fs_path(fallback_dir) / fs_path(name));
 }
 
 const char* dither_name(Dither d) {
