@@ -9,11 +9,10 @@ int p_scomm(char* unique);  // unique: 13 chars
 int tcp_p_scomm(char* unique, unsigned int& sock);
 int p_sid(char* name, char* version);  // name: 32, version: 10
 int tcp_p_sid(char* name, char* version, unsigned int& sock);
-int p_sdev();
-// Unique number, then type name and version, over the given link; stops at the first
+int p_sdev();  // 1000 + status; 0 without a numeric ds field; the link's code on a failure
+// Unique number, then type name and version, over the given link; 0, or stops at the first
 // failure and returns its code.
 struct LinkOps;
-int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name,
-                     char* version);  // 1000 + status, 0 without ds
+int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version);
 
 }  // namespace tv
