@@ -42,13 +42,9 @@ class JobTest : public Test {
 
     // Starts the simulator with a request log; device "--printer" or "--register".
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
-        args.insert(args.end(), {"--log", dir.file("requests.log"), "--store", dir.file("store")});
+        args.insert(args.end(), {"--store", dir.file("store")});
         std::filesystem::create_directories(dir.file("store"));
-        if (over_pty)
-            args.insert(args.end(), {"--pty", dir.file("ports/com3")});
-        else
-            args.insert(args.end(), {"--tcp", "0"});
-        sim = std::make_unique<SimProcess>(args);
+        sim = std::make_unique<SimProcess>(test_sim_args(std::move(args), dir.path(), over_pty));
         ASSERT_TRUE(sim->ok()) << sim->error();
         if (over_pty) {
             set_sel(gComb_Interface, 0);

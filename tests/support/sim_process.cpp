@@ -322,6 +322,15 @@ StoredSlot read_stored_slot(const std::string& path) {
     return s;
 }
 
+std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir, bool over_pty) {
+    args.insert(args.end(), {"--log", dir + "/requests.log"});
+    if (over_pty)
+        args.insert(args.end(), {"--pty", dir + "/ports/com3"});
+    else
+        args.insert(args.end(), {"--tcp", "0"});
+    return args;
+}
+
 std::vector<std::string> read_request_log(const std::string& path) {
     const std::string log = read_file(path);
     std::vector<std::string> out;

@@ -101,6 +101,11 @@ class RawLine {
     sockets::Socket sock_ = sockets::kNone;  // the TCP connection
 };
 
+// The arguments of a simulator a test starts from its folder dir: args, then a request log
+// (dir/requests.log), and a pseudo-terminal that stands as COM3 (dir/ports/com3) or TCP on
+// a free port.
+std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir, bool over_pty);
+
 // The request frames a simulator started with "--log path" received, in order (its log
 // holds each as a 4-byte little-endian length and the frame).
 std::vector<std::string> read_request_log(const std::string& path);
