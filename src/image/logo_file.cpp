@@ -108,41 +108,44 @@ std::string logo_path(const std::string& picture_path, const std::string& fallba
     return utf8_path(fs_path(fallback_dir) / fs_path(name));
 }
 
-const char* dither_name(Dither d) {
-    switch (d) {
-        case Dither::FloydSteinberg:
-            return "floyd";
-        case Dither::Atkinson:
-            return "atkinson";
-        case Dither::Ordered:
-            return "ordered";
-        case Dither::Threshold:
-            return "threshold";
-    }
-    return "";
-}
+namespace {
+// Each method's name on the command line and its label in the conversion dialog.
+struct DitherNames {
+    Dither method;
+    const char* name;
+    const char* label;
+};
+constexpr DitherNames kDitherNames[] = {
+    {Dither::FloydSteinberg, "floyd", "Floyd–Steinberg (rozpraszanie błędu)"},
+    {Dither::Atkinson, "atkinson", "Atkinson (większy kontrast)"},
+    {Dither::Ordered, "ordered", "Uporządkowany (raster Bayera 8×8)"},
+    {Dither::Threshold, "threshold", "Próg (bez rastra)"},
+};
 
-bool dither_from_name(std::string_view name, Dither& out) {
-    for (Dither d : ALL_DITHERS)
-        if (name == dither_name(d)) {
-            out = d;
-            return true;
-        }
-    return false;
+const DitherNames* names_of(Dither d) {
+    for (const DitherNames& n : kDitherNames)
+        if (n.method == d) return &n;
+    return nullptr;
+}
+}  // namespace
+
+const char* dither_name(Dither d) {
+    const DitherNames* n = names_of(d);
+    return n ? n->name : "";
 }
 
 const char* dither_label(Dither d) {
-    switch (d) {
-        case Dither::FloydSteinberg:
-            return "Floyd–Steinberg (rozpraszanie błędu)";
-        case Dither::Atkinson:
-            return "Atkinson (większy kontrast)";
-        case Dither::Ordered:
-            return "Uporządkowany (raster Bayera 8×8)";
-        case Dither::Threshold:
-            return "Próg (bez rastra)";
-    }
-    return "";
+    const DitherNames* n = names_of(d);
+    return n ? n->label : "";
+}
+
+bool dither_from_name(std::string_view name, Dither& out) {
+    for (const DitherNames& n : kDitherNames)
+        if (name == n.name) {
+            out = n.method;
+            return true;
+        }
+    return false;
 }
 
 }  // namespace tv::logo
