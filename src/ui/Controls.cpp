@@ -116,6 +116,13 @@ void update(Control* c, Change change) {
     notify(c);
 }
 
+// A field of c read under the lock.
+template <class T>
+T read(const Control* c, T Control::*field) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return c->*field;
+}
+
 // Sets field to value; false when it held that value already.
 template <class T>
 bool assign(T& field, T value) {
@@ -194,10 +201,7 @@ Control* control_by_handle(const std::string& handle) {
     return nullptr;
 }
 
-int sel(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->selection;
-}
+int sel(const Control* c) { return read(c, &Control::selection); }
 
 void set_sel(Control* c, int index) {
     update(c, [&](Control& k) {
@@ -252,37 +256,25 @@ void append_text(Control* c, const std::string& t) {
     c->text += t;
 }
 
-bool checked(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->checked;
-}
+bool checked(const Control* c) { return read(c, &Control::checked); }
 
 void set_checked(Control* c, bool on) {
     update(c, [&](Control& k) { return assign(k.checked, on); });
 }
 
-bool enabled(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->enabled;
-}
+bool enabled(const Control* c) { return read(c, &Control::enabled); }
 
 void enable(Control* c, bool on) {
     update(c, [&](Control& k) { return assign(k.enabled, on); });
 }
 
-bool visible(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->visible;
-}
+bool visible(const Control* c) { return read(c, &Control::visible); }
 
 void show(Control* c, bool on) {
     update(c, [&](Control& k) { return assign(k.visible, on); });
 }
 
-int position(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->position;
-}
+int position(const Control* c) { return read(c, &Control::position); }
 
 void set_position(Control* c, int pos) {
     std::lock_guard<std::mutex> lock(g_mutex);

@@ -103,6 +103,24 @@ class JobTest : public Test {
 
     // Every request frame the simulator received so far, in order.
     std::vector<std::string> frames() const { return read_request_log(dir.file("requests.log")); }
+    // Programs a w x h picture into slot (1..6) and forgets the job's boxes.
+    void program_slot(int w, int h, int slot) {
+        choose(picture(w, h));
+        set_sel(gComb_Slot, slot - 1);
+        press(ID_SEND);
+        host.clear();
+    }
+    // Presses "Ustaw" with the header and the footer selectors at these items (0: none);
+    // the frames that job sent.
+    std::vector<std::string> set_header_footer(int header, int footer) {
+        const auto before = static_cast<std::ptrdiff_t>(frames().size());
+        set_sel(gComb_GrHdr, header);
+        set_sel(gComb_GrFoot, footer);
+        press(ID_SET);
+        std::vector<std::string> sent = frames();
+        sent.erase(sent.begin(), sent.begin() + before);
+        return sent;
+    }
     // Every request frame that reached the simulator: it is stopped first, and takes in
     // what was on its line before it goes (a frame sent after the job's last reply too).
     std::vector<std::string> all_frames() {

@@ -204,19 +204,10 @@ void RawLine::close() {
 }
 
 bool RawLine::send(const std::string& bytes) {
+    if (sock_ != sockets::kNone) return sockets::send_all(sock_, bytes.data(), bytes.size(), 3000);
     std::size_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(3);
     while (ok() && done < bytes.size() && Clock::now() < deadline) {
-        if (sock_ != sockets::kNone) {
-            const long w = sockets::send(sock_, bytes.data() + done, bytes.size() - done);
-            if (w > 0)
-                done += static_cast<std::size_t>(w);
-            else if (w == -2)
-                sockets::wait_writable(sock_, 10);
-            else
-                return false;
-            continue;
-        }
 #ifndef _WIN32
         const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (w > 0) {

@@ -11,21 +11,20 @@
 #include <thread>
 #include <vector>
 
+#include "support/no_copy.h"
 #include "support/sockets.h"
 
 namespace tv::test {
 
 class Child;
 
-class SimProcess {
+class SimProcess : NoCopy {
   public:
     // Starts the simulator (TV_SIM_PATH) with args and waits up to ready_timeout for its
     // READY line. On failure ok() is false and error() says why; the child is reaped.
     explicit SimProcess(std::vector<std::string> args,
                         std::chrono::milliseconds ready_timeout = std::chrono::seconds(5));
     ~SimProcess();  // stop(): SIGTERM, bounded wait, SIGKILL if it must
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
 
     // The simulator's path, or "" when the build has none.
     static std::string binary();
