@@ -32,7 +32,7 @@ Bytes wire_of(KS_FRM& f) {
 }  // namespace
 
 RegisterDevice::RegisterDevice(const Options& options, SlotStore& store, ChangeHook changed)
-    : options_(options), store_(store), changed_(std::move(changed)) {}
+    : Device(options, store, std::move(changed)) {}
 
 bool RegisterDevice::feed(unsigned char b) {
     if (pending_) {
