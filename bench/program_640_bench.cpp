@@ -95,7 +95,6 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
     TempDir dir;
     std::filesystem::create_directory(dir.file("ports"));
-    std::freopen("/dev/null", "w", stdout);  // the core's diagnostic dumps
     RecordingHost host;
     app_start(dir.path());
     const std::string picture = std::string(TV_SOURCE_DIR) + "/tests/data/full_640x640_im.bmp";

@@ -5,13 +5,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#ifdef _WIN32
-#include <io.h>
-#define dup _dup
-#define fdopen _fdopen
-#else
-#include <unistd.h>
-#endif
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -160,18 +153,7 @@ int run(int argc, char** argv) {
     }
     const std::string logo_file = o.convert ? utf8_path(temporary_logo(file)) : std::string();
 
-    // Standard output carries the message boxes only: the core's diagnostic dumps go to
-    // the null device.
-    std::FILE* boxes = fdopen(dup(fileno(stdout)), "w");
-    if (!boxes || !std::freopen(
-#ifdef _WIN32
-                      "NUL",
-#else
-                      "/dev/null",
-#endif
-                      "w", stdout))
-        return usage_error("Nie można przygotować standardowego wyjścia");
-    ConsoleHost console(o.yes, o.convert ? logo_file : file, boxes, o.json);
+    ConsoleHost console(o.yes, o.convert ? logo_file : file, stdout, o.json);
     set_host(&console);
     app_start(utf8_path(std::filesystem::absolute(dir, ec)));
     apply(o);
@@ -190,8 +172,8 @@ int run(int argc, char** argv) {
         set_host(nullptr);
         if (o.json) {
             std::fputs(json_text(single_document(o.command_name, ok ? 0 : 1, console.boxes(), 0)).c_str(),
-                       boxes);
-            std::fflush(boxes);
+                       stdout);
+            std::fflush(stdout);
         }
         return ok ? 0 : 1;
     }
@@ -243,8 +225,8 @@ int run(int argc, char** argv) {
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
     if (o.json) {
         std::fputs(json_text(single_document(o.command_name, status, console.boxes(), seconds)).c_str(),
-                   boxes);
-        std::fflush(boxes);
+                   stdout);
+        std::fflush(stdout);
     }
     return status;
 }

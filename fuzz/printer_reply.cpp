@@ -103,10 +103,8 @@ void check_answers(const char* reply) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    setup_once();
     InputReader in(data, size);
-    const int op = in.byte() % OP_COUNT;
-    const unsigned flags = in.byte();
+    const auto [op, flags] = start_reply_input(in, OP_COUNT);
     reset_input(1 + static_cast<int>((flags >> 2) & 3u), (flags & 0x10u) ? 3 : 1);
     const std::vector<std::string> chunks = split_chunks(in.rest());
 

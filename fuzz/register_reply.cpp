@@ -132,6 +132,22 @@ void receiver_alone(const std::string& bytes) {
 
 bool unterminated(const char* p, std::size_t n) { return std::memchr(p, 0, n) == nullptr; }
 
+// A catalogue read into a table of eight records (read: KS_PLUREAD or KS_PAYFORMREAD): a
+// known code, every record's texts terminated, and each record dumped.
+template <class Rec>
+void check_table_read(int (*read)(unsigned, Rec*, unsigned), unsigned arg, const char* what) {
+    auto table = std::make_unique<Rec[]>(8);
+    for (int i = 0; i < 8; ++i) table[i].clear();
+    const int r = read(arg, table.get(), 8);
+    if (r != RC_OK && r != RC_READ_REFUSED) fail((std::string(what) + " read gave an unknown code").c_str());
+    for (int i = 0; i < 8; ++i) {
+        if (unterminated(table[i].text1, sizeof table[i].text1) ||
+            unterminated(table[i].text2, sizeof table[i].text2))
+            fail((std::string(what) + " text unterminated").c_str());
+        table[i].print();
+    }
+}
+
 void run_command(int op, unsigned arg, unsigned int& sock) {
     switch (op) {
         case SLOT_CLEAR: {
@@ -151,32 +167,12 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
             if (r == RC_OK) check(name[0] != 0, "status accepted without a model name");
             break;
         }
-        case PLU_READ: {
-            auto table = std::make_unique<KS_PLU[]>(8);
-            for (int i = 0; i < 8; ++i) table[i].clear();
-            const int r = KS_PLUREAD(arg, table.get(), 8);
-            check(r == RC_OK || r == RC_READ_REFUSED, "PLU read gave an unknown code");
-            for (int i = 0; i < 8; ++i) {
-                check(!unterminated(table[i].text1, sizeof table[i].text1) &&
-                          !unterminated(table[i].text2, sizeof table[i].text2),
-                      "PLU text unterminated");
-                table[i].print();
-            }
+        case PLU_READ:
+            check_table_read<KS_PLU>(KS_PLUREAD, arg, "PLU");
             break;
-        }
-        case PAYFORM_READ: {
-            auto table = std::make_unique<KS_PAYFORM[]>(8);
-            for (int i = 0; i < 8; ++i) table[i].clear();
-            const int r = KS_PAYFORMREAD(arg, table.get(), 8);
-            check(r == RC_OK || r == RC_READ_REFUSED, "payment-form read gave an unknown code");
-            for (int i = 0; i < 8; ++i) {
-                check(!unterminated(table[i].text1, sizeof table[i].text1) &&
-                          !unterminated(table[i].text2, sizeof table[i].text2),
-                      "payment-form text unterminated");
-                table[i].print();
-            }
+        case PAYFORM_READ:
+            check_table_read<KS_PAYFORM>(KS_PAYFORMREAD, arg, "payment-form");
             break;
-        }
         case STATUS_UNIQUE:
             KS_CASHREGSTATUSGET();
             check(!unterminated(uni, sizeof uni), "unique number unterminated");
@@ -222,10 +218,8 @@ void run_command(int op, unsigned arg, unsigned int& sock) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    setup_once();
     InputReader in(data, size);
-    const int op = in.byte() % OP_COUNT;
-    const unsigned flags = in.byte();
+    const auto [op, flags] = start_reply_input(in, OP_COUNT);
     const unsigned arg = in.byte();
     reset_input(1 + static_cast<int>((flags >> 3) & 3u), 10);
     const std::vector<std::string> chunks = split_chunks(in.rest());

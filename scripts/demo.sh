@@ -15,7 +15,11 @@ bash scripts/setup.sh
 echo "Configuring the build (build/)..."
 cmake --preset default >/dev/null
 targets=(tarvix-vizaze-cli tarvix-vizaze-sim)
-if cmake --build --preset default --target help | grep -q '^tarvix-vizaze: '; then targets+=(tarvix-vizaze); fi
+# The window is a target when Qt 6 was found. The whole list is read first: a reader that
+# stops at the first match would close the pipe on the build tool, which would then fail
+# (SIGPIPE) and, under pipefail, leave the window out now and then.
+all_targets="$(cmake --build --preset default --target help)"
+if grep -q '^tarvix-vizaze: ' <<<"$all_targets"; then targets+=(tarvix-vizaze); fi
 echo "Building ${targets[*]} (the first time: a few minutes)..."
 cmake --build --preset default -j "$(nproc)" --target "${targets[@]}"
 

@@ -6,13 +6,13 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth x11-utils imagemagick python3 python3-pil
           fonts-dejavu-core clang clang-format libclang-rt-14-dev libstb-dev
-          libcli11-dev nlohmann-json3-dev help2man desktop-file-utils dpkg-dev fakeroot file)
+          libcli11-dev nlohmann-json3-dev help2man desktop-file-utils dpkg-dev fakeroot file lintian ansible)
 # The Windows build (preset "windows"): the mingw-w64 cross compiler with the posix thread
-# model, GoogleTest's sources to build it for the target, and Wine (64-bit) to run the
-# tests, with Wine's own fonts (Tahoma, which the window's panel is set in, and Marlett for
-# the window frames' buttons). Their recommendations (sound, cameras, 32-bit Wine) are not
-# needed.
-windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64 fonts-wine)
+# model, GoogleTest's sources to build it for the target, Wine (64-bit) to run the tests,
+# with Wine's own fonts (Tahoma, which the window's panel is set in, and Marlett for the
+# window frames' buttons), and wixl and msitools to make and read the MSI installer. Their
+# recommendations (sound, cameras, 32-bit Wine) are not needed.
+windows_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest wine wine64 fonts-wine wixl msitools)
 
 missing_of() {
   local p

@@ -22,3 +22,4 @@ wineserver --persistent=600 || true  # one may be running already
 trap 'wineserver --kill || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
 ctest --preset windows --timeout 300
+bash scripts/check_msi.sh  # the MSI installed, run, upgraded and removed in a fresh Wine prefix of its own

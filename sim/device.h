@@ -3,10 +3,13 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "slot_store.h"
 
 namespace tv::sim {
+
+struct Options;
 
 using Bytes = std::string;  // raw bytes on the wire
 
@@ -35,7 +38,13 @@ class Device {
     virtual Bytes request_for(const std::string& command) const = 0;
 
   protected:
+    Device(const Options& options, SlotStore& store, ChangeHook changed)
+        : options_(options), store_(store), changed_(std::move(changed)) {}
+
     Bytes frame_;
+    const Options& options_;  // the command line's settings
+    SlotStore& store_;        // the graphic memory
+    ChangeHook changed_;      // told of every change of the graphic memory
 };
 
 }  // namespace tv::sim

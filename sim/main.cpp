@@ -4,7 +4,6 @@
 // simulator serves on alone.
 #include <fcntl.h>
 #ifdef _WIN32
-#include <io.h>
 #include <process.h>
 #else
 #include <poll.h>
@@ -20,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "common/debug.h"
 #include "common/program_args.h"
 #include "options.h"
 #include "picture_writer.h"
@@ -50,31 +50,6 @@ void install_signals() {
     sigaction(SIGINT, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 #endif
-}
-
-// Standard output carries only the simulator's own lines (READY, REOPEN). The core's
-// diagnostic dumps, which also go to standard output, are sent to standard error with
-// --verbose and discarded otherwise, so a script reading the READY line is never blocked.
-std::FILE* take_stdout(bool verbose) {
-    std::fflush(stdout);
-#ifdef _WIN32
-    const int fd = ::_dup(1);
-    std::FILE* notices = fd >= 0 ? ::_fdopen(fd, "w") : nullptr;
-    const int sink = verbose ? ::_dup(2) : ::_open("NUL", _O_WRONLY);
-    if (sink >= 0) {
-        ::_dup2(sink, 1);
-        ::_close(sink);
-    }
-#else
-    const int fd = ::dup(STDOUT_FILENO);
-    std::FILE* notices = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
-    const int sink = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY);
-    if (sink >= 0) {
-        ::dup2(sink, STDOUT_FILENO);
-        ::close(sink);
-    }
-#endif
-    return notices ? notices : stderr;
 }
 
 #ifndef _WIN32
@@ -176,7 +151,10 @@ int main(int argc, char** argv) {
 #endif
     }
     install_signals();
-    std::FILE* notices = take_stdout(options.verbose);
+    // Standard output carries only the simulator's own lines (READY, REOPEN); the core's
+    // diagnostic dumps join the other diagnostics on standard error with --verbose.
+    if (options.verbose) tv::set_debug(true);
+    std::FILE* notices = stdout;
 
     const bool printer = options.device == DeviceKind::Printer;
     SlotStore store(printer ? kPrinterMaxSide : kRegisterMaxSide, options.read_only_slots);

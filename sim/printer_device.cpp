@@ -54,7 +54,7 @@ Bytes printer_reply_frame(const std::string& payload) {
 }
 
 PrinterDevice::PrinterDevice(const Options& options, SlotStore& store, ChangeHook changed)
-    : options_(options), store_(store), changed_(std::move(changed)) {}
+    : Device(options, store, std::move(changed)) {}
 
 bool PrinterDevice::feed(unsigned char b) {
     if (b == STX) {  // a new frame begins, whatever came before

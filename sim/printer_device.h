@@ -59,9 +59,6 @@ class PrinterDevice final : public Device {
     static Bytes reply(const std::string& name, const Fields& fields);
     static Bytes error_reply(const std::string& name, int code);
 
-    const Options& options_;
-    SlotStore& store_;
-    ChangeHook changed_;
     bool collecting_ = false;
     bool overrun_ = false;
     bool form_open_ = false;

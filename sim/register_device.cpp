@@ -7,14 +7,11 @@
 
 #include "codecs/register/ks_fields.h"
 #include "codecs/register/ks_frame.h"
+#include "codecs/register/stuffing.h"
 
 namespace tv::sim {
 
 namespace {
-
-constexpr unsigned char DLE = 0x10;
-constexpr unsigned char STX = 0x02;
-constexpr unsigned char ETX = 0x03;
 
 enum : std::uint16_t {
     CMD_STATUS = 501,
@@ -32,33 +29,16 @@ Bytes wire_of(KS_FRM& f) {
     return Bytes(reinterpret_cast<const char*>(f.FRAME), f.F_LEN);
 }
 
-// The checksum a frame with these parsed values must carry.
-std::uint16_t expected_crc(const KS_FRM& f) {
-    unsigned char body[12 + KS_DATA_SIZE];
-    auto put16 = [&](int at, std::uint32_t v) {
-        body[at] = static_cast<unsigned char>(v & 0xFF);
-        body[at + 1] = static_cast<unsigned char>((v >> 8) & 0xFF);
-    };
-    put16(0, f.Flags);
-    put16(2, f.Token & 0xFFFF);
-    put16(4, f.Token >> 16);
-    put16(6, f.F_LEN);
-    put16(8, f.FLD_NUM);
-    put16(10, f.CMD_ID);
-    std::memcpy(body + 12, f.DATA, f.DATA_LEN);
-    return ks_crc16(body, static_cast<unsigned short>(12 + f.DATA_LEN));
-}
-
 }  // namespace
 
 RegisterDevice::RegisterDevice(const Options& options, SlotStore& store, ChangeHook changed)
-    : options_(options), store_(store), changed_(std::move(changed)) {}
+    : Device(options, store, std::move(changed)) {}
 
 bool RegisterDevice::feed(unsigned char b) {
     if (pending_) {
         pending_ = false;
-        if (b == STX) {  // a start pair begins a frame, also in the middle of another
-            frame_.assign({static_cast<char>(DLE), static_cast<char>(STX)});
+        if (b == KS_STX) {  // a start pair begins a frame, also in the middle of another
+            frame_.assign({static_cast<char>(KS_DLE), static_cast<char>(KS_STX)});
             inside_ = true;
             overflow_ = false;
             return false;
@@ -66,16 +46,16 @@ bool RegisterDevice::feed(unsigned char b) {
         if (!inside_) return false;
         if (frame_.size() + 2 > KS_FRAME_SIZE) overflow_ = true;
         if (!overflow_) {
-            frame_.push_back(static_cast<char>(DLE));
+            frame_.push_back(static_cast<char>(KS_DLE));
             frame_.push_back(static_cast<char>(b));
         }
-        if (b == ETX) {
+        if (b == KS_ETX) {
             inside_ = false;
             return true;
         }
         return false;
     }
-    if (b == DLE) {
+    if (b == KS_DLE) {
         pending_ = true;
         return false;
     }
@@ -95,12 +75,12 @@ int RegisterDevice::parse(const Bytes& wire, KS_FRM& f) {
     const std::size_t n = wire.size() < KS_FRAME_SIZE ? wire.size() : KS_FRAME_SIZE;
     std::memcpy(f.FRAME, wire.data(), n);
     // A frame cut by the overflow guard has no end pair left.
-    if (n < 4 || static_cast<unsigned char>(wire[n - 1]) != ETX ||
-        static_cast<unsigned char>(wire[n - 2]) != DLE)
+    if (n < 4 || static_cast<unsigned char>(wire[n - 1]) != KS_ETX ||
+        static_cast<unsigned char>(wire[n - 2]) != KS_DLE)
         return reg_err::BUFFER_OVERFLOW;
     f.filter();
     if (f.DATA_LEN > KS_DATA_MAX || f.F_LEN != f.DATA_LEN + 16) return reg_err::FRAME_LENGTH;
-    if (f.CRC != expected_crc(f)) return reg_err::CRC;
+    if (f.CRC != ks_body_crc(f)) return reg_err::CRC;
     return 0;
 }
 
@@ -182,11 +162,11 @@ Bytes RegisterDevice::corrupt_checksum(const Bytes& reply) {
     if (n < 6) return out;
     const std::size_t hi = n - 3;
     const auto at = [&](std::size_t i) { return static_cast<unsigned char>(out[i]); };
-    if (at(hi) == DLE && at(hi - 1) == DLE) {
+    if (at(hi) == KS_DLE && at(hi - 1) == KS_DLE) {
         out.replace(hi - 1, 2, 1, static_cast<char>(0x11));
     } else {
         unsigned char v = at(hi) ^ 0x01;
-        if (v == DLE) v ^= 0x03;
+        if (v == KS_DLE) v ^= 0x03;
         out[hi] = static_cast<char>(v);
     }
     return out;

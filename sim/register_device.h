@@ -38,9 +38,6 @@ class RegisterDevice final : public Device {
     // Runs one parsed command: 0 or an error code; reply fields go into reply.
     int run(const KS_FRM& request, KS_FRM& reply);
 
-    const Options& options_;
-    SlotStore& store_;
-    ChangeHook changed_;
     bool pending_ = false;  // a DLE waits for its partner
     bool inside_ = false;
     bool overflow_ = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/debug.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "ui/Controls.h"
@@ -29,7 +30,8 @@ void setup_once() {
     static bool done = false;
     if (done) return;
     done = true;
-    if (!std::freopen("/dev/null", "w", stdout)) fail("cannot send standard output to /dev/null");
+    set_debug_sink([](std::string_view) {});
+    set_debug(true);
 
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tv-fuzz-XXXXXX";
@@ -89,6 +91,12 @@ std::string InputReader::rest() {
     std::string r(reinterpret_cast<const char*>(p_ + at_), n_ - at_);
     at_ = n_;
     return r;
+}
+
+ReplyStart start_reply_input(InputReader& in, int op_count) {
+    setup_once();
+    const int op = in.byte() % op_count;
+    return {op, in.byte()};
 }
 
 std::vector<std::string> split_chunks(const std::string& rest) {

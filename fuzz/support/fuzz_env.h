@@ -9,10 +9,10 @@
 
 namespace tv::fuzz {
 
-// Once per process: standard output to /dev/null (the frame dumps are noisy), the panel
-// model built, a fresh scratch start-up directory (without LOGS and SEQ, so no log file
-// is written). The host is the quiet default: no box is shown, every question gets its
-// default answer.
+// Once per process: the debug channel on into a sink that keeps nothing (its dumps are
+// formatted, so every byte they read is checked, but nothing is written), the panel model built, a fresh
+// scratch start-up directory (without LOGS and SEQ, so no log file is written). The host is the quiet
+// default: no box is shown, every question gets its default answer.
 void setup_once();
 
 // Before every input: the link time-outs at their shortest (one unit of `timeout_base`
@@ -42,6 +42,14 @@ class InputReader {
     std::size_t n_;
     std::size_t at_ = 0;
 };
+
+// The opening of a reply target's input, after the set-up done once: its first byte picks
+// the operation (of op_count), its second holds the flags.
+struct ReplyStart {
+    int op;
+    unsigned flags;
+};
+ReplyStart start_reply_input(InputReader& in, int op_count);
 
 // The rest of an input as chunks: each is a 16-bit little-endian length, then that many
 // bytes (fewer when the input ends first). A device sends one chunk at once; between two

@@ -15,8 +15,14 @@ bool debug_on();
 using DebugSink = void (*)(std::string_view text);
 void set_debug_sink(DebugSink sink);
 
-// Formats like printf and writes when the channel is on; nothing otherwise.
-void debugf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Formats like printf and writes when the channel is on; nothing otherwise. MinGW checks
+// the format as its own standard printf does (%zu included), not as the old runtime's.
+#ifdef __MINGW_PRINTF_FORMAT
+#define TV_DEBUGF_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define TV_DEBUGF_FORMAT printf
+#endif
+void debugf(const char* format, ...) __attribute__((format(TV_DEBUGF_FORMAT, 1, 2)));
 // Writes bytes as they are when the channel is on.
 void debug_write(std::string_view bytes);
 

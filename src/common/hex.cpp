@@ -12,6 +12,16 @@ char* hexch2(unsigned char b) {
     return hx2;
 }
 
+std::string hex_bytes(const unsigned char* p, std::size_t n) {
+    std::string line;
+    line.reserve(n * 3);
+    for (std::size_t i = 0; i < n; ++i) {
+        line += hexch2(p[i]);
+        line += ' ';
+    }
+    return line;
+}
+
 int hex_value(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;

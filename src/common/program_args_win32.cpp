@@ -7,6 +7,9 @@
 // After windows.h, whose types it uses.
 #include <shellapi.h>
 
+// After windows.h, which it needs in front of it.
+#include <shellapi.h>
+
 #include "common/program_args.h"
 #include "common/text.h"
 

@@ -15,14 +15,20 @@ bool cmpr2(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 namespace {
 #include "common/cp1250_table.inc"
 
-void put_utf8(std::string& out, unsigned cp) {
+// Appends the UTF-8 form of a code point (at most U+10FFFF, not a surrogate).
+void put_utf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
         out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
+    } else if (cp < 0x10000) {
         out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
@@ -139,23 +145,6 @@ void append_bounded(char* dst, std::size_t cap, std::string_view src) {
 
 std::string utf8_of_wide(std::wstring_view wide) {
     std::string out;
-    auto put = [&out](char32_t c) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    };
     constexpr char32_t kReplacement = 0xFFFD;
     for (std::size_t i = 0; i < wide.size(); ++i) {
         char32_t c = static_cast<char32_t>(wide[i]);
@@ -164,13 +153,13 @@ std::string utf8_of_wide(std::wstring_view wide) {
             if (c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size()) {
                 const char32_t low = static_cast<char32_t>(wide[i + 1]) & 0xFFFF;
                 if (low >= 0xDC00 && low < 0xE000) {
-                    put(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                    put_utf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
                     ++i;
                     continue;
                 }
             }
         }
-        put((c >= 0xD800 && c < 0xE000) || c > 0x10FFFF ? kReplacement : c);
+        put_utf8(out, (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF ? kReplacement : c);
     }
     return out;
 }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <new>
 
+#include "common/paths.h"
 #include "stb_image.h"
 #include "stb_image_resize.h"
 
@@ -300,17 +301,9 @@ bool decode(const std::uint8_t* data, std::size_t size, Picture& out, Error& err
     return true;
 }
 
-std::filesystem::path file_path(const std::string& utf8_name) {
-#ifdef _WIN32
-    return std::filesystem::path(std::u8string(utf8_name.begin(), utf8_name.end()));
-#else
-    return std::filesystem::path(utf8_name);
-#endif
-}
-
 bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, Error& error) {
     const std::string cannot = "Nie można otworzyć pliku:\n" + path;
-    std::ifstream f(file_path(path), std::ios::binary);
+    std::ifstream f(fs_path(path), std::ios::binary);
     if (!f) return fail(error, Fault::CannotOpen, cannot);
     f.seekg(0, std::ios::end);
     const std::streamoff end = f.tellg();

@@ -91,9 +91,6 @@ bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes, Error&
 // max_side on either side. Throws std::bad_alloc when memory runs out.
 Picture preview_copy(const Picture& picture, int max_side);
 
-// A file path from a name: names are UTF-8 inside the program, also on Windows.
-std::filesystem::path file_path(const std::string& utf8_name);
-
 // The size a picture of w x h gets under the options: inside limit x limit with the aspect
 // kept; unchanged when it fits and no width is asked for; never below 1 x 1.
 struct Size {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/globals.h"
+#include "common/paths.h"
 #include "image/gr_grid.h"
 #include "ui/host.h"
 #include "ui/trace.h"
@@ -119,7 +120,7 @@ PictureChoice offer_conversion(const std::string& path, std::string& use) {
     }
     const std::string out = logo::logo_path(path, gCurrendDir);
     std::error_code ec;
-    if (std::filesystem::exists(logo::file_path(out), ec) &&
+    if (std::filesystem::exists(fs_path(out), ec) &&
         message("Plik " + out + " już istnieje.\nCzy zastąpić go nowym logo?", "UWAGA!", Icon::Question,
                 Buttons::YesNo, Answer::No) != Answer::Yes)
         return PictureChoice::Keep;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/paths.h"
 #include "image/convert.h"
 
 namespace tv::logo {
@@ -23,7 +24,7 @@ fs::path part_name(const fs::path& target) {
 
 // Whether a file can be made in dir: made under the temporary name and removed again.
 bool can_write_in(const fs::path& dir, const std::string& name) {
-    const fs::path probe = part_name(dir / file_path(name));
+    const fs::path probe = part_name(dir / fs_path(name));
     {
         std::ofstream f(probe, std::ios::binary | std::ios::trunc);
         if (!f) return false;
@@ -72,7 +73,7 @@ std::vector<std::uint8_t> bmp_bytes(const Logo& logo) {
 }
 
 bool write_file_atomic(const std::string& path, const std::vector<std::uint8_t>& bytes, Error& error) {
-    const fs::path part = part_name(file_path(path));
+    const fs::path part = part_name(fs_path(path));
     bool ok = false;
     {
         std::ofstream f(part, std::ios::binary | std::ios::trunc);
@@ -84,7 +85,7 @@ bool write_file_atomic(const std::string& path, const std::vector<std::uint8_t>&
     }
     std::error_code ec;
     if (ok) {
-        fs::rename(part, file_path(path), ec);
+        fs::rename(part, fs_path(path), ec);
         ok = !ec;
     }
     if (!ok) {
@@ -95,59 +96,56 @@ bool write_file_atomic(const std::string& path, const std::vector<std::uint8_t>&
     return ok;
 }
 
-// Names go back to UTF-8 text the way they came.
-std::string utf8(const fs::path& p) {
-    const std::u8string u = p.u8string();
-    return std::string(u.begin(), u.end());
-}
-
 std::string logo_name(const std::string& picture_path) {
-    return utf8(file_path(picture_path).stem()) + "_logo.bmp";
+    return utf8_path(fs_path(picture_path).stem()) + "_logo.bmp";
 }
 
 std::string logo_path(const std::string& picture_path, const std::string& fallback_dir) {
     const std::string name = logo_name(picture_path);
-    fs::path dir = file_path(picture_path).parent_path();
+    fs::path dir = fs_path(picture_path).parent_path();
     if (dir.empty()) dir = ".";
-    if (can_write_in(dir, name)) return utf8(dir / file_path(name));
-    return utf8(file_path(fallback_dir) / file_path(name));
+    if (can_write_in(dir, name)) return utf8_path(dir / fs_path(name));
+    return utf8_path(fs_path(fallback_dir) / fs_path(name));
 }
+
+namespace {
+// Each method's name on the command line and its label in the conversion dialog.
+struct DitherNames {
+    Dither method;
+    const char* name;
+    const char* label;
+};
+constexpr DitherNames kDitherNames[] = {
+    {Dither::FloydSteinberg, "floyd", "Floyd–Steinberg (rozpraszanie błędu)"},
+    {Dither::Atkinson, "atkinson", "Atkinson (większy kontrast)"},
+    {Dither::Ordered, "ordered", "Uporządkowany (raster Bayera 8×8)"},
+    {Dither::Threshold, "threshold", "Próg (bez rastra)"},
+};
+
+const DitherNames* names_of(Dither d) {
+    for (const DitherNames& n : kDitherNames)
+        if (n.method == d) return &n;
+    return nullptr;
+}
+}  // namespace
 
 const char* dither_name(Dither d) {
-    switch (d) {
-        case Dither::FloydSteinberg:
-            return "floyd";
-        case Dither::Atkinson:
-            return "atkinson";
-        case Dither::Ordered:
-            return "ordered";
-        case Dither::Threshold:
-            return "threshold";
-    }
-    return "";
-}
-
-bool dither_from_name(std::string_view name, Dither& out) {
-    for (Dither d : ALL_DITHERS)
-        if (name == dither_name(d)) {
-            out = d;
-            return true;
-        }
-    return false;
+    const DitherNames* n = names_of(d);
+    return n ? n->name : "";
 }
 
 const char* dither_label(Dither d) {
-    switch (d) {
-        case Dither::FloydSteinberg:
-            return "Floyd–Steinberg (rozpraszanie błędu)";
-        case Dither::Atkinson:
-            return "Atkinson (większy kontrast)";
-        case Dither::Ordered:
-            return "Uporządkowany (raster Bayera 8×8)";
-        case Dither::Threshold:
-            return "Próg (bez rastra)";
-    }
-    return "";
+    const DitherNames* n = names_of(d);
+    return n ? n->label : "";
+}
+
+bool dither_from_name(std::string_view name, Dither& out) {
+    for (const DitherNames& n : kDitherNames)
+        if (name == n.name) {
+            out = n.method;
+            return true;
+        }
+    return false;
 }
 
 }  // namespace tv::logo

@@ -110,18 +110,12 @@ int com_pos_receive(char* reply, unsigned& devErr) {
     const long limit = idle_limit();
     long idle = 0;
     std::size_t n = 0;
-    std::size_t question = 0;  // index of the error field's "?"
     Result result = RC_OK;
     unsigned char last = 0;
     while (last != ETX && idle < limit && n < kReplySize) {
         unsigned char b = 0;
         if (hCom.read_byte(b) && b != 0) {
-            buf[n] = static_cast<char>(b);
-            if (b == '?' && n > 0 && buf[n - 1] == '\t') {
-                question = n;  // the last tab-"?" pair of the reply counts
-                result = RC_DEVICE_ERROR;
-            }
-            ++n;
+            buf[n++] = static_cast<char>(b);
             last = b;
         } else {
             s(".");  // a slice without a byte, or a zero byte, which is dropped
@@ -129,6 +123,9 @@ int com_pos_receive(char* reply, unsigned& devErr) {
         }
     }
 
+    // The last tab-"?" pair of the reply is its error field; a time-out outweighs it.
+    const std::size_t question = error_field(std::string_view(buf, n), ErrorField::Last);
+    if (question != std::string_view::npos) result = RC_DEVICE_ERROR;
     if (idle >= limit) {
         trace_log(" [ TIMEOUT ]\r\n");
         result = RC_NO_REPLY;

@@ -18,6 +18,11 @@ void trace_log(std::string_view utf8) {
 
 void trace_wire(std::string_view wire) { s(from_cp1250(wire)); }
 
+std::size_t error_field(std::string_view reply, ErrorField which) {
+    const std::size_t tab = which == ErrorField::First ? reply.find("\t?") : reply.rfind("\t?");
+    return tab == std::string_view::npos ? tab : tab + 1;
+}
+
 unsigned report_error_field(const char* text, std::size_t len, std::size_t q) {
     unsigned number = 0;
     for (std::size_t i = q + 1; i < len && i <= q + 5; ++i) {

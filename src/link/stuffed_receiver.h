@@ -4,6 +4,8 @@
 #pragma once
 #include <cstddef>
 
+#include "codecs/register/stuffing.h"
+
 namespace tv {
 
 class StuffedReceiver {
@@ -11,15 +13,8 @@ class StuffedReceiver {
     static constexpr int kFirstIndex = 1;
     static constexpr int kLastIndex = 2046;
 
-    // What a byte did.
-    enum class Step {
-        Dropped,  // noise in front of the frame
-        Escape,   // a 0x10 that now waits for its second half (stored)
-        Start,    // the start byte after an escape (stored)
-        Escaped,  // the second half of an escape pair inside the frame (stored)
-        Plain,    // an ordinary frame byte (stored)
-        End,      // the end byte after an escape: the frame is complete (stored)
-    };
+    // What a byte did; every byte but a Dropped one is stored.
+    using Step = KsStuffing::Step;
 
     // frame: the caller's 2048-byte wire buffer; its first 1024 bytes are cleared.
     explicit StuffedReceiver(unsigned char* frame);
@@ -33,9 +28,8 @@ class StuffedReceiver {
 
   private:
     unsigned char* frame_;
+    KsStuffing reading_;
     int index_ = kFirstIndex;
-    bool escape_ = false;
-    bool in_frame_ = false;
     bool done_ = false;
 };
 

@@ -3,10 +3,10 @@
 // cash registers.
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "common/debug.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/TCPIP_pos.h"
@@ -53,7 +53,7 @@ void init_WSADATA(int mode) {
 int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     tpr("\r\nCreate socket : ");
     if (!net::create(sock)) {
-        std::fprintf(stderr, "socket: %s\n", net::error_text().c_str());
+        debugf("socket: %s\n", net::error_text().c_str());
         tpr("ERROR!\r\n");
         return RC_TCP_SOCKET;
     }
@@ -76,7 +76,7 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     net::set_recv_timeout(sock, kConnectTimeoutMs);
     tpr("Connecting : ");
     if (!net::connect(sock, to, kConnectTimeoutMs)) {
-        std::fprintf(stderr, "connect: %s\n", net::error_text().c_str());
+        debugf("connect: %s\n", net::error_text().c_str());
         tpr("ERROR!\r\n");
         drop(sock);
         return RC_TCP_CONNECT;
@@ -174,12 +174,10 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
             trace_wire(std::string_view(collected, n));
             l(collected, false, false);
         }
-        for (std::size_t q = 1; q < n; ++q) {
-            if (collected[q] == '?' && collected[q - 1] == '\t') {
-                result = RC_DEVICE_ERROR;
-                devErr = report_error_field(collected, n, q);
-                break;
-            }
+        const std::size_t q = error_field(std::string_view(collected, n), ErrorField::First);
+        if (q != std::string_view::npos) {
+            result = RC_DEVICE_ERROR;
+            devErr = report_error_field(collected, n, q);
         }
         copy_reply(reply, kReplySize, std::string_view(collected, n));
         return result;

@@ -1,10 +1,6 @@
 // The TCP link's socket calls on POSIX systems.
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -12,12 +8,13 @@
 #include <chrono>
 #include <cstring>
 
-#include "link/tcp_socket.h"
+#include "link/tcp_platform.h"
 
 namespace tv::net {
 
 namespace {
 int fd_of(unsigned int sock) { return static_cast<int>(sock); }
+}  // namespace
 
 void set_timeout(unsigned int sock, int option, int ms) {
     timeval tv{};
@@ -25,7 +22,6 @@ void set_timeout(unsigned int sock, int option, int ms) {
     tv.tv_usec = (ms % 1000) * 1000;
     setsockopt(fd_of(sock), SOL_SOCKET, option, &tv, sizeof tv);
 }
-}  // namespace
 
 bool startup() { return true; }
 void cleanup() {}
@@ -36,14 +32,8 @@ bool create(unsigned int& sock) {
     return fd >= 0;
 }
 
-void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
-void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
-
 bool connect(unsigned int sock, const Endpoint& to, int timeout_ms) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(to.port);
-    a.sin_addr.s_addr = to.addr;
+    const sockaddr_in a = socket_address(to);
     const int fd = fd_of(sock);
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return false;

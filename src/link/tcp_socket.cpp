@@ -1,18 +1,19 @@
-// The portable part of the TCP link's socket calls: name resolution reads the same over
-// POSIX sockets and Winsock once their headers are in.
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
-
-#include "link/tcp_socket.h"
+// The portable part of the TCP link's socket calls: what reads the same over POSIX
+// sockets and Winsock once their headers are in.
+#include "link/tcp_platform.h"
 
 namespace tv::net {
+
+sockaddr_in socket_address(const Endpoint& to) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(to.port);
+    a.sin_addr.s_addr = to.addr;
+    return a;
+}
+
+void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
+void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
 
 bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
     addrinfo hints{};

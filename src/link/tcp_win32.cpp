@@ -1,21 +1,18 @@
 // The TCP link's socket calls on Windows (Winsock).
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
 #include <string>
 
-#include "link/tcp_socket.h"
+#include "link/tcp_platform.h"
 
 namespace tv::net {
 
 namespace {
 SOCKET sock_of(unsigned int sock) { return sock == kNoSocket ? INVALID_SOCKET : static_cast<SOCKET>(sock); }
+}  // namespace
 
 void set_timeout(unsigned int sock, int option, int ms) {
     const DWORD value = static_cast<DWORD>(ms);
     setsockopt(sock_of(sock), SOL_SOCKET, option, reinterpret_cast<const char*>(&value), sizeof value);
 }
-}  // namespace
 
 bool startup() {
     WSADATA data;
@@ -31,14 +28,8 @@ bool create(unsigned int& sock) {
     return s != INVALID_SOCKET;
 }
 
-void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
-void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
-
 bool connect(unsigned int sock, const Endpoint& to, int timeout_ms) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(to.port);
-    a.sin_addr.s_addr = to.addr;
+    const sockaddr_in a = socket_address(to);
     const SOCKET s = sock_of(sock);
     u_long nonblocking = 1;
     if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) return false;

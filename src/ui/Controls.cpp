@@ -105,6 +105,43 @@ Control* at(int i) { return &panel()[static_cast<std::size_t>(i)]; }
 
 void notify(const Control* c) { host().control_changed(*c); }
 
+// The one way a setter changes a control: change(control) runs under the lock and says
+// whether anything changed; only then is the host told, outside the lock.
+template <class Change>
+void update(Control* c, Change change) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (!change(*c)) return;
+    }
+    notify(c);
+}
+
+// A field of c read under the lock.
+template <class T>
+T read(const Control* c, T Control::*field) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return c->*field;
+}
+
+// Sets field to value; false when it held that value already.
+template <class T>
+bool assign(T& field, T value) {
+    if (field == value) return false;
+    field = std::move(value);
+    return true;
+}
+
+// t cut after max_len characters (never inside one); whole when max_len is 0.
+std::string cut_to(const std::string& t, int max_len) {
+    if (max_len <= 0) return t;
+    std::size_t chars = 0, i = 0;
+    for (; i < t.size(); ++i) {
+        if ((static_cast<unsigned char>(t[i]) & 0xC0) == 0x80) continue;
+        if (chars++ == static_cast<std::size_t>(max_len)) break;
+    }
+    return t.substr(0, i);
+}
+
 }  // namespace
 
 Control* g_ProgressBar = at(0);
@@ -164,18 +201,12 @@ Control* control_by_handle(const std::string& handle) {
     return nullptr;
 }
 
-int sel(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->selection;
-}
+int sel(const Control* c) { return read(c, &Control::selection); }
 
 void set_sel(Control* c, int index) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (index < 0 || index >= static_cast<int>(c->items.size()) || c->selection == index) return;
-        c->selection = index;
-    }
-    notify(c);
+    update(c, [&](Control& k) {
+        return index >= 0 && index < static_cast<int>(k.items.size()) && assign(k.selection, index);
+    });
 }
 
 std::string item(const Control* c, int index) {
@@ -192,13 +223,10 @@ int find_item(const Control* c, const std::string& t) {
 }
 
 void set_notes(Control* c, std::vector<std::string> notes) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        notes.resize(c->items.size());
-        if (c->notes == notes) return;
-        c->notes = std::move(notes);
-    }
-    notify(c);
+    update(c, [&](Control& k) {
+        notes.resize(k.items.size());
+        return assign(k.notes, std::move(notes));
+    });
 }
 
 std::string item_label(const Control* c, int index) {
@@ -219,22 +247,8 @@ std::string text(const Control* c) {
 }
 
 void set_text(Control* c, const std::string& t) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        std::string v = t;
-        if (c->max_len > 0) {
-            // The limit counts characters: cut after max_len of them, never inside one.
-            std::size_t chars = 0, i = 0;
-            for (; i < v.size(); ++i) {
-                if ((static_cast<unsigned char>(v[i]) & 0xC0) == 0x80) continue;
-                if (chars++ == static_cast<std::size_t>(c->max_len)) break;
-            }
-            v.resize(i);
-        }
-        if (c->text == v) return;
-        c->text = std::move(v);
-    }
-    notify(c);
+    // The limit counts characters.
+    update(c, [&](Control& k) { return assign(k.text, cut_to(t, k.max_len)); });
 }
 
 void append_text(Control* c, const std::string& t) {
@@ -242,52 +256,25 @@ void append_text(Control* c, const std::string& t) {
     c->text += t;
 }
 
-bool checked(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->checked;
-}
+bool checked(const Control* c) { return read(c, &Control::checked); }
 
 void set_checked(Control* c, bool on) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (c->checked == on) return;
-        c->checked = on;
-    }
-    notify(c);
+    update(c, [&](Control& k) { return assign(k.checked, on); });
 }
 
-bool enabled(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->enabled;
-}
+bool enabled(const Control* c) { return read(c, &Control::enabled); }
 
 void enable(Control* c, bool on) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (c->enabled == on) return;
-        c->enabled = on;
-    }
-    notify(c);
+    update(c, [&](Control& k) { return assign(k.enabled, on); });
 }
 
-bool visible(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->visible;
-}
+bool visible(const Control* c) { return read(c, &Control::visible); }
 
 void show(Control* c, bool on) {
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        if (c->visible == on) return;
-        c->visible = on;
-    }
-    notify(c);
+    update(c, [&](Control& k) { return assign(k.visible, on); });
 }
 
-int position(const Control* c) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return c->position;
-}
+int position(const Control* c) { return read(c, &Control::position); }
 
 void set_position(Control* c, int pos) {
     std::lock_guard<std::mutex> lock(g_mutex);

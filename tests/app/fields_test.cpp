@@ -17,7 +17,16 @@ using namespace tv::test;
 
 namespace {
 
+// One field's check: whether the text is valid, and the parts of it marked as wrong.
+struct FieldRule {
+    bool (*valid)(const std::string&);
+    std::vector<TextSpan> (*faults)(const std::string&);
+};
+const FieldRule kIp{ip_address_valid, ip_address_faults};
+const FieldRule kPort{tcp_port_valid, tcp_port_faults};
+
 struct FieldCase {
+    const FieldRule& field;
     const char* text;
     bool valid;
     std::vector<TextSpan> marked;
@@ -29,48 +38,40 @@ namespace tv {
 void PrintTo(const TextSpan& s, std::ostream* os) { *os << "{" << s.start << "," << s.length << "}"; }
 }  // namespace tv
 
-TEST(Fields, IpAddressPartsThatAreWrongAreMarked) {
+TEST(Fields, WrongPartsOfTheAddressAndThePortAreMarked) {
     const FieldCase cases[] = {
-        {"0.0.0.0", true, {}},
-        {"255.255.255.255", true, {}},
-        {"192.168.1.100", true, {}},
-        {"300.1.2.3", false, {{0, 3}}},
-        {"1.2.3.256", false, {{6, 3}}},
-        {"30.1.2", false, {{0, 6}}},     // too few parts: all of it
-        {"1.2.3.4.5", false, {{7, 2}}},  // a fifth part, with its dot
-        {"1.2.3.4.", false, {{7, 1}}},   // an empty fifth part
-        {"010.1.1.1", false, {{0, 3}}},  // a leading zero reads as octal elsewhere
-        {"1..2.3", false, {{2, 1}}},     // an empty part: the dot that ends it
-        {"1.2.3.", false, {{5, 1}}},     // an empty last part: the dot before it
-        {"a.1.b.1", false, {{0, 1}, {4, 1}}},
-        {"ż.1.1.1", false, {{0, 1}}},  // counted in characters, not bytes
-        {" 1.2.3.4", false, {{0, 2}}},
-        {"1234.1.1.1", false, {{0, 4}}},
-        {"", false, {}},  // empty: not valid, nothing to mark
+        {kIp, "0.0.0.0", true, {}},
+        {kIp, "255.255.255.255", true, {}},
+        {kIp, "192.168.1.100", true, {}},
+        {kIp, "300.1.2.3", false, {{0, 3}}},
+        {kIp, "1.2.3.256", false, {{6, 3}}},
+        {kIp, "30.1.2", false, {{0, 6}}},     // too few parts: all of it
+        {kIp, "1.2.3.4.5", false, {{7, 2}}},  // a fifth part, with its dot
+        {kIp, "1.2.3.4.", false, {{7, 1}}},   // an empty fifth part
+        {kIp, "010.1.1.1", false, {{0, 3}}},  // a leading zero reads as octal elsewhere
+        {kIp, "1..2.3", false, {{2, 1}}},     // an empty part: the dot that ends it
+        {kIp, "1.2.3.", false, {{5, 1}}},     // an empty last part: the dot before it
+        {kIp, "a.1.b.1", false, {{0, 1}, {4, 1}}},
+        {kIp, "ż.1.1.1", false, {{0, 1}}},  // counted in characters, not bytes
+        {kIp, " 1.2.3.4", false, {{0, 2}}},
+        {kIp, "1234.1.1.1", false, {{0, 4}}},
+        {kIp, "", false, {}},  // empty: not valid, nothing to mark
+        // The port: a decimal number from 1 to 65535.
+        {kPort, "1", true, {}},
+        {kPort, "65535", true, {}},
+        {kPort, "6666", true, {}},
+        {kPort, "0", false, {{0, 1}}},
+        {kPort, "65536", false, {{0, 5}}},
+        {kPort, "99999", false, {{0, 5}}},
+        {kPort, "6a", false, {{0, 2}}},
+        {kPort, "-1", false, {{0, 2}}},
+        {kPort, "+80", false, {{0, 3}}},
+        {kPort, " 80", false, {{0, 3}}},
+        {kPort, "", false, {}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ip_address_valid(c.text), c.valid) << c.text;
-        EXPECT_EQ(ip_address_faults(c.text), c.marked) << c.text;
-    }
-}
-
-TEST(Fields, TcpPortIsADecimalNumberFrom1To65535) {
-    const FieldCase cases[] = {
-        {"1", true, {}},
-        {"65535", true, {}},
-        {"6666", true, {}},
-        {"0", false, {{0, 1}}},
-        {"65536", false, {{0, 5}}},
-        {"99999", false, {{0, 5}}},
-        {"6a", false, {{0, 2}}},
-        {"-1", false, {{0, 2}}},
-        {"+80", false, {{0, 3}}},
-        {" 80", false, {{0, 3}}},
-        {"", false, {}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(tcp_port_valid(c.text), c.valid) << c.text;
-        EXPECT_EQ(tcp_port_faults(c.text), c.marked) << c.text;
+        EXPECT_EQ(c.field.valid(c.text), c.valid) << c.text;
+        EXPECT_EQ(c.field.faults(c.text), c.marked) << c.text;
     }
 }
 

@@ -36,12 +36,7 @@ class Cli : public Test {
     Cli() { make_folders(); }
 
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
-        args.insert(args.end(), {"--log", dir.file("requests.log")});
-        if (over_pty)
-            args.insert(args.end(), {"--pty", dir.file("ports/com3")});
-        else
-            args.insert(args.end(), {"--tcp", "0"});
-        sim = std::make_unique<SimProcess>(args);
+        sim = std::make_unique<SimProcess>(test_sim_args(std::move(args), dir.path(), over_pty));
         ASSERT_TRUE(sim->ok()) << sim->error();
     }
     std::vector<std::string> tcp() const {

@@ -8,6 +8,7 @@
 
 #include "codecs/register/ks_fields.h"
 #include "commands/register/prt_ks.h"
+#include "support/debug_capture.h"
 #include "support/recording_host.h"
 #include "support/wire_oracle.h"
 
@@ -178,11 +179,10 @@ TEST(RegisterFrame, CorruptedByteWarnsAndStillParses) {
     rx.FRAME[1 + 15] = 0x07;  // the slot number 01 becomes 07
 
     RecordingHost host;
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     rx.filter();
-    const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(host.trace(), "\n\nUWAGA - BLEDNA SUMA KONTROLNA W RAMCE ! ! ! \n\n");
-    EXPECT_NE(out.find("\n\nUWAGA - BLEDNA SUMA KONTROLNA W RAMCE ! ! ! \n\n"), std::string::npos);
+    EXPECT_EQ(debug.take(), host.trace());
     EXPECT_EQ(rx.CMD_ID, 4600);
     EXPECT_EQ(rx.CRC, 0x6EF1);  // as received
     EXPECT_EQ(hex(rx.DATA, rx.DATA_LEN), "42 07 56 80 01 56 80 01");
@@ -313,9 +313,9 @@ TEST(RegisterFrame, PutOperationsAndLimits) {
     f.clear();
     std::memset(f.DATA, 0x10, sizeof f.DATA);
     f.DATA_LEN = 1100;
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     f.make();
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Ramka ucieta"), std::string::npos);
+    EXPECT_EQ(debug.take(), "Ramka ucieta: nie miesci sie w 2048 bajtach\n");
     EXPECT_EQ(f.F_LEN, KS_FRAME_SIZE);
     EXPECT_EQ(f.FRAME[f.F_LEN - 2], 0x10);
     EXPECT_EQ(f.FRAME[f.F_LEN - 1], 0x03);
@@ -325,15 +325,15 @@ TEST(RegisterFrame, PrintDumpsExactly) {
     KS_FRM f = made(4602, 1, [](KS_FRM& x) { x.putB(1); });
 
     RecordingHost host;
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     f.print();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = debug.take();
     EXPECT_EQ(host.trace(),
               "\r\nPRINT - 10 02 00 00 00 00 00 00 12 00 01 00 fa 11 42 01 88 0f 10 03 "
               "Flags : 0\r\nToken : 0\r\nF_LEN : 20\r\nFLD_NUM : 1\r\nCMD_ID : 4602"
               "\r\nDATA_LEN : 2\r\nCRC : 3976 : f88\r\n\r\n"
               "\r\nDATA : 42 01 \r\nDATA_LEN : 2\r\nCRC : 3976 : f88\r\n\r\n");
-    // Standard output gets the raw frame through its end pair.
+    // The debug channel gets the raw frame through its end pair.
     const std::string raw(reinterpret_cast<const char*>(f.FRAME), 20);
     EXPECT_EQ(out, "Ramka :\n" + raw +
                        "\n16 2 0 0 0 0 0 0 18 0 1 0 250 17 66 1 136 15 16 3 \n\n"
@@ -343,9 +343,7 @@ TEST(RegisterFrame, PrintDumpsExactly) {
     host.clear();
     f.F_LEN = KS_FRAME_SIZE;
     f.DATA_LEN = KS_DATA_SIZE;
-    testing::internal::CaptureStdout();
     f.print();
-    testing::internal::GetCapturedStdout();
     const std::string t = host.trace();
     EXPECT_EQ(t.size(), 4095u);
     EXPECT_EQ(t.substr(0, 16), "\r\nPRINT - 10 02 ");
@@ -355,8 +353,7 @@ TEST(RegisterFrame, HexDigitsAndRawDump) {
     EXPECT_STREQ(hexch2(0xAF), "af");
     EXPECT_STREQ(hexch2(0x05), "05");
     unsigned char bytes[] = {0x41, 0xFF, 0x00};
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     pr_frame(bytes, 3);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, std::string("Ramka :\nA\xFF") + '\0' + "\n65 255 0 \n\n41 ff 00 \n\n");
+    EXPECT_EQ(debug.take(), std::string("Ramka :\nA\xFF") + '\0' + "\n65 255 0 \n\n41 ff 00 \n\n");
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link_fixture.h"
+#include "support/debug_capture.h"
 #include "support/platform.h"
 #include "support/wire_oracle.h"
 
@@ -161,9 +162,9 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
     for (auto& e : table) e.clear();
     table[9].number = 4242;
 
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     EXPECT_EQ(KS_PLUREAD(7, table, 10), RC_OK);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = debug.take();
     EXPECT_EQ(out.substr(0, 1), "@");
     EXPECT_EQ(table[6].number, 7u);
     EXPECT_STREQ(table[6].text1, "Masło");
@@ -172,33 +173,29 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
     EXPECT_EQ(table[6].bcd_value, 12345);
 
     // Number 11 is past a table of 10, and 0 is before it: dropped with a line.
-    testing::internal::CaptureStdout();
     EXPECT_EQ(KS_PLUREAD(11, table, 10), RC_OK);
     EXPECT_EQ(KS_PLUREAD(0, table, 10), RC_OK);
-    out = testing::internal::GetCapturedStdout();
+    out = debug.take();
     EXPECT_NE(out.find("PLU 11 poza tablica (10 pozycji) - rekord pominiety\n"), std::string::npos);
     EXPECT_NE(out.find("PLU 0 poza tablica"), std::string::npos);
     EXPECT_EQ(table[9].number, 4242u);
     EXPECT_STREQ(table[9].text1, "");
 
     // A long text is cut at 40 characters and the fields after it still line up.
-    testing::internal::CaptureStdout();
     EXPECT_EQ(KS_PLUREAD(3, table, 10), RC_OK);
     EXPECT_STREQ(table[2].text1, "0123456789012345678901234567890123456789");
     EXPECT_EQ(table[2].bcd_value, 12345);
 
     // The end of the read context is quiet; other errors print four values.
     EXPECT_EQ(KS_PLUREAD(4, table, 10), RC_READ_REFUSED);
-    out = testing::internal::GetCapturedStdout();
+    out = debug.take();
     EXPECT_EQ(out.find("ERRORS"), std::string::npos);
-    testing::internal::CaptureStdout();
     EXPECT_EQ(KS_PLUREAD(4, table, 10), RC_READ_REFUSED);
-    out = testing::internal::GetCapturedStdout();
+    out = debug.take();
     EXPECT_TRUE(out.ends_with("\nERRORS : \n2110\n5\n12\n9\n")) << out;
     // Nothing at all: four zeros.
-    testing::internal::CaptureStdout();
     EXPECT_EQ(KS_PLUREAD(4, table, 10), RC_READ_REFUSED);
-    out = testing::internal::GetCapturedStdout();
+    out = debug.take();
     EXPECT_TRUE(out.ends_with("\nERRORS : \n0\n0\n0\n0\n")) << out;
 
     const auto& rq = peer.requests();
@@ -222,10 +219,10 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
     use_pty(peer);
     KS_PAYFORM table[8];
     for (auto& e : table) e.clear();
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     EXPECT_EQ(KS_PAYFORMREAD(7, table, 8), RC_OK);
     EXPECT_EQ(KS_PAYFORMREAD(8, table, 8), RC_OK);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = debug.take();
     EXPECT_EQ(table[7].number, 7);
     EXPECT_STREQ(table[7].text1, "Karta płatnicza");
     EXPECT_EQ(table[7].byte_field, 2);
@@ -273,7 +270,7 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
                                                 {reply_frame(2000)},
                                                 {error_frame({2005, 975})}});
     use_pty(peer);
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     KS_CASHREGSTATUSGET();
     EXPECT_STREQ(uni, "AB1234567890");
     KS_CASHREGSTATUSGET();
@@ -296,7 +293,7 @@ TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
     EXPECT_EQ(pf.bcd_value2, 777);
     KS_CNTXPLUINIT();
     KS_CNTXPAYFORMINIT();
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = debug.take();
     EXPECT_NE(out.find("%"), std::string::npos);
     EXPECT_NE(out.find("Barcode : ERROR\n"), std::string::npos);
     EXPECT_NE(out.find("#"), std::string::npos);

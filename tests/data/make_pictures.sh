@@ -20,12 +20,8 @@
 #   variants/                     header forms, palettes, odd widths and top-down files, with
 #                                 the dark pixels Pillow sees in each (make_variants.py)
 # The pattern: pixel (x, y), y = 0 the top row, is dark when (x + 2*y) % 7 == 0 or x < 3.
-set -euo pipefail
 cd "$(dirname "$0")"
-CONVERT=/usr/bin/convert
-PY=/usr/bin/python3
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+. ./picture_tools.sh
 
 # A plain PBM (1 = dark) of the pattern, W x H.
 pattern_pbm() {

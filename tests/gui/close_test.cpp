@@ -1,7 +1,6 @@
 // Closing the window while an upload runs: the question, "Nie" that changes nothing, and
 // "Tak" that stops the upload at the next frame, cancels it on the printer, closes the link
 // and then the window.
-#include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSet>
@@ -72,9 +71,7 @@ class CloseTest : public WindowTest {
   private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
-        QVERIFY(open_window());
-        QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
-        write_logo_bmp(file("logo.bmp"), 400, 240);
+        QVERIFY(open_window_with_logo(400, 240));
     }
 
     void answeringNoChangesNothing() {

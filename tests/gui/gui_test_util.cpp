@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFont>
@@ -247,6 +248,12 @@ bool WindowTest::open_window(bool show) {
     window_ = std::make_unique<tv::gui::MainWindow>();
     window_->show();
     return QTest::qWaitForWindowExposed(window_.get());
+}
+
+bool WindowTest::open_window_with_logo(int w, int h) {
+    if (!open_window() || !QDir::setCurrent(QString::fromStdString(dir_->path()))) return false;
+    write_logo_bmp(file("logo.bmp"), w, h);
+    return true;
 }
 
 void WindowTest::start_with(const Settings& s) {

@@ -161,6 +161,9 @@ class WindowTest : public QObject {
     // Makes the folder and the user; with show, builds and shows the window. False when
     // the window did not appear.
     bool open_window(bool show = true);
+    // The window shown, with its folder the current one and logo.bmp (w x h) in it, as the
+    // programs that run jobs want it. False when the window did not appear.
+    bool open_window_with_logo(int w, int h);
     // The window's widget for a handle; a missing one ends the program.
     template <class T>
     T* get(const char* handle) {

@@ -3,7 +3,6 @@
 // and afterwards the keyboard focus is on the button that started it.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -64,9 +63,7 @@ class JobLockTest : public WindowTest {
   private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
-        QVERIFY(open_window());
-        QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
-        write_logo_bmp(file("logo.bmp"), 200, 96);
+        QVERIFY(open_window_with_logo(200, 96));
     }
 
     void init() {

@@ -2,7 +2,6 @@
 // whole programming jobs against the device simulator, with every box answered by the
 // test as a user would.
 #include <QComboBox>
-#include <QDir>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -40,9 +39,7 @@ class JobsTest : public WindowTest {
   private slots:
     void initTestCase() {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
-        QVERIFY(open_window());
-        QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
-        write_logo_bmp(file("logo.bmp"), 200, 96);
+        QVERIFY(open_window_with_logo(200, 96));
     }
 
     void cleanup() {

@@ -108,32 +108,16 @@ QString shown_text(QWidget* w) {
     return {};
 }
 
+// Each kind is a class of widget (in K's order); a selector is besides a list the user
+// cannot type in, and a rule a horizontal line.
 bool kind_matches(QWidget* w, K k) {
-    switch (k) {
-        case K::Bar:
-            return qobject_cast<QProgressBar*>(w);
-        case K::Button:
-            return qobject_cast<QPushButton*>(w);
-        case K::Check:
-            return qobject_cast<QCheckBox*>(w);
-        case K::Combo: {
-            auto* c = qobject_cast<QComboBox*>(w);
-            return c && !c->isEditable();
-        }
-        case K::Group:
-            return qobject_cast<QGroupBox*>(w);
-        case K::Rule: {
-            auto* f = qobject_cast<QFrame*>(w);
-            return f && f->frameShape() == QFrame::HLine;
-        }
-        case K::Line:
-            return qobject_cast<QLineEdit*>(w);
-        case K::Pane:
-            return qobject_cast<QPlainTextEdit*>(w);
-        case K::Label:
-            return qobject_cast<QLabel*>(w);
-    }
-    return false;
+    static const char* const kClass[] = {"QProgressBar", "QPushButton",    "QCheckBox",
+                                         "QComboBox",    "QGroupBox",      "QFrame",
+                                         "QLineEdit",    "QPlainTextEdit", "QLabel"};
+    if (!w->inherits(kClass[static_cast<int>(k)])) return false;
+    if (k == K::Combo) return !static_cast<QComboBox*>(w)->isEditable();
+    if (k == K::Rule) return static_cast<QFrame*>(w)->frameShape() == QFrame::HLine;
+    return true;
 }
 
 }  // namespace

@@ -56,9 +56,7 @@ class ScreenshotsTest : public WindowTest {
         if (SimProcess::binary().empty()) QSKIP("the build has no simulator");
         out_ = qEnvironmentVariable("TV_SHOTS_DIR", QStringLiteral(TV_SCREENSHOT_DIR));
         QVERIFY(QDir().mkpath(out_));
-        QVERIFY(open_window());
-        QVERIFY(QDir::setCurrent(QString::fromStdString(dir_->path())));
-        write_logo_bmp(file("logo.bmp"), 400, 240);
+        QVERIFY(open_window_with_logo(400, 240));
         // A printer whose reply to the fourth frame comes late: the upload is held there.
         sim_ = std::make_unique<SimProcess>(std::vector<std::string>{
             "--printer", "--tcp", "0", "--log", dir_->file("requests.log"), "--delay", "4:4000"});

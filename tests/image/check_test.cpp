@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bmp_files.h"
+#include "check_steps.h"
 #include "common/globals.h"
 #include "image/bmp_check.h"
 #include "image/gr_grid.h"
@@ -26,32 +27,8 @@ const char* const HEIGHT_MSG = "Za duża wysokość !!! Maksymalna wysokość to
 const char* const COLOUR_MSG = "Bitmapa musi być monochromatyczna !!!\n";
 const char* const DATA_MSG = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
 
-// The one box of a refused picture.
-std::vector<Box> refusal(const std::string& text) { return {{"Błąd!", text, Icon::Warning}}; }
-
-struct Check {
-    int code;
-    std::string msg;
-    unsigned offset;
-    unsigned polarity;
-};
-
-Check run_check(const std::string& path) {
-    set_gr_filename(path);
-    char msg[GR_MSG_SIZE] = {};
-    unsigned offset = 12345, polarity = 6789;
-    const int code = gr_check(offset, polarity, msg);
-    return {code, msg, offset, polarity};
-}
-
 class CheckTest : public Test {
   protected:
-    // Runs the check thread as the window does and waits for it.
-    void run_bmp_check(const std::string& path) {
-        set_gr_filename(path);
-        std::thread t(bmp_check);
-        t.join();
-    }
     RecordingHost& h = host;
 };
 
@@ -151,13 +128,7 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
     std::string huge_offset = full;
     put32(huge_offset, 10, 0xFFFFFFF0u);
     std::string one_byte_short = full.substr(0, full.size() - 1);
-    struct Case {
-        const char* name;
-        std::string bytes;
-        int code;
-        std::string msg;
-    };
-    const Case cases[] = {
+    const RefusedFile cases[] = {
         {"half.bmp", full.substr(0, full.size() / 2), GR_NO_DATA, DATA_MSG},
         {"short1.bmp", one_byte_short, GR_NO_DATA, DATA_MSG},
         {"offset.bmp", huge_offset, GR_NO_DATA, DATA_MSG},
@@ -168,18 +139,9 @@ TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
         {"header_only.bmp", full.substr(0, 30), GR_NO_DATA, DATA_MSG},
         {"cut_at_20.bmp", full.substr(0, 20), GR_NO_DATA, DATA_MSG},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        write_file(dir.file(c.name), c.bytes);
-        const Check r = run_check(dir.file(c.name));
-        EXPECT_EQ(r.code, c.code);
-        EXPECT_EQ(r.msg, c.msg);
-
-        h.clear();
-        run_bmp_check(dir.file(c.name));
-        EXPECT_EQ(h.boxes_shown(), refusal(c.msg));
-        EXPECT_FALSE(PaintBMP);
-        EXPECT_EQ(gr_filename(), "");
+    for (const RefusedFile& c : cases) {
+        SCOPED_TRACE(c.what);
+        expect_refused(h, dir.file(c.what), c);
     }
     // The exact size passes.
     write_file(dir.file("exact.bmp"), full);

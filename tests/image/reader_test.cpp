@@ -11,8 +11,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <thread>
 
+#include "check_steps.h"
 #include "image/bmp_check.h"
 #include "image/gr_grid.h"
 #include "image/uploads.h"
@@ -103,18 +103,6 @@ class Reader : public UploadTest {
         prepare_gr();
         return std::string(seq_tab, strnlen(seq_tab, SEQ_TAB_SIZE));
     }
-    // Runs the check thread as the window does.
-    static void run_bmp_check(const std::string& path) {
-        set_gr_filename(path);
-        std::thread t(bmp_check);
-        t.join();
-    }
-    static int check_code(const std::string& path) {
-        set_gr_filename(path);
-        char msg[GR_MSG_SIZE] = {};
-        unsigned offset = 0, polarity = 0;
-        return gr_check(offset, polarity, msg);
-    }
 };
 
 }  // namespace
@@ -203,13 +191,7 @@ TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
     const std::string os2 = read_file(variant("os2v1_black0_13x7_im.bmp"));
     const std::string os2v2 = read_file(variant("os2v2_black0_13x7.bmp"));
     const std::string v5 = read_file(variant("v5_black0_13x7_im.bmp"));
-    struct Case {
-        const char* what;
-        std::string bytes;
-        int code;
-        std::string msg;
-    };
-    const Case cases[] = {
+    const RefusedFile cases[] = {
         {"no signature", patched(v3, {{0, 'B' | 'A' << 8, 2}}), GR_NOT_BMP, NOT_BMP},
         {"signature swapped", patched(v3, {{0, 'M' | 'B' << 8, 2}}), GR_NOT_BMP, NOT_BMP},
         {"a PNG file", "\x89PNG\r\n\x1a\n" + std::string(60, '\0'), GR_NOT_BMP, NOT_BMP},
@@ -263,29 +245,14 @@ TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
         {"colour count 2^28", patched(v3, {{46, 0x10000000}}), GR_NO_DATA, DAMAGED},
         {"height one row more than the file holds", patched(v3, {{22, 8}}), GR_NO_DATA, DAMAGED},
     };
-    for (const Case& c : cases) {
+    for (const RefusedFile& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir.file("refused.bmp");
-        write_file(path, c.bytes);
-
-        h.clear();
-        set_gr_filename(path);
-        char msg[GR_MSG_SIZE] = {};
-        unsigned offset = 0, polarity = 0;
-        EXPECT_EQ(gr_check(offset, polarity, msg), c.code);
-        EXPECT_EQ(std::string(msg), c.msg);
-
-        // The window: one box with exactly those messages; the file is forgotten.
-        h.clear();
-        run_bmp_check(path);
-        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", c.msg, Icon::Warning}}));
-        EXPECT_FALSE(PaintBMP);
-        EXPECT_EQ(gr_filename(), "");
-
+        expect_refused(h, path, c);
         // The printer upload builds nothing.
         h.clear();
         EXPECT_EQ(sequence(path), "");
-        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", c.msg, Icon::Warning}}));
+        EXPECT_EQ(h.boxes_shown(), refusal(c.msg));
     }
 }
 
@@ -312,7 +279,7 @@ TEST_F(Reader, AFileCutAnywhereBeforeItsLastPixelIsRefused) {
                 continue;
             }
             EXPECT_EQ(seq, "");
-            EXPECT_EQ(check_code(path), n < 2 ? GR_NOT_BMP : GR_NO_DATA);
+            EXPECT_EQ(run_check(path).code, n < 2 ? GR_NOT_BMP : GR_NO_DATA);
             EXPECT_EQ(h.boxes_shown(),
                       (std::vector<Box>{{"Błąd!", n < 2 ? NOT_BMP : DAMAGED, Icon::Warning}}));
         }
@@ -340,7 +307,7 @@ TEST_F(Reader, OnlyARegularFileOpens) {
         SCOPED_TRACE(path);
         const std::vector<Box> box{{"Błąd!", "Nie można otworzyć pliku! :\n" + path, Icon::Warning}};
         h.clear();
-        EXPECT_EQ(check_code(path), GR_CANNOT_OPEN);
+        EXPECT_EQ(run_check(path).code, GR_CANNOT_OPEN);
         EXPECT_EQ(h.boxes_shown(), box);
         h.clear();
         run_bmp_check(path);

@@ -42,13 +42,9 @@ class JobTest : public Test {
 
     // Starts the simulator with a request log; device "--printer" or "--register".
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
-        args.insert(args.end(), {"--log", dir.file("requests.log"), "--store", dir.file("store")});
+        args.insert(args.end(), {"--store", dir.file("store")});
         std::filesystem::create_directories(dir.file("store"));
-        if (over_pty)
-            args.insert(args.end(), {"--pty", dir.file("ports/com3")});
-        else
-            args.insert(args.end(), {"--tcp", "0"});
-        sim = std::make_unique<SimProcess>(args);
+        sim = std::make_unique<SimProcess>(test_sim_args(std::move(args), dir.path(), over_pty));
         ASSERT_TRUE(sim->ok()) << sim->error();
         if (over_pty) {
             set_sel(gComb_Interface, 0);
@@ -107,6 +103,24 @@ class JobTest : public Test {
 
     // Every request frame the simulator received so far, in order.
     std::vector<std::string> frames() const { return read_request_log(dir.file("requests.log")); }
+    // Programs a w x h picture into slot (1..6) and forgets the job's boxes.
+    void program_slot(int w, int h, int slot) {
+        choose(picture(w, h));
+        set_sel(gComb_Slot, slot - 1);
+        press(ID_SEND);
+        host.clear();
+    }
+    // Presses "Ustaw" with the header and the footer selectors at these items (0: none);
+    // the frames that job sent.
+    std::vector<std::string> set_header_footer(int header, int footer) {
+        const auto before = static_cast<std::ptrdiff_t>(frames().size());
+        set_sel(gComb_GrHdr, header);
+        set_sel(gComb_GrFoot, footer);
+        press(ID_SET);
+        std::vector<std::string> sent = frames();
+        sent.erase(sent.begin(), sent.begin() + before);
+        return sent;
+    }
     // Every request frame that reached the simulator: it is stopped first, and takes in
     // what was on its line before it goes (a frame sent after the job's last reply too).
     std::vector<std::string> all_frames() {

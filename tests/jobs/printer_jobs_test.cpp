@@ -88,24 +88,16 @@ TEST_F(PrinterJobs, ClearingAllSlotsSendsSevenLinesAndThePluralMessage) {
 
 TEST_F(PrinterJobs, HeaderAndFooterWithAndWithoutTheTestForm) {
     start_sim({"--printer"});
-    choose(picture(16, 8));
-    set_sel(gComb_Slot, 1);
-    press(ID_SEND);  // slot 2 now holds a graphic
-    host.clear();
-    set_sel(gComb_GrHdr, 2);
-    set_sel(gComb_GrFoot, 0);
-    press(ID_SET);
-    auto f = frames();
-    f.erase(f.begin(), f.begin() + 2);
-    EXPECT_TRUE(
-        same_frames(f, printer_frames({"prncancel\t", "imgheaderset\tno2\t", "imgfooterset\tno0\t"})));
+    program_slot(16, 8, 2);
+    EXPECT_TRUE(same_frames(set_header_footer(2, 0),
+                            printer_frames({"prncancel\t", "imgheaderset\tno2\t", "imgfooterset\tno0\t"})));
     EXPECT_EQ(box_texts(),
               std::vector<std::string>{
                   "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});
     host.clear();
     dispatch_command(ID_TEST_PRINT, Notify::Clicked, gCheck_TestPrint);
     press(ID_SET);
-    f = frames();
+    const std::vector<std::string> f = frames();
     ASSERT_EQ(f.size(), 15u);
     EXPECT_EQ(f[5], printer_frame("prncancel\t"));
     EXPECT_EQ(f[7], printer_frame("imgfooterset\tno0\t"));

@@ -64,16 +64,9 @@ TEST_F(RegisterJobs, ClearingEndsWithTheSameSuccessBoxAsPrinters) {
 TEST_F(RegisterJobs, HeaderNoneAndFooterThree) {
     start_sim({"--register"});
     use_registers();
-    choose(picture(48, 8));
-    set_sel(gComb_Slot, 2);
-    press(ID_SEND);
-    host.clear();
-    set_sel(gComb_GrHdr, 0);
-    set_sel(gComb_GrFoot, 3);
-    press(ID_SET);
-    auto f = frames();
-    f.erase(f.begin(), f.begin() + 2);
-    EXPECT_TRUE(same_frames(f, {register_frame(4603, {B(0), B(1)}), register_frame(4604, {B(3), B(1)})}));
+    program_slot(48, 8, 3);
+    EXPECT_TRUE(same_frames(set_header_footer(0, 3),
+                            {register_frame(4603, {B(0), B(1)}), register_frame(4604, {B(3), B(1)})}));
     EXPECT_EQ(box_texts(),
               std::vector<std::string>{
                   "[Komunikat] Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!"});

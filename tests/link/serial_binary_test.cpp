@@ -9,6 +9,7 @@
 #include "link/COM_pos.h"
 #include "link/serial_port.h"
 #include "link_fixtures.h"
+#include "support/debug_capture.h"
 #include "support/platform.h"
 
 using namespace tv;
@@ -48,11 +49,15 @@ TEST_F(SerialBinary, SendStopsAtTheEndPairAndLeavesTheRecordAlone) {
 
 TEST_F(SerialBinary, VerboseTraceMarksTheControlBytes) {
     dev.write(bytes({0x10, 0x02, 0x01, 0x10, 0x10, 0x10, 0x03}));
-    testing::internal::CaptureStdout();  // a byte-by-byte account nobody reads
+    DebugCapture debug;
     com_breceive(frame, true);
-    testing::internal::GetCapturedStdout();
     EXPECT_EQ(frame[0], 7);
     EXPECT_EQ(host.trace(), "\r\nResp... 10[SYN] 02[STX] 01 10[SYN] 10 10[SYN] 03[ETX]\r\n\r\n");
+    // The debug channel gets a line a byte: index, digits, the byte itself, its meaning.
+    EXPECT_EQ(debug.take(),
+              "\n1 : 10 : \x10 UWAGA \"SYN\"\n2 : 02 : \x02 koniec \"SYN\"\n3 : 01 : \x01"
+              "\n4 : 10 : \x10 UWAGA \"SYN\"\n5 : 10 : \x10 koniec \"SYN\"\n6 : 10 : \x10 UWAGA \"SYN\""
+              "\n7 : 03 : \x03 UWAGA KONIEC!");
 }
 
 TEST_F(SerialBinary, SilentDeviceLeavesNoFrameAfterTheIdleLimit) {
@@ -60,9 +65,9 @@ TEST_F(SerialBinary, SilentDeviceLeavesNoFrameAfterTheIdleLimit) {
     TIMEOUT_BASE = 10;
     dev.write(bytes({0x10, 0x02, 0x01}));  // a frame that never ends
     const auto start = std::chrono::steady_clock::now();
-    testing::internal::CaptureStdout();
+    DebugCapture debug;
     com_breceive(frame, false);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = debug.take();
     EXPECT_GE(elapsed_ms(start), 450);
     EXPECT_EQ(frame[0], 0);
     EXPECT_EQ(hex(stored(1, 3)), "10 02 01");

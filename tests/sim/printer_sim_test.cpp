@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
+#include <utility>
 
 #include "sim_test_util.h"
 #include "support/platform.h"
@@ -17,6 +19,10 @@ struct PrinterSim : SimLine {
         const std::string r = ask(text);
         const auto q = r.find("\t?");
         return q == std::string::npos ? "" : r.substr(q + 2, r.find('\t', q + 2) - q - 2);
+    }
+    // Sends each request in turn; each must be answered with its error number ("" none).
+    void expect_errors(std::initializer_list<std::pair<const char*, const char*>> exchanges) {
+        for (const auto& [request, error] : exchanges) EXPECT_EQ(error_of(request), error) << request;
     }
 };
 
@@ -46,13 +52,15 @@ TEST_F(PrinterSim, WrongChecksumIsRefusedWithError5AndNothingIsDone) {
 
 TEST_F(PrinterSim, SyntaxErrorsCarryThePrinterNumbers) {
     run();
-    EXPECT_EQ(error_of("imgfoo\tno1\t"), "1");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx8\t"), "2");  // hx missing
-    EXPECT_EQ(error_of("imgslotappend\tno1\t"), "2");    // tx missing
-    EXPECT_EQ(error_of("imgheaderset\t"), "2");
-    EXPECT_EQ(error_of("imgslotset\tnoA\twx8\thx1\t"), "3");  // not a number
-    EXPECT_EQ(error_of("imgprogrep\t\tno1\t"), "6");          // two tabs: an empty field
-    EXPECT_EQ(error_of("sid\t"), "");
+    expect_errors({
+        {"imgfoo\tno1\t", "1"},
+        {"imgslotset\tno1\twx8\t", "2"},  // hx missing
+        {"imgslotappend\tno1\t", "2"},    // tx missing
+        {"imgheaderset\t", "2"},
+        {"imgslotset\tnoA\twx8\thx1\t", "3"},  // not a number
+        {"imgprogrep\t\tno1\t", "6"},          // two tabs: an empty field
+        {"sid\t", ""},
+    });
     // No hash sign: STX payload ETX.
     line->send("\x02sid\t\x03");
     EXPECT_EQ(line->read_printer_reply(), printer_frame("sid\t?15\t"));
@@ -102,27 +110,28 @@ TEST_F(PrinterSim, SlotErrorsLeaveTheStoredPictureAsItWas) {
     ASSERT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx1234\t"), "");
     const std::string before = stored("slot1.pbm");
 
-    EXPECT_EQ(error_of("imgslotset\tno7\twx8\thx2\t"), "3250");
-    EXPECT_EQ(error_of("imgslotset\tno0\twx8\thx2\t"), "3250");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx641\thx2\t"), "3253");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx0\ttx\t"), "3253");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx123\t"), "2080");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx12zz\t"), "2081");
-    EXPECT_EQ(error_of("imgslotset\tno1\twx8\thx2\ttx123456\t"), "3258");  // 3 bytes for 2
-    EXPECT_EQ(error_of("imgslotappend\tno1\ttx00\t"), "3258");             // picture already full
-    EXPECT_EQ(error_of("imgslotappend\tno3\ttx00\t"), "3258");             // slot never opened
-    EXPECT_EQ(stored("slot1.pbm"), before);
-    EXPECT_EQ(error_of("imgprogrep\tno1\t"), "");
-
-    // A half-sent picture cannot be reported or put on the receipt.
-    ASSERT_EQ(error_of("imgslotset\tno4\twx16\thx2\ttx0102\t"), "");
-    EXPECT_EQ(error_of("imgprogrep\tno4\t"), "3258");
-    EXPECT_EQ(error_of("imgheaderset\tno4\t"), "3258");
-    EXPECT_EQ(error_of("imgfooterset\tno5\t"), "3251");
-    EXPECT_EQ(error_of("imgfooterset\tno7\t"), "3250");
-    // After a cancel the picture takes no more data.
-    ASSERT_EQ(error_of("prncancel\t"), "");
-    EXPECT_EQ(error_of("imgslotappend\tno4\ttx0304\t"), "3258");
+    expect_errors({
+        {"imgslotset\tno7\twx8\thx2\t", "3250"},
+        {"imgslotset\tno0\twx8\thx2\t", "3250"},
+        {"imgslotset\tno1\twx641\thx2\t", "3253"},
+        {"imgslotset\tno1\twx8\thx0\ttx\t", "3253"},
+        {"imgslotset\tno1\twx8\thx2\ttx123\t", "2080"},
+        {"imgslotset\tno1\twx8\thx2\ttx12zz\t", "2081"},
+        {"imgslotset\tno1\twx8\thx2\ttx123456\t", "3258"},  // 3 bytes for 2
+        {"imgslotappend\tno1\ttx00\t", "3258"},             // picture already full
+        {"imgslotappend\tno3\ttx00\t", "3258"},             // slot never opened
+        {"imgprogrep\tno1\t", ""},
+        // A half-sent picture cannot be reported or put on the receipt.
+        {"imgslotset\tno4\twx16\thx2\ttx0102\t", ""},
+        {"imgprogrep\tno4\t", "3258"},
+        {"imgheaderset\tno4\t", "3258"},
+        {"imgfooterset\tno5\t", "3251"},
+        {"imgfooterset\tno7\t", "3250"},
+        // After a cancel the picture takes no more data.
+        {"prncancel\t", ""},
+        {"imgslotappend\tno4\ttx0304\t", "3258"},
+    });
+    EXPECT_EQ(stored("slot1.pbm"), before);  // no refusal touched it
 }
 
 TEST_F(PrinterSim, OneByOneSlotCountsAsClearedAndFreesTheHeader) {

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "support/no_copy.h"
+
 namespace tv::test {
 
-class Child {
+class Child : NoCopy {
   public:
     Child();
     ~Child();  // kills a child still running and reaps it
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
 
     // False with a reason in error when the program could not be started. Without
     // capture_err the child's standard error is the test's.

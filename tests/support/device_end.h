@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "support/no_copy.h"
 #include "support/sockets.h"
 
 namespace tv::test {
@@ -13,12 +14,10 @@ namespace tv::test {
 // opens. With raw set, both sides are made raw at once so no byte is changed on the way.
 // Windows has none: there the object is inert and its making is a test failure, so a case
 // that needs one must skip first (TV_POSIX_ONLY).
-class PtyDevice {
+class PtyDevice : NoCopy {
   public:
     explicit PtyDevice(bool raw = true);
     ~PtyDevice();
-    PtyDevice(const PtyDevice&) = delete;
-    PtyDevice& operator=(const PtyDevice&) = delete;
 
     const std::string& slave_path() const { return slave_path_; }
     int slave_fd() const { return slave_; }
@@ -36,17 +35,15 @@ class PtyDevice {
 };
 
 // A device listening on 127.0.0.1 at a free port.
-class TcpDevice {
+class TcpDevice : NoCopy {
   public:
     TcpDevice();
     ~TcpDevice();
-    TcpDevice(const TcpDevice&) = delete;
-    TcpDevice& operator=(const TcpDevice&) = delete;
 
     std::uint16_t port() const { return port_; }
     // Takes the link's connection (waits at most timeout_ms). False when none came.
     bool accept(int timeout_ms = 2000);
-    void write(const std::string& bytes);  // throws when the connection is gone
+    void write(const std::string& bytes);  // throws when the connection is gone or stays full
     std::string read(std::size_t n, int timeout_ms = 2000);
     // Nothing more arrives within quiet_ms.
     bool quiet(int quiet_ms = 100);

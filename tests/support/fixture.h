@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/no_copy.h"
 #include "support/recording_host.h"
 
 namespace tv::test {
@@ -16,12 +17,10 @@ namespace tv::test {
 // The process-wide state of the core (link settings, job state, directories, the chosen
 // picture, the device-error record, the detection range and every control of the panel),
 // taken when the object is made and put back when it goes.
-class SavedState {
+class SavedState : NoCopy {
   public:
     SavedState();
     ~SavedState();
-    SavedState(const SavedState&) = delete;
-    SavedState& operator=(const SavedState&) = delete;
 
   private:
     std::vector<std::function<void()>> undo_;  // run last to first

@@ -13,6 +13,7 @@
 
 #include "commands/register/prt_ks.h"
 #include "support/device_end.h"
+#include "support/no_copy.h"
 
 namespace tv::test {
 
@@ -28,7 +29,7 @@ struct Reply {
     bool close_after = false;  // then end the connection (TCP) or the script
 };
 
-class RegisterPeer {
+class RegisterPeer : NoCopy {
   public:
     enum class Kind { Tcp, Pty };
     // Answers the index-th request (start..end pair) with a reply of its own.
@@ -39,8 +40,6 @@ class RegisterPeer {
     // Answers every request until the client closes or goes quiet.
     RegisterPeer(Kind kind, Responder responder);
     ~RegisterPeer();
-    RegisterPeer(const RegisterPeer&) = delete;
-    RegisterPeer& operator=(const RegisterPeer&) = delete;
 
     std::uint16_t port() const { return tcp_->port(); }                   // Tcp
     const std::string& slave_name() const { return pty_->slave_path(); }  // Pty

@@ -204,19 +204,10 @@ void RawLine::close() {
 }
 
 bool RawLine::send(const std::string& bytes) {
+    if (sock_ != sockets::kNone) return sockets::send_all(sock_, bytes.data(), bytes.size(), 3000);
     std::size_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(3);
     while (ok() && done < bytes.size() && Clock::now() < deadline) {
-        if (sock_ != sockets::kNone) {
-            const long w = sockets::send(sock_, bytes.data() + done, bytes.size() - done);
-            if (w > 0)
-                done += static_cast<std::size_t>(w);
-            else if (w == -2)
-                sockets::wait_writable(sock_, 10);
-            else
-                return false;
-            continue;
-        }
 #ifndef _WIN32
         const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (w > 0) {
@@ -320,6 +311,15 @@ StoredSlot read_stored_slot(const std::string& path) {
     if (s.bits.size() < static_cast<std::size_t>((s.w + 7) / 8) * static_cast<std::size_t>(s.h))
         s = StoredSlot{};
     return s;
+}
+
+std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir, bool over_pty) {
+    args.insert(args.end(), {"--log", dir + "/requests.log"});
+    if (over_pty)
+        args.insert(args.end(), {"--pty", dir + "/ports/com3"});
+    else
+        args.insert(args.end(), {"--tcp", "0"});
+    return args;
 }
 
 std::vector<std::string> read_request_log(const std::string& path) {

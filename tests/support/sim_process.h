@@ -11,21 +11,20 @@
 #include <thread>
 #include <vector>
 
+#include "support/no_copy.h"
 #include "support/sockets.h"
 
 namespace tv::test {
 
 class Child;
 
-class SimProcess {
+class SimProcess : NoCopy {
   public:
     // Starts the simulator (TV_SIM_PATH) with args and waits up to ready_timeout for its
     // READY line. On failure ok() is false and error() says why; the child is reaped.
     explicit SimProcess(std::vector<std::string> args,
                         std::chrono::milliseconds ready_timeout = std::chrono::seconds(5));
     ~SimProcess();  // stop(): SIGTERM, bounded wait, SIGKILL if it must
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
 
     // The simulator's path, or "" when the build has none.
     static std::string binary();
@@ -100,6 +99,11 @@ class RawLine {
     int fd_ = -1;                            // the pty slave (POSIX)
     sockets::Socket sock_ = sockets::kNone;  // the TCP connection
 };
+
+// The arguments of a simulator a test starts from its folder dir: args, then a request log
+// (dir/requests.log), and a pseudo-terminal that stands as COM3 (dir/ports/com3) or TCP on
+// a free port.
+std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir, bool over_pty);
 
 // The request frames a simulator started with "--log path" received, in order (its log
 // holds each as a 4-byte little-endian length and the frame).

@@ -15,6 +15,8 @@
 #include <cerrno>
 #endif
 
+#include <chrono>
+
 namespace tv::test::sockets {
 
 #ifdef _WIN32
@@ -134,6 +136,22 @@ long send(Socket s, const void* p, std::size_t n) {
 long recv(Socket s, void* p, std::size_t n) {
     const long r = ::recv(native(s), static_cast<char*>(p), static_cast<int>(n), 0);
     return r < 0 ? (again() ? -2 : -1) : r;
+}
+
+bool send_all(Socket s, const char* p, std::size_t n, int timeout_ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::size_t done = 0;
+    while (done < n && Clock::now() < deadline) {
+        const long w = send(s, p + done, n - done);
+        if (w > 0)
+            done += static_cast<std::size_t>(w);
+        else if (w == -2)
+            wait_writable(s, 10);
+        else
+            return false;
+    }
+    return done == n;
 }
 
 }  // namespace tv::test::sockets

@@ -25,5 +25,8 @@ int wait_writable(Socket s, int ms);
 // Bytes moved, 0 at the end of the stream, -1 on an error (-2: try again).
 long send(Socket s, const void* p, std::size_t n);
 long recv(Socket s, void* p, std::size_t n);
+// Sends all n bytes, waiting while the peer's window is full; false on an error or when
+// they did not all go within timeout_ms.
+bool send_all(Socket s, const char* p, std::size_t n, int timeout_ms);
 
 }  // namespace tv::test::sockets

@@ -26,16 +26,9 @@ bool TcpDevice::accept(int timeout_ms) {
 }
 
 void TcpDevice::write(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const long w = sockets::send(conn_, bytes.data() + done, bytes.size() - done);
-        if (w > 0)
-            done += static_cast<std::size_t>(w);
-        else if (w == -2)
-            sockets::wait_writable(conn_, 100);
-        else
-            throw std::runtime_error("device write failed");
-    }
+    // Bounded generously: a link that never reads ends the test instead of hanging it.
+    if (!sockets::send_all(conn_, bytes.data(), bytes.size(), 30000))
+        throw std::runtime_error("device write failed");
 }
 
 std::string TcpDevice::read(std::size_t n, int timeout_ms) {

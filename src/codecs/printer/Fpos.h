@@ -1,5 +1,5 @@
-// The printer text protocol: request frame and checksum, string matchers, error
-// catalogue, and the identity and status commands.
+// The printer text protocol: the request frame and its checksum, the check that a reply
+// answers a command, and the error catalogue (the string matchers come from common/text.h).
 #pragma once
 #include "codecs/printer/catalogue.h"
 #include "common/text.h"  // cmpr1, cmpr2

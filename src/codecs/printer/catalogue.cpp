@@ -1,9 +1,9 @@
 // The device-error record and the one lookup routine both catalogues fill it with.
 #include "codecs/printer/catalogue.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "common/debug.h"
 #include "common/text.h"
 
 namespace tv {
@@ -22,7 +22,7 @@ void fill_error_record(int code, const ErrorRow* row) {
     } else {
         copy_to(ERR_OPIS, "Nieznany błąd!");
     }
-    std::printf("%d\n%s\n%s\n\n", code, ERR_MNEMONIK, ERR_OPIS);
+    debugf("%d\n%s\n%s\n\n", code, ERR_MNEMONIK, ERR_OPIS);
 }
 
 }  // namespace tv

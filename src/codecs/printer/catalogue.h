@@ -42,7 +42,7 @@ constexpr Catalogue<N> make_catalogue(std::array<ErrorRow, N> rows) {
 }
 
 // Fills the whole device-error record from a row (or "unknown" when row is null) and
-// writes the lookup to standard output.
+// writes the lookup to the debug channel.
 void fill_error_record(int code, const ErrorRow* row);
 
 }  // namespace tv

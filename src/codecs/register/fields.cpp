@@ -74,6 +74,12 @@ bool FieldReader::skip(unsigned char tag) {
     }
 }
 
+std::vector<std::uint16_t> ks_v_values(const KS_FRM& f) {
+    std::vector<std::uint16_t> values;
+    for_each_v(f, [&](std::uint16_t v) { values.push_back(v); });
+    return values;
+}
+
 std::uint16_t ks_error_code(const KS_FRM& reply) {
     std::uint16_t code = 0;
     bool first = true;

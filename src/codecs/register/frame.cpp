@@ -1,20 +1,19 @@
 // The cash-register frame: building the stuffed wire form, parsing a received one back
-// with its checksum check, and the dumps of both for the trace pane and standard output.
+// with its checksum check, and the dumps of both for the trace pane and the debug channel.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "codecs/printer/crc_table.h"
 #include "codecs/register/ks_frame.h"
+#include "codecs/register/stuffing.h"
+#include "common/debug.h"
 #include "common/text.h"
 #include "ui/trace.h"
 
 namespace tv {
 namespace {
 
-constexpr unsigned char DLE = 0x10;
-constexpr unsigned char STX = 0x02;
-constexpr unsigned char ETX = 0x03;
 constexpr int HEADER = 12;  // Flags, Token, F_LEN, FLD_NUM, CMD_ID
 
 void put16(unsigned char* p, std::uint16_t v) {
@@ -27,8 +26,22 @@ std::uint16_t get16(const unsigned char* p) { return static_cast<std::uint16_t>(
 // Room for one more field of size bytes in the field area.
 bool fits(const KS_FRM& f, int size) {
     if (f.DATA_LEN + size <= KS_DATA_MAX) return true;
-    std::printf("Pole ramki pominiete: %d + %d bajtow przekracza %d\n", f.DATA_LEN, size, KS_DATA_MAX);
+    debugf("Pole ramki pominiete: %d + %d bajtow przekracza %d\n", f.DATA_LEN, size, KS_DATA_MAX);
     return false;
+}
+
+// The frame's body ahead of its checksum, unstuffed: the header values, then the field
+// area. Returns its length.
+unsigned short put_body(const KS_FRM& f, unsigned char* body) {
+    put16(body, f.Flags);
+    put16(body + 2, static_cast<std::uint16_t>(f.Token & 0xFFFF));
+    put16(body + 4, static_cast<std::uint16_t>(f.Token >> 16));
+    put16(body + 6, f.F_LEN);
+    put16(body + 8, f.FLD_NUM);
+    put16(body + 10, f.CMD_ID);
+    const int len = f.DATA_LEN < KS_DATA_SIZE ? f.DATA_LEN : KS_DATA_SIZE;
+    std::memcpy(body + HEADER, f.DATA, static_cast<std::size_t>(len));
+    return static_cast<unsigned short>(HEADER + len);
 }
 
 }  // namespace
@@ -39,13 +52,18 @@ unsigned short ks_crc16(unsigned char* data, unsigned short len) {
 }
 
 void pr_frame(unsigned char* p, unsigned short n) {
-    std::printf("Ramka :\n");
-    std::fwrite(p, 1, n, stdout);
-    std::printf("\n");
-    for (unsigned short i = 0; i < n; ++i) std::printf("%u ", p[i]);
-    std::printf("\n\n");
-    for (unsigned short i = 0; i < n; ++i) std::printf("%s ", hexch2(p[i]));
-    std::printf("\n\n");
+    if (!debug_on()) return;
+    std::string dump = "Ramka :\n";
+    dump.append(reinterpret_cast<const char*>(p), n);
+    dump += "\n";
+    for (unsigned short i = 0; i < n; ++i) dump += std::to_string(p[i]) + " ";
+    dump += "\n\n" + hex_bytes(p, n) + "\n\n";
+    debug_write(dump);
+}
+
+std::uint16_t ks_body_crc(const KS_FRM& f) {
+    unsigned char body[HEADER + KS_DATA_SIZE];
+    return ks_crc16(body, put_body(f, body));
 }
 
 namespace {
@@ -58,30 +76,29 @@ struct Body {
     bool ended = false;    // the end pair closed the body
 };
 
-// The one reading of a received frame: bytes in front of the start pair are dropped (a
-// pending 0x10 stays pending until a 0x02 comes), a doubled 0x10 is one byte, a lone 0x10
-// in the body is dropped and the byte after it kept, and the end pair stops the reading.
+// A received frame read the one way stuffed bytes are read, keeping the frame's bytes.
 void unstuff(const unsigned char* frame, Body& body) {
     std::memset(body.bytes, 0, sizeof body.bytes);
-    bool pending = false;
+    KsStuffing reading;
     for (int i = 0; i < KS_FRAME_SIZE; ++i) {
-        const unsigned char b = frame[i];
-        if (b == DLE && !pending) {
-            pending = true;
-        } else if (b == STX && pending) {
-            body.started = true;
-            pending = false;
-        } else if (b == DLE && pending && body.started) {
-            body.bytes[body.n++] = DLE;
-            pending = false;
-        } else if (b == ETX && pending && body.started) {
-            body.ended = true;
-            return;
-        } else if (b != DLE && body.started) {
-            body.bytes[body.n++] = b;
-            pending = false;
+        switch (reading.feed(frame[i])) {
+            case KsStuffing::Step::Start:
+                body.started = true;
+                break;
+            case KsStuffing::Step::Escaped:
+                // A stray start pair inside the body is dropped without restarting.
+                if (frame[i] != KS_STX) body.bytes[body.n++] = frame[i];
+                break;
+            case KsStuffing::Step::Plain:
+                body.bytes[body.n++] = frame[i];
+                break;
+            case KsStuffing::Step::End:
+                body.ended = true;
+                return;
+            case KsStuffing::Step::Dropped:
+            case KsStuffing::Step::Escape:
+                break;
         }
-        // Otherwise a byte in front of the start pair: dropped, pending kept.
     }
 }
 
@@ -155,33 +172,27 @@ void KS_FRM::make() {
 
     unsigned char body[KS_FRAME_SIZE];
     std::memset(body, 0, sizeof body);
-    put16(body, Flags);
-    put16(body + 2, static_cast<std::uint16_t>(Token & 0xFFFF));
-    put16(body + 4, static_cast<std::uint16_t>(Token >> 16));
-    put16(body + 6, F_LEN);
-    put16(body + 8, FLD_NUM);
-    put16(body + 10, CMD_ID);
-    std::memcpy(body + HEADER, DATA, DATA_LEN);
-    CRC = ks_crc16(body, static_cast<unsigned short>(F_LEN - 4));
-    put16(body + F_LEN - 4, CRC);
+    const unsigned short n = put_body(*this, body);
+    CRC = ks_crc16(body, n);
+    put16(body + n, CRC);
 
     int w = 0;
-    FRAME[w++] = DLE;
-    FRAME[w++] = STX;
+    FRAME[w++] = KS_DLE;
+    FRAME[w++] = KS_STX;
     const int body_len = HEADER + DATA_LEN + 2;
     for (int i = 0; i < body_len; ++i) {
-        const int need = body[i] == DLE ? 2 : 1;
+        const int need = body[i] == KS_DLE ? 2 : 1;
         if (w + need + 2 > KS_FRAME_SIZE) {
             // Only a field area full of 0x10 bytes gets here; the register rejects the
             // cut frame by its checksum, which beats writing past the buffer.
-            std::printf("Ramka ucieta: nie miesci sie w %d bajtach\n", KS_FRAME_SIZE);
+            debugf("Ramka ucieta: nie miesci sie w %d bajtach\n", KS_FRAME_SIZE);
             break;
         }
         FRAME[w++] = body[i];
-        if (body[i] == DLE) FRAME[w++] = DLE;
+        if (body[i] == KS_DLE) FRAME[w++] = KS_DLE;
     }
-    FRAME[w++] = DLE;
-    FRAME[w++] = ETX;
+    FRAME[w++] = KS_DLE;
+    FRAME[w++] = KS_ETX;
     F_LEN = static_cast<std::uint16_t>(w);
 }
 
@@ -208,7 +219,7 @@ void KS_FRM::filter() {
     const std::uint16_t expected = n >= 14 ? ks_crc16(body, static_cast<unsigned short>(n - 2)) : 0;
     if (CRC != expected) {
         static const char warning[] = "\n\nUWAGA - BLEDNA SUMA KONTROLNA W RAMCE ! ! ! \n\n";
-        std::printf("%s", warning);
+        debug_write(warning);
         s(warning, 0);
     }
 }
@@ -218,35 +229,20 @@ void KS_FRM::u2ch() { std::memcpy(FRAME_CH, FRAME, sizeof FRAME_CH); }
 void KS_FRM::ch2u() { std::memcpy(FRAME, FRAME_CH, sizeof FRAME); }
 
 void KS_FRM::print() {
-    int end = 0;
-    bool pending = false;
-    for (int i = 0; i < KS_FRAME_SIZE; ++i) {
-        if (FRAME[i] == DLE && !pending) {
-            pending = true;
-        } else if (FRAME[i] == ETX && pending) {
-            end = i;
-            break;
-        } else {
-            pending = false;
-        }
-    }
-    pr_frame(FRAME, static_cast<unsigned short>(end + 1));
+    const int end = ks_end_pair(FRAME, 0, KS_FRAME_SIZE);
+    pr_frame(FRAME, static_cast<unsigned short>(end < 0 ? 1 : end + 1));
 
     char text[KS_PRINT_MAX + 1];
     std::memset(text, 0, sizeof text);
     char num[48];
-    auto add = [&](const char* t) { append_to(text, t); };
+    auto add = [&](std::string_view t) { append_to(text, t); };
     auto add_crc = [&] {
         std::snprintf(num, sizeof num, "\r\nCRC : %u : %x\r\n\r\n", CRC, CRC);
         add(num);
     };
 
     add("\r\nPRINT - ");
-    const int shown = F_LEN < KS_FRAME_SIZE ? F_LEN : KS_FRAME_SIZE;
-    for (int i = 0; i < shown; ++i) {
-        add(hexch2(FRAME[i]));
-        add(" ");
-    }
+    add(hex_bytes(FRAME, F_LEN < KS_FRAME_SIZE ? F_LEN : KS_FRAME_SIZE));
     std::snprintf(num, sizeof num, "Flags : %u", Flags);
     add(num);
     std::snprintf(num, sizeof num, "\r\nToken : %u", static_cast<unsigned>(Token));
@@ -261,11 +257,7 @@ void KS_FRM::print() {
     add(num);
     add_crc();
     add("\r\nDATA : ");
-    const int data_shown = DATA_LEN < KS_DATA_SIZE ? DATA_LEN : KS_DATA_SIZE;
-    for (int i = 0; i < data_shown; ++i) {
-        add(hexch2(DATA[i]));
-        add(" ");
-    }
+    add(hex_bytes(DATA, DATA_LEN < KS_DATA_SIZE ? DATA_LEN : KS_DATA_SIZE));
     std::snprintf(num, sizeof num, "\r\nDATA_LEN : %u", DATA_LEN);
     add(num);
     add_crc();

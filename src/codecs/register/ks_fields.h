@@ -3,6 +3,7 @@
 // DATA_LEN.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "codecs/register/ks_frame.h"
 #include "common/text.h"
@@ -84,6 +85,9 @@ void for_each_v(const KS_FRM& f, Fn fn) {
     for (int p = 0; p >= 0 && p < len; p = ks_field_end(f, p, len))
         if (f.DATA[p] == KS_TAG_V) fn(static_cast<std::uint16_t>(byte(p + 1) | (byte(p + 2) << 8)));
 }
+
+// Every V value of the field area, in order, found as for_each_v finds them.
+std::vector<std::uint16_t> ks_v_values(const KS_FRM& f);
 
 // The register's error code in an error reply: the first non-zero value among the second
 // and later V fields (the first V field names the refused command). 0 when none.

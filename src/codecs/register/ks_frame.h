@@ -46,7 +46,7 @@ struct KS_FRM {
 
     void clear();
     // Field appends. A field that would take the field area past KS_DATA_MAX bytes is
-    // dropped with a line on standard output.
+    // dropped with a line on the debug channel.
     void putB(unsigned char v);
     void putV(unsigned short v);
     void putS(const char* s);  // UTF-8 text, sent as Windows-1250
@@ -59,7 +59,9 @@ struct KS_FRM {
 
 // CRC-16/XMODEM of the first len bytes (sent low byte first on the wire).
 unsigned short ks_crc16(unsigned char* data, unsigned short len);
-// Dumps n bytes to standard output: raw, decimal and hexadecimal.
+// The checksum a frame with f's header values and field area carries.
+std::uint16_t ks_body_crc(const KS_FRM& f);
+// Dumps n bytes to the debug channel: raw, decimal and hexadecimal.
 void pr_frame(unsigned char* p, unsigned short n);
 // The frame buffer holds a start pair (something was received).
 bool ks_frame_started(const KS_FRM& f);

@@ -1,12 +1,12 @@
 // Printer identity and status commands over the serial and TCP links.
 #include "commands/printer/identity.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "codecs/printer/Fpos.h"
 #include "common/codes.h"
+#include "common/debug.h"
 #include "common/text.h"
 #include "link/link.h"
 #include "ui/trace.h"
@@ -16,14 +16,15 @@ namespace {
 
 constexpr std::size_t TCP_REPLY = 4300;
 
-// Copies the field value that starts at p (up to the next tab or the end) into out,
-// at most cap-1 wire characters, as UTF-8 text.
+// The field value that starts at p: its wire bytes up to the next tab or the end, at most
+// max_chars of them.
 std::string field_value(const char* p, std::size_t max_chars) {
     std::size_t n = 0;
     while (p[n] && p[n] != '\t' && n < max_chars) ++n;
     return std::string(p, n);
 }
 
+// Puts the wire bytes into out (cap bytes, cleared first) as UTF-8 text, terminated.
 void store(char* out, std::size_t cap, const std::string& wire) {
     std::memset(out, 0, cap);
     const std::string utf8 = from_cp1250(wire);
@@ -47,20 +48,20 @@ void read_fields(const char* reply, const Fields& f) {
     for (std::size_t i = 0; i < len; ++i) {
         const char* p = reply + i;
         if (f.unique && cmpr1(p, "\tfs")) {
-            if (f.serial) std::printf("Tryb pracy : ");
+            if (f.serial) debugf("Tryb pracy : ");
             if (p[3] == 'T')
-                std::printf("FISKALNY\n");
+                debugf("FISKALNY\n");
             else if (p[3] == 'N')
-                std::printf("NIEFISKALNY\n");
+                debugf("NIEFISKALNY\n");
         } else if (f.unique && cmpr1(p, "\tnu")) {
             store(f.unique, 13, field_value(p + 3, 12));
-            if (f.serial) std::printf("Numer unikatowy : %s\n", f.unique);
+            if (f.serial) debugf("Numer unikatowy : %s\n", f.unique);
         } else if (f.name && cmpr1(p, "\tnm")) {
             store(f.name, 32, field_value(p + 3, 31));
-            std::printf("Typ drukarki : %s\n", f.name);
+            debugf("Typ drukarki : %s\n", f.name);
         } else if (f.version && cmpr1(p, "\tvr")) {
             store(f.version, 10, field_value(p + 3, 9));
-            std::printf("Wersja : %s\n", f.version);
+            debugf("Wersja : %s\n", f.version);
         }
     }
 }

@@ -9,8 +9,8 @@ int p_scomm(char* unique);  // unique: 13 chars
 int tcp_p_scomm(char* unique, unsigned int& sock);
 int p_sid(char* name, char* version);  // name: 32, version: 10
 int tcp_p_sid(char* name, char* version, unsigned int& sock);
-int p_sdev();  // RC_STATUS_BASE + status, RC_OK without ds, or the link's code
-// Unique number, then type name and version, over the given link; stops at the first
+int p_sdev();  // RC_STATUS_BASE + status; RC_OK without a numeric ds field; the link's code on a failure
+// Unique number, then type name and version, over the given link; RC_OK, or stops at the first
 // failure and returns its code.
 struct LinkOps;
 int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "codecs/register/ks_fields.h"
+#include "codecs/register/stuffing.h"
 #include "commands/register/prt_ks.h"
 #include "link/link.h"
 #include "ui/trace.h"
@@ -17,33 +18,20 @@ void trace_byte(unsigned char b) {
     s(line, 0);
 }
 
-void trace_v_values(const KS_FRM& reply) {
-    s("\r\nERRORS : \r\n", 0);
-    for_each_v(reply, [](std::uint16_t v) {
-        s(i_to_str(v), 0);
-        s("\r\n", 0);
-    });
-}
+void trace_v_values(const KS_FRM& reply) { s(ks_errors_text(ks_v_values(reply), "\r\n"), 0); }
 
 // Bytes of a frame buffer from index 1 (behind the receiver's count byte) through the
 // end pair, or through the last non-zero byte when no end pair arrived.
-int received_length(const char* frame) {
-    bool pending = false;
+unsigned char* wire(char* frame) { return reinterpret_cast<unsigned char*>(frame); }
+
+int received_length(char* frame) {
+    const int end = ks_end_pair(wire(frame), 1, KS_FRAME_SIZE);
+    if (end >= 0) return end;
     int last = 0;
-    for (int i = 1; i < KS_FRAME_SIZE; ++i) {
-        const unsigned char b = static_cast<unsigned char>(frame[i]);
-        if (b != 0) last = i;
-        if (b == 0x10 && !pending)
-            pending = true;
-        else if (b == 0x03 && pending)
-            return i;
-        else
-            pending = false;
-    }
+    for (int i = 1; i < KS_FRAME_SIZE; ++i)
+        if (frame[i] != 0) last = i;
     return last;
 }
-
-unsigned char* wire(char* frame) { return reinterpret_cast<unsigned char*>(frame); }
 
 int bounded_len(int n) { return n < KS_FRAME_SIZE ? n : KS_FRAME_SIZE; }
 

@@ -7,12 +7,14 @@
 
 namespace tv {
 
+std::string ks_errors_text(const std::vector<std::uint16_t>& values, const char* eol) {
+    std::string text = std::string(eol) + "ERRORS : " + eol;
+    for (std::uint16_t v : values) text += std::to_string(v) + eol;
+    return text;
+}
+
 int ks_error_reply(const KS_FRM& reply) {
-    s("\r\nERRORS : \r\n", 0);
-    for_each_v(reply, [](std::uint16_t v) {
-        s(i_to_str(v), 0);
-        s("\r\n", 0);
-    });
+    s(ks_errors_text(ks_v_values(reply), "\r\n"), 0);
     // A silent register is a time-out, not an unknown error.
     if (ks_frame_started(reply))
         kas_error_id(ks_error_code(reply));

@@ -2,6 +2,8 @@
 // exchange and the register's commands.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "codecs/register/ks_frame.h"
 
@@ -13,6 +15,10 @@ namespace tv {
 // command (the device-error record is then filled).
 // verbose: trace each byte received over the serial link.
 int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose = false);
+
+// The values of an error reply as they are shown: an "ERRORS : " heading, then one value a
+// line; eol opens the heading and ends every line.
+std::string ks_errors_text(const std::vector<std::uint16_t>& values, const char* eol);
 
 // The error half of the exchange: traces the V values, fills the device-error record
 // (code KS_NO_REPLY when nothing at all was received) and returns RC_DEVICE_ERROR.

@@ -13,12 +13,8 @@
 # card.gif has a second frame, all black, that must be ignored.
 # Damaged files: card_cut.png (cut in the middle), card_cut.bmp (24-bit, pixel rows cut),
 # card_rle8.bmp (RLE-compressed, which the decoder does not take), not_a_picture.txt.
-set -euo pipefail
 cd "$(dirname "$0")"
-CONVERT=/usr/bin/convert
-PY=/usr/bin/python3
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
+. ../picture_tools.sh
 
 "$PY" - "$tmp" <<'PYEOF'
 import struct, sys
