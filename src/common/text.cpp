@@ -63,8 +63,9 @@ unsigned next_cp(std::string_view s, std::size_t& i) {
     }
     // An overlong form is malformed too: C0 80 or E0 80 80 would put a zero byte (or a
     // frame's control byte) where the text shows none.
+    // So is a surrogate or a value past U+10FFFF: no character has that number.
     static constexpr unsigned kShortest[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kShortest[extra]) {
+    if (cp < kShortest[extra] || (cp >= 0xD800 && cp < 0xE000) || cp > 0x10FFFF) {
         ++i;
         return 0xFFFD;
     }
@@ -164,34 +165,11 @@ std::string utf8_of_wide(std::wstring_view wide) {
     return out;
 }
 
-namespace {
-
-// Decodes the character that starts at text[i] and moves i past it; U+FFFD for a byte
-// that cannot start one, a cut sequence, an overlong form, a surrogate or a value past
-// U+10FFFF (one for each byte that starts nothing, one for each bad sequence).
-char32_t next_utf8(std::string_view text, std::size_t& i) {
-    constexpr char32_t kReplacement = 0xFFFD;
-    const auto b0 = static_cast<unsigned char>(text[i++]);
-    if (b0 < 0x80) return b0;
-    const int more = b0 >= 0xF0 && b0 < 0xF5 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC2 && b0 < 0xE0 ? 1 : -1;
-    if (more < 0) return kReplacement;
-    char32_t c = b0 & (0x3F >> more);
-    for (int k = 0; k < more; ++k) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return kReplacement;
-        c = (c << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
-    }
-    static constexpr char32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kLeast[more] || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF) return kReplacement;
-    return c;
-}
-
-}  // namespace
-
 std::wstring wide_of_utf8(std::string_view utf8) {
     std::wstring out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t c = next_utf8(utf8, i);
+        const char32_t c = next_cp(utf8, i);
         if (sizeof(wchar_t) == 2 && c >= 0x10000) {
             out.push_back(static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10)));
             out.push_back(static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));

@@ -15,8 +15,9 @@ std::string from_cp1250(std::string_view bytes);
 // Wide text (UTF-16 where wchar_t has 16 bits, as on Windows; UTF-32 elsewhere) -> UTF-8.
 // A lone surrogate becomes U+FFFD.
 std::string utf8_of_wide(std::wstring_view wide);
-// UTF-8 -> wide text, for the wide-character calls of a Windows face. A byte that does not
-// begin or continue a character becomes U+FFFD.
+// UTF-8 -> wide text, for the wide-character calls of a Windows face. Each byte of a
+// sequence that is no character (cut, overlong, a surrogate, past U+10FFFF) becomes U+FFFD,
+// as to_cp1250 reads it.
 std::wstring wide_of_utf8(std::string_view utf8);
 
 // Copies at most cap-1 bytes of src into dst and terminates it (cap >= 1). Returns the

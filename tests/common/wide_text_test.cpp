@@ -36,13 +36,13 @@ TEST(WideText, BrokenUtf8BecomesTheReplacementCharacter) {
         std::wstring wide;
     };
     const Case cases[] = {
-        {"a\x80z", L"a" + r + L"z"},  // a continuation byte alone
-        {"\xC5", r},                  // a sequence cut at the end
-        {"\xC5z", r + L"z"},          // ... and cut by a plain letter
-        {"\xC0\xAF", r + r},          // an overlong '/': two bad bytes
-        {"\xED\xA0\x80", r},          // a surrogate written as UTF-8
-        {"\xF4\x90\x80\x80", r},      // past U+10FFFF
-        {"\xFFz", r + L"z"},          // a byte no character starts with
+        {"a\x80z", L"a" + r + L"z"},          // a continuation byte alone
+        {"\xC5", r},                          // a sequence cut at the end
+        {"\xC5z", r + L"z"},                  // ... and cut by a plain letter
+        {"\xC0\xAF", r + r},                  // an overlong '/': each of its bytes
+        {"\xED\xA0\x80", r + r + r},          // a surrogate written as UTF-8
+        {"\xF4\x90\x80\x80", r + r + r + r},  // past U+10FFFF
+        {"\xFFz", r + L"z"},                  // a byte no character starts with
     };
     for (const auto& c : cases) EXPECT_EQ(wide_of_utf8(c.utf8), c.wide) << testing::PrintToString(c.utf8);
 }
