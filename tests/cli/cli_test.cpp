@@ -236,6 +236,50 @@ TEST_P(CliSend, SendsThePictureAndKeepsTheSettings) {
     }
 }
 
+// settings.cfg that cannot be written (its new copy blocked while the old file names another
+// device; a folder in its place): the job says so and still talks to the device asked for.
+TEST_F(Cli, UnwritableSettingsStillReachTheChosenDevice) {
+    const auto sim_storing = [&](const std::string& name) {
+        auto p = std::make_unique<SimProcess>(std::vector<std::string>{
+            "--printer", "--tcp", "0", "--store", dir.file(name), "--log", dir.file(name + ".log")});
+        EXPECT_TRUE(p->ok()) << p->error();
+        return p;
+    };
+    const auto chosen = sim_storing("chosen"), other = sim_storing("other");
+    const auto to = [&](const SimProcess& p) {
+        return std::vector<std::string>{"--ethernet", "--ip", "127.0.0.1", "--tcp-port",
+                                        std::to_string(p.port())};
+    };
+    ASSERT_EQ(cli(concat(to(*other), {"test"})).status, 0);  // settings.cfg now names the other one
+    const std::size_t other_frames = read_request_log(dir.file("other.log")).size();
+    const std::string saved_box = "[Błąd!] Nie można zapisać ustawień!\n\n";
+    for (const char* blocker : {"settings.cfg.new", "settings.cfg"}) {
+        if (std::string(blocker) == "settings.cfg") std::filesystem::remove(dir.file(blocker));
+        std::filesystem::create_directory(dir.file(blocker));
+        const std::string slot = blocker == std::string("settings.cfg") ? "2" : "1";
+        RunResult r = cli(concat(to(*chosen), {"--slot", slot, "send", kExamples + "sklep_384x96.bmp"}));
+        EXPECT_EQ(r.status, 0) << blocker << r.out;
+        EXPECT_EQ(r.out.rfind(saved_box + "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n", 0), 0u)
+            << blocker << r.out;
+        EXPECT_EQ(read_stored_slot(dir.file("chosen/slot" + slot + ".pbm")).w, 384) << blocker;
+        r = cli(concat(to(*chosen), {"test"}));
+        EXPECT_EQ(r.status, 0) << blocker << r.out;
+        EXPECT_NE(r.out.find("[Komunikat] Test połączenia zakończony sukcesem!"), std::string::npos) << r.out;
+        std::filesystem::remove(dir.file(blocker));
+    }
+    EXPECT_EQ(read_request_log(dir.file("other.log")).size(), other_frames);
+    EXPECT_EQ(read_stored_slot(dir.file("other/slot1.pbm")).w, 0);
+}
+
+TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
+    start_sim({"--printer"});
+    const RunResult r =
+        cli(concat(tcp(), {"send", std::string(TV_SOURCE_DIR) + "/tests/data/wide_641x10_im.bmp"}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n\n\n");
+    EXPECT_EQ(frames_received(), 0u);
+}
+
 TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     start_sim({"--printer"});
     const RunResult r =
