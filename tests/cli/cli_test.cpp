@@ -13,6 +13,7 @@
 
 #include "codecs/printer/Fpos.h"
 #include "common/paths.h"
+#include "console_host.h"
 #include "image/bmp_check.h"
 #include "image/convert.h"
 #include "image/gr_grid.h"
@@ -362,6 +363,20 @@ TEST_F(Cli, TimeoutQuestionIsPrintedAndAnsweredAsTold) {
     EXPECT_EQ(
         r.out,
         "[Warning] TIMEOUT! Try again?\n\n[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!\n\n");
+}
+
+// A device that never answers: --yes waits again a bounded number of times (the number the
+// help gives), then the job fails.
+TEST_F(Cli, YesGivesUpOnASilentDevice) {
+    start_sim({"--printer", "--no-reply", "*"});
+    const RunResult r = cli(concat(tcp(), {"--timeout", "1", "--yes", "clear"}));
+    EXPECT_EQ(r.status, 1);
+    std::string asked;
+    for (int i = 0; i <= tv::cli::kYesAnswers; ++i) asked += "[Warning] TIMEOUT! Try again?\n\n";
+    EXPECT_EQ(r.out.substr(0, asked.size()), asked);
+    EXPECT_EQ(r.out.find("TIMEOUT", asked.size()), std::string::npos) << r.out;
+    const std::string help = run_program(kCli, {"--help"}).out;
+    EXPECT_NE(help.find("najwyżej " + std::to_string(tv::cli::kYesAnswers) + " razy"), std::string::npos);
 }
 
 TEST_F(Cli, ConnectionTestWritesTheTrace) {
