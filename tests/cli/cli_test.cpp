@@ -290,6 +290,24 @@ TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     EXPECT_EQ(frames_received(), 0u);
 }
 
+// A picture of one dot would clear the slot: refused with the reason, nothing sent.
+TEST_F(Cli, AOneDotPictureIsNotSent) {
+    tv::logo::Logo dot;
+    dot.width = dot.height = 1;
+    dot.dots = {1};
+    const std::vector<std::uint8_t> bmp = tv::logo::bmp_bytes(dot);
+    write_file(dir.file("dot.bmp"), std::string(bmp.begin(), bmp.end()));
+    for (const char* kind : {"--printer", "--register"}) {
+        start_sim({kind});
+        const RunResult r = cli(concat(tcp(), {kind, "send", dir.file("dot.bmp")}));
+        EXPECT_EQ(r.status, 1) << kind;
+        EXPECT_NE(r.out.find("[Błąd!] Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu"), std::string::npos)
+            << r.out;
+        sim->stop();
+        EXPECT_EQ(frames_received(), 0u) << kind;
+    }
+}
+
 TEST_F(Cli, ReadsWhatTheWindowReadsAndRefusesWhatItRefuses) {
     // A top-down V5 file is stored as its bottom-up twin is.
     const std::string variants = std::string(TV_SOURCE_DIR) + "/tests/data/variants/";
