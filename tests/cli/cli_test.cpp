@@ -138,6 +138,8 @@ TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
         {{}, "Brak polecenia"},
         {{"test", "--trace"}, "Brak wartości opcji --trace"},
         {{"test", "--slot"}, "Brak wartości opcji --slot"},
+        {{"--trace", "brak/slad.txt", "test"}, "Nie można zapisać pliku śladu: brak/slad.txt"},
+        {{"--trace", "LOGS", "test"}, "Nie można zapisać pliku śladu: LOGS"},
         {{"--register", "report"}, "Raport grafik jest dostępny tylko dla drukarek (--printer)"},
         {{"--ethernet", "detect"}, "Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)"},
         {{"--parallel", "3", "test"}, "Opcja --parallel działa tylko z --devices"},
