@@ -7,6 +7,7 @@
 
 #include "app/shell.h"
 #include "common/globals.h"
+#include "common/text.h"
 #include "support/recording_host.h"
 #include "ui/Controls.h"
 #include "ui/fields.h"
@@ -54,6 +55,27 @@ TEST(Fields, IpAddressPartsThatAreWrongAreMarked) {
     }
 }
 
+// The number conversion under the field checks takes any length without throwing.
+TEST(Fields, DecimalValuesOfAnyLengthNeverThrow) {
+    const struct {
+        const char* text;
+        bool ok;
+        long long value;
+    } cases[] = {{"0", true, 0},
+                 {"065535", true, 65535},
+                 {"2147483648", true, 2147483648LL},
+                 {"99999999999999999999", false, -1},
+                 {"1 ", false, -1},
+                 {"", false, -1},
+                 {"-5", false, -1}};
+    for (const auto& c : cases) {
+        long long v = -1;
+        EXPECT_EQ(decimal_value(c.text, v), c.ok) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+    EXPECT_FALSE(ip_address_valid("1.2.3.99999999999"));
+}
+
 TEST(Fields, TcpPortIsADecimalNumberFrom1To65535) {
     const FieldCase cases[] = {
         {"1", true, {}},
@@ -62,6 +84,8 @@ TEST(Fields, TcpPortIsADecimalNumberFrom1To65535) {
         {"0", false, {{0, 1}}},
         {"65536", false, {{0, 5}}},
         {"99999", false, {{0, 5}}},
+        {"99999999999", false, {{0, 11}}},
+        {"065535", false, {{0, 6}}},
         {"6a", false, {{0, 2}}},
         {"-1", false, {{0, 2}}},
         {"+80", false, {{0, 3}}},

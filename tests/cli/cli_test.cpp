@@ -3,6 +3,8 @@
 // settings it writes and the bytes the simulator received.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -283,15 +285,6 @@ TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     EXPECT_EQ(frames_received(), 0u);
 }
 
-TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
-    start_sim({"--printer"});
-    const RunResult r =
-        cli(concat(tcp(), {"send", std::string(TV_SOURCE_DIR) + "/tests/data/wide_641x10_im.bmp"}));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n\n\n");
-    EXPECT_EQ(frames_received(), 0u);
-}
-
 // A picture of one dot would clear the slot: refused with the reason, nothing sent.
 TEST_F(Cli, AOneDotPictureIsNotSent) {
     tv::logo::Logo dot;
@@ -342,6 +335,17 @@ TEST_F(Cli, ReadsWhatTheWindowReadsAndRefusesWhatItRefuses) {
         EXPECT_EQ(r.out, box);
     }
     EXPECT_EQ(frames_received(), before);
+}
+
+// A box quoting a file name that is not UTF-8: the JSON document stays valid, the stray
+// byte shown as U+FFFD.
+TEST_F(Cli, JsonStaysValidForAFileNameThatIsNotUtf8) {
+    TV_POSIX_ONLY("file names are bytes on POSIX systems");
+    const RunResult r = cli({"--json", "send", dir.file("logo_\xff.bmp")});
+    EXPECT_EQ(r.status, 1);
+    const nlohmann::json doc = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_EQ(doc["boxes"][0]["text"], "Nie można otworzyć pliku! :\n" + dir.file("logo_\xEF\xBF\xBD.bmp"));
 }
 
 TEST_F(Cli, DeviceErrorFailsWithTheComposedBox) {
