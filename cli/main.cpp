@@ -182,6 +182,13 @@ int run(int argc, char** argv) {
         return usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
     if (o.command == Command::Report && PROTOCOL != 0)
         return usage_error("Raport grafik jest dostępny tylko dla drukarek (--printer)");
+    // The trace file is opened before the job, so that one that cannot be written stops
+    // the run before anything is sent.
+    std::ofstream trace;
+    if (!o.trace_file.empty()) {
+        trace.open(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);
+        if (!trace) return usage_error("Nie można zapisać pliku śladu: " + o.trace_file);
+    }
 
     std::signal(SIGINT, on_interrupt);
     std::signal(SIGTERM, on_interrupt);
@@ -218,9 +225,12 @@ int run(int argc, char** argv) {
     set_host(nullptr);
     if (!logo_file.empty()) std::filesystem::remove(fs_path(logo_file), ec);
 
-    if (!o.trace_file.empty()) {
-        std::ofstream t(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);
-        t << console.trace();
+    if (trace.is_open()) {
+        trace << console.trace();
+        trace.close();
+        if (!trace)
+            std::fprintf(stderr, "tarvix-vizaze-cli: Nie można zapisać pliku śladu: %s\n",
+                         o.trace_file.c_str());
     }
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
     if (o.json) {

@@ -113,6 +113,12 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
     if (bits == 1 && compression != 0)
         fail_with(GR_COMPRESSED, "Skompresowana bitmapa nie jest obsługiwana !!!\n");
     if (e.code != RC_OK) return e;
+    if (e.W == 1 && e.H == 1) {  // the form of a cleared slot
+        fail_with(GR_ONE_DOT,
+                  "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj "
+                  "\"Wyczyść\".\n");
+        return e;
+    }
     // Rows are padded to whole 32-bit words.
     e.S = (e.W + 31) / 32 * 4;
     e.P = (e.W + 7) / 8;

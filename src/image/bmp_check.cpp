@@ -56,6 +56,8 @@ constexpr const char* MSG_COMPRESSED = "Skompresowana bitmapa nie jest obsługiw
 constexpr const char* MSG_NOT_BMP = "Plik nie jest bitmapą BMP !!!\n";
 constexpr const char* MSG_HEADER = "Nieobsługiwany nagłówek bitmapy BMP !!!\n";
 constexpr const char* MSG_NO_DATA = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
+constexpr const char* MSG_ONE_DOT =
+    "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj \"Wyczyść\".\n";
 
 constexpr std::size_t FILE_HEADER = 14;
 // The first bytes of the file hold all the reader needs: the file header, the largest
@@ -196,6 +198,9 @@ Result check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = tru
     else if (l.compression != 0)
         code = refuse(MSG_COMPRESSED, GR_COMPRESSED);
     if (code != RC_OK) return code;
+    // A slot is cleared by programming a 1 x 1 graphic: such a picture would empty the slot
+    // while the job reports a logo programmed.
+    if (hdr.W == 1 && hdr.H == 1) return refuse(MSG_ONE_DOT, GR_ONE_DOT);
 
     // The pixel rows must start past the header and the colours and lie inside the file:
     // anything else would send header bytes or made-up pixels.

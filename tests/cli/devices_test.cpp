@@ -266,6 +266,22 @@ TEST_F(Devices, CtrlCStartsNoFurtherDeviceAndStopsTheRunningOne) {
     EXPECT_TRUE(frames("c").empty());
 }
 
+// A silent device in the list: with --yes its entry still ends, and the others are done.
+TEST_F(Devices, YesDoesNotHoldTheRunOnASilentDevice) {
+    TV_POSIX_ONLY("a run over a list starts processes the POSIX way here");
+    add_sim("cicha", {"--printer", "--no-reply", "*"});
+    add_sim("rynek", {"--printer"});
+    write_file(dir.file("l.csv"), kHeader + tcp_line("cicha", "printer") + tcp_line("rynek", "printer"));
+    const RunResult r = cli({"--devices", dir.file("l.csv"), "--parallel", "1", "--timeout", "1", "--yes",
+                             "--slot", "1", "clear"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0].rfind("cicha: niepowodzenie: [Warning] TIMEOUT! Try again?", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "rynek: sukces");
+    EXPECT_EQ(lines[2], "Sukces: 1 z 2 urządzeń.");
+}
+
 TEST_F(Devices, JsonForOneDevice) {
     add_sim("rynek", {"--printer", "--read-only", "3"});
     const std::vector<std::string> tcp = {"--ethernet", "--ip", "127.0.0.1", "--tcp-port",

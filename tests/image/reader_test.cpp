@@ -32,6 +32,8 @@ const std::string COMPRESSED = "Skompresowana bitmapa nie jest obsługiwana !!!\
 const std::string NOT_BMP = "Plik nie jest bitmapą BMP !!!\n";
 const std::string HEADER = "Nieobsługiwany nagłówek bitmapy BMP !!!\n";
 const std::string DAMAGED = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
+const std::string ONE_DOT =
+    "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj \"Wyczyść\".\n";
 
 std::string variant(const std::string& name) { return shipped("variants/" + name); }
 
@@ -124,6 +126,11 @@ TEST_F(Reader, EveryAcceptedPictureSendsTheDotsPillowSeesAsDark) {
         ASSERT_EQ(s.rows.size(), static_cast<std::size_t>(s.H));
         h.clear();
         const std::string seq = sequence(variant(s.name));
+        if (s.W == 1 && s.H == 1) {  // the form of a cleared slot: refused, nothing built
+            EXPECT_EQ(seq, "");
+            EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", ONE_DOT, Icon::Warning}}));
+            continue;
+        }
         EXPECT_TRUE(h.boxes().empty());
         const std::string set =
             "prncancel\t\nimgslotset\tno1\twx" + std::to_string(s.W) + "\thx" + std::to_string(s.H) + "\ttx";
@@ -184,6 +191,26 @@ TEST_F(Reader, PolarityTracesWhetherColourZeroIsLight) {
     }
 }
 
+// Orange (red 255, green 100) is light to the eye and its blue twin (blue 255, green 100)
+// dark: red weighs three times blue. An orange-and-black logo must not print all black.
+TEST_F(Reader, RedWeighsMoreThanBlueInTheColourTable) {
+    const std::string v3 = read_file(variant("v3_black0_13x7_im.bmp"));
+    const struct {
+        std::uint32_t colour0, colour1;  // the table's entries: blue, green, red, reserved
+        unsigned polarity;
+    } cases[] = {{0x00FF6400, 0x00000000, 2}, {0x000064FF, 0x00FFFFFF, 0}};
+    for (const auto& c : cases) {
+        const std::string path = dir.file("colours.bmp");
+        write_file(path, patched(v3, {{54, c.colour0}, {58, c.colour1}}));
+        h.clear();
+        set_gr_filename(path);
+        char msg[GR_MSG_SIZE] = {};
+        unsigned offset = 0, p = 99;
+        EXPECT_EQ(gr_check(offset, p, msg), RC_OK) << msg;
+        EXPECT_EQ(p, c.polarity) << std::hex << c.colour0;
+    }
+}
+
 TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
     // The bases: a Windows 3, an OS/2 1.x, an OS/2 2.x and a V5 file of 13 x 7 (pixels
     // at 62, 32, 86 and 146; 7 rows of 4 bytes).
@@ -224,6 +251,10 @@ TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
         {"height -641 (top-down)", patched(v3, {{22, -641}}), GR_TOO_HIGH, HEIGHT},
         {"height -2^31", patched(v3, {{22, -2147483648LL}}), GR_TOO_HIGH, HEIGHT},
         {"OS/2 1.x width 65535", patched(os2, {{18, 0xFFFF, 2}}), GR_TOO_WIDE, WIDTH},
+        // 1 x 1 is how a slot is cleared: never a logo (1 x 2 and 2 x 1 are).
+        {"1 x 1", patched(v3, {{18, 1}, {22, 1}}), GR_ONE_DOT, ONE_DOT},
+        {"1 x 1 top-down", patched(v3, {{18, 1}, {22, -1}}), GR_ONE_DOT, ONE_DOT},
+        {"OS/2 1.x 1 x 1", patched(os2, {{18, 1, 2}, {20, 1, 2}}), GR_ONE_DOT, ONE_DOT},
         {"too wide, 24 bits", patched(v3, {{18, 800}, {28, 24, 2}}), GR_NOT_MONO, WIDTH + COLOUR},
         // A colour picture's compression field holds its masks: only the colour is wrong.
         {"24 bits, bit fields", patched(v3, {{28, 24, 2}, {30, 3}}), GR_NOT_MONO, COLOUR},
