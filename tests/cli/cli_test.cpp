@@ -27,6 +27,7 @@
 #include "support/wire_oracle.h"
 
 using namespace tv::test;
+using Json = nlohmann::ordered_json;
 
 namespace {
 
@@ -178,6 +179,16 @@ TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
         EXPECT_EQ(r.err, "tarvix-vizaze-cli: " + message + "\nPomoc: tarvix-vizaze-cli --help\n") << joined;
         EXPECT_EQ(r.out, "") << joined;
         EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg"))) << joined;
+        // With --json the same, and standard output is one document that says it.
+        const RunResult j = cli(concat({"--json"}, args));
+        EXPECT_EQ(j.status, 2) << joined;
+        EXPECT_EQ(j.err, r.err) << joined;
+        const Json doc = Json::parse(j.out, nullptr, false);
+        ASSERT_TRUE(doc.is_object()) << joined << j.out;
+        EXPECT_EQ(doc.value("exit", 0), 2) << joined;
+        EXPECT_EQ(doc.value("outcome", ""), "usage_error") << joined;
+        EXPECT_EQ(doc.value("error", ""), message) << joined;
+        EXPECT_EQ(doc.value("reason", ""), message) << joined;
     }
     const RunResult r = run_program(kCli, {"--dir", dir.file("missing"), "test"});
     EXPECT_EQ(r.status, 2);
@@ -445,6 +456,23 @@ TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
     EXPECT_NE(again.out.find("ERR_IMG_SLOT_EMPTY"), std::string::npos);
 }
 
+TEST_F(Cli, CtrlCWithJsonPrintsADocumentSayingInterrupted) {
+    TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
+    start_sim({"--printer", "--delay", "*:1000"});
+    const RunResult r =
+        cli(concat(tcp(), {"--json", "--slot", "all", "clear"}), [&] { return frames_received() >= 2; });
+    EXPECT_EQ(r.status, 1);
+    Json doc = Json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << r.out;
+    EXPECT_TRUE(doc["seconds"].is_number());
+    doc.erase("seconds");
+    EXPECT_EQ(doc, (Json{{"command", "clear"},
+                         {"exit", 1},
+                         {"boxes", Json::array()},
+                         {"outcome", "interrupted"},
+                         {"reason", "przerwano (Ctrl-C)"}}));
+}
+
 // The logo the core makes of a picture file, to compare with what the tool wrote or sent.
 tv::logo::Logo expected_logo(const std::string& picture, const tv::logo::Options& o) {
     std::vector<std::uint8_t> b;
@@ -614,6 +642,20 @@ TEST_F(Cli, PortsListsEachPortOnceWithItsDeviceAndDescription) {
     std::snprintf(line, sizeof line, "%-6s %-24s %s\n", "COM7", adapter.c_str(), "dowiązanie ports/com7");
     EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("COM8 "), std::string::npos) << r.out;  // its target is gone
+
+    // With --json: one document listing the same ports.
+    const RunResult j = cli({"--json", "ports"});
+    EXPECT_EQ(j.status, 0) << j.err;
+    const Json doc = Json::parse(j.out, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << j.out;
+    EXPECT_EQ(doc["command"], "ports");
+    EXPECT_EQ(doc["outcome"], "succeeded");
+    const Json com7 = {{"name", "COM7"}, {"device", adapter}, {"description", "dowiązanie ports/com7"}};
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = r.out.find('\n', at)) != std::string::npos; ++at) ++lines;
+    ASSERT_TRUE(doc["ports"].is_array());
+    EXPECT_EQ(doc["ports"].size(), lines);
+    EXPECT_NE(std::find(doc["ports"].begin(), doc["ports"].end(), com7), doc["ports"].end()) << j.out;
 }
 
 // Whatever the system has (none at all is fine), each line names a port and its device.
