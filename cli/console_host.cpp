@@ -33,8 +33,10 @@ Answer ConsoleHost::message_box(const std::string& caption, const std::string& t
         std::fprintf(out_, "[%s] %s\n\n", caption.c_str(), text.c_str());
         std::fflush(out_);
     }
-    if (buttons == Buttons::YesNo) return answer_yes_ ? Answer::Yes : Answer::No;
-    return default_button;
+    if (buttons != Buttons::YesNo) return default_button;
+    if (!answer_yes_ || yes_left_ == 0) return Answer::No;
+    --yes_left_;
+    return Answer::Yes;
 }
 
 void ConsoleHost::progress(int position) {

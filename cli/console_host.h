@@ -1,6 +1,6 @@
 // The console face: prints every message box (or keeps it for the JSON document), answers
-// the one question as told, draws a progress bar on a terminal, and keeps the trace pane's
-// text for --trace.
+// the one question as told (a bounded number of times), draws a progress bar on a terminal, and keeps the
+// trace pane's text for --trace.
 #pragma once
 #include <cstdio>
 #include <mutex>
@@ -10,6 +10,10 @@
 #include "ui/host.h"
 
 namespace tv::cli {
+
+// How many times --yes answers "Tak" to the one question ("TIMEOUT! Try again?") in one
+// run; the next time it answers "Nie", so that a silent device cannot hold a run for ever.
+constexpr int kYesAnswers = 3;
 
 class ConsoleHost : public Host {
   public:
@@ -36,6 +40,7 @@ class ConsoleHost : public Host {
     mutable std::mutex mutex_;
     std::FILE* out_;
     bool answer_yes_;
+    int yes_left_ = kYesAnswers;
     bool keep_boxes_;
     std::vector<Box> boxes_;
     std::string file_;

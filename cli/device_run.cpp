@@ -33,7 +33,9 @@ struct Outcome {
     int exit = 1;
     Json boxes = Json::array();
     double seconds = 0;
-    std::string error;  // what went wrong around the device's own run, if anything
+    std::string error;    // what went wrong around the device's own run, if anything
+    std::string outcome;  // as its own document said (empty: none said)
+    std::string reason;
 };
 
 // One device's process and the thread that waits for it.
@@ -107,6 +109,8 @@ Outcome outcome_of(const ChildProcess::Output& r, double seconds) {
     const Json doc = Json::parse(r.out, nullptr, false);
     if (!doc.is_discarded() && doc.is_object() && doc.contains("boxes") && doc["boxes"].is_array()) {
         res.boxes = doc["boxes"];
+        res.outcome = doc.value("outcome", std::string());
+        res.reason = doc.value("reason", std::string());
     } else {
         std::string said = r.err.substr(0, r.err.find('\n'));
         const std::string prefix = "tarvix-vizaze-cli: ";
@@ -120,32 +124,38 @@ Outcome outcome_of(const ChildProcess::Output& r, double seconds) {
     return res;
 }
 
-// Text on one line: line breaks and runs of blanks become one space.
-std::string one_line(const std::string& text) {
-    std::string s;
-    for (char c : text) {
-        const bool blank = c == '\n' || c == '\r' || c == '\t' || c == ' ';
-        if (blank) {
-            if (!s.empty() && s.back() != ' ') s.push_back(' ');
-        } else {
-            s.push_back(c);
-        }
-    }
-    while (!s.empty() && s.back() == ' ') s.pop_back();
-    return s;
-}
-
 std::string outcome_line(const std::string& name, const Outcome& r, bool stopped) {
     if (!r.started) return name + ": nie uruchomiono (" + (r.error.empty() ? "przerwano" : r.error) + ")";
     if (r.exit == 0) return name + ": sukces";
-    std::string what;
-    for (const auto& box : r.boxes) {
-        if (!what.empty()) what += " ";
-        what += "[" + box.value("caption", std::string()) + "] " + box.value("text", std::string());
-    }
-    if (!r.error.empty()) what += (what.empty() ? "" : " ") + r.error;
+    std::string what = reason_text(r.boxes, r.error);
     if (what.empty()) what = stopped ? "przerwano" : "bez komunikatu";
-    return name + ": niepowodzenie: " + one_line(what);
+    return name + ": niepowodzenie: " + what;
+}
+
+// A device's entry of the list's document. Its outcome and reason are those its own
+// document gave; without one they follow from what became of its process.
+Json device_entry(const std::string& name, const Outcome& r, bool stopped) {
+    Json entry;
+    entry["name"] = name;
+    entry["exit"] = r.exit;
+    entry["boxes"] = r.boxes;
+    entry["seconds"] = r.seconds;
+    if (!r.started) {
+        entry["error"] = r.error.empty() ? "nie uruchomiono: przerwano" : r.error;
+        entry["outcome"] = r.error.empty() ? OUTCOME_NOT_STARTED : OUTCOME_FAILED;
+        entry["reason"] = "nie uruchomiono: " + (r.error.empty() ? std::string("przerwano") : r.error);
+        return entry;
+    }
+    if (!r.error.empty()) entry["error"] = r.error;
+    const bool interrupted = r.exit != 0 && stopped;
+    entry["outcome"] = !r.outcome.empty() ? r.outcome
+                       : r.exit == 0      ? OUTCOME_SUCCEEDED
+                       : interrupted      ? OUTCOME_INTERRUPTED
+                                          : OUTCOME_FAILED;
+    std::string reason = !r.outcome.empty() || r.exit == 0 ? r.reason : reason_text(r.boxes, r.error);
+    if (r.exit != 0 && reason.empty()) reason = interrupted ? "przerwano" : "bez komunikatu";
+    entry["reason"] = reason;
+    return entry;
 }
 
 }  // namespace
@@ -265,23 +275,17 @@ int run_devices(const Options& o, const fs::path& dir, const fs::path& self, std
         if (!taken[i]) say(outcome_line(devices[i].name, outcomes[i], true));
         if (outcomes[i].started && outcomes[i].exit == 0) ++ok;
     }
+    const bool stopped = g_stop.load();
     if (o.json) {
         Json doc;
         doc["devices"] = Json::array();
-        for (std::size_t i = 0; i < n; ++i) {
-            Json entry;
-            entry["name"] = devices[i].name;
-            entry["exit"] = outcomes[i].exit;
-            entry["boxes"] = outcomes[i].boxes;
-            entry["seconds"] = outcomes[i].seconds;
-            if (!outcomes[i].error.empty())
-                entry["error"] = outcomes[i].error;
-            else if (!outcomes[i].started)
-                entry["error"] = "nie uruchomiono: przerwano";
-            doc["devices"].push_back(std::move(entry));
-        }
+        for (std::size_t i = 0; i < n; ++i)
+            doc["devices"].push_back(device_entry(devices[i].name, outcomes[i], stopped));
         doc["ok"] = ok;
         doc["failed"] = n - ok;
+        doc["command"] = o.command_name;
+        doc["exit"] = ok == n ? 0 : 1;
+        doc["outcome"] = ok == n ? OUTCOME_SUCCEEDED : stopped ? OUTCOME_INTERRUPTED : OUTCOME_FAILED;
         std::fputs(json_text(doc).c_str(), out);
     } else {
         std::fprintf(out, "Sukces: %zu z %zu urządzeń.\n", ok, n);

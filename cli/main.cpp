@@ -1,7 +1,8 @@
 // tarvix-vizaze-cli: the window's jobs from a terminal or a script. It loads the settings
 // file, sets the panel from its options, presses the same button the window would, prints
-// every message box (or one JSON document), and exits 0 when the job succeeded, 1 when it
-// failed, 2 on a usage error. With --devices it does the same on every device of a list.
+// every message box (or, with --json, exactly one JSON document whatever happens: see
+// docs/json.md), and exits 0 when the job succeeded, 1 when it failed, 2 on a usage error.
+// With --devices it does the same on every device of a list.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -30,18 +31,71 @@ using namespace tv::cli;
 
 namespace {
 
+volatile std::sig_atomic_t g_interrupted = 0;  // Ctrl-C was pressed
+
 // Ctrl-C: stops a scan as a second press of its button does; any other job ends after its
 // current exchange (a printer is then sent "prncancel").
 extern "C" void on_interrupt(int) {
+    g_interrupted = 1;
     if (work_mode == 2 && bAction)
         Stoper = true;
     else
         job_abort = true;
 }
 
-int usage_error(const std::string& message) {
-    std::fprintf(stderr, "tarvix-vizaze-cli: %s\nPomoc: tarvix-vizaze-cli --help\n", message.c_str());
-    return 2;
+// Where the run's end is told: with --json the one document goes to out (standard output,
+// or the copy of it kept once standard output is sent to the null device).
+struct Report {
+    bool json = false;
+    std::string command;
+    std::FILE* out = stdout;
+
+    int usage_error(const std::string& message) const {
+        std::fprintf(stderr, "tarvix-vizaze-cli: %s\nPomoc: tarvix-vizaze-cli --help\n", message.c_str());
+        if (json) print_document(usage_document(command, message), out);
+        return 2;
+    }
+    // The document of a finished job or conversion.
+    void finished(int status, const std::vector<ConsoleHost::Box>& shown, double seconds) const {
+        if (!json) return;
+        const char* outcome = status == 0     ? OUTCOME_SUCCEEDED
+                              : g_interrupted ? OUTCOME_INTERRUPTED
+                                              : OUTCOME_FAILED;
+        std::string reason = status == 0 ? std::string() : reason_text(boxes_json(shown));
+        if (status != 0 && g_interrupted)
+            reason = "przerwano (Ctrl-C)" + (reason.empty() ? "" : ": " + reason);
+        if (status != 0 && reason.empty()) reason = "bez komunikatu";
+        print_document(single_document(command, status, shown, seconds, outcome, reason), out);
+    }
+    // What --help and --version print, as the document's "text".
+    int text(const std::string& name, const std::string& said) const {
+        if (!json) {
+            std::fputs(said.c_str(), stdout);
+            return 0;
+        }
+        Json doc = single_document(name, 0, {}, 0, OUTCOME_SUCCEEDED, "");
+        doc["text"] = said;
+        print_document(doc, out);
+        return 0;
+    }
+};
+
+// --json among the words of a command line that did not parse (before a "--").
+bool asks_for_json(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--") return false;
+        if (a == "--json") return true;
+    }
+    return false;
+}
+
+void install_interrupt_handlers() {
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+#ifdef SIGBREAK
+    std::signal(SIGBREAK, on_interrupt);  // a run over a list on Windows asks its devices to stop this way
+#endif
 }
 
 void select_item(Control* c, const std::string& item) {
@@ -113,10 +167,21 @@ int button_of(Command c) {
     return ID_NONE;
 }
 
-// "ports": one line per serial port present (COMn or "-", the device, the description).
-int list_ports(const std::string& start_dir) {
-    for (const PortInfo& p : list_serial_ports(start_dir))
-        std::printf("%-6s %-24s %s\n", port_name(p).c_str(), p.device.c_str(), p.description.c_str());
+// "ports": one line per serial port present (COMn or "-", the device, the description),
+// or with --json the document's "ports" list of {"name", "device", "description"}.
+int list_ports(const std::string& start_dir, const Report& report) {
+    Json ports = Json::array();
+    for (const PortInfo& p : list_serial_ports(start_dir)) {
+        if (report.json)
+            ports.push_back({{"name", port_name(p)}, {"device", p.device}, {"description", p.description}});
+        else
+            std::printf("%-6s %-24s %s\n", port_name(p).c_str(), p.device.c_str(), p.description.c_str());
+    }
+    if (report.json) {
+        Json doc = single_document(report.command, 0, {}, 0, OUTCOME_SUCCEEDED, "");
+        doc["ports"] = std::move(ports);
+        print_document(doc, report.out);
+    }
     return 0;
 }
 
@@ -125,34 +190,33 @@ int list_ports(const std::string& start_dir) {
 int run(int argc, char** argv) {
     Options o;
     std::string error;
-    if (!parse(argc, argv, o, error)) return usage_error(error);
-    if (o.help) {
-        std::fputs(help_text(), stdout);
-        return 0;
-    }
-    if (o.version) {
-        std::puts("tarvix-vizaze-cli " TV_VERSION);
-        return 0;
-    }
+    Report report;
+    const bool parsed = parse(argc, argv, o, error);
+    report.json = o.json || (!parsed && asks_for_json(argc, argv));
+    report.command = o.command_name;
+    if (!parsed) return report.usage_error(error);
+    if (o.help) return report.text("help", help_text());
+    if (o.version) return report.text("version", "tarvix-vizaze-cli " TV_VERSION "\n");
     std::error_code ec;
     const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
     if (!std::filesystem::is_directory(dir, ec))
-        return usage_error("Katalog nie istnieje: " + utf8_path(dir));
-    if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)));
+        return report.usage_error("Katalog nie istnieje: " + utf8_path(dir));
+    if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)), report);
     if (!o.devices.empty()) {
         const int status = run_devices(o, std::filesystem::absolute(dir, ec),
                                        own_program_path(argc > 0 ? argv[0] : nullptr), stdout, error);
-        return status == 2 ? usage_error(error) : status;
+        return status == 2 ? report.usage_error(error) : status;
     }
     std::string file, out_file;
     if (!o.file.empty()) file = utf8_path(std::filesystem::absolute(fs_path(o.file), ec));
     if (!o.out_file.empty()) {
         out_file = utf8_path(std::filesystem::absolute(fs_path(o.out_file), ec));
         if (std::filesystem::equivalent(fs_path(file), fs_path(out_file), ec))
-            return usage_error("Plik wynikowy nie może być obrazem źródłowym: " + o.out_file);
+            return report.usage_error("Plik wynikowy nie może być obrazem źródłowym: " + o.out_file);
     }
     const std::string logo_file = o.convert ? utf8_path(temporary_logo(file)) : std::string();
 
+    install_interrupt_handlers();
     ConsoleHost console(o.yes, o.convert ? logo_file : file, stdout, o.json);
     set_host(&console);
     app_start(utf8_path(std::filesystem::absolute(dir, ec)));
@@ -161,39 +225,36 @@ int run(int argc, char** argv) {
     logo::Options conversion = o.conversion;
     conversion.limit = logo_limit();  // the protocol chosen, or the one in settings.cfg
     if (conversion.width > conversion.limit)
-        return usage_error("Szerokość " + std::to_string(conversion.width) +
-                           " przekracza największą szerokość logo (" + std::to_string(conversion.limit) +
-                           " pikseli) dla tego urządzenia");
+        return report.usage_error("Szerokość " + std::to_string(conversion.width) +
+                                  " przekracza największą szerokość logo (" +
+                                  std::to_string(conversion.limit) + " pikseli) dla tego urządzenia");
     if (o.command == Command::Convert) {
         // Only a file is written: the settings stay as they were.
         logo::Logo made;
         const bool ok = convert_picture_file(file, out_file, conversion, &made);
         if (ok) message(logo_saved_text(out_file, made), "Komunikat", Icon::Information);
         set_host(nullptr);
-        if (o.json) {
-            std::fputs(json_text(single_document(o.command_name, ok ? 0 : 1, console.boxes(), 0)).c_str(),
-                       stdout);
-            std::fflush(stdout);
-        }
+        report.finished(ok ? 0 : 1, console.boxes(), 0);
         return ok ? 0 : 1;
     }
 
     if (o.command == Command::Detect && sel(gComb_Interface) != 0)
-        return usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
+        return report.usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
     if (o.command == Command::Report && PROTOCOL != 0)
-        return usage_error("Raport grafik jest dostępny tylko dla drukarek (--printer)");
-
-    std::signal(SIGINT, on_interrupt);
-    std::signal(SIGTERM, on_interrupt);
-#ifdef SIGBREAK
-    std::signal(SIGBREAK, on_interrupt);  // a run over a list on Windows asks its devices to stop this way
-#endif
+        return report.usage_error("Raport grafik jest dostępny tylko dla drukarek (--printer)");
+    // The trace file is opened before the job, so that one that cannot be written stops
+    // the run before anything is sent.
+    std::ofstream trace;
+    if (!o.trace_file.empty()) {
+        trace.open(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);
+        if (!trace) return report.usage_error("Nie można zapisać pliku śladu: " + o.trace_file);
+    }
 
     const auto began = std::chrono::steady_clock::now();
 
     job_outcome = JobOutcome::None;
-    bool started = true;
-    if (o.command == Command::Send) {
+    bool started = !g_interrupted;  // a Ctrl-C before the job starts none
+    if (started && o.command == Command::Send) {
         if (o.convert && !convert_picture_file(file, logo_file, conversion)) {
             started = false;  // the conversion has shown why
         } else {
@@ -218,16 +279,15 @@ int run(int argc, char** argv) {
     set_host(nullptr);
     if (!logo_file.empty()) std::filesystem::remove(fs_path(logo_file), ec);
 
-    if (!o.trace_file.empty()) {
-        std::ofstream t(fs_path(o.trace_file), std::ios::binary | std::ios::trunc);
-        t << console.trace();
+    if (trace.is_open()) {
+        trace << console.trace();
+        trace.close();
+        if (!trace)
+            std::fprintf(stderr, "tarvix-vizaze-cli: Nie można zapisać pliku śladu: %s\n",
+                         o.trace_file.c_str());
     }
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
-    if (o.json) {
-        std::fputs(json_text(single_document(o.command_name, status, console.boxes(), seconds)).c_str(),
-                   stdout);
-        std::fflush(stdout);
-    }
+    report.finished(status, console.boxes(), seconds);
     return status;
 }
 

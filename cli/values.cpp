@@ -1,6 +1,7 @@
 // Checks of link values.
 #include "values.h"
 
+#include "common/text.h"
 #include "ui/fields.h"
 
 namespace tv::cli {
@@ -13,8 +14,9 @@ bool all_digits(const std::string& s) {
 }
 
 bool in_range(const std::string& s, int lo, int hi, int& value) {
-    if (!all_digits(s) || s.size() > 5) return false;
-    value = std::stoi(s);
+    long long v = 0;
+    if (s.size() > 5 || !decimal_value(s, v)) return false;
+    value = static_cast<int>(v);
     return value >= lo && value <= hi;
 }
 

@@ -68,7 +68,7 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
         return e;
     }
     const std::uint32_t hs = le(d + 14, 4);
-    if (hs != 12 && hs != 40 && hs != 52 && hs != 56 && hs != 64 && hs != 108 && hs != 124) {
+    if (hs != 12 && hs != 16 && hs != 40 && hs != 52 && hs != 56 && hs != 64 && hs != 108 && hs != 124) {
         fail_with(GR_NOT_BMP, "Nieobsługiwany nagłówek bitmapy BMP !!!\n");
         return e;
     }
@@ -90,8 +90,11 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
         w = static_cast<std::int32_t>(le(d + 18, 4));
         h = static_cast<std::int32_t>(le(d + 22, 4));
         bits = le(d + 28, 2);
-        compression = le(d + 30, 4);
-        colours = le(d + 46, 4);
+        // The short OS/2 2.x header (16 bytes) ends after the bit count: the rest is 0.
+        if (hs > 16) {
+            compression = le(d + 30, 4);
+            colours = le(d + 46, 4);
+        }
     }
     const std::uint64_t table = 14 + static_cast<std::uint64_t>(hs);
     for (int i = 0; i < 2; ++i) {
@@ -100,6 +103,7 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
             if (table + i * entry + k < size) bgr[k] = d[table + i * entry + k];
         e.dark[i] = is_dark(bgr[0], bgr[1], bgr[2]);
     }
+    if (colours == 1) e.dark[1] = false;  // a table of one colour: colour 1 is white
     e.top_down = h < 0;
     const std::int64_t aw = w < 0 ? -w : w, ah = h < 0 ? -h : h;
     e.W = static_cast<std::uint16_t>(aw > 65535 ? 65535 : aw);
@@ -113,12 +117,22 @@ Expected expect(const std::uint8_t* d, std::size_t size) {
     if (bits == 1 && compression != 0)
         fail_with(GR_COMPRESSED, "Skompresowana bitmapa nie jest obsługiwana !!!\n");
     if (e.code != RC_OK) return e;
+    if (e.W == 1 && e.H == 1) {  // the form of a cleared slot
+        fail_with(GR_ONE_DOT,
+                  "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj "
+                  "\"Wyczyść\".\n");
+        return e;
+    }
     // Rows are padded to whole 32-bit words.
     e.S = (e.W + 31) / 32 * 4;
     e.P = (e.W + 7) / 8;
-    const std::uint64_t table_end = table + (colours < 2 ? 2 : colours) * entry;
-    if (e.offset < table_end || e.offset + static_cast<std::uint64_t>(e.H) * e.S > size)
+    // An offset before the end of the colour table: the rows are read from that end.
+    const std::uint64_t table_end = table + (colours == 0 ? 2 : colours) * entry;
+    const std::uint64_t offset = e.offset < table_end ? table_end : e.offset;
+    if (offset > 0xFFFFFFFFu || offset + static_cast<std::uint64_t>(e.H) * e.S > size)
         fail_with(GR_NO_DATA, "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n");
+    else
+        e.offset = static_cast<std::uint32_t>(offset);
     return e;
 }
 

@@ -2,7 +2,8 @@
 # Would the tests notice a real fault? Plants each fault of scripts/mutants.txt in turn,
 # rebuilds, runs the test programs the fault names until one fails, puts the file back,
 # and prints a table and the share of faults caught. Run on demand (it takes a while), not
-# in CI; docs/testing.md explains the faults that survive.
+# in CI; docs/testing.md explains the faults that survive. --check (seconds, no build) runs
+# in scripts/test.sh, so that the list cannot go stale.
 #
 # Usage: scripts/mutants.sh [--check] [list]
 #   --check  only verify that every fault applies exactly once; build and run nothing

@@ -58,6 +58,7 @@ enum Result : int {
     GR_NO_DATA = 5,     // header cut short, or the pixel area misplaced or cut short
     GR_NOT_BMP = 6,     // no "BM" signature, or a header of no known size
     GR_COMPRESSED = 7,  // a one-bit picture stored compressed
+    GR_ONE_DOT = 8,     // 1 x 1: the form of a cleared slot, never sent as a logo
     // A cash-register catalogue read got an error reply.
     RC_READ_REFUSED = 1,
     // Serial link.

@@ -1,6 +1,7 @@
 // UTF-8 / Windows-1250 conversion and bounded copies.
 #include "common/text.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace tv {
@@ -190,6 +191,16 @@ std::string path_join(std::string_view dir, std::string_view rel) {
     if (!p.empty() && p.back() != '/' && p.back() != '\\') p.push_back(sep);
     for (char c : rel) p.push_back(c == '/' || c == '\\' ? sep : c);
     return p;
+}
+
+bool decimal_value(std::string_view text, long long& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    long long v = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, fault] = std::from_chars(text.data(), end, v);
+    if (fault != std::errc() || stop != end) return false;
+    value = v;
+    return true;
 }
 
 }  // namespace tv

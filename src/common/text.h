@@ -36,6 +36,10 @@ void append_to(char (&dst)[N], std::string_view src) {
     append_bounded(dst, N, src);
 }
 
+// The value of a text of decimal digits only (no sign, no spaces). False, value untouched,
+// for an empty text, any other character, or a number too large for a long long: never a throw.
+bool decimal_value(std::string_view text, long long& value);
+
 // text begins with prefix.
 bool cmpr1(const char* text, const char* prefix);
 // a and b are equal.

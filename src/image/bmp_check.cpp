@@ -56,6 +56,8 @@ constexpr const char* MSG_COMPRESSED = "Skompresowana bitmapa nie jest obsługiw
 constexpr const char* MSG_NOT_BMP = "Plik nie jest bitmapą BMP !!!\n";
 constexpr const char* MSG_HEADER = "Nieobsługiwany nagłówek bitmapy BMP !!!\n";
 constexpr const char* MSG_NO_DATA = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
+constexpr const char* MSG_ONE_DOT =
+    "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj \"Wyczyść\".\n";
 
 constexpr std::size_t FILE_HEADER = 14;
 // The first bytes of the file hold all the reader needs: the file header, the largest
@@ -68,12 +70,14 @@ std::uint32_t le(const unsigned char* p, int n) {
     return v;
 }
 
-// The information headers in use: OS/2 1.x (12), Windows 3 (40), the two with colour
-// masks (52, 56), OS/2 2.x (64), Windows V4 (108) and V5 (124). All but the first share
-// the layout of the 40-byte one in their first 40 bytes.
+// The information headers in use: OS/2 1.x (12), OS/2 2.x in its short form (16) and in
+// full (64), Windows 3 (40), the two with colour masks (52, 56), Windows V4 (108) and V5
+// (124). All but the first share the layout of the 40-byte one as far as they reach; the
+// short OS/2 2.x header stops after the bit count, and the fields it leaves out are zero.
 bool known_header(std::uint32_t size) {
     switch (size) {
         case 12:
+        case 16:
         case 40:
         case 52:
         case 56:
@@ -102,6 +106,11 @@ struct Layout {
     bool dark0 = true, dark1 = false;
 };
 
+// A field of the 40-byte layout, or 0 when the header ends before it.
+std::uint32_t field(const unsigned char* info, std::uint32_t header_size, std::uint32_t at, int n) {
+    return at + static_cast<std::uint32_t>(n) <= header_size ? le(info + at, n) : 0;
+}
+
 Layout read_layout(const unsigned char* head, std::uint32_t header_size) {
     Layout l;
     const unsigned char* info = head + FILE_HEADER;
@@ -116,15 +125,17 @@ Layout read_layout(const unsigned char* head, std::uint32_t header_size) {
         l.width = static_cast<std::int32_t>(le(info + 4, 4));
         l.height = static_cast<std::int32_t>(le(info + 8, 4));
         l.bits = le(info + 14, 2);
-        l.compression = le(info + 16, 4);
-        colours = le(info + 32, 4);  // 0: as many as the bit count allows
+        l.compression = field(info, header_size, 16, 4);
+        colours = field(info, header_size, 32, 4);  // 0: as many as the bit count allows
     }
     const std::uint64_t start = FILE_HEADER + header_size;
-    l.palette_end = start + (colours > 2 ? colours : 2) * entry;
+    // A table of one colour leaves colour 1 unnamed: its dots are left as paper (white),
+    // never made up as dark dots the file does not ask for.
+    l.palette_end = start + (colours == 0 ? 2 : colours) * entry;
     const unsigned char* c0 = head + start;
     const unsigned char* c1 = c0 + entry;
     l.dark0 = dark(c0[0], c0[1], c0[2]);
-    l.dark1 = dark(c1[0], c1[1], c1[2]);
+    l.dark1 = colours != 1 && dark(c1[0], c1[1], c1[2]);
     return l;
 }
 
@@ -196,13 +207,19 @@ Result check_header(std::ifstream& f, GrHeader& hdr, char* msg, bool trace = tru
     else if (l.compression != 0)
         code = refuse(MSG_COMPRESSED, GR_COMPRESSED);
     if (code != RC_OK) return code;
+    // A slot is cleared by programming a 1 x 1 graphic: such a picture would empty the slot
+    // while the job reports a logo programmed.
+    if (hdr.W == 1 && hdr.H == 1) return refuse(MSG_ONE_DOT, GR_ONE_DOT);
 
-    // The pixel rows must start past the header and the colours and lie inside the file:
-    // anything else would send header bytes or made-up pixels.
+    // The pixel rows start past the header and the colours. An offset of 0, or one that
+    // points into the headers or the colours, cannot be where they are: they are read from
+    // just after the colours then, where the format puts them. They must lie inside the
+    // file: anything else would send made-up pixels.
+    const std::uint64_t offset = hdr.offset < l.palette_end ? l.palette_end : hdr.offset;
     const std::uint64_t need =
-        static_cast<std::uint64_t>(hdr.offset) +
-        static_cast<std::uint64_t>(hdr.H) * static_cast<std::uint64_t>(row_geometry(hdr.W).S);
-    if (hdr.offset < l.palette_end || need > size) return refuse(MSG_NO_DATA, GR_NO_DATA);
+        offset + static_cast<std::uint64_t>(hdr.H) * static_cast<std::uint64_t>(row_geometry(hdr.W).S);
+    if (need > size || offset > 0xFFFFFFFFu) return refuse(MSG_NO_DATA, GR_NO_DATA);
+    hdr.offset = static_cast<unsigned>(offset);
     return RC_OK;
 }
 

@@ -11,7 +11,7 @@
 namespace tv {
 
 // The code tells of a picture the check refused (its message has been shown).
-constexpr bool gr_refused(unsigned code) { return code >= GR_CANNOT_OPEN && code <= GR_COMPRESSED; }
+constexpr bool gr_refused(unsigned code) { return code >= GR_CANNOT_OPEN && code <= GR_ONE_DOT; }
 
 constexpr int GR_MAX_SIZE = 640;       // largest width and height accepted
 constexpr int GR_REGISTER_SIZE = 384;  // largest size a cash register takes (warning only)

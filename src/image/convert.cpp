@@ -23,6 +23,9 @@ const char* const MSG_DAMAGED = "Plik obrazu jest uszkodzony i nie można go odc
 const char* const MSG_RLE =
     "Bitmapy skompresowane (RLE) nie są obsługiwane. Zapisz obraz bez kompresji albo jako PNG.";
 const char* const MSG_NO_MEMORY = "Za mało pamięci, aby zamienić ten obraz.";
+const char* const MSG_ONE_DOT =
+    "Logo miałoby 1 x 1 piksel, a taka grafika oznacza wyczyszczenie slotu. Wybierz większy obraz "
+    "albo większą szerokość.";
 
 std::string too_large(std::uint64_t w, std::uint64_t h) {
     return "Obraz jest za duży (" + std::to_string(w) + " x " + std::to_string(h) +
@@ -430,6 +433,7 @@ Maker::Maker(const Picture& picture) : picture_(picture) {}
 bool Maker::make(const Options& options, Logo& out, Error& error) {
     const Picture& p = picture_;
     const Size s = fitted_size(p.width, p.height, options);
+    if (s == Size{1, 1}) return fail(error, Fault::TooSmall, MSG_ONE_DOT);
     try {
         if (!(s == grey_size_)) {
             // Shrinking by whole blocks first (each dot of the result then still averages the

@@ -66,7 +66,18 @@ struct Logo : Raster {
 };
 
 // What went wrong, and what the user is told (Polish, one or two sentences).
-enum class Fault { None, CannotOpen, UnknownFormat, Unsupported, Damaged, TooLarge, NoMemory, CannotWrite };
+// TooSmall: the result would be 1 x 1, the form of a cleared slot.
+enum class Fault {
+    None,
+    CannotOpen,
+    UnknownFormat,
+    Unsupported,
+    Damaged,
+    TooLarge,
+    TooSmall,
+    NoMemory,
+    CannotWrite
+};
 struct Error {
     Fault fault = Fault::None;
     std::string message;
@@ -106,7 +117,7 @@ Size fitted_size(int w, int h, const Options& options);
 class Maker {
   public:
     explicit Maker(const Picture& picture);
-    // False (and the message) only when memory runs out.
+    // False (and the message) when memory runs out, or when the logo would be 1 x 1.
     bool make(const Options& options, Logo& out, Error& error);
 
   private:

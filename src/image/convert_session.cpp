@@ -3,6 +3,7 @@
 #include "image/convert_session.h"
 
 #include <filesystem>
+#include <fstream>
 #include <new>
 #include <system_error>
 
@@ -24,12 +25,19 @@ std::string base_name(const std::string& path) {
 
 void show_error(const std::string& text) { message(text, "Błąd!", Icon::Warning); }
 
+// The file begins with the BMP signature "BM".
+bool bmp_signature(const std::string& path) {
+    std::ifstream f(logo::file_path(path), std::ios::binary);
+    char sig[2] = {};
+    return f.read(sig, 2) && sig[0] == 'B' && sig[1] == 'M';
+}
+
 }  // namespace
 
 const std::vector<std::string>& picture_file_filters() {
     static const std::vector<std::string> filters = {
-        "Bitmapy (*.bmp)",
         "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)",
+        "Bitmapy (*.bmp)",
     };
     return filters;
 }
@@ -103,8 +111,11 @@ PictureChoice offer_conversion(const std::string& path, std::string& use) {
     ConvertSession session;
     std::string error;
     if (!session.open(path, logo_limit(), error)) {
-        // A file that is no picture at all (or does not open) gets the reader's own refusal.
-        if (session.fault() == logo::Fault::UnknownFormat || session.fault() == logo::Fault::CannotOpen)
+        // A file that does not open, or that says it is a BMP, gets the reader's own
+        // refusal (it names what is wrong with the bitmap); any other file that is no
+        // picture is told so by the conversion's message, which names the formats.
+        if (session.fault() == logo::Fault::CannotOpen ||
+            (session.fault() == logo::Fault::UnknownFormat && bmp_signature(path)))
             return PictureChoice::Take;
         show_error(error);
         return PictureChoice::Drop;

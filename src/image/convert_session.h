@@ -28,7 +28,8 @@ inline constexpr char OK[] = "OK";
 inline constexpr char CANCEL[] = "Anuluj";
 }  // namespace convert_text
 
-// The filters of the open-file dialog, the first one chosen at the start.
+// The filters of the open-file dialog, the first one chosen at the start: every picture
+// the window takes (a 1-bit BMP as it is, any other through the conversion), then BMP only.
 const std::vector<std::string>& picture_file_filters();
 
 // The conversion dialog's model: the chosen picture, the options the user sets, and the

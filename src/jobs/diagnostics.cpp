@@ -32,8 +32,7 @@ int detect_first_port = 1;
 int detect_last_port = 99;
 
 void detect_job() {
-    save_cfg();
-    load_cfg("settings.cfg");
+    save_and_use_cfg();
     const std::int32_t kept_timeout = RCV_TIMEOUT;
     RCV_TIMEOUT = 1;
     TIMEOUT_BASE = 10;
@@ -108,8 +107,7 @@ void detect_job() {
 }
 
 void test_job() {
-    save_cfg();
-    load_cfg("settings.cfg");
+    save_and_use_cfg();
     trace_replace("Connection test...\r\nPlease wait.\r\n\r\n");
 
     const bool printers = PROTOCOL == 0;

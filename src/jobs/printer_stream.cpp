@@ -88,8 +88,7 @@ void printer_stream_job(int mode) {
             std::memset(seq_tab, 0, SEQ_TAB_SIZE);
             break;
     }
-    save_cfg();
-    load_cfg("settings.cfg");
+    save_and_use_cfg();
 
     s("Sending file : \r\n");
     std::string rule = "-";

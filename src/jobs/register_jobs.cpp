@@ -52,14 +52,13 @@ void device_error(const std::string& context) {
 
 }  // namespace
 
-// The frame of every cash-register job: the settings round trip (so the link uses what the
-// selectors show now), the short time-out, the connection (reported when it fails), the
-// job's own work on the open link (which returns its success text, or nullptr when it
-// has reported a failure), and the close.
+// The frame of every cash-register job: the settings saved and taken from the selectors
+// (so the link uses what they show now, even when the file cannot be written), the short
+// time-out, the connection (reported when it fails), the job's own work on the open link
+// (which returns its success text, or nullptr when it has reported a failure), and the close.
 template <class Work>
 void on_register_link(Work work) {
-    save_cfg();
-    load_cfg("settings.cfg");
+    save_and_use_cfg();
     {
         ShortTimeout short_timeout;
         LinkSession link;

@@ -38,9 +38,9 @@ int mapped_number(const std::string& name) {
         const std::string p = r.prefix;
         if (name.size() <= p.size() || name.compare(0, p.size(), p) != 0) continue;
         const std::string digits = name.substr(p.size());
-        if (digits.size() > 2 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-        const int k = std::stoi(digits);
-        return k < r.count ? r.first + k : 0;
+        long long k = 0;
+        if (digits.size() > 2 || !decimal_value(digits, k)) return 0;
+        return k < r.count ? r.first + static_cast<int>(k) : 0;
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // Checks of the IP address and TCP port fields.
 #include "ui/fields.h"
 
+#include "common/text.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
 
@@ -32,7 +33,8 @@ bool all_digits(const std::string& s) {
 bool octet(const std::string& part) {
     if (part.size() > 3 || !all_digits(part)) return false;
     if (part.size() > 1 && part[0] == '0') return false;
-    return std::stoi(part) <= 255;
+    long long v = 0;
+    return decimal_value(part, v) && v <= 255;
 }
 
 // At most this many characters of a field's text go into a message.
@@ -95,9 +97,8 @@ std::vector<TextSpan> ip_address_faults(const std::string& text) {
 bool ip_address_valid(const std::string& text) { return !text.empty() && ip_address_faults(text).empty(); }
 
 bool tcp_port_valid(const std::string& text) {
-    if (text.size() > 5 || !all_digits(text)) return false;
-    const int v = std::stoi(text);
-    return v >= 1 && v <= 65535;
+    long long v = 0;
+    return text.size() <= 5 && decimal_value(text, v) && v >= 1 && v <= 65535;
 }
 
 std::vector<TextSpan> tcp_port_faults(const std::string& text) {

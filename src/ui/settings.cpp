@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "common/globals.h"
@@ -45,11 +46,8 @@ void select_text(Control* c, const std::string& t) {
     if (i >= 0) set_sel(c, i);
 }
 
-}  // namespace
-
-bool save_cfg() {
-    const std::string path = path_join(gCurrendDir, kFileName);
-    const std::string tmp = path + ".new";
+// The file's text for what the controls show now.
+std::string cfg_text() {
     std::string body;
     body += std::string("[Interface]=") + (sel(gComb_Interface) == 0 ? "0" : "1") + kEol;
     body += std::string("[Protocol]=") + (sel(gComb_Protocol) == 0 ? "0" : "2") + kEol;
@@ -60,7 +58,14 @@ bool save_cfg() {
     body += "[TCP_Port]=" + text(gEdit_PortTCP) + kEol;
     body += std::string("[GR_Print]=") + (checked(gCheck_Print) ? "1" : "0") + kEol;
     body += std::string("[GR_Test_Print]=") + (checked(gCheck_TestPrint) ? "1" : "0") + kEol;
+    return body;
+}
 
+// Writes body as the file (beside the old one, then renamed into place); says so when it
+// cannot.
+bool write_cfg(const std::string& body) {
+    const std::string path = path_join(gCurrendDir, kFileName);
+    const std::string tmp = path + ".new";
     bool ok = false;
     if (std::FILE* f = open_file(tmp, "wb")) {
         ok = std::fwrite(body.data(), 1, body.size(), f) == body.size();
@@ -80,9 +85,9 @@ bool save_cfg() {
     return ok;
 }
 
-void load_cfg(const char* name) {
+// Takes the settings lines of in into the link variables, then sets the controls from them.
+void apply_cfg(std::istream& in) {
     unsigned interface_value = 0;
-    std::ifstream in(fs_path(path_join(gCurrendDir, name ? name : kFileName)), std::ios::binary);
     if (in) {
         std::string raw;
         for (int n = 0; n < 10 && std::getline(in, raw); ++n) {
@@ -149,6 +154,23 @@ void load_cfg(const char* name) {
     set_text(g_IPaddress, gServerName);
     set_text(gEdit_PortTCP, i_to_str(PortTCP));
     change_protocol();
+}
+
+}  // namespace
+
+bool save_cfg() { return write_cfg(cfg_text()); }
+
+bool save_and_use_cfg() {
+    const std::string body = cfg_text();
+    const bool saved = write_cfg(body);
+    std::istringstream in(body);
+    apply_cfg(in);
+    return saved;
+}
+
+void load_cfg(const char* name) {
+    std::ifstream in(fs_path(path_join(gCurrendDir, name ? name : kFileName)), std::ios::binary);
+    apply_cfg(in);
 }
 
 }  // namespace tv

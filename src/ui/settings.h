@@ -8,6 +8,10 @@ namespace tv {
 // Writes the file from the controls (beside the old one, then renamed into place).
 // On failure shows "Nie można zapisać ustawień!" and returns false.
 bool save_cfg();
+// What every job does first: save_cfg, then takes the link variables from the controls as
+// that file would give them. The link thus goes to the device the user chose even when the
+// file cannot be written (that is said, and the job goes on). Returns save_cfg's result.
+bool save_and_use_cfg();
 // Reads gCurrendDir/name into the link variables, then sets the controls from them.
 // A missing file is not an error.
 void load_cfg(const char* name);

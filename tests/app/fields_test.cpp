@@ -7,6 +7,7 @@
 
 #include "app/shell.h"
 #include "common/globals.h"
+#include "common/text.h"
 #include "support/recording_host.h"
 #include "ui/Controls.h"
 #include "ui/fields.h"
@@ -63,6 +64,8 @@ TEST(Fields, WrongPartsOfTheAddressAndThePortAreMarked) {
         {kPort, "0", false, {{0, 1}}},
         {kPort, "65536", false, {{0, 5}}},
         {kPort, "99999", false, {{0, 5}}},
+        {kPort, "99999999999", false, {{0, 11}}},
+        {kPort, "065535", false, {{0, 6}}},
         {kPort, "6a", false, {{0, 2}}},
         {kPort, "-1", false, {{0, 2}}},
         {kPort, "+80", false, {{0, 3}}},
@@ -73,6 +76,27 @@ TEST(Fields, WrongPartsOfTheAddressAndThePortAreMarked) {
         EXPECT_EQ(c.field.valid(c.text), c.valid) << c.text;
         EXPECT_EQ(c.field.faults(c.text), c.marked) << c.text;
     }
+}
+
+// The number conversion under the field checks takes any length without throwing.
+TEST(Fields, DecimalValuesOfAnyLengthNeverThrow) {
+    const struct {
+        const char* text;
+        bool ok;
+        long long value;
+    } cases[] = {{"0", true, 0},
+                 {"065535", true, 65535},
+                 {"2147483648", true, 2147483648LL},
+                 {"99999999999999999999", false, -1},
+                 {"1 ", false, -1},
+                 {"", false, -1},
+                 {"-5", false, -1}};
+    for (const auto& c : cases) {
+        long long v = -1;
+        EXPECT_EQ(decimal_value(c.text, v), c.ok) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+    EXPECT_FALSE(ip_address_valid("1.2.3.99999999999"));
 }
 
 namespace {

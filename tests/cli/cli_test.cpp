@@ -3,6 +3,8 @@
 // settings it writes and the bytes the simulator received.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,7 @@
 
 #include "codecs/printer/Fpos.h"
 #include "common/paths.h"
+#include "console_host.h"
 #include "image/bmp_check.h"
 #include "image/convert.h"
 #include "image/gr_grid.h"
@@ -24,6 +27,7 @@
 #include "support/wire_oracle.h"
 
 using namespace tv::test;
+using Json = nlohmann::ordered_json;
 
 namespace {
 
@@ -132,6 +136,8 @@ TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
         {{}, "Brak polecenia"},
         {{"test", "--trace"}, "Brak wartości opcji --trace"},
         {{"test", "--slot"}, "Brak wartości opcji --slot"},
+        {{"--trace", "brak/slad.txt", "test"}, "Nie można zapisać pliku śladu: brak/slad.txt"},
+        {{"--trace", "LOGS", "test"}, "Nie można zapisać pliku śladu: LOGS"},
         {{"--register", "report"}, "Raport grafik jest dostępny tylko dla drukarek (--printer)"},
         {{"--ethernet", "detect"}, "Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)"},
         {{"--parallel", "3", "test"}, "Opcja --parallel działa tylko z --devices"},
@@ -173,6 +179,16 @@ TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
         EXPECT_EQ(r.err, "tarvix-vizaze-cli: " + message + "\nPomoc: tarvix-vizaze-cli --help\n") << joined;
         EXPECT_EQ(r.out, "") << joined;
         EXPECT_FALSE(std::filesystem::exists(dir.file("settings.cfg"))) << joined;
+        // With --json the same, and standard output is one document that says it.
+        const RunResult j = cli(concat({"--json"}, args));
+        EXPECT_EQ(j.status, 2) << joined;
+        EXPECT_EQ(j.err, r.err) << joined;
+        const Json doc = Json::parse(j.out, nullptr, false);
+        ASSERT_TRUE(doc.is_object()) << joined << j.out;
+        EXPECT_EQ(doc.value("exit", 0), 2) << joined;
+        EXPECT_EQ(doc.value("outcome", ""), "usage_error") << joined;
+        EXPECT_EQ(doc.value("error", ""), message) << joined;
+        EXPECT_EQ(doc.value("reason", ""), message) << joined;
     }
     const RunResult r = run_program(kCli, {"--dir", dir.file("missing"), "test"});
     EXPECT_EQ(r.status, 2);
@@ -231,6 +247,41 @@ TEST_P(CliSend, SendsThePictureAndKeepsTheSettings) {
     }
 }
 
+// settings.cfg that cannot be written (its new copy blocked while the old file names another
+// device; a folder in its place): the job says so and still talks to the device asked for.
+TEST_F(Cli, UnwritableSettingsStillReachTheChosenDevice) {
+    const auto sim_storing = [&](const std::string& name) {
+        auto p = std::make_unique<SimProcess>(std::vector<std::string>{
+            "--printer", "--tcp", "0", "--store", dir.file(name), "--log", dir.file(name + ".log")});
+        EXPECT_TRUE(p->ok()) << p->error();
+        return p;
+    };
+    const auto chosen = sim_storing("chosen"), other = sim_storing("other");
+    const auto to = [&](const SimProcess& p) {
+        return std::vector<std::string>{"--ethernet", "--ip", "127.0.0.1", "--tcp-port",
+                                        std::to_string(p.port())};
+    };
+    ASSERT_EQ(cli(concat(to(*other), {"test"})).status, 0);  // settings.cfg now names the other one
+    const std::size_t other_frames = read_request_log(dir.file("other.log")).size();
+    const std::string saved_box = "[Błąd!] Nie można zapisać ustawień!\n\n";
+    for (const char* blocker : {"settings.cfg.new", "settings.cfg"}) {
+        if (std::string(blocker) == "settings.cfg") std::filesystem::remove(dir.file(blocker));
+        std::filesystem::create_directory(dir.file(blocker));
+        const std::string slot = blocker == std::string("settings.cfg") ? "2" : "1";
+        RunResult r = cli(concat(to(*chosen), {"--slot", slot, "send", kExamples + "sklep_384x96.bmp"}));
+        EXPECT_EQ(r.status, 0) << blocker << r.out;
+        EXPECT_EQ(r.out.rfind(saved_box + "[Komunikat] Grafika została poprawnie zaprogramowana!\n\n", 0), 0u)
+            << blocker << r.out;
+        EXPECT_EQ(read_stored_slot(dir.file("chosen/slot" + slot + ".pbm")).w, 384) << blocker;
+        r = cli(concat(to(*chosen), {"test"}));
+        EXPECT_EQ(r.status, 0) << blocker << r.out;
+        EXPECT_NE(r.out.find("[Komunikat] Test połączenia zakończony sukcesem!"), std::string::npos) << r.out;
+        std::filesystem::remove(dir.file(blocker));
+    }
+    EXPECT_EQ(read_request_log(dir.file("other.log")).size(), other_frames);
+    EXPECT_EQ(read_stored_slot(dir.file("other/slot1.pbm")).w, 0);
+}
+
 TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     start_sim({"--printer"});
     const RunResult r =
@@ -238,6 +289,24 @@ TEST_F(Cli, RejectedPictureFailsWithTheChecksMessage) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n\n\n");
     EXPECT_EQ(frames_received(), 0u);
+}
+
+// A picture of one dot would clear the slot: refused with the reason, nothing sent.
+TEST_F(Cli, AOneDotPictureIsNotSent) {
+    tv::logo::Logo dot;
+    dot.width = dot.height = 1;
+    dot.dots = {1};
+    const std::vector<std::uint8_t> bmp = tv::logo::bmp_bytes(dot);
+    write_file(dir.file("dot.bmp"), std::string(bmp.begin(), bmp.end()));
+    for (const char* kind : {"--printer", "--register"}) {
+        start_sim({kind});
+        const RunResult r = cli(concat(tcp(), {kind, "send", dir.file("dot.bmp")}));
+        EXPECT_EQ(r.status, 1) << kind;
+        EXPECT_NE(r.out.find("[Błąd!] Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu"), std::string::npos)
+            << r.out;
+        sim->stop();
+        EXPECT_EQ(frames_received(), 0u) << kind;
+    }
 }
 
 TEST_F(Cli, ReadsWhatTheWindowReadsAndRefusesWhatItRefuses) {
@@ -272,6 +341,17 @@ TEST_F(Cli, ReadsWhatTheWindowReadsAndRefusesWhatItRefuses) {
         EXPECT_EQ(r.out, box);
     }
     EXPECT_EQ(frames_received(), before);
+}
+
+// A box quoting a file name that is not UTF-8: the JSON document stays valid, the stray
+// byte shown as U+FFFD.
+TEST_F(Cli, JsonStaysValidForAFileNameThatIsNotUtf8) {
+    TV_POSIX_ONLY("file names are bytes on POSIX systems");
+    const RunResult r = cli({"--json", "send", dir.file("logo_\xff.bmp")});
+    EXPECT_EQ(r.status, 1);
+    const nlohmann::json doc = nlohmann::json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_EQ(doc["boxes"][0]["text"], "Nie można otworzyć pliku! :\n" + dir.file("logo_\xEF\xBF\xBD.bmp"));
 }
 
 TEST_F(Cli, DeviceErrorFailsWithTheComposedBox) {
@@ -313,6 +393,20 @@ TEST_F(Cli, TimeoutQuestionIsPrintedAndAnsweredAsTold) {
     EXPECT_EQ(
         r.out,
         "[Warning] TIMEOUT! Try again?\n\n[Komunikat] Kasowanie grafiki zostało zakończne pomyślnie!\n\n");
+}
+
+// A device that never answers: --yes waits again a bounded number of times (the number the
+// help gives), then the job fails.
+TEST_F(Cli, YesGivesUpOnASilentDevice) {
+    start_sim({"--printer", "--no-reply", "*"});
+    const RunResult r = cli(concat(tcp(), {"--timeout", "1", "--yes", "clear"}));
+    EXPECT_EQ(r.status, 1);
+    std::string asked;
+    for (int i = 0; i <= tv::cli::kYesAnswers; ++i) asked += "[Warning] TIMEOUT! Try again?\n\n";
+    EXPECT_EQ(r.out.substr(0, asked.size()), asked);
+    EXPECT_EQ(r.out.find("TIMEOUT", asked.size()), std::string::npos) << r.out;
+    const std::string help = run_program(kCli, {"--help"}).out;
+    EXPECT_NE(help.find("najwyżej " + std::to_string(tv::cli::kYesAnswers) + " razy"), std::string::npos);
 }
 
 TEST_F(Cli, ConnectionTestWritesTheTrace) {
@@ -360,6 +454,23 @@ TEST_F(Cli, CtrlCEndsAnyOtherJobAfterTheCurrentExchange) {
     const RunResult again = cli(concat(tcp(), {"--slot", "1", "report"}));
     EXPECT_EQ(again.status, 1);  // slot 1 is empty: the printer refuses its report
     EXPECT_NE(again.out.find("ERR_IMG_SLOT_EMPTY"), std::string::npos);
+}
+
+TEST_F(Cli, CtrlCWithJsonPrintsADocumentSayingInterrupted) {
+    TV_POSIX_ONLY("Ctrl-C is sent as SIGINT");
+    start_sim({"--printer", "--delay", "*:1000"});
+    const RunResult r =
+        cli(concat(tcp(), {"--json", "--slot", "all", "clear"}), [&] { return frames_received() >= 2; });
+    EXPECT_EQ(r.status, 1);
+    Json doc = Json::parse(r.out, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << r.out;
+    EXPECT_TRUE(doc["seconds"].is_number());
+    doc.erase("seconds");
+    EXPECT_EQ(doc, (Json{{"command", "clear"},
+                         {"exit", 1},
+                         {"boxes", Json::array()},
+                         {"outcome", "interrupted"},
+                         {"reason", "przerwano (Ctrl-C)"}}));
 }
 
 // The logo the core makes of a picture file, to compare with what the tool wrote or sent.
@@ -531,6 +642,20 @@ TEST_F(Cli, PortsListsEachPortOnceWithItsDeviceAndDescription) {
     std::snprintf(line, sizeof line, "%-6s %-24s %s\n", "COM7", adapter.c_str(), "dowiązanie ports/com7");
     EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("COM8 "), std::string::npos) << r.out;  // its target is gone
+
+    // With --json: one document listing the same ports.
+    const RunResult j = cli({"--json", "ports"});
+    EXPECT_EQ(j.status, 0) << j.err;
+    const Json doc = Json::parse(j.out, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << j.out;
+    EXPECT_EQ(doc["command"], "ports");
+    EXPECT_EQ(doc["outcome"], "succeeded");
+    const Json com7 = {{"name", "COM7"}, {"device", adapter}, {"description", "dowiązanie ports/com7"}};
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = r.out.find('\n', at)) != std::string::npos; ++at) ++lines;
+    ASSERT_TRUE(doc["ports"].is_array());
+    EXPECT_EQ(doc["ports"].size(), lines);
+    EXPECT_NE(std::find(doc["ports"].begin(), doc["ports"].end(), com7), doc["ports"].end()) << j.out;
 }
 
 // Whatever the system has (none at all is fine), each line names a port and its device.

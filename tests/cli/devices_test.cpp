@@ -166,25 +166,43 @@ TEST_P(ShopChain, TheJsonDocumentListsEveryDeviceInListOrder) {
         return Json{{"caption", caption}, {"text", text}};
     };
     const Json ok = Json::array({box("Komunikat", "Grafika została poprawnie zaprogramowana!")});
+    const Json success = {{"outcome", "succeeded"}, {"reason", ""}};
+    auto with = [](Json entry, const Json& more) {
+        entry.update(more);
+        return entry;
+    };
     const Json expected = {
         {"devices",
          {
-             {{"name", "rynek"}, {"exit", 0}, {"boxes", ok}},
-             {{"name", "dworzec"}, {"exit", 0}, {"boxes", ok}},
-             {{"name", "kasa-1"}, {"exit", 0}, {"boxes", ok}},
-             {{"name", "zablokowana"}, {"exit", 1}, {"boxes", Json::array({box("UWAGA!", kReadOnly)})}},
+             with({{"name", "rynek"}, {"exit", 0}, {"boxes", ok}}, success),
+             with({{"name", "dworzec"}, {"exit", 0}, {"boxes", ok}}, success),
+             with({{"name", "kasa-1"}, {"exit", 0}, {"boxes", ok}}, success),
+             {{"name", "zablokowana"},
+              {"exit", 1},
+              {"boxes", Json::array({box("UWAGA!", kReadOnly)})},
+              {"outcome", "failed"},
+              {"reason",
+               "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 2. Grafika tylko do odczytu. Aby "
+               "zmodyfikować wykonaj raport dobowy. BŁĄD : 3252 ERR_IMG_READ_ONLY"}},
              {{"name", "martwa"},
               {"exit", 1},
-              {"boxes", Json::array({box("Błąd", "Brak połączenia z drukarką fiskalną!")})}},
+              {"boxes", Json::array({box("Błąd", "Brak połączenia z drukarką fiskalną!")})},
+              {"outcome", "failed"},
+              {"reason", "[Błąd] Brak połączenia z drukarką fiskalną!"}},
          }},
         {"ok", 3},
         {"failed", 2},
+        {"command", job[job.size() - 2]},
+        {"exit", 1},
+        {"outcome", "failed"},
     };
     EXPECT_EQ(doc, expected) << doc.dump(2);
     // The keys come in the documented order.
     EXPECT_LT(r.out.find("\"devices\""), r.out.find("\"ok\""));
     EXPECT_LT(r.out.find("\"name\""), r.out.find("\"exit\""));
     EXPECT_LT(r.out.find("\"exit\""), r.out.find("\"boxes\""));
+    EXPECT_LT(r.out.find("\"seconds\""), r.out.find("\"outcome\""));
+    EXPECT_LT(r.out.find("\"failed\": 2"), r.out.find("\"command\""));
 }
 
 INSTANTIATE_TEST_SUITE_P(OneAndFourAtATime, ShopChain, ::testing::Values(1, 4));
@@ -216,9 +234,17 @@ TEST_F(Devices, ABrokenListSendsNothingAndNamesItsLine) {
     write_file(dir.file("sklepy.csv"), kHeader + good + tcp_line("kasa", "register"));
     const RunResult r = cli({"--devices", dir.file("sklepy.csv"), "--json", "report"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(", wiersz 3: raport grafik jest dostępny tylko dla drukarek\n"), std::string::npos)
-        << r.err;
+    const std::string why = "Lista urządzeń " + dir.file("sklepy.csv") +
+                            ", wiersz 3: raport grafik jest dostępny tylko dla drukarek";
+    EXPECT_EQ(r.err, "tarvix-vizaze-cli: " + why + "\nPomoc: tarvix-vizaze-cli --help\n");
+    EXPECT_EQ(Json::parse(r.out, nullptr, false), (Json{{"command", "report"},
+                                                        {"exit", 2},
+                                                        {"boxes", Json::array()},
+                                                        {"seconds", 0.0},
+                                                        {"outcome", "usage_error"},
+                                                        {"reason", why},
+                                                        {"error", why}}))
+        << r.out;
     EXPECT_TRUE(frames("rynek").empty());
     EXPECT_TRUE(frames("kasa").empty());
 }
@@ -244,26 +270,82 @@ TEST_F(Devices, EntriesOnOneSerialLineRunOneAfterAnother) {
         EXPECT_TRUE(std::filesystem::is_symlink(dir.file(std::string("devices/") + name + "/ports"))) << name;
 }
 
-TEST_F(Devices, CtrlCStartsNoFurtherDeviceAndStopsTheRunningOne) {
+class DevicesInterrupted : public Devices, public ::testing::WithParamInterface<bool> {
+  protected:
+    // Three devices, one at a time, interrupted once the first has its first frame: its
+    // job ends after that exchange.
+    RunResult interrupted_run(bool json) {
+        for (const char* name : {"a", "b", "c"}) add_sim(name, {"--printer", "--delay", "*:300"});
+        write_file(dir.file("sklepy.csv"),
+                   kHeader + tcp_line("a", "printer") + tcp_line("b", "printer") + tcp_line("c", "printer"));
+        std::vector<std::string> args = {"--dir",      dir.path(), "--devices", dir.file("sklepy.csv"),
+                                         "--parallel", "1",        "--slot",    "all",
+                                         "clear"};
+        if (json) args.insert(args.begin(), "--json");
+        return run_program(kCli, args, dir.path(), std::chrono::seconds(60),
+                           [&] { return frames("a").size() >= 1; });
+    }
+};
+INSTANTIATE_TEST_SUITE_P(LinesAndJson, DevicesInterrupted, ::testing::Values(false, true));
+
+TEST_P(DevicesInterrupted, CtrlCStartsNoFurtherDeviceAndStopsTheRunningOne) {
     TV_POSIX_ONLY("Ctrl-C as SIGINT");
-    for (const char* name : {"a", "b", "c"}) add_sim(name, {"--printer", "--delay", "*:300"});
-    write_file(dir.file("sklepy.csv"),
-               kHeader + tcp_line("a", "printer") + tcp_line("b", "printer") + tcp_line("c", "printer"));
-    // Interrupted once the first device has its first frame: its job ends after that exchange.
-    const RunResult r =
-        run_program(kCli,
-                    {"--dir", dir.path(), "--devices", dir.file("sklepy.csv"), "--parallel", "1", "--slot",
-                     "all", "clear"},
-                    dir.path(), std::chrono::seconds(60), [&] { return frames("a").size() >= 1; });
+    const RunResult r = interrupted_run(GetParam());
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.out,
-              "a: niepowodzenie: przerwano\nb: nie uruchomiono (przerwano)\nc: nie uruchomiono (przerwano)\n"
-              "Sukces: 0 z 3 urządzeń.\n");
     // The first frame, then the printer is told to drop what it had ("prncancel").
     ASSERT_EQ(frames("a").size(), 2u);
     EXPECT_EQ(frames("a")[1], printer_frame("prncancel\t"));
     EXPECT_TRUE(frames("b").empty());
     EXPECT_TRUE(frames("c").empty());
+    if (GetParam()) {
+        Json doc = Json::parse(r.out, nullptr, false);
+        ASSERT_FALSE(doc.is_discarded()) << r.out;
+        for (auto& device : doc["devices"]) device.erase("seconds");
+        const Json never = {{"exit", 1},
+                            {"boxes", Json::array()},
+                            {"error", "nie uruchomiono: przerwano"},
+                            {"outcome", "not_started"},
+                            {"reason", "nie uruchomiono: przerwano"}};
+        Json b = never, c = never;
+        b["name"] = "b";
+        c["name"] = "c";
+        const Json expected = {
+            {"devices",
+             {{{"name", "a"},
+               {"exit", 1},
+               {"boxes", Json::array()},
+               {"outcome", "interrupted"},
+               {"reason", "przerwano (Ctrl-C)"}},
+              b,
+              c}},
+            {"ok", 0},
+            {"failed", 3},
+            {"command", "clear"},
+            {"exit", 1},
+            {"outcome", "interrupted"},
+        };
+        EXPECT_EQ(doc, expected) << doc.dump(2);
+        return;
+    }
+    EXPECT_EQ(r.out,
+              "a: niepowodzenie: przerwano\nb: nie uruchomiono (przerwano)\nc: nie uruchomiono (przerwano)\n"
+              "Sukces: 0 z 3 urządzeń.\n");
+}
+
+// A silent device in the list: with --yes its entry still ends, and the others are done.
+TEST_F(Devices, YesDoesNotHoldTheRunOnASilentDevice) {
+    TV_POSIX_ONLY("a run over a list starts processes the POSIX way here");
+    add_sim("cicha", {"--printer", "--no-reply", "*"});
+    add_sim("rynek", {"--printer"});
+    write_file(dir.file("l.csv"), kHeader + tcp_line("cicha", "printer") + tcp_line("rynek", "printer"));
+    const RunResult r = cli({"--devices", dir.file("l.csv"), "--parallel", "1", "--timeout", "1", "--yes",
+                             "--slot", "1", "clear"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    const auto lines = lines_of(r.out);
+    ASSERT_EQ(lines.size(), 3u) << r.out;
+    EXPECT_EQ(lines[0].rfind("cicha: niepowodzenie: [Warning] TIMEOUT! Try again?", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1], "rynek: sukces");
+    EXPECT_EQ(lines[2], "Sukces: 1 z 2 urządzeń.");
 }
 
 TEST_F(Devices, JsonForOneDevice) {
@@ -283,15 +365,13 @@ TEST_F(Devices, JsonForOneDevice) {
     auto [status, doc] = run({"--slot", "1", "send", kLogo});
     EXPECT_EQ(status, 0);
     EXPECT_EQ(doc, Json::parse(R"({"command": "send", "exit": 0,
-        "boxes": [{"caption": "Komunikat", "text": "Grafika została poprawnie zaprogramowana!"}]})"));
+        "boxes": [{"caption": "Komunikat", "text": "Grafika została poprawnie zaprogramowana!"}],
+        "outcome": "succeeded", "reason": ""})"));
     std::tie(status, doc) = run({"--slot", "3", "clear"});
     EXPECT_EQ(status, 1);
     EXPECT_EQ(doc, Json::parse(R"({"command": "clear", "exit": 1,
-        "boxes": [{"caption": "UWAGA!", "text": "Wystąpił błąd podczas modyfikowania grafiki nr 3.\n\nGrafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY"}]})"));
-    // A usage error prints no document.
-    const RunResult r = cli({"--json", "--slot", "9", "clear"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
+        "boxes": [{"caption": "UWAGA!", "text": "Wystąpił błąd podczas modyfikowania grafiki nr 3.\n\nGrafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY"}],
+        "outcome": "failed", "reason": "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 3. Grafika tylko do odczytu. Aby zmodyfikować wykonaj raport dobowy. BŁĄD : 3252 ERR_IMG_READ_ONLY"})"));
 }
 
 }  // namespace

@@ -93,8 +93,12 @@ void ModalAnswerer::poll() {
         // may not take. So the answer is given again on every poll while the dialog stays.
         if (!modal->property("tv_seen").toBool()) {
             modal->setProperty("tv_seen", true);
-            SeenDialog seen{
-                dialog->nameFilters(), dialog->directory().absolutePath(), dialog->windowTitle(), {}, {}};
+            SeenDialog seen{dialog->nameFilters(),
+                            dialog->directory().absolutePath(),
+                            dialog->windowTitle(),
+                            {},
+                            {},
+                            dialog->selectedNameFilter()};
             for (auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::FileType,
                                QFileDialog::Accept, QFileDialog::Reject})
                 seen.labels << dialog->labelText(label);

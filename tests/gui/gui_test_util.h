@@ -57,6 +57,7 @@ struct SeenDialog {
     QString title;
     QStringList labels;   // "look in", "file name", "file type", accept and reject texts
     QStringList columns;  // the headers of the detailed file list
+    QString selected;     // the filter the dialog opened on
 };
 
 // Watches for the window's modal dialogs and answers them: message boxes with the next

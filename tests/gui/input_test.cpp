@@ -142,7 +142,10 @@ class InputTest : public WindowTest {
         QCOMPARE(d.labels,
                  (QStringList{"Szukaj w:", "Nazwa &pliku:", "Pliki rodzaju:", "&Otwórz", "Anuluj"}));
         QCOMPARE(d.columns, (QStringList{"Nazwa", "Rozmiar", "Rodzaj", "Data modyfikacji"}));
-        QCOMPARE(d.filters.value(0), QStringLiteral("Bitmapy (*.bmp)"));  // then the pictures
+        // It opens on every picture the window takes, so none is hidden at first.
+        QCOMPARE(d.selected,
+                 QStringLiteral("Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"));
+        QCOMPARE(d.filters.value(1), QStringLiteral("Bitmapy (*.bmp)"));
     }
 
     void questionButtonsSpeakPolish() {

@@ -53,8 +53,8 @@ class RulesTest : public WindowTest {
         QVERIFY(choose(file("pic400x200.bmp")));
         QCOMPARE(user_->dialogs().size(), 1);
         QCOMPARE(user_->dialogs().at(0).filters,
-                 (QStringList{"Bitmapy (*.bmp)",
-                              "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"}));
+                 (QStringList{"Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)",
+                              "Bitmapy (*.bmp)"}));
         QCOMPARE(QDir(user_->dialogs().at(0).directory).canonicalPath(),
                  QDir(QString::fromStdString(dir_->path())).canonicalPath());
         QCOMPARE(get<QPlainTextEdit>("gEdit_File")->toPlainText(),
@@ -197,7 +197,9 @@ class RulesTest : public WindowTest {
         QVERIFY(choose(file("junk.bmp")));
         QVERIFY(user_->wait_boxes(1));
         QCOMPARE(user_->boxes().at(0).caption, QStringLiteral("Błąd!"));
-        QCOMPARE(user_->boxes().at(0).text, QStringLiteral("Plik nie jest bitmapą BMP !!!\n"));
+        QCOMPARE(user_->boxes().at(0).text,
+                 QStringLiteral(
+                     "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM)."));
         QVERIFY(!tv::PaintBMP);
         const QImage shot = window_->grab().toImage();
         QVERIFY(QColor(shot.pixel(463 + 60, 250 + 30)) != QColor(Qt::black));

@@ -205,14 +205,29 @@ TEST_F(ConvertOffer, DamagedOrOverLargePicturesAreRefusedWithoutTheDialog) {
     EXPECT_EQ(files, 1u);  // mono.bmp alone: no logo was written
 }
 
-TEST_F(ConvertOffer, AFileThatIsNoPictureGetsTheReadersRefusal) {
+// A file that is no picture is told so in words that name the formats, not BMP alone;
+// one that says it is a BMP keeps the reader's refusal, which names its fault.
+TEST_F(ConvertOffer, AFileThatIsNoPictureIsToldWhatItIsNot) {
     accept_with();
+    const std::string not_a_picture =
+        "Plik nie jest obrazem w obsługiwanym formacie (PNG, JPEG, GIF, BMP, TGA, PPM/PGM).";
+    const std::pair<std::string, std::string> cases[] = {
+        {"notes.txt", not_a_picture},
+        {"photo.png", not_a_picture},
+        {"junk.bmp", not_a_picture},
+        {"odd_header.bmp", "Nieobsługiwany nagłówek bitmapy BMP !!!\n"},
+    };
     write_file(dir.file("notes.txt"), "To nie jest obraz, tylko tekst.\n");
-    open(dir.file("notes.txt"));
-    EXPECT_EQ(dialogs(), 0u);
-    ASSERT_EQ(h.boxes_shown().size(), 1u);
-    EXPECT_EQ(h.boxes_shown()[0].caption, "Błąd!");
-    EXPECT_EQ(h.boxes_shown()[0].text, "Plik nie jest bitmapą BMP !!!\n");
+    write_file(dir.file("photo.png"), "To nie jest obraz, tylko tekst.\n");
+    write_file(dir.file("junk.bmp"), std::string(100, 'x'));
+    write_file(dir.file("odd_header.bmp"), "BM" + std::string(12, '\0') + "\x14" + std::string(80, '\0'));
+    for (const auto& [name, text] : cases) {
+        h.clear();
+        open(dir.file(name));
+        EXPECT_EQ(dialogs(), 0u) << name;
+        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", text, Icon::Warning}})) << name;
+        EXPECT_EQ(gr_filename(), "") << name;
+    }
 }
 
 // The console tool shows no dialog: a picture the reader refuses is refused as before.
@@ -259,8 +274,8 @@ TEST(ConvertSessionRules, TheLevelControlsFollowTheMethod) {
     EXPECT_EQ(s.shown_source().width, 24);
 }
 
-TEST(ConvertSessionRules, OpenFileDialogOffersBitmapsFirstAndPictures) {
+TEST(ConvertSessionRules, OpenFileDialogOffersEveryPictureFirstThenBitmaps) {
     EXPECT_EQ(picture_file_filters(),
-              (std::vector<std::string>{"Bitmapy (*.bmp)",
-                                        "Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)"}));
+              (std::vector<std::string>{"Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)",
+                                        "Bitmapy (*.bmp)"}));
 }

@@ -309,6 +309,34 @@ TEST(ConvertFit, AWideOneBitBmpIsShrunkToTheLimit) {
     EXPECT_DOUBLE_EQ(density(l, 321, 0, 640, 10), 0.0);
 }
 
+// A logo of one dot would clear the slot it is sent to: refused, whatever made it 1 x 1.
+TEST(ConvertFit, ALogoOfOneDotIsRefusedAndTwoDotsAreNot) {
+    const struct {
+        int w, h, width;
+        bool refused;
+    } cases[] = {{1, 1, 0, true}, {50, 50, 1, true}, {1, 1, 2, false}, {2, 1, 0, false}, {1, 2, 0, false}};
+    for (const auto& c : cases) {
+        const Picture p = make_picture(c.w, c.h, 1, [](int, int) { return std::vector<int>{0}; });
+        Options o;
+        o.width = c.width;
+        Logo l;
+        Error e;
+        EXPECT_EQ(Maker(p).make(o, l, e), !c.refused) << c.w << "x" << c.h << " width " << c.width;
+        EXPECT_EQ(e.fault, c.refused ? Fault::TooSmall : Fault::None);
+        EXPECT_EQ(e.message.find("1 x 1") != std::string::npos, c.refused) << e.message;
+    }
+}
+
+// Orange (red 255, green 100) is light to the eye, its blue twin (blue 255, green 100) dark.
+TEST(ConvertTone, RedWeighsMoreThanBlue) {
+    const Picture p = make_picture(2, 1, 3, [](int x, int) {
+        return x == 0 ? std::vector<int>{255, 100, 0} : std::vector<int>{0, 100, 255};
+    });
+    const Logo l = make_logo(p, threshold_at(128));
+    EXPECT_FALSE(l.dark(0, 0));
+    EXPECT_TRUE(l.dark(1, 0));
+}
+
 TEST(ConvertTone, TransparentIsPaperAndHalfCoverIsLightGrey) {
     // Black everywhere; alpha 0 on the left, 255 on the right: the left must print nothing.
     for (const int channels : {2, 4}) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -32,6 +33,8 @@ const std::string COMPRESSED = "Skompresowana bitmapa nie jest obsługiwana !!!\
 const std::string NOT_BMP = "Plik nie jest bitmapą BMP !!!\n";
 const std::string HEADER = "Nieobsługiwany nagłówek bitmapy BMP !!!\n";
 const std::string DAMAGED = "Plik bitmapy jest uszkodzony - brak danych obrazu !!!\n";
+const std::string ONE_DOT =
+    "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj \"Wyczyść\".\n";
 
 std::string variant(const std::string& name) { return shipped("variants/" + name); }
 
@@ -124,6 +127,11 @@ TEST_F(Reader, EveryAcceptedPictureSendsTheDotsPillowSeesAsDark) {
         ASSERT_EQ(s.rows.size(), static_cast<std::size_t>(s.H));
         h.clear();
         const std::string seq = sequence(variant(s.name));
+        if (s.W == 1 && s.H == 1) {  // the form of a cleared slot: refused, nothing built
+            EXPECT_EQ(seq, "");
+            EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", ONE_DOT, Icon::Warning}}));
+            continue;
+        }
         EXPECT_TRUE(h.boxes().empty());
         const std::string set =
             "prncancel\t\nimgslotset\tno1\twx" + std::to_string(s.W) + "\thx" + std::to_string(s.H) + "\ttx";
@@ -184,6 +192,80 @@ TEST_F(Reader, PolarityTracesWhetherColourZeroIsLight) {
     }
 }
 
+// Orange (red 255, green 100) is light to the eye and its blue twin (blue 255, green 100)
+// dark: red weighs three times blue. An orange-and-black logo must not print all black.
+TEST_F(Reader, RedWeighsMoreThanBlueInTheColourTable) {
+    const std::string v3 = read_file(variant("v3_black0_13x7_im.bmp"));
+    const struct {
+        std::uint32_t colour0, colour1;  // the table's entries: blue, green, red, reserved
+        unsigned polarity;
+    } cases[] = {{0x00FF6400, 0x00000000, 2}, {0x000064FF, 0x00FFFFFF, 0}};
+    for (const auto& c : cases) {
+        const std::string path = dir.file("colours.bmp");
+        write_file(path, patched(v3, {{54, c.colour0}, {58, c.colour1}}));
+        h.clear();
+        set_gr_filename(path);
+        char msg[GR_MSG_SIZE] = {};
+        unsigned offset = 0, p = 99;
+        EXPECT_EQ(gr_check(offset, p, msg), RC_OK) << msg;
+        EXPECT_EQ(p, c.polarity) << std::hex << c.colour0;
+    }
+}
+
+// bytes with n bytes at `at` taken out, the file size and the data offset moved with them.
+std::string without(std::string bytes, std::size_t at, std::size_t n) {
+    bytes.erase(at, n);
+    const std::size_t offset = static_cast<unsigned char>(bytes[10]);
+    return patched(
+        bytes, {{2, static_cast<std::int64_t>(bytes.size())}, {10, static_cast<std::int64_t>(offset - n)}});
+}
+
+TEST_F(Reader, ShortHeadersLostOffsetsAndOneColourTablesSendTheirDots) {
+    std::map<std::string, std::vector<std::string>> dots;
+    for (const Seen& s : pillow_dark_pixels()) dots[s.name] = s.rows;
+    const std::string v3b = read_file(variant("v3_black0_13x7_im.bmp"));
+    const std::string v3w = read_file(variant("v3_white0_13x7_im.bmp"));
+    const std::string os2 = read_file(variant("os2v1_white0_13x7_im.bmp"));
+    const std::string v5 = read_file(variant("v5_black0_13x7_im.bmp"));
+    // The short OS/2 2.x header: the first 16 bytes of the 40-byte one.
+    const std::string short_b = patched(without(v3b, 30, 24), {{14, 16}});
+    // A table of colour 0 only: colour 1 reads as white.
+    const std::string one_colour = patched(without(v3b, 58, 4), {{46, 1}});
+    const std::vector<std::string> blank(7, std::string(13, '.'));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"OS/2 2.x short header, colour 0 black", short_b, dots["v3_black0_13x7_im.bmp"]},
+        {"OS/2 2.x short header, colour 0 white", patched(without(v3w, 30, 24), {{14, 16}}),
+         dots["v3_white0_13x7_im.bmp"]},
+        {"OS/2 2.x short header, data offset 0", patched(short_b, {{10, 0}}), dots["v3_black0_13x7_im.bmp"]},
+        {"data offset 0", patched(v3b, {{10, 0}}), dots["v3_black0_13x7_im.bmp"]},
+        {"data offset in the file header", patched(v3b, {{10, 10}}), dots["v3_black0_13x7_im.bmp"]},
+        {"data offset in the information header", patched(v3b, {{10, 30}}), dots["v3_black0_13x7_im.bmp"]},
+        {"data offset at the colour table", patched(v3b, {{10, 54}}), dots["v3_black0_13x7_im.bmp"]},
+        {"data offset inside the colour table", patched(v3b, {{10, 61}}), dots["v3_black0_13x7_im.bmp"]},
+        {"OS/2 1.x data offset at its colour table", patched(os2, {{10, 26}}),
+         dots["os2v1_white0_13x7_im.bmp"]},
+        {"V5 data offset 0", patched(v5, {{10, 0}}), dots["v5_black0_13x7_im.bmp"]},
+        {"one colour, black", one_colour, dots["v3_black0_13x7_im.bmp"]},
+        {"one colour, data offset 0", patched(one_colour, {{10, 0}}), dots["v3_black0_13x7_im.bmp"]},
+        {"one colour, white", patched(without(v3w, 58, 4), {{46, 1}}), blank},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(c.rows.size(), 7u);
+        const std::string path = dir.file("edge.bmp");
+        write_file(path, c.bytes);
+        h.clear();
+        const std::string seq = sequence(path);
+        EXPECT_TRUE(h.boxes().empty());
+        EXPECT_EQ(dots_of(seq, 13, 7), c.rows);
+    }
+}
+
 TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
     // The bases: a Windows 3, an OS/2 1.x, an OS/2 2.x and a V5 file of 13 x 7 (pixels
     // at 62, 32, 86 and 146; 7 rows of 4 bytes).
@@ -197,7 +279,7 @@ TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
         {"a PNG file", "\x89PNG\r\n\x1a\n" + std::string(60, '\0'), GR_NOT_BMP, NOT_BMP},
         {"empty", "", GR_NOT_BMP, NOT_BMP},
         {"header size 0", patched(v3, {{14, 0}}), GR_NOT_BMP, HEADER},
-        {"header size 16", patched(v3, {{14, 16}}), GR_NOT_BMP, HEADER},
+        {"header size 20", patched(v3, {{14, 20}}), GR_NOT_BMP, HEADER},
         {"header size 41", patched(v3, {{14, 41}}), GR_NOT_BMP, HEADER},
         {"header size 128", patched(v3, {{14, 128}}), GR_NOT_BMP, HEADER},
         {"header size 2^32 - 1", patched(v3, {{14, 0xFFFFFFFF}}), GR_NOT_BMP, HEADER},
@@ -224,22 +306,22 @@ TEST_F(Reader, RefusedFilesSendNothingAndSayWhatIsWrong) {
         {"height -641 (top-down)", patched(v3, {{22, -641}}), GR_TOO_HIGH, HEIGHT},
         {"height -2^31", patched(v3, {{22, -2147483648LL}}), GR_TOO_HIGH, HEIGHT},
         {"OS/2 1.x width 65535", patched(os2, {{18, 0xFFFF, 2}}), GR_TOO_WIDE, WIDTH},
+        // 1 x 1 is how a slot is cleared: never a logo (1 x 2 and 2 x 1 are).
+        {"1 x 1", patched(v3, {{18, 1}, {22, 1}}), GR_ONE_DOT, ONE_DOT},
+        {"1 x 1 top-down", patched(v3, {{18, 1}, {22, -1}}), GR_ONE_DOT, ONE_DOT},
+        {"OS/2 1.x 1 x 1", patched(os2, {{18, 1, 2}, {20, 1, 2}}), GR_ONE_DOT, ONE_DOT},
         {"too wide, 24 bits", patched(v3, {{18, 800}, {28, 24, 2}}), GR_NOT_MONO, WIDTH + COLOUR},
         // A colour picture's compression field holds its masks: only the colour is wrong.
         {"24 bits, bit fields", patched(v3, {{28, 24, 2}, {30, 3}}), GR_NOT_MONO, COLOUR},
         {"4 bits, RLE4", patched(v3, {{28, 4, 2}, {30, 2}}), GR_NOT_MONO, COLOUR},
         {"zero width, compressed", patched(v3, {{18, 0}, {30, 1}}), GR_COMPRESSED, ZERO_WIDTH + COMPRESSED},
-        {"data offset 0", patched(v3, {{10, 0}}), GR_NO_DATA, DAMAGED},
-        {"data offset in the file header", patched(v3, {{10, 10}}), GR_NO_DATA, DAMAGED},
-        {"data offset in the information header", patched(v3, {{10, 30}}), GR_NO_DATA, DAMAGED},
-        {"data offset at the colour table", patched(v3, {{10, 54}}), GR_NO_DATA, DAMAGED},
-        {"data offset inside the colour table", patched(v3, {{10, 61}}), GR_NO_DATA, DAMAGED},
         {"data offset one row too far", patched(v3, {{10, 66}}), GR_NO_DATA, DAMAGED},
+        // Rows read from just after the colours when the offset points before them: they
+        // must be whole there too.
+        {"data offset 0, one row short", patched(v3, {{10, 0}, {22, 8}}), GR_NO_DATA, DAMAGED},
+        {"one colour, one row short", patched(v3, {{46, 1}, {10, 0}, {22, 9}}), GR_NO_DATA, DAMAGED},
         {"data offset at the end of the file", patched(v3, {{10, 90}}), GR_NO_DATA, DAMAGED},
         {"data offset far past the end", patched(v3, {{10, 0xFFFFFFF0}}), GR_NO_DATA, DAMAGED},
-        {"OS/2 1.x data offset at its colour table", patched(os2, {{10, 26}}), GR_NO_DATA, DAMAGED},
-        {"OS/2 1.x data offset inside its colour table", patched(os2, {{10, 31}}), GR_NO_DATA, DAMAGED},
-        {"V5 data offset at its colour table", patched(v5, {{10, 138}}), GR_NO_DATA, DAMAGED},
         // More colours announced than the file has room for before its pixels.
         {"colour count 3", patched(v3, {{46, 3}}), GR_NO_DATA, DAMAGED},
         {"colour count 2^28", patched(v3, {{46, 0x10000000}}), GR_NO_DATA, DAMAGED},

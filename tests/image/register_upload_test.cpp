@@ -159,6 +159,7 @@ TEST_F(RegisterUpload, RefusedFilesSendNothing) {
     rle[30] = 1;  // RLE8
     write_file(dir.file("rle.bmp"), rle);
     write_file(dir.file("text.bmp"), "logo\n");
+    write_file(dir.file("dot.bmp"), bmp_1bit(1, 1, pattern));
     struct Case {
         std::string path;
         Result code;
@@ -173,6 +174,9 @@ TEST_F(RegisterUpload, RefusedFilesSendNothing) {
         {dir.file("h0.bmp"), GR_TOO_HIGH, "Bitmapa ma zerową wysokość !!!\n"},
         {dir.file("rle.bmp"), GR_COMPRESSED, "Skompresowana bitmapa nie jest obsługiwana !!!\n"},
         {dir.file("text.bmp"), GR_NOT_BMP, "Plik nie jest bitmapą BMP !!!\n"},
+        {dir.file("dot.bmp"), GR_ONE_DOT,
+         "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj "
+         "\"Wyczyść\".\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

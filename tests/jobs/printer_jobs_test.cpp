@@ -164,6 +164,28 @@ TEST_F(PrinterJobs, AStoppedUploadEndsWithTheCancelCommandAndNoBox) {
     EXPECT_TRUE(enabled(gButt_Send));
 }
 
+// The same stop over a serial line, the printer slow to answer "prncancel": the stopped job
+// takes that answer, so that the next job on the line (a later run) gets its own replies.
+TEST_F(PrinterJobs, AfterAStopTheNextJobOnTheSerialLineSucceeds) {
+    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    start_sim({"--printer", "--delay", "4:300"}, true);
+    choose(shipped("full_640x640_im.bmp"));
+    host.on_progress([](int position) {
+        if (position == 2) job_abort = true;
+    });
+    press(ID_SEND);
+    host.on_progress(nullptr);
+    ASSERT_EQ(job_outcome, JobOutcome::Failed);
+    ASSERT_EQ(frames().size(), 4u);
+    job_abort = false;  // as a new run starts
+    host.clear();
+    press(ID_SEND);
+    EXPECT_EQ(job_outcome, JobOutcome::Succeeded);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Komunikat] Grafika została poprawnie zaprogramowana!"});
+    const auto f = frames();
+    EXPECT_TRUE(same_frames(std::vector<std::string>(f.begin() + 4, f.end()), upload(1, 640, 640, k640)));
+}
+
 // A reply that does not come while the user stops the job: no offer to wait again.
 TEST_F(PrinterJobs, AStoppedJobIsNotAskedToWaitForALateReply) {
     start_sim({"--printer", "--no-reply", "2"});
