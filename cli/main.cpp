@@ -14,6 +14,7 @@
 
 #include "app/shell.h"
 #include "child_process.h"
+#include "common/debug.h"
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/program_args.h"
@@ -305,6 +306,7 @@ int run(int argc, char** argv) {
     if (!parsed) return report.usage_error(error);
     if (o.help) return report.text("help", help_text());
     if (o.version) return report.text("version", "tarvix-vizaze-cli " TV_VERSION "\n");
+    if (o.debug) set_debug(true);
     std::error_code ec;
     const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
     if (!std::filesystem::is_directory(dir, ec))

@@ -132,6 +132,8 @@ const OptionRow kOptions[] = {
      "--devices LISTA", "wykonuje POLECENIE na każdym urządzeniu z LISTY (plik CSV, niżej)"},
     {"--parallel", VALUE, PLAIN, [](Reading& r, const std::string& v) { r.parallel = v; }, "--parallel N",
      "przy --devices najwyżej N urządzeń naraz (1..64, domyślnie 4)"},
+    {"--debug", FLAG, PLAIN, [](Reading& r, const std::string&) { r.out.debug = true; }, "--debug",
+     "wypisuje na standardowe wyjście błędów ramki i szczegóły wymiany\n(diagnostyka)"},
     {"--version", FLAG, PLAIN,
      [](Reading& r, const std::string&) {
          if (r.first_error.empty()) r.out.version = true;

@@ -237,7 +237,8 @@ int main(int argc, char** argv) {
     }
     install_signals();
     // Standard output carries only the simulator's own lines (READY, REOPEN); the core's
-    // diagnostic dumps join the other diagnostics on standard error with --verbose.
-    if (options.verbose) tv::set_debug(true);
+    // diagnostic dumps go to standard error with --debug, and join the other diagnostics
+    // there with --verbose.
+    if (options.verbose || options.debug) tv::set_debug(true);
     return serve(options, ready_fd, stdout);
 }

@@ -232,6 +232,9 @@ const OptionRow kOptions[] = {
     heading("Inne:"),
     {"--verbose,-v", false, set_flag<&Options::verbose>, "--verbose, -v",
      "komunikaty diagnostyczne na standardowe wyjście błędów"},
+    {"--debug", false, set_flag<&Options::debug>, "--debug",
+     "wypisuje na standardowe wyjście błędów ramki i szczegóły wymiany\n"
+     "(diagnostyka)"},
     {"--version", false, set_flag<&Options::version>, "--version", "wersja programu"},
     {"--help,-h", false, set_flag<&Options::help>, "--help, -h", "ten tekst"},
     heading("\n"
