@@ -43,7 +43,8 @@ enum Kind { PLAIN, LINK, CONVERSION };  // LINK: refused with --devices; CONVERS
 using Act = void (*)(Reading& r, const std::string& value);
 
 // One option: its names as CLI11 takes them, what it does when read, and its line of the
-// help (the option as shown and its text; none when the line of the option before shows it).
+// help (the option as shown and its text; none for an option shown elsewhere: in the line of
+// the option before it, or among the commands).
 struct OptionRow {
     const char* names;
     Takes takes;
