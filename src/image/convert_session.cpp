@@ -27,7 +27,7 @@ void show_error(const std::string& text) { message(text, "Błąd!", Icon::Warnin
 
 // The file begins with the BMP signature "BM".
 bool bmp_signature(const std::string& path) {
-    std::ifstream f(logo::file_path(path), std::ios::binary);
+    std::ifstream f(fs_path(path), std::ios::binary);
     char sig[2] = {};
     return f.read(sig, 2) && sig[0] == 'B' && sig[1] == 'M';
 }
