@@ -60,6 +60,57 @@ std::string at(int line, const std::string& message) {
     return "wiersz " + std::to_string(line) + ": " + message;
 }
 
+// The header names the five columns, in any case.
+bool is_header(const std::vector<std::string>& fields) {
+    std::string joined;
+    for (const auto& field : fields) {
+        if (!joined.empty()) joined += ',';
+        joined += lower(field);
+    }
+    return joined == kHeader;
+}
+
+// The device's link from its last two fields: a COM port and a speed, or an IPv4 address and
+// a TCP port. Returns what is wrong, if anything.
+std::string read_link(const std::vector<std::string>& f, Device& d) {
+    d.address = f[3];
+    d.port = f[4];
+    if (!d.serial) {
+        if (!valid_ipv4(d.address)) return "niepoprawny adres IPv4 \"" + f[3] + "\"";
+        if (!valid_tcp_port(d.port)) return "niepoprawny port TCP \"" + f[4] + "\" (1..65535)";
+        return {};
+    }
+    if (d.address.size() > 3 && lower(d.address.substr(0, 3)) == "com") d.address.replace(0, 3, "COM");
+    if (!valid_com_port(d.address)) return "niepoprawny port szeregowy \"" + f[3] + "\" (COM1..COM99)";
+    if (!valid_speed(d.port))
+        return "niepoprawna prędkość \"" + f[4] + "\" (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)";
+    return {};
+}
+
+// One device from the fields of its line; names holds the names met so far (lower case)
+// with their lines. Returns what is wrong, if anything.
+std::string read_device(const std::vector<std::string>& f, int line_no, std::map<std::string, int>& names,
+                        Device& d) {
+    if (f.size() != 5) return "oczekiwano 5 pól oddzielonych przecinkami, jest " + std::to_string(f.size());
+    d.line = line_no;
+    d.name = f[0];
+    if (!valid_name(d.name))
+        return "niepoprawna nazwa urządzenia \"" + d.name +
+               "\" (litery, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)";
+    const auto [it, fresh] = names.emplace(lower(d.name), line_no);
+    if (!fresh)
+        return "nazwa \"" + d.name + "\" powtarza się (pierwszy raz w wierszu " + std::to_string(it->second) +
+               ")";
+    const std::string interface = lower(f[1]), protocol = lower(f[2]);
+    if (interface != "serial" && interface != "ethernet")
+        return "nieznany interfejs \"" + f[1] + "\" (serial albo ethernet)";
+    if (protocol != "printer" && protocol != "register")
+        return "nieznany protokół \"" + f[2] + "\" (printer albo register)";
+    d.serial = interface == "serial";
+    d.printer = protocol == "printer";
+    return read_link(f, d);
+}
+
 }  // namespace
 
 bool parse_device_list(const std::string& text, std::vector<Device>& out, std::string& error) {
@@ -79,74 +130,20 @@ bool parse_device_list(const std::string& text, std::vector<Device>& out, std::s
         line = trim(line);
         if (line.empty() || line[0] == '#') continue;
         const std::vector<std::string> f = split(line);
+        std::string wrong;
         if (!header_seen) {
-            std::string joined;
-            for (const auto& field : f) joined += (joined.empty() ? "" : ",") + lower(field);
-            if (joined != kHeader) {
-                error = at(line_no,
-                           std::string("nagłówek listy musi brzmieć ") + kHeader + ", jest \"" + line + "\"");
-                return false;
-            }
+            if (!is_header(f))
+                wrong = std::string("nagłówek listy musi brzmieć ") + kHeader + ", jest \"" + line + "\"";
             header_seen = true;
-            continue;
-        }
-        if (f.size() != 5) {
-            error =
-                at(line_no, "oczekiwano 5 pól oddzielonych przecinkami, jest " + std::to_string(f.size()));
-            return false;
-        }
-        Device d;
-        d.line = line_no;
-        d.name = f[0];
-        if (!valid_name(d.name)) {
-            error = at(line_no,
-                       "niepoprawna nazwa urządzenia \"" + d.name +
-                           "\" (litery, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)");
-            return false;
-        }
-        const auto [it, fresh] = names.emplace(lower(d.name), line_no);
-        if (!fresh) {
-            error = at(line_no, "nazwa \"" + d.name + "\" powtarza się (pierwszy raz w wierszu " +
-                                    std::to_string(it->second) + ")");
-            return false;
-        }
-        const std::string interface = lower(f[1]), protocol = lower(f[2]);
-        if (interface != "serial" && interface != "ethernet") {
-            error = at(line_no, "nieznany interfejs \"" + f[1] + "\" (serial albo ethernet)");
-            return false;
-        }
-        if (protocol != "printer" && protocol != "register") {
-            error = at(line_no, "nieznany protokół \"" + f[2] + "\" (printer albo register)");
-            return false;
-        }
-        d.serial = interface == "serial";
-        d.printer = protocol == "printer";
-        d.port = f[4];
-        if (d.serial) {
-            d.address = f[3];
-            if (d.address.size() > 3 && lower(d.address.substr(0, 3)) == "com")
-                d.address.replace(0, 3, "COM");
-            if (!valid_com_port(d.address)) {
-                error = at(line_no, "niepoprawny port szeregowy \"" + f[3] + "\" (COM1..COM99)");
-                return false;
-            }
-            if (!valid_speed(d.port)) {
-                error = at(line_no, "niepoprawna prędkość \"" + f[4] +
-                                        "\" (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)");
-                return false;
-            }
         } else {
-            d.address = f[3];
-            if (!valid_ipv4(d.address)) {
-                error = at(line_no, "niepoprawny adres IPv4 \"" + f[3] + "\"");
-                return false;
-            }
-            if (!valid_tcp_port(d.port)) {
-                error = at(line_no, "niepoprawny port TCP \"" + f[4] + "\" (1..65535)");
-                return false;
-            }
+            Device d;
+            wrong = read_device(f, line_no, names, d);
+            if (wrong.empty()) out.push_back(std::move(d));
         }
-        out.push_back(std::move(d));
+        if (!wrong.empty()) {
+            error = at(line_no, wrong);
+            return false;
+        }
     }
     if (!header_seen) {
         error = std::string("brak nagłówka ") + kHeader;

@@ -2,11 +2,13 @@
 // process of this tool of its own, started with --json so that its boxes come back whole.
 #include "device_run.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -158,140 +160,217 @@ Json device_entry(const std::string& name, const Outcome& r, bool stopped) {
     return entry;
 }
 
-}  // namespace
+// Where the outcome lines go: standard output; with --json that carries the document only,
+// and the lines go to a terminal's standard error, if there is one.
+class OutcomeLines {
+  public:
+    OutcomeLines(const Options& o, std::FILE* out)
+        : lines_(!o.json                ? out
+                 : stderr_is_terminal() ? stderr
+                                        : nullptr) {}
+    void say(const std::string& name, const Outcome& r, bool stopped) const {
+        if (!lines_) return;
+        std::fprintf(lines_, "%s\n", outcome_line(name, r, stopped).c_str());
+        std::fflush(lines_);
+    }
 
-int run_devices(const Options& o, const fs::path& dir, const fs::path& self, std::FILE* out,
-                std::string& usage_error) {
-    std::vector<Device> devices;
-    if (!read_device_list(o.devices, devices, usage_error)) return 2;
+  private:
+    std::FILE* lines_;
+};
+
+// Runs every device's process: at most --parallel at a time, never two on one line, none
+// started once a stop is asked for (which goes on to the running ones). Tells each outcome
+// the moment it is known.
+class Scheduler {
+  public:
+    using Told = std::function<void(const Device& device, const Outcome& outcome, bool stopped)>;
+
+    Scheduler(const Options& o, const std::vector<Device>& devices, const fs::path& dir, const fs::path& self,
+              const std::string& file, Told told)
+        : o_(o),
+          devices_(devices),
+          dir_(dir),
+          self_(self),
+          file_(file),
+          told_(std::move(told)),
+          outcomes_(devices.size()),
+          taken_(devices.size(), false),
+          runs_(devices.size()) {
+        for (const Device& d : devices) lines_.push_back(line_of(d, dir));
+    }
+
+    // Returns once every device started has ended, and every device has started or a stop
+    // was asked for.
+    void run() {
+        bool forwarded = false;
+        while (true) {
+            const bool stop = g_stop.load();
+            if (stop && !forwarded) {
+                for (auto& r : runs_)
+                    if (r) r->child.interrupt();
+                forwarded = true;
+            }
+            if (!stop) start_what_may_start();
+            std::deque<std::size_t> done;
+            if (!wait_for_ends(stop, done)) return;
+            for (std::size_t i : done) finish(i);
+        }
+    }
+
+    const Outcome& outcome(std::size_t i) const { return outcomes_[i]; }
+    // Started, or given up before it could start.
+    bool taken(std::size_t i) const { return taken_[i]; }
+
+  private:
+    void start_what_may_start() {
+        for (std::size_t i = 0; i < devices_.size() && running_ < static_cast<std::size_t>(o_.parallel); ++i)
+            if (!taken_[i] && !busy_.count(lines_[i])) start(i);
+    }
+
+    void start(std::size_t i) {
+        taken_[i] = true;
+        const Device& d = devices_[i];
+        fs::path own;
+        std::string error;
+        auto run = std::make_unique<Running>();
+        run->started = std::chrono::steady_clock::now();
+        if (!prepare_directory(dir_, d, own, error) ||
+            !run->child.start(self_, device_arguments(o_, d, own, file_), error)) {
+            outcomes_[i].error = error;
+            told_(d, outcomes_[i], false);
+            return;
+        }
+        outcomes_[i].started = true;
+        busy_.insert(lines_[i]);
+        ++running_;
+        Running* r = run.get();
+        run->waiter = std::thread([this, r, i] {
+            r->output = r->child.wait();
+            r->ended = std::chrono::steady_clock::now();
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_.push_back(i);
+            ended_.notify_one();
+        });
+        runs_[i] = std::move(run);
+    }
+
+    // Takes the devices that ended into done, waiting a slice for one when none has, so that
+    // a Ctrl-C is seen while the devices run. False when nothing runs and nothing will start.
+    bool wait_for_ends(bool stop, std::deque<std::size_t>& done) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (finished_.empty()) {
+            const bool all_taken = std::find(taken_.begin(), taken_.end(), false) == taken_.end();
+            if (running_ == 0 && (stop || all_taken)) return false;
+            ended_.wait_for(lock, std::chrono::milliseconds(50), [this] { return !finished_.empty(); });
+        }
+        done.swap(finished_);
+        return true;
+    }
+
+    void finish(std::size_t i) {
+        Running& r = *runs_[i];
+        r.waiter.join();
+        busy_.erase(lines_[i]);
+        --running_;
+        outcomes_[i] = outcome_of(r.output, std::chrono::duration<double>(r.ended - r.started).count());
+        told_(devices_[i], outcomes_[i], g_stop.load());
+        runs_[i].reset();
+    }
+
+    const Options& o_;
+    const std::vector<Device>& devices_;
+    const fs::path dir_, self_;
+    const std::string file_;
+    const Told told_;
+    std::vector<std::string> lines_;  // each device's line
+    std::vector<Outcome> outcomes_;
+    std::vector<bool> taken_;
+    std::vector<std::unique_ptr<Running>> runs_;
+    std::set<std::string> busy_;  // the lines in use
+    std::size_t running_ = 0;
+
+    std::mutex mutex_;  // guards finished_, which the waiting threads fill
+    std::condition_variable ended_;
+    std::deque<std::size_t> finished_;
+};
+
+// The list, checked against the command; false with a message in usage_error.
+bool read_devices(const Options& o, const fs::path& self, std::vector<Device>& devices,
+                  std::string& usage_error) {
+    if (!read_device_list(o.devices, devices, usage_error)) return false;
     if (o.command == Command::Report)
         for (const Device& d : devices)
             if (!d.printer) {
                 usage_error = "Lista urządzeń " + o.devices + ", wiersz " + std::to_string(d.line) +
                               ": raport grafik jest dostępny tylko dla drukarek";
-                return 2;
+                return false;
             }
     if (self.empty()) {
         usage_error = "Nie można ustalić ścieżki programu tarvix-vizaze-cli";
-        return 2;
+        return false;
     }
-    std::error_code ec;
-    const std::string file = o.file.empty() ? std::string() : utf8_path(fs::absolute(fs_path(o.file), ec));
+    return true;
+}
 
+void install_list_interrupts() {
     g_stop = false;
     std::signal(SIGINT, on_list_interrupt);
     std::signal(SIGTERM, on_list_interrupt);
 #ifdef SIGBREAK
     std::signal(SIGBREAK, on_list_interrupt);
 #endif
+}
 
-    // Outcome lines go to standard output; with --json that carries the document only, and
-    // the lines go to a terminal's standard error, if there is one.
-    std::FILE* lines = !o.json ? out : stderr_is_terminal() ? stderr : nullptr;
-    auto say = [&](const std::string& line) {
-        if (!lines) return;
-        std::fprintf(lines, "%s\n", line.c_str());
-        std::fflush(lines);
-    };
-
+// --json: the list's document, every device with its entry.
+Json list_document(const Options& o, const std::vector<Device>& devices, const Scheduler& run,
+                   std::size_t ok) {
+    const bool stopped = g_stop.load();
     const std::size_t n = devices.size();
-    std::vector<std::string> line_keys(n);
-    for (std::size_t i = 0; i < n; ++i) line_keys[i] = line_of(devices[i], dir);
-    std::vector<Outcome> outcomes(n);
-    std::vector<bool> taken(n, false);  // started, or given up before it could start
-    std::vector<std::unique_ptr<Running>> runs(n);
-    std::set<std::string> busy;
-    std::size_t running = 0;
+    Json doc;
+    doc["devices"] = Json::array();
+    for (std::size_t i = 0; i < n; ++i)
+        doc["devices"].push_back(device_entry(devices[i].name, run.outcome(i), stopped));
+    doc["ok"] = ok;
+    doc["failed"] = n - ok;
+    doc["command"] = o.command_name;
+    doc["exit"] = ok == n ? 0 : 1;
+    doc["outcome"] = ok == n ? OUTCOME_SUCCEEDED : stopped ? OUTCOME_INTERRUPTED : OUTCOME_FAILED;
+    return doc;
+}
 
-    std::mutex mutex;
-    std::condition_variable ended;
-    std::deque<std::size_t> finished;
-
-    auto start = [&](std::size_t i) {
-        taken[i] = true;
-        const Device& d = devices[i];
-        fs::path own;
-        std::string error;
-        auto run = std::make_unique<Running>();
-        run->started = std::chrono::steady_clock::now();
-        if (!prepare_directory(dir, d, own, error) ||
-            !run->child.start(self, device_arguments(o, d, own, file), error)) {
-            outcomes[i].error = error;
-            say(outcome_line(d.name, outcomes[i], false));
-            return;
-        }
-        outcomes[i].started = true;
-        busy.insert(line_keys[i]);
-        ++running;
-        Running* r = run.get();
-        run->waiter = std::thread([r, i, &mutex, &ended, &finished] {
-            r->output = r->child.wait();
-            r->ended = std::chrono::steady_clock::now();
-            std::lock_guard<std::mutex> lock(mutex);
-            finished.push_back(i);
-            ended.notify_one();
-        });
-        runs[i] = std::move(run);
-    };
-
-    bool forwarded = false;
-    while (true) {
-        const bool stop = g_stop.load();
-        if (stop && !forwarded) {
-            for (auto& r : runs)
-                if (r) r->child.interrupt();
-            forwarded = true;
-        }
-        if (!stop)
-            for (std::size_t i = 0; i < n && running < static_cast<std::size_t>(o.parallel); ++i)
-                if (!taken[i] && !busy.count(line_keys[i])) start(i);
-
-        std::deque<std::size_t> done;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            if (finished.empty()) {
-                bool all_taken = true;
-                for (bool t : taken) all_taken = all_taken && t;
-                if (running == 0 && (stop || all_taken)) break;
-                // A slice, so that a Ctrl-C is seen while the devices run.
-                ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return !finished.empty(); });
-            }
-            done.swap(finished);
-        }
-        for (std::size_t i : done) {
-            Running& r = *runs[i];
-            r.waiter.join();
-            busy.erase(line_keys[i]);
-            --running;
-            const double seconds = std::chrono::duration<double>(r.ended - r.started).count();
-            outcomes[i] = outcome_of(r.output, seconds);
-            say(outcome_line(devices[i].name, outcomes[i], g_stop.load()));
-            runs[i].reset();
-        }
-    }
-
+// The end of the run: a line for each device never started, then the count of successes
+// (or the JSON document). Returns the exit status.
+int report_run(const Options& o, const std::vector<Device>& devices, const Scheduler& run,
+               const OutcomeLines& lines, std::FILE* out) {
+    const std::size_t n = devices.size();
     std::size_t ok = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!taken[i]) say(outcome_line(devices[i].name, outcomes[i], true));
-        if (outcomes[i].started && outcomes[i].exit == 0) ++ok;
+        if (!run.taken(i)) lines.say(devices[i].name, run.outcome(i), true);
+        if (run.outcome(i).started && run.outcome(i).exit == 0) ++ok;
     }
-    const bool stopped = g_stop.load();
-    if (o.json) {
-        Json doc;
-        doc["devices"] = Json::array();
-        for (std::size_t i = 0; i < n; ++i)
-            doc["devices"].push_back(device_entry(devices[i].name, outcomes[i], stopped));
-        doc["ok"] = ok;
-        doc["failed"] = n - ok;
-        doc["command"] = o.command_name;
-        doc["exit"] = ok == n ? 0 : 1;
-        doc["outcome"] = ok == n ? OUTCOME_SUCCEEDED : stopped ? OUTCOME_INTERRUPTED : OUTCOME_FAILED;
-        std::fputs(json_text(doc).c_str(), out);
-    } else {
+    if (o.json)
+        std::fputs(json_text(list_document(o, devices, run, ok)).c_str(), out);
+    else
         std::fprintf(out, "Sukces: %zu z %zu urządzeń.\n", ok, n);
-    }
     std::fflush(out);
     return ok == n ? 0 : 1;
+}
+
+}  // namespace
+
+int run_devices(const Options& o, const fs::path& dir, const fs::path& self, std::FILE* out,
+                std::string& usage_error) {
+    std::vector<Device> devices;
+    if (!read_devices(o, self, devices, usage_error)) return 2;
+    std::error_code ec;
+    const std::string file = o.file.empty() ? std::string() : utf8_path(fs::absolute(fs_path(o.file), ec));
+    install_list_interrupts();
+    const OutcomeLines lines(o, out);
+    Scheduler run(o, devices, dir, self, file, [&lines](const Device& d, const Outcome& r, bool stopped) {
+        lines.say(d.name, r, stopped);
+    });
+    run.run();
+    return report_run(o, devices, run, lines, out);
 }
 
 }  // namespace tv::cli

@@ -14,6 +14,7 @@
 
 #include "app/shell.h"
 #include "child_process.h"
+#include "common/debug.h"
 #include "common/globals.h"
 #include "common/paths.h"
 #include "common/program_args.h"
@@ -185,41 +186,79 @@ int list_ports(const std::string& start_dir, const Report& report) {
     return 0;
 }
 
-}  // namespace
+// The command's files as absolute paths (the core works in the start-up directory), and
+// the logo send --convert programs.
+struct JobFiles {
+    std::string file, out_file, logo_file;
+};
 
-int run(int argc, char** argv) {
-    Options o;
-    std::string error;
-    Report report;
-    const bool parsed = parse(argc, argv, o, error);
-    report.json = o.json || (!parsed && asks_for_json(argc, argv));
-    report.command = o.command_name;
-    if (!parsed) return report.usage_error(error);
-    if (o.help) return report.text("help", help_text());
-    if (o.version) return report.text("version", "tarvix-vizaze-cli " TV_VERSION "\n");
+// Returns the usage error, if any.
+std::string job_files(const Options& o, JobFiles& f) {
     std::error_code ec;
-    const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
-    if (!std::filesystem::is_directory(dir, ec))
-        return report.usage_error("Katalog nie istnieje: " + utf8_path(dir));
-    if (o.command == Command::Ports) return list_ports(utf8_path(std::filesystem::absolute(dir, ec)), report);
-    if (!o.devices.empty()) {
-        const int status = run_devices(o, std::filesystem::absolute(dir, ec),
-                                       own_program_path(argc > 0 ? argv[0] : nullptr), stdout, error);
-        return status == 2 ? report.usage_error(error) : status;
-    }
-    std::string file, out_file;
-    if (!o.file.empty()) file = utf8_path(std::filesystem::absolute(fs_path(o.file), ec));
+    if (!o.file.empty()) f.file = utf8_path(std::filesystem::absolute(fs_path(o.file), ec));
     if (!o.out_file.empty()) {
-        out_file = utf8_path(std::filesystem::absolute(fs_path(o.out_file), ec));
-        if (std::filesystem::equivalent(fs_path(file), fs_path(out_file), ec))
-            return report.usage_error("Plik wynikowy nie może być obrazem źródłowym: " + o.out_file);
+        f.out_file = utf8_path(std::filesystem::absolute(fs_path(o.out_file), ec));
+        if (std::filesystem::equivalent(fs_path(f.file), fs_path(f.out_file), ec))
+            return "Plik wynikowy nie może być obrazem źródłowym: " + o.out_file;
     }
-    const std::string logo_file = o.convert ? utf8_path(temporary_logo(file)) : std::string();
+    if (o.convert) f.logo_file = utf8_path(temporary_logo(f.file));
+    return {};
+}
 
+// "convert": only a file is written; the settings stay as they were.
+int convert_only(const JobFiles& f, const logo::Options& conversion, const ConsoleHost& console,
+                 const Report& report) {
+    logo::Logo made;
+    const bool ok = convert_picture_file(f.file, f.out_file, conversion, &made);
+    if (ok) message(logo_saved_text(f.out_file, made), "Komunikat", Icon::Information);
+    set_host(nullptr);
+    report.finished(ok ? 0 : 1, console.boxes(), 0);
+    return ok ? 0 : 1;
+}
+
+// send: the file dialog is given FILE (or, with --convert, the logo made of it). False when
+// the file was refused: its message has been shown.
+bool choose_file(const Options& o, const JobFiles& f, const logo::Options& conversion) {
+    if (o.convert && !convert_picture_file(f.file, f.logo_file, conversion)) return false;
+    dispatch_command(ID_FILE, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
+    wait_for_check();
+    if (!gr_filename().empty()) return true;
+    if (!o.convert && convertible(f.file))
+        std::fprintf(stderr,
+                     "tarvix-vizaze-cli: ten obraz nie jest logo, które przyjmuje urządzenie (1-bitowa "
+                     "bitmapa w jego granicach).\nAby zamienić go na logo i zaprogramować, użyj: "
+                     "tarvix-vizaze-cli send --convert PLIK\n");
+    return false;
+}
+
+// Presses the command's button and waits for its job. False when the job never started
+// (a Ctrl-C before it starts none).
+bool press_button(const Options& o, const JobFiles& f, const logo::Options& conversion) {
+    job_outcome = JobOutcome::None;
+    if (g_interrupted) return false;
+    if (o.command == Command::Send && !choose_file(o, f, conversion)) return false;
+    dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
+    wait_for_worker();
+    return true;
+}
+
+// The trace pane's text into the --trace file opened before the job.
+void write_trace(std::ofstream& trace, const std::string& text, const std::string& name) {
+    if (!trace.is_open()) return;
+    trace << text;
+    trace.close();
+    if (!trace) std::fprintf(stderr, "tarvix-vizaze-cli: Nie można zapisać pliku śladu: %s\n", name.c_str());
+}
+
+// One job on the device the panel is set to, as the window would run it.
+int run_job(const Options& o, const std::filesystem::path& start_dir, const Report& report) {
+    JobFiles f;
+    const std::string wrong = job_files(o, f);
+    if (!wrong.empty()) return report.usage_error(wrong);
     install_interrupt_handlers();
-    ConsoleHost console(o.yes, o.convert ? logo_file : file, stdout, o.json);
+    ConsoleHost console(o.yes, o.convert ? f.logo_file : f.file, stdout, o.json);
     set_host(&console);
-    app_start(utf8_path(std::filesystem::absolute(dir, ec)));
+    app_start(utf8_path(start_dir));
     apply(o);
 
     logo::Options conversion = o.conversion;
@@ -228,16 +267,7 @@ int run(int argc, char** argv) {
         return report.usage_error("Szerokość " + std::to_string(conversion.width) +
                                   " przekracza największą szerokość logo (" +
                                   std::to_string(conversion.limit) + " pikseli) dla tego urządzenia");
-    if (o.command == Command::Convert) {
-        // Only a file is written: the settings stay as they were.
-        logo::Logo made;
-        const bool ok = convert_picture_file(file, out_file, conversion, &made);
-        if (ok) message(logo_saved_text(out_file, made), "Komunikat", Icon::Information);
-        set_host(nullptr);
-        report.finished(ok ? 0 : 1, console.boxes(), 0);
-        return ok ? 0 : 1;
-    }
-
+    if (o.command == Command::Convert) return convert_only(f, conversion, console, report);
     if (o.command == Command::Detect && sel(gComb_Interface) != 0)
         return report.usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
     if (o.command == Command::Report && PROTOCOL != 0)
@@ -251,44 +281,42 @@ int run(int argc, char** argv) {
     }
 
     const auto began = std::chrono::steady_clock::now();
-
-    job_outcome = JobOutcome::None;
-    bool started = !g_interrupted;  // a Ctrl-C before the job starts none
-    if (started && o.command == Command::Send) {
-        if (o.convert && !convert_picture_file(file, logo_file, conversion)) {
-            started = false;  // the conversion has shown why
-        } else {
-            dispatch_command(ID_FILE, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
-            wait_for_check();
-            started = !gr_filename().empty();  // a rejected file has shown its message
-            if (!started && !o.convert && convertible(file))
-                std::fprintf(
-                    stderr,
-                    "tarvix-vizaze-cli: ten obraz nie jest logo, które przyjmuje urządzenie (1-bitowa "
-                    "bitmapa w jego granicach).\nAby zamienić go na logo i zaprogramować, użyj: "
-                    "tarvix-vizaze-cli send --convert PLIK\n");
-        }
-    }
-    if (started) {
-        dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
-        wait_for_worker();
-    }
+    const bool started = press_button(o, f, conversion);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     console.end_progress();
     app_close();
     set_host(nullptr);
-    if (!logo_file.empty()) std::filesystem::remove(fs_path(logo_file), ec);
-
-    if (trace.is_open()) {
-        trace << console.trace();
-        trace.close();
-        if (!trace)
-            std::fprintf(stderr, "tarvix-vizaze-cli: Nie można zapisać pliku śladu: %s\n",
-                         o.trace_file.c_str());
-    }
+    std::error_code ec;
+    if (!f.logo_file.empty()) std::filesystem::remove(fs_path(f.logo_file), ec);
+    write_trace(trace, console.trace(), o.trace_file);
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
     report.finished(status, console.boxes(), seconds);
     return status;
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    Options o;
+    std::string error;
+    Report report;
+    const bool parsed = parse(argc, argv, o, error);
+    report.json = o.json || (!parsed && asks_for_json(argc, argv));
+    report.command = o.command_name;
+    if (!parsed) return report.usage_error(error);
+    if (o.help) return report.text("help", help_text());
+    if (o.version) return report.text("version", "tarvix-vizaze-cli " TV_VERSION "\n");
+    if (o.debug) set_debug(true);
+    std::error_code ec;
+    const std::filesystem::path dir = o.dir.empty() ? std::filesystem::current_path(ec) : fs_path(o.dir);
+    if (!std::filesystem::is_directory(dir, ec))
+        return report.usage_error("Katalog nie istnieje: " + utf8_path(dir));
+    const std::filesystem::path start_dir = std::filesystem::absolute(dir, ec);
+    if (o.command == Command::Ports) return list_ports(utf8_path(start_dir), report);
+    if (o.devices.empty()) return run_job(o, start_dir, report);
+    const int status =
+        run_devices(o, start_dir, own_program_path(argc > 0 ? argv[0] : nullptr), stdout, error);
+    return status == 2 ? report.usage_error(error) : status;
 }
 
 // Arguments reach run() as UTF-8 on every system (Windows gives them in UTF-16), and the

@@ -38,6 +38,7 @@ struct Options {
     bool json = false;    // one JSON document instead of the boxes
     std::string devices;  // --devices LIST: run on every device of the list
     int parallel = 4;     // --parallel N: devices at a time
+    bool debug = false;   // --debug: the core's diagnostics on standard error
     bool help = false;
     bool version = false;
 };

@@ -59,40 +59,66 @@ QImage ConvertDialog::logo_image(const tv::ConvertSession& session) { return ras
 QImage ConvertDialog::shown_result() const { return result_view_->pixmap().toImage(); }
 
 void ConvertDialog::build() {
-    auto* sourceBox = new QGroupBox(q(tv::convert_text::SOURCE), this);
-    source_view_ = new QLabel(sourceBox);
+    auto* views = new QHBoxLayout;
+    views->addWidget(build_source_box());
+    views->addWidget(build_result_box());
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(views);
+    main->addLayout(build_controls());
+    main->addWidget(build_buttons());
+
+    connect(width_, &QSpinBox::valueChanged, this, [this] { changed(); });
+    connect(method_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
+    connect(level_, &QSlider::valueChanged, this, [this] { changed(); });
+    connect(level_auto_, &QCheckBox::toggled, this, [this] { changed(); });
+    connect(invert_, &QCheckBox::toggled, this, [this] { changed(); });
+    connect(zoom_fit_, &QRadioButton::toggled, this, [this] { draw_result(); });
+
+    source_view_->setPixmap(source_pixmap(session_.shown_source()));
+    source_text_->setText(q(session_.source_text()));
+}
+
+QGroupBox* ConvertDialog::build_source_box() {
+    auto* box = new QGroupBox(q(tv::convert_text::SOURCE), this);
+    source_view_ = new QLabel(box);
     source_view_->setObjectName(QStringLiteral("source"));
     source_view_->setAlignment(Qt::AlignCenter);
     source_view_->setFixedSize(kViewW, kViewH);
-    source_text_ = new QLabel(sourceBox);
+    source_text_ = new QLabel(box);
     source_text_->setObjectName(QStringLiteral("sourceText"));
-    auto* sourceLayout = new QVBoxLayout(sourceBox);
-    sourceLayout->addWidget(source_view_);
-    sourceLayout->addWidget(source_text_);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(source_view_);
+    layout->addWidget(source_text_);
+    return box;
+}
 
-    auto* resultBox = new QGroupBox(q(tv::convert_text::RESULT), this);
-    result_area_ = new QScrollArea(resultBox);
+QGroupBox* ConvertDialog::build_result_box() {
+    auto* box = new QGroupBox(q(tv::convert_text::RESULT), this);
+    result_area_ = new QScrollArea(box);
     result_area_->setFixedSize(kViewW, kViewH);
     result_area_->setAlignment(Qt::AlignCenter);
     result_area_->setBackgroundRole(QPalette::Dark);
     result_view_ = new QLabel;
     result_view_->setObjectName(QStringLiteral("result"));
     result_area_->setWidget(result_view_);
-    zoom_fit_ = new QRadioButton(q(tv::convert_text::ZOOM_FIT), resultBox);
+    zoom_fit_ = new QRadioButton(q(tv::convert_text::ZOOM_FIT), box);
     zoom_fit_->setObjectName(QStringLiteral("zoomFit"));
-    zoom_one_ = new QRadioButton(q(tv::convert_text::ZOOM_ONE), resultBox);
+    zoom_one_ = new QRadioButton(q(tv::convert_text::ZOOM_ONE), box);
     zoom_one_->setObjectName(QStringLiteral("zoomOne"));
     zoom_fit_->setChecked(true);
-    result_text_ = new QLabel(resultBox);
+    result_text_ = new QLabel(box);
     result_text_->setObjectName(QStringLiteral("resultText"));
     auto* zoomRow = new QHBoxLayout;
     zoomRow->addWidget(result_text_, 1);
     zoomRow->addWidget(zoom_fit_);
     zoomRow->addWidget(zoom_one_);
-    auto* resultLayout = new QVBoxLayout(resultBox);
-    resultLayout->addWidget(result_area_);
-    resultLayout->addLayout(zoomRow);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(result_area_);
+    layout->addLayout(zoomRow);
+    return box;
+}
 
+QGridLayout* ConvertDialog::build_controls() {
     width_ = new QSpinBox(this);
     width_->setObjectName(QStringLiteral("width"));
     width_->setSpecialValueText(q(tv::convert_text::WIDTH_FIT));
@@ -125,7 +151,10 @@ void ConvertDialog::build() {
     controls->addWidget(level_auto_, 1, 5);
     controls->addWidget(invert_, 2, 0, 1, 2);
     controls->setColumnStretch(3, 1);
+    return controls;
+}
 
+QDialogButtonBox* ConvertDialog::build_buttons() {
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(q(tv::convert_text::OK), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("ok"));
@@ -134,24 +163,7 @@ void ConvertDialog::build() {
     cancel->setObjectName(QStringLiteral("cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* views = new QHBoxLayout;
-    views->addWidget(sourceBox);
-    views->addWidget(resultBox);
-    auto* main = new QVBoxLayout(this);
-    main->addLayout(views);
-    main->addLayout(controls);
-    main->addWidget(buttons);
-
-    connect(width_, &QSpinBox::valueChanged, this, [this] { changed(); });
-    connect(method_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
-    connect(level_, &QSlider::valueChanged, this, [this] { changed(); });
-    connect(level_auto_, &QCheckBox::toggled, this, [this] { changed(); });
-    connect(invert_, &QCheckBox::toggled, this, [this] { changed(); });
-    connect(zoom_fit_, &QRadioButton::toggled, this, [this] { draw_result(); });
-
-    source_view_->setPixmap(source_pixmap(session_.shown_source()));
-    source_text_->setText(q(session_.source_text()));
+    return buttons;
 }
 
 void ConvertDialog::changed() {

@@ -7,6 +7,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QRadioButton;
 class QScrollArea;
@@ -34,6 +37,11 @@ class ConvertDialog : public QDialog {
 
   private:
     void build();
+    // The pieces of the dialog, each making its widgets.
+    QGroupBox* build_source_box();
+    QGroupBox* build_result_box();
+    QGridLayout* build_controls();
+    QDialogButtonBox* build_buttons();
     void changed();     // a control moved: options to the model, model updated, redrawn
     void show_model();  // controls, texts and pictures from the model
     void draw_result();

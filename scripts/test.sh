@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 preset="${1:-default}"
 bash scripts/setup.sh
 bash scripts/check_format.sh
+bash scripts/long_functions.sh
 bash scripts/mutants.sh --check   # the planted-fault list still matches the code
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)"

@@ -52,7 +52,12 @@ void install_signals() {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+int go_to_background(int&) {
+    std::fprintf(stderr, "tarvix-vizaze-sim: opcja --background działa tylko w systemach POSIX\n");
+    return 2;
+}
+#else
 // How long the caller of --background waits for the simulator to listen.
 constexpr auto kBackgroundStart = std::chrono::seconds(10);
 
@@ -117,14 +122,12 @@ void let_go_of_caller(int ready_fd, std::FILE*& notices) {
 }
 #endif
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    Options options;
-    std::string error;
-    tv::use_utf8_console();
+// Reads the command line into options. Returns the exit status when the simulator is not
+// to run (an error, --help, --version), or -1.
+int read_command_line(int argc, char** argv, Options& options) {
     std::vector<std::string> args = tv::utf8_arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());  // the program's own name
+    std::string error;
     if (!parse_options(args, options, error)) {
         std::fprintf(stderr, "tarvix-vizaze-sim: %s\nUżyj --help, aby zobaczyć opcje.\n", error.c_str());
         return 2;
@@ -137,90 +140,105 @@ int main(int argc, char** argv) {
         std::puts("tarvix-vizaze-sim " TV_VERSION);
         return 0;
     }
-    int ready_fd = -1;
-#ifdef _WIN32
-    (void)ready_fd;
-#endif
-    if (options.background) {
-#ifdef _WIN32
-        std::fprintf(stderr, "tarvix-vizaze-sim: opcja --background działa tylko w systemach POSIX\n");
-        return 2;
-#else
-        const int status = go_to_background(ready_fd);
-        if (status >= 0) return status;
-#endif
-    }
-    install_signals();
-    // Standard output carries only the simulator's own lines (READY, REOPEN); the core's
-    // diagnostic dumps join the other diagnostics on standard error with --verbose.
-    if (options.verbose) tv::set_debug(true);
-    std::FILE* notices = stdout;
+    return -1;
+}
 
-    const bool printer = options.device == DeviceKind::Printer;
-    SlotStore store(printer ? kPrinterMaxSide : kRegisterMaxSide, options.read_only_slots);
-    ChangeHook changed = [&](int slot) {
+// Says that the files could not be written in dir; returns the exit status for it.
+int save_failed(const std::string& dir) {
+    std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", dir.c_str());
+    return 1;
+}
+
+// The device played, with --store's files following every change of its graphic memory.
+std::unique_ptr<Device> make_device(const Options& options, SlotStore& store) {
+    ChangeHook changed = [&options, &store](int slot) {
         if (options.store_dir.empty()) return;
         bool ok = slot == 0 || save_slot(options.store_dir, store, slot);
         ok = save_state(options.store_dir, store) && ok;
-        if (!ok)
-            std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", options.store_dir.c_str());
+        if (!ok) save_failed(options.store_dir);
     };
-    if (!options.store_dir.empty() && !save_all(options.store_dir, store)) {
-        std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", options.store_dir.c_str());
-        return 1;
-    }
+    if (options.device == DeviceKind::Printer)
+        return std::make_unique<PrinterDevice>(options, store, changed);
+    return std::make_unique<RegisterDevice>(options, store, changed);
+}
 
+bool write_pid_file(const std::string& path) {
+    if (path.empty()) return true;
+    std::ofstream pid(path, std::ios::trunc);
+#ifdef _WIN32
+    pid << ::_getpid() << "\n";
+#else
+    pid << ::getpid() << "\n";
+#endif
+    if (pid.flush()) return true;
+    std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać %s\n", path.c_str());
+    return false;
+}
+
+// The READY line: to the caller of --background through ready_fd (which then lets go of
+// the caller), or to the notices.
+bool announce_ready(const std::string& ready, int ready_fd, std::FILE*& notices) {
+#ifndef _WIN32
+    if (ready_fd >= 0) {
+        if (::write(ready_fd, ready.data(), ready.size()) != static_cast<ssize_t>(ready.size())) return false;
+        let_go_of_caller(ready_fd, notices);
+        return true;
+    }
+#else
+    (void)ready_fd;
+#endif
+    std::fputs(ready.c_str(), notices);
+    std::fflush(notices);
+    return true;
+}
+
+// Plays the device until a stop signal. Returns the exit status.
+int serve(const Options& options, int ready_fd, std::FILE* notices) {
+    const bool printer = options.device == DeviceKind::Printer;
+    SlotStore store(printer ? kPrinterMaxSide : kRegisterMaxSide, options.read_only_slots);
+    if (!options.store_dir.empty() && !save_all(options.store_dir, store))
+        return save_failed(options.store_dir);
     RequestLog log(options.log_file);
     if (!log.ok()) {
         std::fprintf(stderr, "tarvix-vizaze-sim: nie można otworzyć dziennika %s\n",
                      options.log_file.c_str());
         return 1;
     }
-
-    std::unique_ptr<Device> device;
-    if (printer)
-        device = std::make_unique<PrinterDevice>(options, store, changed);
-    else
-        device = std::make_unique<RegisterDevice>(options, store, changed);
-
-    std::unique_ptr<Transport> transport = options.use_pty ? make_pty_transport(options.pty_link, error)
-                                                           : make_tcp_transport(options.tcp_port, error);
+    const std::unique_ptr<Device> device = make_device(options, store);
+    std::string error;
+    const std::unique_ptr<Transport> transport = options.use_pty
+                                                     ? make_pty_transport(options.pty_link, error)
+                                                     : make_tcp_transport(options.tcp_port, error);
     if (!transport) {
         std::fprintf(stderr, "tarvix-vizaze-sim: %s\n", error.c_str());
         return 1;
     }
-
-    if (!options.pid_file.empty()) {
-        std::ofstream pid(options.pid_file, std::ios::trunc);
-#ifdef _WIN32
-        pid << ::_getpid() << "\n";
-#else
-        pid << ::getpid() << "\n";
-#endif
-        if (!pid.flush()) {
-            std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać %s\n", options.pid_file.c_str());
-            return 1;
-        }
-    }
-    const std::string ready = transport->ready_line() + "\n";
-#ifndef _WIN32
-    if (ready_fd >= 0) {
-        if (::write(ready_fd, ready.data(), ready.size()) != static_cast<ssize_t>(ready.size())) return 1;
-        let_go_of_caller(ready_fd, notices);
-    } else
-#endif
-    {
-        std::fputs(ready.c_str(), notices);
-        std::fflush(notices);
-    }
-
+    if (!write_pid_file(options.pid_file) ||
+        !announce_ready(transport->ready_line() + "\n", ready_fd, notices))
+        return 1;
     Server server(options, *transport, *device, log, notices);
     server.run(g_stop);
     if (!options.pid_file.empty()) std::remove(options.pid_file.c_str());
-
-    if (!options.dump_dir.empty() && !save_all(options.dump_dir, store)) {
-        std::fprintf(stderr, "tarvix-vizaze-sim: nie można zapisać w %s\n", options.dump_dir.c_str());
-        return 1;
-    }
+    if (!options.dump_dir.empty() && !save_all(options.dump_dir, store)) return save_failed(options.dump_dir);
     return 0;  // the transport goes with its link
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tv::use_utf8_console();
+    Options options;
+    const int done = read_command_line(argc, argv, options);
+    if (done >= 0) return done;
+    int ready_fd = -1;
+    if (options.background) {
+        const int status = go_to_background(ready_fd);
+        if (status >= 0) return status;
+    }
+    install_signals();
+    // Standard output carries only the simulator's own lines (READY, REOPEN); the core's
+    // diagnostic dumps go to standard error with --debug, and join the other diagnostics
+    // there with --verbose.
+    if (options.verbose || options.debug) tv::set_debug(true);
+    return serve(options, ready_fd, stdout);
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "common/help_text.h"
 #include "common/hex.h"
 
 namespace tv::sim {
@@ -55,132 +56,226 @@ bool parse_hex_bytes(const std::string& text, std::string& out) {
     return true;
 }
 
+// "K:N" into a fault keyed by command numbers.
+bool add_pair(const std::string& text, int min, int max, std::map<CommandNo, int>& fault) {
+    CommandNo k = 0;
+    int n = 0;
+    if (!parse_pair(text, min, max, k, n)) return false;
+    fault[k] = n;
+    return true;
+}
+
+bool add_command(const std::string& text, std::set<CommandNo>& fault) {
+    CommandNo k = 0;
+    if (!parse_command(text, k)) return false;
+    fault.insert(k);
+    return true;
+}
+
+// "K:COMMAND", the command at most 16 characters.
+bool add_wrong_reply(const std::string& text, std::map<CommandNo, std::string>& fault) {
+    CommandNo k = 0;
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon + 1 >= text.size() || text.size() - colon > 17 ||
+        !parse_command(text.substr(0, colon), k))
+        return false;
+    fault[k] = text.substr(colon + 1);
+    return true;
+}
+
+// "K", or "K:HEX" with the bytes in hex digits; without them "***".
+bool add_junk(const std::string& text, std::map<CommandNo, std::string>& fault) {
+    CommandNo k = 0;
+    const auto colon = text.find(':');
+    std::string bytes = "***";
+    if (!parse_command(text.substr(0, colon), k)) return false;
+    if (colon != std::string::npos && !parse_hex_bytes(text.substr(colon + 1), bytes)) return false;
+    fault[k] = bytes;
+    return true;
+}
+
+bool add_slot(const std::string& text, std::set<int>& slots) {
+    int n = 0;
+    if (!parse_int(text, 1, 6, n)) return false;
+    slots.insert(n);
+    return true;
+}
+
+bool device_named(const std::string& name, DeviceKind& device) {
+    if (name != "printer" && name != "register") return false;
+    device = name == "printer" ? DeviceKind::Printer : DeviceKind::Register;
+    return true;
+}
+
+// A text value, which may be empty; and one which may not.
+bool store(const std::string& text, std::string& field) {
+    field = text;
+    return true;
+}
+bool store_some(const std::string& text, std::string& field) {
+    field = text;
+    return !text.empty();
+}
+
+// The options read so far, and what the check of the whole line needs.
+struct Reading {
+    Options& o;
+    bool tcp_given = false;
+};
+
+// What an option does with its value (empty for a flag); false when the value is not valid.
+using Act = bool (*)(Reading& r, const std::string& value);
+
+// One option: its names (separated by commas), whether a value follows it, what it does, and
+// its line of the help (the option as shown and its text).
+struct OptionRow {
+    const char* names;
+    bool takes_value;
+    Act act;
+    const char* shown;
+    const char* help;
+    std::size_t column = 25;  // where the help's text starts
+};
+
+template <bool Options::*flag>
+bool set_flag(Reading& r, const std::string&) {
+    r.o.*flag = true;
+    return true;
+}
+
+// A line of the help between the options: a heading, or a note.
+constexpr OptionRow heading(const char* text) { return {nullptr, false, nullptr, nullptr, text}; }
+
+const OptionRow kOptions[] = {
+    heading("Użycie: tarvix-vizaze-sim [opcje]\n"
+            "Symulator drukarki fiskalnej lub kasy fiskalnej dla Tarvix Vizaze.\n"
+            "\n"
+            "Urządzenie:"),
+    {"--printer", false, [](Reading& r, const std::string&) { return device_named("printer", r.o.device); },
+     "--printer", "drukarka fiskalna, protokół tekstowy (domyślnie)"},
+    {"--register", false, [](Reading& r, const std::string&) { return device_named("register", r.o.device); },
+     "--register", "kasa fiskalna, protokół binarny"},
+    {"--device", true, [](Reading& r, const std::string& v) { return device_named(v, r.o.device); },
+     "--device printer|register", "to samo co wyżej", 27},
+    heading("Połączenie:"),
+    {"--tcp", true,
+     [](Reading& r, const std::string& v) {
+         r.tcp_given = true;
+         return parse_int(v, 0, 65535, r.o.tcp_port);
+     },
+     "--tcp PORT", "nasłuch na 127.0.0.1:PORT (domyślnie 6666; 0 = dowolny wolny)"},
+    {"--pty", true,
+     [](Reading& r, const std::string& v) {
+         r.o.use_pty = true;
+         return store_some(v, r.o.pty_link);
+     },
+     "--pty ŚCIEŻKA",
+     "pseudoterminal; dowiązanie symboliczne ŚCIEŻKA wskazuje jego\n"
+     "stronę podrzędną (np. ports/com3)"},
+    heading("Tożsamość:"),
+    {"--name", true, [](Reading& r, const std::string& v) { return store(v, r.o.printer_name); },
+     "--name TEKST", "typ drukarki (sid: nm), domyślnie \"TARVIX SIM\""},
+    {"--fw-version", true, [](Reading& r, const std::string& v) { return store(v, r.o.printer_version); },
+     "--fw-version TEKST", "wersja (sid: vr), domyślnie \"1.00\""},
+    {"--unique", true, [](Reading& r, const std::string& v) { return store(v, r.o.unique_number); },
+     "--unique TEKST", "numer unikatowy (scomm: nu), domyślnie \"ABC12345678\""},
+    {"--fiscal", true,
+     [](Reading& r, const std::string& v) { return (v == "T" || v == "N") && store(v, r.o.fiscal_mode); },
+     "--fiscal T|N", "tryb fiskalny lub niefiskalny (scomm: fs), domyślnie T"},
+    {"--status", true,
+     [](Reading& r, const std::string& v) { return parse_int(v, 0, 999, r.o.device_status); }, "--status N",
+     "status urządzenia (!sdev: ds), domyślnie 0"},
+    {"--model", true, [](Reading& r, const std::string& v) { return parse_int(v, 0, 255, r.o.model); },
+     "--model N", "kod modelu kasy (status 501), domyślnie 5"},
+    heading("Pliki:"),
+    {"--store", true, [](Reading& r, const std::string& v) { return store(v, r.o.store_dir); },
+     "--store KATALOG",
+     "po każdym udanym programowaniu zapisuje KATALOG/slotN.pbm\n"
+     "i KATALOG/state.txt"},
+    {"--dump", true, [](Reading& r, const std::string& v) { return store(v, r.o.dump_dir); },
+     "--dump KATALOG", "to samo przy zakończeniu pracy"},
+    {"--log", true, [](Reading& r, const std::string& v) { return store(v, r.o.log_file); }, "--log PLIK",
+     "dopisuje każdą odebraną ramkę do PLIK (binarnie) i PLIK.hex"},
+    heading("Awarie (K = numer polecenia od 1 albo * = każde polecenie; opcje można powtarzać):"),
+    {"--fail", true, [](Reading& r, const std::string& v) { return add_pair(v, 0, 65535, r.o.fail); },
+     "--fail K:N", "odpowiedź z błędem N na polecenie K"},
+    {"--no-reply", true, [](Reading& r, const std::string& v) { return add_command(v, r.o.no_reply); },
+     "--no-reply K", "brak odpowiedzi na polecenie K"},
+    {"--bad-crc", true, [](Reading& r, const std::string& v) { return add_command(v, r.o.bad_crc); },
+     "--bad-crc K", "błędna suma kontrolna w odpowiedzi K"},
+    {"--drop", true, [](Reading& r, const std::string& v) { return add_command(v, r.o.drop); }, "--drop K",
+     "zerwanie połączenia przy poleceniu K"},
+    {"--stale", true, [](Reading& r, const std::string& v) { return add_command(v, r.o.stale); }, "--stale K",
+     "na polecenie K odpowiedź przeznaczona dla K-1"},
+    {"--delay", true, [](Reading& r, const std::string& v) { return add_pair(v, 0, 600000, r.o.delay_ms); },
+     "--delay K:MS", "odpowiedź K opóźniona o MS milisekund"},
+    {"--junk", true, [](Reading& r, const std::string& v) { return add_junk(v, r.o.junk); }, "--junk K[:HEX]",
+     "dodatkowe bajty po odpowiedzi K (domyślnie \"***\")"},
+    {"--trickle", true,
+     [](Reading& r, const std::string& v) { return parse_int(v, 0, 10000, r.o.trickle_ms); }, "--trickle MS",
+     "każda odpowiedź bajt po bajcie, MS ms przerwy na bajt"},
+    {"--cut", true, [](Reading& r, const std::string& v) { return add_pair(v, 0, 65535, r.o.cut); },
+     "--cut K:N", "z odpowiedzi K wysyłane jest tylko N pierwszych bajtów"},
+    {"--reset", true, [](Reading& r, const std::string& v) { return add_command(v, r.o.reset); }, "--reset K",
+     "zerwanie połączenia przy poleceniu K przez RST (TCP)"},
+    {"--wrong-reply", true,
+     [](Reading& r, const std::string& v) { return add_wrong_reply(v, r.o.wrong_reply); },
+     "--wrong-reply K:POL", "na polecenie K odpowiedź na polecenie POL (nazwa lub CMD_ID)"},
+    {"--read-only", true, [](Reading& r, const std::string& v) { return add_slot(v, r.o.read_only_slots); },
+     "--read-only N", "slot N tylko do odczytu (błąd 3252)"},
+    heading("Praca w tle:"),
+    {"--background", false, set_flag<&Options::background>, "--background",
+     "uruchamia symulator w tle; polecenie kończy się (kod 0), gdy\n"
+     "symulator już nasłuchuje, i wypisuje jego wiersz READY"},
+    {"--pid-file", true, [](Reading& r, const std::string& v) { return store_some(v, r.o.pid_file); },
+     "--pid-file PLIK", "zapisuje numer procesu symulatora do PLIKU (usuwany przy końcu)"},
+    heading("Inne:"),
+    {"--verbose,-v", false, set_flag<&Options::verbose>, "--verbose, -v",
+     "komunikaty diagnostyczne na standardowe wyjście błędów"},
+    {"--debug", false, set_flag<&Options::debug>, "--debug",
+     "wypisuje na standardowe wyjście błędów ramki i szczegóły wymiany\n"
+     "(diagnostyka)"},
+    {"--version", false, set_flag<&Options::version>, "--version", "wersja programu"},
+    {"--help,-h", false, set_flag<&Options::help>, "--help, -h", "ten tekst"},
+    heading("\n"
+            "Po uruchomieniu wypisuje \"READY tcp 127.0.0.1 PORT\" lub \"READY pty /dev/pts/N\".\n"
+            "SIGTERM lub SIGINT kończy pracę (kod 0) i usuwa dowiązanie pseudoterminala.\n"
+            "Przykład w tle: tarvix-vizaze-sim --tcp 6666 --background --pid-file sim.pid;\n"
+            "zatrzymanie: kill $(cat sim.pid)"),
+};
+
+// The row of the option named word; nullptr for no option of the simulator.
+const OptionRow* option_named(const std::string& word) {
+    for (const OptionRow& row : kOptions) {
+        if (!row.names) continue;
+        const std::string names = std::string(row.names) + ",";
+        if (names.find(word + ",") == 0 || names.find("," + word + ",") != std::string::npos) return &row;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 bool parse_options(const std::vector<std::string>& args, Options& o, std::string& error) {
-    bool have_tcp = false;
+    Reading r{o};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string& v) {
-            if (i + 1 >= args.size()) {
-                error = "Brak wartości opcji " + a;
-                return false;
-            }
-            v = args[++i];
-            return true;
-        };
-        auto bad = [&](const std::string& v) {
-            error = "Niepoprawna wartość opcji " + a + ": \"" + v + "\"";
-            return false;
-        };
-        std::string v;
-        CommandNo k = 0;
-        int n = 0;
-
-        if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--verbose" || a == "-v") {
-            o.verbose = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (a == "--background") {
-            o.background = true;
-        } else if (a == "--pid-file") {
-            if (!value(v)) return false;
-            if (v.empty()) return bad(v);
-            o.pid_file = v;
-        } else if (a == "--printer") {
-            o.device = DeviceKind::Printer;
-        } else if (a == "--register") {
-            o.device = DeviceKind::Register;
-        } else if (a == "--device") {
-            if (!value(v)) return false;
-            if (v == "printer")
-                o.device = DeviceKind::Printer;
-            else if (v == "register")
-                o.device = DeviceKind::Register;
-            else
-                return bad(v);
-        } else if (a == "--tcp") {
-            if (!value(v)) return false;
-            if (!parse_int(v, 0, 65535, o.tcp_port)) return bad(v);
-            have_tcp = true;
-        } else if (a == "--pty") {
-            if (!value(v)) return false;
-            if (v.empty()) return bad(v);
-            o.pty_link = v;
-            o.use_pty = true;
-        } else if (a == "--name") {
-            if (!value(o.printer_name)) return false;
-        } else if (a == "--fw-version") {
-            if (!value(o.printer_version)) return false;
-        } else if (a == "--unique") {
-            if (!value(o.unique_number)) return false;
-        } else if (a == "--fiscal") {
-            if (!value(v)) return false;
-            if (v != "T" && v != "N") return bad(v);
-            o.fiscal_mode = v;
-        } else if (a == "--status") {
-            if (!value(v)) return false;
-            if (!parse_int(v, 0, 999, o.device_status)) return bad(v);
-        } else if (a == "--model") {
-            if (!value(v)) return false;
-            if (!parse_int(v, 0, 255, o.model)) return bad(v);
-        } else if (a == "--store") {
-            if (!value(o.store_dir)) return false;
-        } else if (a == "--dump") {
-            if (!value(o.dump_dir)) return false;
-        } else if (a == "--log") {
-            if (!value(o.log_file)) return false;
-        } else if (a == "--fail") {
-            if (!value(v)) return false;
-            if (!parse_pair(v, 0, 65535, k, n)) return bad(v);
-            o.fail[k] = n;
-        } else if (a == "--no-reply" || a == "--bad-crc" || a == "--drop" || a == "--stale" ||
-                   a == "--reset") {
-            if (!value(v)) return false;
-            if (!parse_command(v, k)) return bad(v);
-            auto& set = a == "--no-reply"  ? o.no_reply
-                        : a == "--bad-crc" ? o.bad_crc
-                        : a == "--drop"    ? o.drop
-                        : a == "--reset"   ? o.reset
-                                           : o.stale;
-            set.insert(k);
-        } else if (a == "--cut") {
-            if (!value(v)) return false;
-            if (!parse_pair(v, 0, 65535, k, n)) return bad(v);
-            o.cut[k] = n;
-        } else if (a == "--wrong-reply") {
-            if (!value(v)) return false;
-            const auto colon = v.find(':');
-            if (colon == std::string::npos || colon + 1 >= v.size() || v.size() - colon > 17 ||
-                !parse_command(v.substr(0, colon), k))
-                return bad(v);
-            o.wrong_reply[k] = v.substr(colon + 1);
-        } else if (a == "--delay") {
-            if (!value(v)) return false;
-            if (!parse_pair(v, 0, 600000, k, n)) return bad(v);
-            o.delay_ms[k] = n;
-        } else if (a == "--trickle") {
-            if (!value(v)) return false;
-            if (!parse_int(v, 0, 10000, o.trickle_ms)) return bad(v);
-        } else if (a == "--junk") {
-            if (!value(v)) return false;
-            auto colon = v.find(':');
-            std::string bytes = "***";
-            if (!parse_command(v.substr(0, colon), k)) return bad(v);
-            if (colon != std::string::npos && !parse_hex_bytes(v.substr(colon + 1), bytes)) return bad(v);
-            o.junk[k] = bytes;
-        } else if (a == "--read-only") {
-            if (!value(v)) return false;
-            if (!parse_int(v, 1, 6, n)) return bad(v);
-            o.read_only_slots.insert(n);
-        } else {
+        const OptionRow* row = option_named(a);
+        if (!row) {
             error = "Nieznana opcja: " + a;
             return false;
         }
+        if (row->takes_value && i + 1 >= args.size()) {
+            error = "Brak wartości opcji " + a;
+            return false;
+        }
+        const std::string value = row->takes_value ? args[++i] : std::string();
+        if (!row->act(r, value)) {
+            error = "Niepoprawna wartość opcji " + a + ": \"" + value + "\"";
+            return false;
+        }
     }
-    if (o.use_pty && have_tcp) {
+    if (o.use_pty && r.tcp_given) {
         error = "Opcje --tcp i --pty wykluczają się";
         return false;
     }
@@ -188,55 +283,13 @@ bool parse_options(const std::vector<std::string>& args, Options& o, std::string
 }
 
 const char* usage_text() {
-    return "Użycie: tarvix-vizaze-sim [opcje]\n"
-           "Symulator drukarki fiskalnej lub kasy fiskalnej dla Tarvix Vizaze.\n"
-           "\n"
-           "Urządzenie:\n"
-           "  --printer                drukarka fiskalna, protokół tekstowy (domyślnie)\n"
-           "  --register               kasa fiskalna, protokół binarny\n"
-           "  --device printer|register  to samo co wyżej\n"
-           "Połączenie:\n"
-           "  --tcp PORT               nasłuch na 127.0.0.1:PORT (domyślnie 6666; 0 = dowolny wolny)\n"
-           "  --pty ŚCIEŻKA            pseudoterminal; dowiązanie symboliczne ŚCIEŻKA wskazuje jego\n"
-           "                           stronę podrzędną (np. ports/com3)\n"
-           "Tożsamość:\n"
-           "  --name TEKST             typ drukarki (sid: nm), domyślnie \"TARVIX SIM\"\n"
-           "  --fw-version TEKST       wersja (sid: vr), domyślnie \"1.00\"\n"
-           "  --unique TEKST           numer unikatowy (scomm: nu), domyślnie \"ABC12345678\"\n"
-           "  --fiscal T|N             tryb fiskalny lub niefiskalny (scomm: fs), domyślnie T\n"
-           "  --status N               status urządzenia (!sdev: ds), domyślnie 0\n"
-           "  --model N                kod modelu kasy (status 501), domyślnie 5\n"
-           "Pliki:\n"
-           "  --store KATALOG          po każdym udanym programowaniu zapisuje KATALOG/slotN.pbm\n"
-           "                           i KATALOG/state.txt\n"
-           "  --dump KATALOG           to samo przy zakończeniu pracy\n"
-           "  --log PLIK               dopisuje każdą odebraną ramkę do PLIK (binarnie) i PLIK.hex\n"
-           "Awarie (K = numer polecenia od 1 albo * = każde polecenie; opcje można powtarzać):\n"
-           "  --fail K:N               odpowiedź z błędem N na polecenie K\n"
-           "  --no-reply K             brak odpowiedzi na polecenie K\n"
-           "  --bad-crc K              błędna suma kontrolna w odpowiedzi K\n"
-           "  --drop K                 zerwanie połączenia przy poleceniu K\n"
-           "  --stale K                na polecenie K odpowiedź przeznaczona dla K-1\n"
-           "  --delay K:MS             odpowiedź K opóźniona o MS milisekund\n"
-           "  --junk K[:HEX]           dodatkowe bajty po odpowiedzi K (domyślnie \"***\")\n"
-           "  --trickle MS             każda odpowiedź bajt po bajcie, MS ms przerwy na bajt\n"
-           "  --cut K:N                z odpowiedzi K wysyłane jest tylko N pierwszych bajtów\n"
-           "  --reset K                zerwanie połączenia przy poleceniu K przez RST (TCP)\n"
-           "  --wrong-reply K:POL      na polecenie K odpowiedź na polecenie POL (nazwa lub CMD_ID)\n"
-           "  --read-only N            slot N tylko do odczytu (błąd 3252)\n"
-           "Praca w tle:\n"
-           "  --background             uruchamia symulator w tle; polecenie kończy się (kod 0), gdy\n"
-           "                           symulator już nasłuchuje, i wypisuje jego wiersz READY\n"
-           "  --pid-file PLIK          zapisuje numer procesu symulatora do PLIKU (usuwany przy końcu)\n"
-           "Inne:\n"
-           "  --verbose, -v            komunikaty diagnostyczne na standardowe wyjście błędów\n"
-           "  --version                wersja programu\n"
-           "  --help, -h               ten tekst\n"
-           "\n"
-           "Po uruchomieniu wypisuje \"READY tcp 127.0.0.1 PORT\" lub \"READY pty /dev/pts/N\".\n"
-           "SIGTERM lub SIGINT kończy pracę (kod 0) i usuwa dowiązanie pseudoterminala.\n"
-           "Przykład w tle: tarvix-vizaze-sim --tcp 6666 --background --pid-file sim.pid;\n"
-           "zatrzymanie: kill $(cat sim.pid)\n";
+    static const std::string text = [] {
+        std::string t;
+        for (const OptionRow& row : kOptions)
+            t += row.names ? help_line(row.shown, row.help, row.column) : std::string(row.help) + "\n";
+        return t;
+    }();
+    return text.c_str();
 }
 
 }  // namespace tv::sim

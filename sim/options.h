@@ -55,6 +55,7 @@ struct Options {
     std::string pid_file;  // the simulator's process number, written before READY
 
     bool verbose = false;
+    bool debug = false;  // the core's diagnostics on standard error
     bool help = false;
     bool version = false;
 };

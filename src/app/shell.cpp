@@ -100,6 +100,61 @@ void refresh_port_notes() {
 // A job that uses the configured link starts only with usable address and port fields.
 bool may_start_link_job() { return !bAction && link_fields_ready(); }
 
+// "Szukaj połączenia" starts the scan; pressed again ("Zatrzymaj") it stops it.
+void press_detect() {
+    if (bAction) {
+        enable(gButt_ComDetect, false);
+        Stoper = true;
+        return;
+    }
+    bAction = true;
+    Stoper = false;  // a stop left from an earlier scan must not end this one
+    work_mode = WM_DETECT;
+    enable_ctrls(0);
+    enable(gButt_ComDetect, true);
+    set_text(gButt_ComDetect, "Zatrzymaj");
+    hThread().start([] {
+        run_job(WM_DETECT, SM_NONE);
+        focus_after_job(gButt_ComDetect);
+    });
+}
+
+// "Otwórz": the file dialog, then the check of the file chosen (or of the one kept).
+void choose_picture() {
+    enable_ctrls(0);
+    std::string path;
+    if (host().choose_file(localDir, path)) {
+        // A picture the BMP reader would refuse may be turned into a logo first.
+        std::string use;
+        switch (offer_conversion(path, use)) {
+            case PictureChoice::Take:
+            case PictureChoice::Converted:
+                set_gr_filename(use);
+                break;
+            case PictureChoice::Keep:
+                break;
+            case PictureChoice::Drop:
+                gr_forget();
+                clear_bmp();
+                break;
+        }
+    }
+    enable_ctrls(1);
+    focus_after_job(gButt_File);
+    hThread2().start([] { bmp_check(); });
+}
+
+// The interface selector closed, or a protocol confirmed.
+void selector_chosen(Notify code, Control* from) {
+    if (code == Notify::DropDownClosed && from == gComb_Interface) {
+        change_interface();
+    } else if (code == Notify::SelectionConfirmed) {
+        change_protocol();
+        if (PROTOCOL == 2 && (Gr_xmax > 384 || Gr_ymax > 384))
+            message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!", Icon::Warning);
+    }
+}
+
 }  // namespace
 
 void app_start(const std::string& startup_dir) {
@@ -118,49 +173,14 @@ void dispatch_command(int id, Notify code, Control* from) {
     const bool printers = PROTOCOL == 0;
     switch (id) {
         case ID_DETECT:
-            if (!bAction) {
-                bAction = true;
-                Stoper = false;  // a stop left from an earlier scan must not end this one
-                work_mode = WM_DETECT;
-                enable_ctrls(0);
-                enable(gButt_ComDetect, true);
-                set_text(gButt_ComDetect, "Zatrzymaj");
-                hThread().start([] {
-                    run_job(WM_DETECT, SM_NONE);
-                    focus_after_job(gButt_ComDetect);
-                });
-            } else {
-                enable(gButt_ComDetect, false);
-                Stoper = true;
-            }
+            press_detect();
             return;
         case ID_TEST:
             if (may_start_link_job()) start_worker(WM_TEST, SM_NONE, gButt_ComTest);
             return;
-        case ID_FILE: {
-            enable_ctrls(0);
-            std::string path;
-            if (host().choose_file(localDir, path)) {
-                // A picture the BMP reader would refuse may be turned into a logo first.
-                std::string use;
-                switch (offer_conversion(path, use)) {
-                    case PictureChoice::Take:
-                    case PictureChoice::Converted:
-                        set_gr_filename(use);
-                        break;
-                    case PictureChoice::Keep:
-                        break;
-                    case PictureChoice::Drop:
-                        gr_forget();
-                        clear_bmp();
-                        break;
-                }
-            }
-            enable_ctrls(1);
-            focus_after_job(gButt_File);
-            hThread2().start([] { bmp_check(); });
+        case ID_FILE:
+            choose_picture();
             return;
-        }
         case ID_SEND:
             if (!gr_filename().empty() && may_start_link_job())
                 start_worker(printers ? WM_PRINTER : WM_KS_PROGRAM, SM_GRAPHIC, gButt_Send);
@@ -183,14 +203,7 @@ void dispatch_command(int id, Notify code, Control* from) {
             set_checked(gCheck_TestPrint, !checked(gCheck_TestPrint));
             return;
         case ID_SELECTOR:
-            if (code == Notify::DropDownClosed && from == gComb_Interface) {
-                change_interface();
-            } else if (code == Notify::SelectionConfirmed) {
-                change_protocol();
-                if (PROTOCOL == 2 && (Gr_xmax > 384 || Gr_ymax > 384))
-                    message("Maksymalny rozmiar bitmapy dla kas wynosi 384 x 384 pikseli!", "UWAGA!",
-                            Icon::Warning);
-            }
+            selector_chosen(code, from);
             return;
         case ID_NONE:
             if (code == Notify::DropDownOpening && from == gComb_COM) refresh_port_notes();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "codecs/printer/Fpos.h"
+#include "common/codes.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "image/uploads.h"
@@ -61,16 +62,15 @@ int receive_reply(LinkSession& link, char* reply, unsigned& devErr) {
 // Ends whatever the printer was given so far (a half-programmed slot, an open test form),
 // after a device error or when the user stops the job: "prncancel", and its reply.
 void cancel_on_printer(LinkSession& link, char* reply) {
-    if (send_frame(link, "prncancel\t") == RC_OK) {
+    if (send_frame(link, "prncancel\t") == 0) {
         unsigned ignored = 0;
         std::memset(reply, 0, LINE_SIZE);
         receive_reply(link, reply, ignored);
     }
 }
 
-}  // namespace
-
-void printer_stream_job(int mode) {
+// Fills seq_tab with the lines of the stream kind mode.
+void prepare_stream(int mode) {
     switch (mode) {
         case SM_GRAPHIC:
             prepare_gr();
@@ -88,6 +88,102 @@ void printer_stream_job(int mode) {
             std::memset(seq_tab, 0, SEQ_TAB_SIZE);
             break;
     }
+}
+
+// One line: its frame out, its reply in and checked. False when nothing more may go out;
+// the user has been told why.
+bool exchange_line(LinkSession& link, const char* line, char* reply) {
+    if (send_frame(link, line) != RC_OK) {
+        // The link has given up on the line (after one reconnection on serial): say so,
+        // rather than end the job without a word.
+        message("Błąd wysyłania danych do drukarki fiskalnej!", "Błąd", Icon::Warning);
+        return false;
+    }
+    unsigned devErr = 0;
+    std::memset(reply, 0, LINE_SIZE);
+    const int received = receive_reply(link, reply, devErr);
+    if (devErr != 0) {
+        char text[512] = {};
+        err_message(line, text, devErr);
+        message(text, "UWAGA!", Icon::Warning);
+        cancel_on_printer(link, reply);
+        return false;
+    }
+    if (received != RC_OK) return false;
+    // A corrupted reply, or one that answers another command, confirms nothing: the line
+    // cannot be trusted, so nothing more goes out on it.
+    if (!reply_answers(reply, line)) {
+        s(" [ BAD REPLY ]\r\n");
+        l(" [ BAD REPLY ]\r\n", false, false);
+        message("Błędna odpowiedź z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+// Sends the command lines of seq_tab (lines of them in all), one frame and one reply at a
+// time. True when the device confirmed every one.
+bool send_lines(LinkSession& link, int lines) {
+    static thread_local char line[LINE_SIZE];
+    static thread_local char reply[LINE_SIZE];
+    std::size_t pos = 0;
+    int read = 0;
+    while (next_line(pos, line)) {
+        if (job_abort) {
+            // Stopped by the user between two frames: the device is told so.
+            cancel_on_printer(link, reply);
+            return false;
+        }
+        ++read;
+        set_progress(read * 100 / (lines + 1));
+        if (line[0] == 0) continue;
+        normalise_tabs(line);
+        if (line[0] == '\t') continue;
+        l("line", false, false);
+        if (!exchange_line(link, line, reply)) return false;
+    }
+    return true;
+}
+
+// The stream over the configured link. True when it went through.
+bool send_stream(int lines) {
+    LinkSession link;
+    if (link.connect() != RC_OK) {
+        message("Brak połączenia z drukarką fiskalną!", "Błąd", Icon::Warning);
+        return false;
+    }
+    const bool sent = send_lines(link, lines);
+    link.disconnect();
+    set_progress(100);
+    return sent;
+}
+
+// The box that says the stream went through; none where the printout asked for says so.
+void tell_success(int mode, int lines) {
+    switch (mode) {
+        case SM_GRAPHIC:
+            if (!checked(gCheck_Print))
+                message("Grafika została poprawnie zaprogramowana!", "Komunikat", Icon::Information);
+            break;
+        case SM_CLEAR:
+            message(lines > 3 ? "Kasowanie grafik zostało zakończne pomyślnie!"
+                              : "Kasowanie grafiki zostało zakończne pomyślnie!",
+                    "Komunikat", Icon::Information);
+            break;
+        case SM_SET:
+            if (!checked(gCheck_TestPrint))
+                message("Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!", "Komunikat",
+                        Icon::Information);
+            break;
+        default:  // the report: the printout is the answer
+            break;
+    }
+}
+
+}  // namespace
+
+void printer_stream_job(int mode) {
+    prepare_stream(mode);
     save_and_use_cfg();
 
     s("Sending file : \r\n");
@@ -96,88 +192,12 @@ void printer_stream_job(int mode) {
     s(rule + "\r\n");
 
     const int lines = static_cast<int>(std::count(seq_tab, seq_tab + SEQ_TAB_SIZE, '\n'));
-
-    bool failed = false;
-    LinkSession link;
-    if (link.connect() != RC_OK) {
-        failed = true;
-        message("Brak połączenia z drukarką fiskalną!", "Błąd", Icon::Warning);
-    } else {
-        static thread_local char line[LINE_SIZE];
-        static thread_local char reply[LINE_SIZE];
-        std::size_t pos = 0;
-        int read = 0;
-        while (next_line(pos, line)) {
-            if (job_abort) {
-                // Stopped by the user between two frames: the device is told so.
-                failed = true;
-                cancel_on_printer(link, reply);
-                break;
-            }
-            ++read;
-            set_progress(read * 100 / (lines + 1));
-            if (line[0] == 0) continue;
-            normalise_tabs(line);
-            if (line[0] == '\t') continue;
-            l("line", false, false);
-            if (send_frame(link, line) != RC_OK) {
-                // The link has given up on the line (after one reconnection on serial): say
-                // so, rather than end the job without a word.
-                failed = true;
-                message("Błąd wysyłania danych do drukarki fiskalnej!", "Błąd", Icon::Warning);
-                break;
-            }
-            unsigned devErr = 0;
-            std::memset(reply, 0, sizeof reply);
-            const int r = receive_reply(link, reply, devErr);
-            if (r != RC_OK) failed = true;
-            if (devErr != 0) {
-                failed = true;
-                char text[512];
-                std::memset(text, 0, sizeof text);
-                err_message(line, text, devErr);
-                message(text, "UWAGA!", Icon::Warning);
-                cancel_on_printer(link, reply);
-                break;
-            }
-            if (r != RC_OK) break;
-            // A corrupted reply, or one that answers another command, confirms nothing: the
-            // line cannot be trusted, so nothing more goes out on it.
-            if (!reply_answers(reply, line)) {
-                failed = true;
-                s(" [ BAD REPLY ]\r\n");
-                l(" [ BAD REPLY ]\r\n", false, false);
-                message("Błędna odpowiedź z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
-                break;
-            }
-        }
-        link.disconnect();
-        set_progress(100);
-    }
-
+    const bool sent = send_stream(lines);
     s("\r\n");
-    if (failed || lines == 0) {
+    if (sent && lines != 0)
+        tell_success(mode, lines);
+    else
         job_failed();
-    } else {
-        switch (mode) {
-            case 1:
-                if (!checked(gCheck_Print))
-                    message("Grafika została poprawnie zaprogramowana!", "Komunikat", Icon::Information);
-                break;
-            case 2:
-                message(lines > 3 ? "Kasowanie grafik zostało zakończne pomyślnie!"
-                                  : "Kasowanie grafiki zostało zakończne pomyślnie!",
-                        "Komunikat", Icon::Information);
-                break;
-            case 3:
-                if (!checked(gCheck_TestPrint))
-                    message("Konfiguracja grafiki w nagłówku i stopce\nzostała pomyślnie wykonana!",
-                            "Komunikat", Icon::Information);
-                break;
-            default:
-                break;
-        }
-    }
     bAction = false;
     set_progress(0);
 }

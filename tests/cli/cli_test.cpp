@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -104,6 +105,7 @@ TEST_F(Cli, HelpListsEveryCommandAndOptionInPolish) {
                              "--json",
                              "--devices LISTA",
                              "--parallel N",
+                             "--debug",
                              "--version",
                              "name,interface,protocol,address,port"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
@@ -419,6 +421,24 @@ TEST_F(Cli, ConnectionTestWritesTheTrace) {
     const std::string trace = read_file(dir.file("trace.txt"));
     EXPECT_EQ(trace.rfind("Connection test...\r\nPlease wait.\r\n\r\n", 0), 0u);
     EXPECT_NE(trace.find("Fiscal printer : TARVIX HD"), std::string::npos);
+}
+
+// --debug adds the core's diagnostics on standard error, among them the frames sent byte by
+// byte; standard output is what it is without it.
+TEST_F(Cli, DebugWritesTheFramesToStandardErrorOnly) {
+    start_sim({"--register"});
+    const std::vector<std::string> job = concat(tcp(), {"--register", "test"});
+    const RunResult plain = cli(job);
+    const std::size_t before = frames_received();
+    const RunResult debug = cli(concat({"--debug"}, job));
+    EXPECT_EQ(debug.status, plain.status);
+    EXPECT_EQ(debug.out, plain.out);
+    EXPECT_EQ(plain.err, "");
+    const auto f = frames();
+    ASSERT_GT(f.size(), before);
+    std::string err = debug.err;
+    for (char& c : err) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_NE(err.find(hex(f[before])), std::string::npos) << debug.err;
 }
 
 TEST_F(Cli, NoDeviceFailsWithTheConnectionBox) {

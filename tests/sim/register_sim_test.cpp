@@ -2,9 +2,13 @@
 // the stored picture, refusals as CMD_ID 0 with the command and the error code, faults.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "commands/register/prt_ks.h"
 #include "sim_test_util.h"
+#include "support/platform.h"
 #include "support/register_peer.h"
+#include "support/run_process.h"
 
 using namespace tv::test;
 using tv::KS_FRM;
@@ -128,6 +132,34 @@ TEST_F(RegisterSim, WrongChecksumIsRefusedWith3006AndNothingIsDone) {
     ASSERT_EQ(f->DATA_LEN, 6);
     EXPECT_EQ(f->DATA[4] | (f->DATA[5] << 8), 3006);
     EXPECT_EQ(outcome({4607, {3}}), 3251);
+}
+
+// --debug: the core's diagnostics (here its warning about a request whose checksum does not
+// match) on standard error; standard output holds the READY line only, as without it.
+TEST_F(RegisterSim, DebugWritesTheCoresDiagnosticsToStandardErrorOnly) {
+    TV_POSIX_ONLY("a pseudo-terminal reaches the simulator while it runs");
+    std::string spoilt = wire({4600, {3}, {8, 1}});
+    spoilt[spoilt.size() - 3] = static_cast<char>(spoilt[spoilt.size() - 3] ^ 0x01);  // high checksum byte
+    for (const bool debug : {false, true}) {
+        const std::string link = dir.file(debug ? "debug" : "plain");
+        std::vector<std::string> args = {"--register", "--pty", link};
+        if (debug) args.push_back("--debug");
+        // The spoilt request once the simulator listens, its refusal, then Ctrl-C.
+        const RunResult r =
+            run_program(SimProcess::binary(), args, dir.path(), std::chrono::seconds(30), [&] {
+                if (!std::filesystem::exists(link)) return false;
+                RawLine pty = RawLine::pty(link);
+                EXPECT_TRUE(pty.send(spoilt));
+                EXPECT_EQ(parse(pty.read_register_reply())->CMD_ID, 0);
+                return true;
+            });
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(std::regex_match(r.out, std::regex("READY pty \\S+\n"))) << r.out;
+        if (debug)
+            EXPECT_NE(r.err.find("UWAGA - BLEDNA SUMA KONTROLNA W RAMCE"), std::string::npos) << r.err;
+        else
+            EXPECT_EQ(r.err, "");
+    }
 }
 
 TEST(RegisterSimFaults, ErrorCorruptAndStaleRepliesOnTheBinarySide) {
