@@ -2,6 +2,7 @@
 #include "convert_dialog.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,12 +11,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSlider>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "image/convert_session.h"
@@ -67,7 +68,10 @@ void ConvertDialog::build() {
     main->addLayout(build_controls());
     main->addWidget(build_buttons());
 
-    connect(width_, &QSpinBox::valueChanged, this, [this] { changed(); });
+    connect(width_, &QLineEdit::textEdited, this, [this] { width_typed(); });
+    // A typed width takes effect when it is complete (Enter or leaving the box): resampling
+    // a large picture for every digit on the way would make typing slow.
+    connect(width_, &QLineEdit::editingFinished, this, [this] { width_just_taken_ = take_width(); });
     connect(method_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
     connect(level_, &QSlider::valueChanged, this, [this] { changed(); });
     connect(level_auto_, &QCheckBox::toggled, this, [this] { changed(); });
@@ -98,6 +102,7 @@ QGroupBox* ConvertDialog::build_result_box() {
     result_area_->setFixedSize(kViewW, kViewH);
     result_area_->setAlignment(Qt::AlignCenter);
     result_area_->setBackgroundRole(QPalette::Dark);
+    result_area_->setFocusPolicy(Qt::NoFocus);  // it shows no focus: Tab passes it by
     result_view_ = new QLabel;
     result_view_->setObjectName(QStringLiteral("result"));
     result_area_->setWidget(result_view_);
@@ -119,13 +124,8 @@ QGroupBox* ConvertDialog::build_result_box() {
 }
 
 QGridLayout* ConvertDialog::build_controls() {
-    width_ = new QSpinBox(this);
+    width_ = new QLineEdit(this);
     width_->setObjectName(QStringLiteral("width"));
-    width_->setSpecialValueText(q(tv::convert_text::WIDTH_FIT));
-    width_->setSuffix(q(tv::convert_text::WIDTH_UNIT));
-    // A typed width takes effect when it is complete (Enter or leaving the box): resampling
-    // a large picture for every digit on the way would make typing slow.
-    width_->setKeyboardTracking(false);
     method_ = new QComboBox(this);
     method_->setObjectName(QStringLiteral("method"));
     for (tv::logo::Dither d : tv::logo::ALL_DITHERS) method_->addItem(q(tv::logo::dither_label(d)));
@@ -166,10 +166,35 @@ QDialogButtonBox* ConvertDialog::build_buttons() {
     return buttons;
 }
 
+void ConvertDialog::accept() {
+    const bool taken = std::exchange(width_just_taken_, false) | take_width();
+    // Enter in the width box shows the width typed; "OK" then takes the result.
+    if (taken && width_->hasFocus()) return;
+    if (session_.accept()) QDialog::accept();
+}
+
+void ConvertDialog::width_typed() {
+    if (session_.set_width_text(width_->text().toStdString())) width_pending_ = true;
+    mark_width();
+    result_text_->setText(q(session_.status_text()));
+}
+
+bool ConvertDialog::take_width() {
+    if (!std::exchange(width_pending_, false)) return false;
+    session_.update();
+    show_model();
+    return true;
+}
+
+void ConvertDialog::mark_width() {
+    const bool ok = session_.width_ok();
+    width_->setStyleSheet(ok ? QString() : QStringLiteral("QLineEdit { background: #ffd6d6; }"));
+    width_->setToolTip(ok ? QString() : q(session_.width_problem()));
+}
+
 void ConvertDialog::changed() {
     if (showing_) return;
     tv::logo::Options& o = session_.options;
-    o.width = width_->value();
     o.dither = tv::logo::ALL_DITHERS[std::max(0, method_->currentIndex())];
     o.level = level_auto_->isChecked() ? tv::logo::AUTO_LEVEL : level_->value();
     o.invert = invert_->isChecked();
@@ -180,8 +205,8 @@ void ConvertDialog::changed() {
 void ConvertDialog::show_model() {
     showing_ = true;
     const tv::logo::Options& o = session_.options;
-    width_->setRange(0, session_.width_max());
-    width_->setValue(o.width);
+    if (width_->text() != q(session_.width_text())) width_->setText(q(session_.width_text()));
+    mark_width();
     for (int i = 0; i < method_->count(); ++i)
         if (tv::logo::ALL_DITHERS[i] == o.dither) method_->setCurrentIndex(i);
     level_auto_->setEnabled(session_.level_applies());
@@ -191,7 +216,7 @@ void ConvertDialog::show_model() {
     level_value_->setEnabled(session_.level_applies());
     level_value_->setText(QString::number(session_.slider_level()));
     invert_->setChecked(o.invert);
-    result_text_->setText(q(session_.error().empty() ? session_.result_text() : session_.error()));
+    result_text_->setText(q(session_.status_text()));
     result_ = logo_image(session_);
     draw_result();
     showing_ = false;

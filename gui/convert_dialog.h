@@ -14,7 +14,7 @@ class QLabel;
 class QRadioButton;
 class QScrollArea;
 class QSlider;
-class QSpinBox;
+class QLineEdit;
 
 namespace tv {
 class ConvertSession;
@@ -32,6 +32,10 @@ class ConvertDialog : public QDialog {
     // The result as the view shows it now (1:1 or fitted).
     QImage shown_result() const;
 
+    // "OK": closes only when the session accepts (a width it takes, the user's word on
+    // replacing a file); Enter in the width box that changed the width keeps it open.
+    void accept() override;
+
   protected:
     void resizeEvent(QResizeEvent* e) override;
 
@@ -42,12 +46,17 @@ class ConvertDialog : public QDialog {
     QGroupBox* build_result_box();
     QGridLayout* build_controls();
     QDialogButtonBox* build_buttons();
-    void changed();     // a control moved: options to the model, model updated, redrawn
+    void changed();      // a control moved: options to the model, model updated, redrawn
+    void width_typed();  // each keystroke: the text to the model, marked when it is no width
+    bool take_width();   // the typed width takes effect: true when it changed the result
+    void mark_width();
     void show_model();  // controls, texts and pictures from the model
     void draw_result();
 
     tv::ConvertSession& session_;
-    bool showing_ = false;  // controls being set from the model: their signals are ignored
+    bool showing_ = false;           // controls being set from the model: their signals are ignored
+    bool width_pending_ = false;     // a width typed that the result does not show yet
+    bool width_just_taken_ = false;  // by the Enter that also reaches "OK"
     QImage result_;
     QLabel* source_view_ = nullptr;
     QLabel* source_text_ = nullptr;
@@ -56,7 +65,7 @@ class ConvertDialog : public QDialog {
     QLabel* result_text_ = nullptr;
     QRadioButton* zoom_fit_ = nullptr;
     QRadioButton* zoom_one_ = nullptr;
-    QSpinBox* width_ = nullptr;
+    QLineEdit* width_ = nullptr;
     QComboBox* method_ = nullptr;
     QSlider* level_ = nullptr;
     QLabel* level_value_ = nullptr;

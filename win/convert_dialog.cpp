@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "dpi.h"
 #include "fonts.h"
@@ -22,6 +23,7 @@ namespace id = convert_id;
 // The client area, and every control's place in it, at 96 dots per inch.
 constexpr int kClientW = 990;
 constexpr int kClientH = 620;
+constexpr COLORREF kMarked = RGB(255, 214, 214);  // the width box when it holds no width
 
 struct Item {
     int id;
@@ -59,21 +61,29 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
 class ConvertDialog {
   public:
     explicit ConvertDialog(tv::ConvertSession& session) : session_(session) {}
+    ~ConvertDialog() { DeleteObject(marked_); }
+    ConvertDialog(const ConvertDialog&) = delete;
+    ConvertDialog& operator=(const ConvertDialog&) = delete;
     static INT_PTR CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   private:
     void init(HWND hwnd);
     void place(UINT dpi);
-    void changed();     // a control moved: options to the model, model updated, redrawn
-    void show_model();  // controls, texts and pictures from the model
-    bool take_typed_width();
+    void changed();      // a control moved: options to the model, model updated, redrawn
+    void show_model();   // controls, texts and pictures from the model
+    void width_typed();  // each keystroke: the text to the model, marked when it is no width
+    bool take_width();   // the typed width takes effect: true when it changed the result
+    void press_ok();
+    HBRUSH width_colour(HDC dc);
     INT_PTR on_command(int control, int code);
     HWND item(int control) const { return GetDlgItem(hwnd_, control); }
 
     tv::ConvertSession& session_;
     HWND hwnd_ = nullptr;
     std::unique_ptr<FontSet> fonts_;
-    bool showing_ = false;  // controls being set from the model: their notifications are ignored
+    bool showing_ = false;        // controls being set from the model: their notifications are ignored
+    bool width_pending_ = false;  // a width typed that the result does not show yet
+    HBRUSH marked_ = CreateSolidBrush(kMarked);
 };
 
 // A control's id: its own, or for the frames and labels one of their own after the rest.
@@ -145,17 +155,14 @@ void ConvertDialog::changed() {
     show_model();
 }
 
-// The width box: "dopasuj" for 0, else the number and its unit.
-std::string width_text(int width) {
-    return width == 0 ? std::string(text::WIDTH_FIT) : std::to_string(width) + text::WIDTH_UNIT;
-}
-
 void ConvertDialog::show_model() {
     showing_ = true;
     const tv::logo::Options& o = session_.options;
     SendMessageW(item(id::WidthSpin), UDM_SETRANGE32, 0, session_.width_max());
     SendMessageW(item(id::WidthSpin), UDM_SETPOS32, 0, o.width);
-    set_window_text(item(id::Width), width_text(o.width));
+    if (window_text(item(id::Width)) != session_.width_text())
+        set_window_text(item(id::Width), session_.width_text());
+    InvalidateRect(item(id::Width), nullptr, TRUE);
     for (int i = 0; i < 4; ++i)
         if (tv::logo::ALL_DITHERS[i] == o.dither)
             SendMessageW(item(id::Method), CB_SETCURSEL, static_cast<WPARAM>(i), 0);
@@ -167,42 +174,50 @@ void ConvertDialog::show_model() {
     EnableWindow(item(id::LevelValue), session_.level_applies());
     set_window_text(item(id::LevelValue), std::to_string(session_.slider_level()));
     SendMessageW(item(id::Invert), BM_SETCHECK, o.invert ? BST_CHECKED : BST_UNCHECKED, 0);
-    set_window_text(item(id::ResultText),
-                    session_.error().empty() ? session_.result_text() : session_.error());
+    set_window_text(item(id::ResultText), session_.status_text());
     picture_view::set_logo(item(id::ResultView), session_.logo());
     showing_ = false;
 }
 
+void ConvertDialog::width_typed() {
+    if (session_.set_width_text(window_text(item(id::Width)))) width_pending_ = true;
+    InvalidateRect(item(id::Width), nullptr, TRUE);
+    set_window_text(item(id::ResultText), session_.status_text());
+}
+
 // A width typed into the box takes effect when it is complete (Enter, or leaving the box):
-// its digits, within 0 (fit) .. the limit. False when it was the width already.
-bool ConvertDialog::take_typed_width() {
-    const std::string typed = window_text(item(id::Width));
-    if (typed == width_text(session_.options.width)) return false;
-    long value = 0;
-    for (char c : typed) {
-        if (c >= '0' && c <= '9')
-            value = std::min(value * 10 + (c - '0'), 100000L);
-        else if (value > 0)
-            break;
-    }
-    session_.options.width = std::clamp(static_cast<int>(value), 0, session_.width_max());
+// resampling a large picture for every digit on the way would make typing slow.
+bool ConvertDialog::take_width() {
+    if (!std::exchange(width_pending_, false)) return false;
     session_.update();
     show_model();
     return true;
 }
 
+void ConvertDialog::press_ok() {
+    // Enter in the width box shows the width typed; "OK" then takes the result.
+    if (take_width() && GetFocus() == item(id::Width)) return;
+    if (session_.accept()) EndDialog(hwnd_, IDOK);
+}
+
+HBRUSH ConvertDialog::width_colour(HDC dc) {
+    if (session_.width_ok()) return nullptr;
+    SetBkColor(dc, kMarked);
+    return marked_;
+}
+
 INT_PTR ConvertDialog::on_command(int control, int code) {
     switch (control) {
         case IDOK:
-            // Enter in the width box takes the width; the dialog stays.
-            if (GetFocus() == item(id::Width) && take_typed_width()) return TRUE;
-            EndDialog(hwnd_, IDOK);
+            press_ok();
             return TRUE;
         case IDCANCEL:
             EndDialog(hwnd_, IDCANCEL);
             return TRUE;
         case id::Width:
-            if (code == EN_KILLFOCUS && !showing_) take_typed_width();
+            if (showing_) return TRUE;
+            if (code == EN_CHANGE) width_typed();
+            if (code == EN_KILLFOCUS) take_width();
             return TRUE;
         case id::Method:
             if (code == CBN_SELCHANGE) changed();
@@ -233,6 +248,11 @@ INT_PTR CALLBACK ConvertDialog::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     switch (msg) {
         case WM_COMMAND:
             return self->on_command(LOWORD(wp), HIWORD(wp));
+        case WM_CTLCOLOREDIT:
+            if (reinterpret_cast<HWND>(lp) == self->item(id::Width))
+                if (HBRUSH b = self->width_colour(reinterpret_cast<HDC>(wp)))
+                    return reinterpret_cast<INT_PTR>(b);
+            return FALSE;
         case WM_HSCROLL:  // the level slider
             if (reinterpret_cast<HWND>(lp) == self->item(id::Level)) self->changed();
             return TRUE;
@@ -240,8 +260,8 @@ INT_PTR CALLBACK ConvertDialog::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
             const auto* n = reinterpret_cast<const NMHDR*>(lp);
             if (n->idFrom != id::WidthSpin || n->code != UDN_DELTAPOS) return FALSE;
             const auto* ud = reinterpret_cast<const NMUPDOWN*>(lp);
-            tv::logo::Options& o = self->session_.options;
-            o.width = std::clamp(o.width + ud->iDelta, 0, self->session_.width_max());
+            self->session_.set_width(self->session_.options.width + ud->iDelta);
+            self->width_pending_ = false;
             self->session_.update();
             self->show_model();
             SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);  // the position is the model's

@@ -379,8 +379,10 @@ void MainWindow::finish_close() {
 
 Answer MainWindow::show_message_box(const std::string& caption, const std::string& text, Icon icon,
                                     Buttons buttons, Answer default_button) {
-    return message_box(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, caption, text, icon, buttons,
-                       default_button);
+    // Owned by the window's open dialog (the conversion dialog), if any, so that it waits
+    // for the answer too.
+    return message_box(IsWindowVisible(hwnd_) ? GetLastActivePopup(hwnd_) : nullptr, caption, text, icon,
+                       buttons, default_button);
 }
 
 void MainWindow::set_progress(int position) {

@@ -2,6 +2,7 @@
 // reader takes, and the console tool's conversion.
 #include "image/convert_session.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -32,6 +33,32 @@ bool bmp_signature(const std::string& path) {
     return f.read(sig, 2) && sig[0] == 'B' && sig[1] == 'M';
 }
 
+// The width box's text for a width: "dopasuj" for 0, else the number and its unit.
+std::string shown_width(int width) {
+    return width == 0 ? std::string(convert_text::WIDTH_FIT)
+                      : std::to_string(width) + convert_text::WIDTH_UNIT;
+}
+
+// The width a box's text names: digits with an optional unit ("pikseli" or "px"), or
+// nothing or "dopasuj" for 0; -1 for any other text, or a number above limit.
+int typed_width(const std::string& typed, int limit) {
+    std::size_t b = typed.find_first_not_of(" \t");
+    if (b == std::string::npos) return 0;
+    const std::size_t e = typed.find_last_not_of(" \t");
+    const std::string t = typed.substr(b, e - b + 1);
+    if (t == convert_text::WIDTH_FIT) return 0;
+    std::size_t digits = 0;
+    long value = 0;
+    while (digits < t.size() && t[digits] >= '0' && t[digits] <= '9' && value <= limit)
+        value = value * 10 + (t[digits++] - '0');
+    if (digits == 0 || value > limit) return -1;
+    const std::size_t unit = t.find_first_not_of(" \t", digits);
+    if (unit != std::string::npos && t.compare(unit, std::string::npos, "pikseli") != 0 &&
+        t.compare(unit, std::string::npos, "px") != 0)
+        return -1;
+    return static_cast<int>(value);
+}
+
 }  // namespace
 
 const std::vector<std::string>& picture_file_filters() {
@@ -46,6 +73,7 @@ bool ConvertSession::open(const std::string& path, int limit, std::string& error
     path_ = path;
     options = logo::Options{};
     options.limit = limit;
+    width_text_ = shown_width(0);
     maker_.reset();
     picture_ = logo::Picture{};
     logo_ = logo::Logo{};
@@ -90,6 +118,44 @@ bool ConvertSession::update() {
     return true;
 }
 
+bool ConvertSession::set_width_text(const std::string& typed) {
+    width_text_ = typed;
+    const int width = typed_width(typed, options.limit);
+    if (width < 0 || width == options.width) return false;
+    options.width = width;
+    return true;
+}
+
+std::string ConvertSession::width_problem() const {
+    if (typed_width(width_text_, options.limit) >= 0) return "";
+    return "Szerokość „" + width_text_ + "” nie jest możliwa: wpisz liczbę pikseli od 1 do " +
+           std::to_string(options.limit) + " albo „" + convert_text::WIDTH_FIT + "”.";
+}
+
+void ConvertSession::set_width(int width) {
+    options.width = std::clamp(width, 0, options.limit);
+    width_text_ = shown_width(options.width);
+}
+
+std::string ConvertSession::status_text() const {
+    if (!width_ok()) return width_problem();
+    return error_.empty() ? result_text() : error_;
+}
+
+std::string ConvertSession::output_path() const { return logo::logo_path(path_, gCurrendDir); }
+
+bool ConvertSession::accept() {
+    if (!width_ok()) {
+        show_error(width_problem());
+        return false;
+    }
+    const std::string out = output_path();
+    std::error_code ec;
+    return !std::filesystem::exists(fs_path(out), ec) ||
+           message("Plik " + out + " już istnieje.\nCzy zastąpić go nowym logo?", "UWAGA!", Icon::Question,
+                   Buttons::YesNo, Answer::No) == Answer::Yes;
+}
+
 std::string ConvertSession::result_text() const {
     std::string t = "Wynik: " + size_text(logo_.width, logo_.height);
     if (level_applies()) {
@@ -124,17 +190,14 @@ PictureChoice offer_conversion(const std::string& path, std::string& use) {
         show_error(session.error());
         return PictureChoice::Drop;
     }
+    // The dialog closes on "OK" only once the session accepted it (a width, and the user's
+    // word on replacing a file).
     if (host().convert_dialog(session) != DialogResult::Accepted) return PictureChoice::Keep;
     if (!session.update()) {
         show_error(session.error());
         return PictureChoice::Keep;
     }
-    const std::string out = logo::logo_path(path, gCurrendDir);
-    std::error_code ec;
-    if (std::filesystem::exists(fs_path(out), ec) &&
-        message("Plik " + out + " już istnieje.\nCzy zastąpić go nowym logo?", "UWAGA!", Icon::Question,
-                Buttons::YesNo, Answer::No) != Answer::Yes)
-        return PictureChoice::Keep;
+    const std::string out = session.output_path();
     logo::Error e;
     if (!logo::write_file_atomic(out, logo::bmp_bytes(session.logo()), e)) {
         show_error(e.message);

@@ -57,8 +57,31 @@ class ConvertSession {
     const std::string& error() const { return error_; }
     std::string result_text() const;  // "Wynik: 640 x 213 pikseli" (and the level used)
 
+    // The width box holds what the user typed, whatever it is: a width from 1 to the limit
+    // (digits, "640 pikseli" as shown), or 0, nothing or "dopasuj" to fit. A text that is
+    // no such width is kept as typed, marked by the faces, and "OK" refuses it.
+    // Takes the box's text; true when it set another width (update() is due).
+    bool set_width_text(const std::string& typed);
+    const std::string& width_text() const { return width_text_; }
+    bool width_ok() const { return width_problem().empty(); }
+    std::string width_problem() const;  // what is wrong with the text, naming the limit
+    // Sets the width itself (the arrows); the box then shows it.
+    void set_width(int width);
+
+    // The line under the result: what is wrong (the width typed, a failed conversion) or
+    // the result's size.
+    std::string status_text() const;
+
+    // "OK" pressed: true when the dialog may close. A width that is no width is refused
+    // with a message naming the limit; an existing NAME_logo.bmp is replaced only when the
+    // user says so ("Nie" keeps the dialog open with its settings).
+    bool accept();
+    // Where "OK" writes the logo: NAME_logo.bmp beside the picture, or in the start-up
+    // directory when that folder cannot be written.
+    std::string output_path() const;
+
     // The rules of the controls.
-    int width_max() const { return options.limit; }  // the width box: 0 (fit) .. the limit
+    int width_max() const { return options.limit; }  // the width: 0 (fit) .. the limit
     bool level_applies() const { return options.dither == logo::Dither::Threshold; }
     bool level_slider_enabled() const { return level_applies() && options.level != logo::AUTO_LEVEL; }
     // Where the slider stands: the level given, or the one chosen automatically.
@@ -66,6 +89,7 @@ class ConvertSession {
 
   private:
     std::string path_;
+    std::string width_text_;
     std::string format_;
     int source_w_ = 0;
     int source_h_ = 0;

@@ -30,8 +30,9 @@ class Host {
     virtual void repaint_preview() = 0;
     // Whether this face shows the picture-conversion dialog (the console tool does not).
     virtual bool shows_convert_dialog() const { return false; }
-    // The conversion dialog, modal: the user sets session.options while the result is
-    // shown; "OK" gives Accepted.
+    // The conversion dialog, modal: the user sets the session's width and options while the
+    // result is shown; "OK" closes it with Accepted only when session.accept() agrees, and
+    // otherwise leaves it open with its settings.
     virtual DialogResult convert_dialog(ConvertSession& session) {
         (void)session;
         return DialogResult::Cancelled;

@@ -8,13 +8,13 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
-#include <QSpinBox>
 
 #include "common/globals.h"
 #include "convert_dialog.h"
@@ -101,6 +101,14 @@ class ConvertTest : public WindowTest {
         return o;
     }
 
+    // The user replaces the width box's text with typed, key by key.
+    static void type_width(ConvertDialog& d, const QString& typed) {
+        auto* width = child<QLineEdit>(d, "width");
+        width->setFocus();
+        width->selectAll();
+        QTest::keyClicks(width, typed);
+    }
+
   private slots:
     void initTestCase() {
         QVERIFY(open_window());
@@ -127,10 +135,7 @@ class ConvertTest : public WindowTest {
         QVERIFY(!child<QLabel>(d, "source")->pixmap().isNull());
         QCOMPARE(child<QLabel>(d, "resultText")->text(), QStringLiteral("Wynik: 640 x 256 pikseli"));
 
-        auto* width = child<QSpinBox>(d, "width");
-        QCOMPARE(width->value(), 0);
-        QCOMPARE(width->text(), QStringLiteral("dopasuj"));
-        QCOMPARE(width->maximum(), 640);
+        QCOMPARE(child<QLineEdit>(d, "width")->text(), QStringLiteral("dopasuj"));
         auto* method = child<QComboBox>(d, "method");
         QCOMPARE(method->count(), 4);
         QCOMPARE(method->currentText(), QStringLiteral("Floyd–Steinberg (rozpraszanie błędu)"));
@@ -185,12 +190,9 @@ class ConvertTest : public WindowTest {
 
         // A width typed in.
         QVERIFY(pick(method, 0));
-        auto* width = child<QSpinBox>(d, "width");
-        width->setFocus();
-        QTest::keyClick(width, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(width, QStringLiteral("100"));
-        QTest::keyClick(width, Qt::Key_Return);
-        QCOMPARE(width->value(), 100);
+        type_width(d, "100");
+        QTest::keyClick(child<QLineEdit>(d, "width"), Qt::Key_Return);
+        QVERIFY(d.isVisible());  // Enter shows the width; "OK" takes it
         QCOMPARE(result_text->text(), QStringLiteral("Wynik: 100 x 40 pikseli"));
         click(child<QRadioButton>(d, "zoomOne"));
         QCOMPARE(d.shown_result().size(), QSize(100, 40));
@@ -208,15 +210,46 @@ class ConvertTest : public WindowTest {
         QCOMPARE(differing(ConvertDialog::logo_image(o->session), before), 100 * 40);
     }
 
-    void cashRegistersLimitTheWidth() {
-        auto o = open_dialog(384);
-        QCOMPARE(child<QSpinBox>(*o->dialog, "width")->maximum(), 384);
-        QCOMPARE(child<QLabel>(*o->dialog, "resultText")->text(), QStringLiteral("Wynik: 384 x 154 pikseli"));
+    // A width past the limit stays as typed, marked, and "OK" is refused naming the limit.
+    void aWidthPastTheLimitIsKeptMarkedAndRefused() {
+        for (int limit : {640, 384}) {
+            auto o = open_dialog(limit);
+            ConvertDialog& d = *o->dialog;
+            const QString typed = QString::number(limit + 260);
+            type_width(d, typed);
+            auto* width = child<QLineEdit>(d, "width");
+            QCOMPARE(width->text(), typed);
+            QVERIFY(!width->styleSheet().isEmpty());
+            const QString problem =
+                QStringLiteral(
+                    "Szerokość „%1” nie jest możliwa: wpisz liczbę pikseli od 1 do %2 albo „dopasuj”.")
+                    .arg(typed)
+                    .arg(limit);
+            QCOMPARE(child<QLabel>(d, "resultText")->text(), problem);
+            user_->clear();
+            click(child<QPushButton>(d, "ok"));
+            QVERIFY(user_->wait_boxes(1));
+            QCOMPARE(user_->boxes().at(0).text, problem);
+            QVERIFY(d.isVisible());
+            QCOMPARE(width->text(), typed);
+        }
+    }
+
+    // Tab stops only on controls that show the focus.
+    void tabVisitsOnlyVisibleControls() {
+        auto o = open_dialog();
+        child<QLineEdit>(*o->dialog, "width")->setFocus();
+        for (int i = 0; i < 12; ++i) {
+            QWidget* at = QApplication::focusWidget();
+            QVERIFY(at);
+            QVERIFY2(!at->objectName().isEmpty() && at->isVisible(), at->metaObject()->className());
+            QTest::keyClick(at, Qt::Key_Tab);
+        }
     }
 
     void okWritesTheLogoBesideThePictureAndLoadsIt() {
         user_->convert_next([](ConvertDialog& d) {
-            child<QSpinBox>(d, "width")->setValue(320);
+            type_width(d, "320");
             click(child<QPushButton>(d, "ok"));
         });
         QVERIFY(choose(file("logo.png")));

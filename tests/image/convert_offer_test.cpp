@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/shell.h"
@@ -136,27 +137,77 @@ TEST_F(ConvertOffer, CancelWritesNothingAndKeepsTheFileChosenBefore) {
     EXPECT_TRUE(h.boxes_shown().empty());
 }
 
-TEST_F(ConvertOffer, AnExistingLogoIsReplacedOnlyWhenTheUserSaysSo) {
+// The user's turns at the dialog: each types a width and presses OK (or, past the list,
+// cancels); what the dialog showed at each turn is kept.
+struct Turns {
+    std::vector<std::string> typed;
+    std::vector<std::string> shown;
+    DialogResult operator()(ConvertSession& s) {
+        shown.push_back(s.width_text());
+        if (shown.size() > typed.size()) return DialogResult::Cancelled;
+        if (s.set_width_text(typed[shown.size() - 1])) s.update();
+        return DialogResult::Accepted;
+    }
+};
+
+TEST_F(ConvertOffer, NoToReplacingALogoReturnsToTheDialogWithItsSettings) {
     const std::string png = copy("card_rgb.png", "card.png");
     write_file(dir.file("card_logo.bmp"), "the user's own file");
-    accept_with();
     const Box question{"UWAGA!",
                        "Plik " + dir.file("card_logo.bmp") + " już istnieje.\nCzy zastąpić go nowym logo?",
                        Icon::Question, Buttons::YesNo};
+    auto turns = std::make_shared<Turns>(Turns{{"48"}, {}});
+    h.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
     h.answer_next(Answer::No);
     open(png);
+    EXPECT_EQ(turns->shown, (std::vector<std::string>{"dopasuj", "48"}));
     EXPECT_EQ(h.boxes_shown(), std::vector<Box>{question});
     EXPECT_EQ(read_file(dir.file("card_logo.bmp")), "the user's own file");
     EXPECT_EQ(gr_filename(), "");
 
     h.clear();
+    *turns = Turns{{"48"}, {}};
     h.answer_next(Answer::Yes);
     open(png);
     ASSERT_EQ(h.boxes_shown().size(), 2u);
     EXPECT_EQ(h.boxes_shown()[0], question);
     EXPECT_EQ(h.boxes_shown()[1].caption, "Komunikat");
-    EXPECT_EQ(read_file(dir.file("card_logo.bmp")).substr(0, 2), "BM");
     EXPECT_EQ(gr_filename(), dir.file("card_logo.bmp"));
+    EXPECT_EQ(Gr_xmax, 48);
+}
+
+TEST_F(ConvertOffer, AWidthOverTheLimitIsKeptAsTypedAndOkRefusedNamingTheLimit) {
+    struct Case {
+        int protocol;
+        std::vector<std::string> typed;  // the last one is taken
+        int width;
+    };
+    const Case cases[] = {
+        {0, {"900", "640"}, 640},   {1, {"500", "384 pikseli"}, 384},
+        {0, {"12a", " 96px "}, 96}, {0, {"-5", "0"}, 24},
+        {0, {"641", ""}, 24},       {0, {"6400000000000", "dopasuj"}, 24},
+    };
+    for (const Case& c : cases) {
+        set_sel(gComb_Protocol, c.protocol);
+        change_protocol();
+        const int limit = c.protocol == 0 ? 640 : 384;
+        std::filesystem::remove(dir.file("card_logo.bmp"));
+        h.clear();
+        auto turns = std::make_shared<Turns>(Turns{c.typed, {}});
+        h.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
+        open(copy("card_rgb.png", "card.png"));
+        std::filesystem::remove(dir.file("card.png"));
+        // The refused text is still in the box when the user comes back to it.
+        ASSERT_EQ(turns->shown.size(), 2u) << c.typed[0];
+        EXPECT_EQ(turns->shown[1], c.typed[0]);
+        ASSERT_EQ(h.boxes_shown().size(), 2u) << c.typed[0];
+        EXPECT_EQ(h.boxes_shown()[0],
+                  (Box{"Błąd!",
+                       "Szerokość „" + c.typed[0] + "” nie jest możliwa: wpisz liczbę pikseli od 1 do " +
+                           std::to_string(limit) + " albo „dopasuj”.",
+                       Icon::Warning}));
+        EXPECT_EQ(Gr_xmax, c.width) << c.typed[0];
+    }
 }
 
 TEST_F(ConvertOffer, AFolderThatCannotBeWrittenSendsTheLogoToTheStartDirectory) {

@@ -117,7 +117,12 @@ DialogResult RecordingHost::convert_dialog(ConvertSession& session) {
             Event{Event::ConvertDialog, {}, session.source_path(), Icon::Information, Buttons::Ok, 0});
         user = converter_;
     }
-    return user ? user(session) : DialogResult::Cancelled;
+    if (!user) return DialogResult::Cancelled;
+    // "OK" closes the dialog only when the session accepts it; the user goes on otherwise.
+    for (;;) {
+        const DialogResult r = user(session);
+        if (r != DialogResult::Accepted || session.accept()) return r;
+    }
 }
 
 void RecordingHost::convert_with(std::function<DialogResult(ConvertSession&)> user) {

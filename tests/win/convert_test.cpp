@@ -12,6 +12,7 @@
 #include "convert_dialog.h"
 #include "image/bmp_files.h"
 #include "picture_view.h"
+#include "support/recording_host.h"
 #include "ui/Controls.h"
 #include "win_fixture.h"
 #include "win_text.h"
@@ -117,12 +118,45 @@ TEST_F(WinConvert, TheControlsChangeTheResultAndCancelWritesNothing) {
         for (int x = 0; x < before.width(); ++x)
             ASSERT_NE(inverted.dark(x, y), before.dark(x, y)) << x << "," << y;
     EXPECT_EQ(narrow.width(), 12);
-    EXPECT_EQ(narrow_text, "12 pikseli");
+    EXPECT_EQ(narrow_text, "12");
     EXPECT_FALSE(slider_with_auto);
     EXPECT_TRUE(slider_without_auto);
     EXPECT_TRUE(user->boxes().empty());
     EXPECT_FALSE(std::filesystem::exists(file("karta_logo.bmp")));
     EXPECT_TRUE(gr_filename().empty());
+}
+
+TEST_F(WinConvert, AWidthPastTheLimitIsRefusedAndNoToReplacingKeepsTheDialog) {
+    write_file(file("karta_logo.bmp"), "the user's own file");
+    struct Seen {
+        bool open;
+        std::string width, status;
+    };
+    std::vector<Seen> seen;
+    user->choose_next(file("karta.png"));
+    user->act_next([&](HWND dialog) {
+        HWND width = GetDlgItem(dialog, id::Width);
+        for (const wchar_t* typed : {L"900", L"50"}) {
+            SetWindowTextW(width, typed);
+            press(dialog, IDOK);
+            seen.push_back({IsWindowVisible(dialog) != FALSE, win::window_text(width),
+                            win::window_text(GetDlgItem(dialog, id::ResultText))});
+        }
+        press(dialog, IDCANCEL);
+    });
+    user->answer_next(Answer::Ok);  // the width refused
+    user->answer_next(Answer::No);  // do not replace the file
+    click("gButt_File");
+    ASSERT_TRUE(wait_for_check());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_TRUE(seen[0].open && seen[1].open);
+    EXPECT_EQ(seen[0].width, "900");
+    EXPECT_NE(seen[0].status.find("od 1 do 640"), std::string::npos) << seen[0].status;
+    EXPECT_EQ(seen[1].width, "50");
+    ASSERT_EQ(user->boxes().size(), 2u);
+    EXPECT_EQ(user->boxes()[0].text, seen[0].status);
+    EXPECT_EQ(user->boxes()[1].buttons, Buttons::YesNo);
+    EXPECT_EQ(read_file(file("karta_logo.bmp")), "the user's own file");
 }
 
 }  // namespace
