@@ -18,7 +18,7 @@ namespace tv::net {
 
 // The IPv4 socket address of an endpoint.
 sockaddr_in socket_address(const Endpoint& to);
-// Sets the socket option (SO_SNDTIMEO or SO_RCVTIMEO) to ms milliseconds.
+// Sets the socket option SO_SNDTIMEO to ms milliseconds.
 void set_timeout(unsigned int sock, int option, int ms);
 
 }  // namespace tv::net

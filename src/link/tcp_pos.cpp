@@ -73,7 +73,6 @@ int tcp_connect(unsigned int& sock, std::int16_t& stage) {
     tpr("OK\r\n");
 
     net::set_send_timeout(sock, kConnectTimeoutMs);
-    net::set_recv_timeout(sock, kConnectTimeoutMs);
     tpr("Connecting : ");
     if (!net::connect(sock, to, kConnectTimeoutMs)) {
         debugf("connect: %s\n", net::error_text().c_str());
@@ -137,9 +136,8 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
                 end = End::TimedOut;
                 break;
             }
-            net::set_recv_timeout(sock, static_cast<int>(left.count()));
             unsigned char b = 0;
-            const long got = net::recv(sock, &b, 1);
+            const long got = net::recv(sock, &b, 1, static_cast<int>(left.count()));
             if (got == 1) {
                 if (b == 0) continue;  // a zero byte is dropped, as on the serial link
                 collected[n++] = static_cast<char>(b);
@@ -186,13 +184,12 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
 
 int tcp_recive_bin(unsigned int& sock, char* frame) {
     StuffedReceiver rx(reinterpret_cast<unsigned char*>(frame));
-    net::set_recv_timeout(sock, kByteTimeoutMs);
     s("\r\nResp.: ");
     const long limit = RCV_TIMEOUT.load();
     long failures = 0;
     while (rx.wants_more() && failures < limit) {
         unsigned char b = 0;
-        if (net::recv(sock, &b, 1) != 1) {
+        if (net::recv(sock, &b, 1, kByteTimeoutMs) != 1) {
             ++failures;
             s("% ");
             continue;

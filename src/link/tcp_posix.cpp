@@ -72,9 +72,19 @@ long send(unsigned int sock, const void* p, std::size_t n) {
     return static_cast<long>(r);
 }
 
-long recv(unsigned int sock, void* p, std::size_t n) {
+long recv(unsigned int sock, void* p, std::size_t n, int timeout_ms) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    int ready;
+    do {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd q{fd_of(sock), POLLIN, 0};
+        ready = ::poll(&q, 1, left > 0 ? static_cast<int>(left) : 0);
+    } while (ready < 0 && errno == EINTR);
+    if (ready == 0) return kTimedOut;
+    if (ready < 0) return -1;
     ssize_t r;
-    do r = ::recv(fd_of(sock), p, n, 0);
+    do r = ::recv(fd_of(sock), p, n, MSG_DONTWAIT);
     while (r < 0 && errno == EINTR);
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return kTimedOut;
     return static_cast<long>(r);

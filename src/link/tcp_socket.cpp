@@ -13,7 +13,6 @@ sockaddr_in socket_address(const Endpoint& to) {
 }
 
 void set_send_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_SNDTIMEO, ms); }
-void set_recv_timeout(unsigned int sock, int ms) { set_timeout(sock, SO_RCVTIMEO, ms); }
 
 bool resolve(const char* host, std::uint16_t port, Endpoint& out) {
     addrinfo hints{};

@@ -23,7 +23,6 @@ bool create(unsigned int& sock);
 // Host name or dotted IPv4 address; the first IPv4 address found.
 bool resolve(const char* host, std::uint16_t port, Endpoint& out);
 void set_send_timeout(unsigned int sock, int ms);
-void set_recv_timeout(unsigned int sock, int ms);
 // Connects, waiting at most timeout_ms for the peer to answer (the system's own limit is
 // minutes on some systems). The socket is blocking again afterwards.
 bool connect(unsigned int sock, const Endpoint& to, int timeout_ms);
@@ -31,9 +30,12 @@ bool connect(unsigned int sock, const Endpoint& to, int timeout_ms);
 long send(unsigned int sock, const void* p, std::size_t n);
 // What recv returns when its time-out passed with nothing received.
 constexpr long kTimedOut = -2;
-// Bytes received (up to n), 0 when the peer closed the connection, kTimedOut when the
-// receive time-out passed, -1 on any other error (a reset connection, for one).
-long recv(unsigned int sock, void* p, std::size_t n);
+// Waits at most timeout_ms for bytes, then receives: bytes received (up to n), 0 when the
+// peer closed the connection, kTimedOut when nothing came in time, -1 on any other error
+// (a reset connection, for one). The wait is the system's readiness wait, not a receive
+// time-out on the socket: Windows leaves a socket whose receive timed out in an undefined
+// state, and the link goes on reading after a time-out when the user asks it to.
+long recv(unsigned int sock, void* p, std::size_t n, int timeout_ms);
 bool close(unsigned int sock);
 // The system's text for the last failure.
 std::string error_text();

@@ -68,10 +68,18 @@ long send(unsigned int sock, const void* p, std::size_t n) {
     return r == SOCKET_ERROR ? -1 : r;
 }
 
-long recv(unsigned int sock, void* p, std::size_t n) {
-    const int r = ::recv(sock_of(sock), static_cast<char*>(p), static_cast<int>(n), 0);
-    if (r != SOCKET_ERROR) return r;
-    return WSAGetLastError() == WSAETIMEDOUT ? kTimedOut : -1;
+long recv(unsigned int sock, void* p, std::size_t n, int timeout_ms) {
+    const SOCKET s = sock_of(sock);
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    const int ms = timeout_ms > 0 ? timeout_ms : 0;
+    timeval limit{ms / 1000, (ms % 1000) * 1000};
+    const int ready = select(0, &readable, nullptr, nullptr, &limit);
+    if (ready == 0) return kTimedOut;
+    if (ready == SOCKET_ERROR) return -1;
+    const int r = ::recv(s, static_cast<char*>(p), static_cast<int>(n), 0);
+    return r == SOCKET_ERROR ? -1 : r;
 }
 
 bool close(unsigned int sock) { return closesocket(sock_of(sock)) == 0; }
