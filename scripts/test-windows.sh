@@ -21,5 +21,8 @@ bash cmake/wine-prefix.sh  # the window's tests: no display needed, Wine's fonts
 wineserver --persistent=600 || true  # one may be running already
 trap 'wineserver --kill || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
-ctest --preset windows --timeout 300
+# Under Wine on a busy machine a job over loopback TCP now and then does not end within
+# its bound (never seen alone, never on Linux); such a case is run once more and fails the
+# run only when it fails again. The Linux suite is never run twice.
+ctest --preset windows --timeout 300 --repeat until-pass:2
 bash scripts/check_msi.sh  # the MSI installed, run, upgraded and removed in a fresh Wine prefix of its own
