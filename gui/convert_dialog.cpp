@@ -55,6 +55,8 @@ ConvertDialog::ConvertDialog(tv::ConvertSession& session, QWidget* parent)
     show_model();
 }
 
+ConvertDialog::~ConvertDialog() { width_->disconnect(this); }
+
 QImage ConvertDialog::logo_image(const tv::ConvertSession& session) { return raster_image(session.logo()); }
 
 QImage ConvertDialog::shown_result() const { return result_view_->pixmap().toImage(); }

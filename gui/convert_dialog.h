@@ -26,6 +26,9 @@ class ConvertDialog : public QDialog {
     Q_OBJECT
   public:
     ConvertDialog(tv::ConvertSession& session, QWidget* parent);
+    // Hiding the dialog as it goes takes the focus from the width box, whose signal must not
+    // reach the half-destroyed dialog.
+    ~ConvertDialog() override;
 
     // The logo as drawn: dark dots black, blank paper white, one pixel per dot.
     static QImage logo_image(const tv::ConvertSession& session);

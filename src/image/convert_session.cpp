@@ -128,8 +128,8 @@ bool ConvertSession::set_width_text(const std::string& typed) {
 
 std::string ConvertSession::width_problem() const {
     if (typed_width(width_text_, options.limit) >= 0) return "";
-    return "Szerokość „" + width_text_ + "” nie jest możliwa: wpisz liczbę pikseli od 1 do " +
-           std::to_string(options.limit) + " albo „" + convert_text::WIDTH_FIT + "”.";
+    return "Wpisz szerokość od 1 do " + std::to_string(options.limit) + " pikseli albo „" +
+           convert_text::WIDTH_FIT + "”.";
 }
 
 void ConvertSession::set_width(int width) {

@@ -201,11 +201,10 @@ TEST_F(ConvertOffer, AWidthOverTheLimitIsKeptAsTypedAndOkRefusedNamingTheLimit) 
         ASSERT_EQ(turns->shown.size(), 2u) << c.typed[0];
         EXPECT_EQ(turns->shown[1], c.typed[0]);
         ASSERT_EQ(h.boxes_shown().size(), 2u) << c.typed[0];
-        EXPECT_EQ(h.boxes_shown()[0],
-                  (Box{"Błąd!",
-                       "Szerokość „" + c.typed[0] + "” nie jest możliwa: wpisz liczbę pikseli od 1 do " +
-                           std::to_string(limit) + " albo „dopasuj”.",
-                       Icon::Warning}));
+        EXPECT_EQ(
+            h.boxes_shown()[0],
+            (Box{"Błąd!", "Wpisz szerokość od 1 do " + std::to_string(limit) + " pikseli albo „dopasuj”.",
+                 Icon::Warning}));
         EXPECT_EQ(Gr_xmax, c.width) << c.typed[0];
     }
 }

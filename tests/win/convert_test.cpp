@@ -151,7 +151,7 @@ TEST_F(WinConvert, AWidthPastTheLimitIsRefusedAndNoToReplacingKeepsTheDialog) {
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_TRUE(seen[0].open && seen[1].open);
     EXPECT_EQ(seen[0].width, "900");
-    EXPECT_NE(seen[0].status.find("od 1 do 640"), std::string::npos) << seen[0].status;
+    EXPECT_NE(seen[0].status.find("od 1 do 640 pikseli"), std::string::npos) << seen[0].status;
     EXPECT_EQ(seen[1].width, "50");
     ASSERT_EQ(user->boxes().size(), 2u);
     EXPECT_EQ(user->boxes()[0].text, seen[0].status);
