@@ -1,7 +1,8 @@
 // Arguments and console on Windows: the UTF-16 command line split as the C runtime splits
 // it, each argument turned into UTF-8; the console's output code page set to UTF-8.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "common/program_args.h"
 #include "common/text.h"
