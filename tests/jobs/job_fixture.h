@@ -45,7 +45,7 @@ class JobTest : public Test {
         args.insert(args.end(), {"--log", dir.file("requests.log"), "--store", dir.file("store")});
         std::filesystem::create_directories(dir.file("store"));
         if (over_pty)
-            args.insert(args.end(), {"--pty", dir.file("ports/com3")});
+            args.insert(args.end(), {"--pty", com_link(3)});
         else
             args.insert(args.end(), {"--tcp", "0"});
         sim = std::make_unique<SimProcess>(args);

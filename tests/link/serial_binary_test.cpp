@@ -22,7 +22,7 @@ class SerialBinary : public LinkTest {
     unsigned char frame[2048];
 
     void SetUp() override {
-        TV_POSIX_ONLY("pseudo-terminals");
+        TV_NEEDS_PTY();
         point_com(7, dev.slave_path());
         std::memset(frame, 0xEE, sizeof frame);
         ASSERT_EQ(com_connect(false), 0);
@@ -74,7 +74,7 @@ TEST_F(SerialBinary, SilentDeviceLeavesNoFrameAfterTheIdleLimit) {
 class SerialRawLine : public LinkTest {};
 
 TEST_F(SerialRawLine, EveryByteValueCrossesUnchanged) {
-    TV_POSIX_ONLY("pseudo-terminals");
+    TV_NEEDS_PTY();
     PtyDevice dev(false);  // the slave starts cooked: only our set-up makes it raw
     point_com(7, dev.slave_path());
     ASSERT_EQ(com_connect(false), 0);

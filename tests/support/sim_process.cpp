@@ -1,6 +1,7 @@
 // The simulator as a child process of a test, a raw byte line to it, and its request log.
 #include "support/sim_process.h"
 
+#include <algorithm>
 #include <cctype>
 
 #ifndef _WIN32
@@ -15,6 +16,9 @@
 #include <sstream>
 
 #include "support/child.h"
+#ifdef _WIN32
+#include "support/host_serial.h"
+#endif
 #include "support/recording_host.h"
 #include "support/sockets.h"
 
@@ -31,14 +35,31 @@ std::string SimProcess::binary() {
 #endif
 }
 
+namespace {
+// The simulator as a child process, or on Windows the host's for a pseudo-terminal.
+std::unique_ptr<Process> start_process(const std::string& path, const std::vector<std::string>& args,
+                                       std::string& error) {
+#ifdef _WIN32
+    if (std::find(args.begin(), args.end(), "--pty") != args.end()) {
+        auto sim = std::make_unique<host::Simulator>();
+        if (!sim->start(args, error)) return nullptr;
+        return sim;
+    }
+#endif
+    auto child = std::make_unique<Child>();
+    if (!child->start(path, args, {}, false, error)) return nullptr;
+    return child;
+}
+}  // namespace
+
 SimProcess::SimProcess(std::vector<std::string> args, milliseconds ready_timeout) {
     const std::string path = binary();
     if (path.empty()) {
         error_ = "the simulator is not built";
         return;
     }
-    child_ = std::make_unique<Child>();
-    if (!child_->start(path, args, {}, false, error_)) return;
+    child_ = start_process(path, args, error_);
+    if (!child_) return;
     started_ = true;
     reader_ = std::thread(&SimProcess::reader_loop, this);
 

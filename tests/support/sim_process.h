@@ -15,12 +15,14 @@
 
 namespace tv::test {
 
-class Child;
+class Process;
 
 class SimProcess {
   public:
     // Starts the simulator (TV_SIM_PATH) with args and waits up to ready_timeout for its
-    // READY line. On failure ok() is false and error() says why; the child is reaped.
+    // READY line. On failure ok() is false and error() says why; the child is reaped. On
+    // Windows, whose simulator has no pseudo-terminal, one asked to serve a pty (--pty) is
+    // the host's, run by the host's serial broker (support/host_serial.h).
     explicit SimProcess(std::vector<std::string> args,
                         std::chrono::milliseconds ready_timeout = std::chrono::seconds(5));
     ~SimProcess();  // stop(): SIGTERM, bounded wait, SIGKILL if it must
@@ -57,7 +59,7 @@ class SimProcess {
     // One reaping attempt; true when the child is gone (status_ then holds its result).
     bool try_reap();
 
-    std::unique_ptr<Child> child_;
+    std::unique_ptr<Process> child_;
     bool started_ = false;
     bool ok_ = false;
     bool reaped_ = false;

@@ -15,6 +15,9 @@
 #include <cerrno>
 #endif
 
+#include <algorithm>
+#include <chrono>
+
 namespace tv::test::sockets {
 
 #ifdef _WIN32
@@ -134,6 +137,37 @@ long send(Socket s, const void* p, std::size_t n) {
 long recv(Socket s, void* p, std::size_t n) {
     const long r = ::recv(native(s), static_cast<char*>(p), static_cast<int>(n), 0);
     return r < 0 ? (again() ? -2 : -1) : r;
+}
+
+bool send_all(Socket s, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const long w = send(s, bytes.data() + done, bytes.size() - done);
+        if (w > 0)
+            done += static_cast<std::size_t>(w);
+        else if (w == -2)
+            wait_writable(s, 100);
+        else
+            return false;
+    }
+    return true;
+}
+
+std::string recv_upto(Socket s, std::size_t n, int timeout_ms) {
+    using Clock = std::chrono::steady_clock;
+    std::string out;
+    const auto end = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (out.size() < n) {
+        const long left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) break;
+        if (wait_readable(s, static_cast<int>(left)) <= 0) continue;
+        char buf[4096];
+        const long r = recv(s, buf, std::min(sizeof buf, n - out.size()));
+        if (r == -2) continue;
+        if (r <= 0) break;
+        out.append(buf, static_cast<std::size_t>(r));
+    }
+    return out;
 }
 
 }  // namespace tv::test::sockets

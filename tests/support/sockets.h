@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tv::test::sockets {
 
@@ -25,5 +26,10 @@ int wait_writable(Socket s, int ms);
 // Bytes moved, 0 at the end of the stream, -1 on an error (-2: try again).
 long send(Socket s, const void* p, std::size_t n);
 long recv(Socket s, void* p, std::size_t n);
+
+// Sends every byte (waiting while the connection takes no more); false when it is gone.
+bool send_all(Socket s, const std::string& bytes);
+// Reads until n bytes came, timeout_ms passed or the connection ended.
+std::string recv_upto(Socket s, std::size_t n, int timeout_ms);
 
 }  // namespace tv::test::sockets
