@@ -1,5 +1,6 @@
-// The serial port on Windows: CreateFileA on "\\.\COMn", the port's DCB and COMMTIMEOUTS
-// changed only where the link needs it, single-byte ReadFile that waits at most 50 ms.
+// The serial port on Windows: CreateFileA on "\\.\COMn", the port's DCB made a raw 8N1 line
+// with RTS/CTS (whatever an earlier program left there), COMMTIMEOUTS changed only where the
+// link needs it, single-byte ReadFile that waits at most 50 ms.
 #include <windows.h>
 
 #include "link/serial_port.h"
@@ -47,6 +48,18 @@ bool SerialPort::apply_state(long baud) {
     d.fDtrControl = DTR_CONTROL_ENABLE;
     d.fRtsControl = RTS_CONTROL_HANDSHAKE;
     d.fOutxCtsFlow = TRUE;
+    // Every byte value crosses unchanged: no XON/XOFF flow control (it would take 0x11 and
+    // 0x13 out of a frame and stop the output at an XOFF), no parity check, no dropped zero
+    // bytes, no DSR handshake, and a line error does not stop every later read and write.
+    d.fBinary = TRUE;
+    d.fParity = FALSE;
+    d.fOutX = FALSE;
+    d.fInX = FALSE;
+    d.fErrorChar = FALSE;
+    d.fNull = FALSE;
+    d.fOutxDsrFlow = FALSE;
+    d.fDsrSensitivity = FALSE;
+    d.fAbortOnError = FALSE;
     if (SetCommState(os_->h, &d)) return true;
     os_->err = GetLastError();
     return false;

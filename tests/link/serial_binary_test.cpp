@@ -78,6 +78,10 @@ TEST_F(SerialRawLine, EveryByteValueCrossesUnchanged) {
     PtyDevice dev(false);  // the slave starts cooked: only our set-up makes it raw
     point_com(7, dev.slave_path());
     ASSERT_EQ(com_connect(false), 0);
+    // No echo, line editing, signal keys, CR/LF changes or XON/XOFF flow control is left.
+    EXPECT_EQ(dev.line_settings(),
+              "speed=9600/9600 bits=8 parenb=0 cstopb=0 crtscts=1 icanon=0 echo=0 isig=0 iexten=0 opost=0 "
+              "icrnl=0 istrip=0 ixon=0 ixoff=0");
     std::string all;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
 

@@ -58,7 +58,7 @@ TEST_F(SerialText, ConnectSetsTheLineTheDeviceExpects) {
     ASSERT_EQ(com_connect(false), 0);
     EXPECT_EQ(dev.line_settings(),
               "speed=115200/115200 bits=8 parenb=0 cstopb=0 crtscts=1 icanon=0 echo=0 isig=0 iexten=0 "
-              "opost=0 icrnl=0 istrip=0");
+              "opost=0 icrnl=0 istrip=0 ixon=0 ixoff=0");
 }
 
 TEST_F(SerialText, OpenAndSetUpFailuresAreReportedAndLeaveThePortFree) {

@@ -32,7 +32,7 @@ class PtyDevice {
     void close_master();
     // The slave's line settings as the link left them, in the host broker's words:
     // "speed=9600/9600 bits=8 parenb=0 cstopb=0 crtscts=1 icanon=0 echo=0 isig=0 iexten=0
-    // opost=0 icrnl=0 istrip=0" (input/output speed, then 1 for each flag that is set).
+    // opost=0 icrnl=0 istrip=0 ixon=0 ixoff=0" (input/output speed, then 1 for each flag set).
     std::string line_settings() const;
     // Holds the slave's output back (as tcflow TCOOFF), or lets it go again.
     void hold_output(bool held);

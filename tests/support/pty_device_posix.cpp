@@ -66,7 +66,7 @@ PtyDevice::PtyDevice(bool raw) {
     char name[128] = {0};
     if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
     slave_path_ = name;
-    make_raw(master_);
+    // The settings of a pair are the slave's (those of the master side are the slave's too).
     if (raw) make_raw(slave_);
 }
 
@@ -107,7 +107,7 @@ std::string PtyDevice::line_settings() const {
         {"parenb", t.c_cflag & PARENB}, {"cstopb", t.c_cflag & CSTOPB}, {"crtscts", t.c_cflag & CRTSCTS},
         {"icanon", t.c_lflag & ICANON}, {"echo", t.c_lflag & ECHO},     {"isig", t.c_lflag & ISIG},
         {"iexten", t.c_lflag & IEXTEN}, {"opost", t.c_oflag & OPOST},   {"icrnl", t.c_iflag & ICRNL},
-        {"istrip", t.c_iflag & ISTRIP}};
+        {"istrip", t.c_iflag & ISTRIP}, {"ixon", t.c_iflag & IXON},     {"ixoff", t.c_iflag & IXOFF}};
     std::string out =
         "speed=" + speed(cfgetispeed(&t)) + "/" + speed(cfgetospeed(&t)) + " bits=" + std::to_string(bits);
     for (const auto& [name, on] : flags) out += std::string(" ") + name + "=" + (on ? "1" : "0");

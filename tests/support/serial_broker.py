@@ -99,7 +99,8 @@ def line_settings(path):
              ("crtscts", cflag & termios.CRTSCTS), ("icanon", lflag & termios.ICANON),
              ("echo", lflag & termios.ECHO), ("isig", lflag & termios.ISIG),
              ("iexten", lflag & termios.IEXTEN), ("opost", oflag & termios.OPOST),
-             ("icrnl", iflag & termios.ICRNL), ("istrip", iflag & termios.ISTRIP)]
+             ("icrnl", iflag & termios.ICRNL), ("istrip", iflag & termios.ISTRIP),
+             ("ixon", iflag & termios.IXON), ("ixoff", iflag & termios.IXOFF)]
     return " ".join(["speed=%s/%s" % (SPEEDS.get(ispeed, "?"), SPEEDS.get(ospeed, "?")),
                      "bits=%d" % sizes[cflag & termios.CSIZE]] +
                     ["%s=%d" % (name, 1 if on else 0) for name, on in flags])
@@ -227,8 +228,7 @@ class Broker:
     def pty(self, conn, lines, raw):
         master, slave = os.openpty()
         try:
-            make_raw(master)
-            if raw:
+            if raw:  # the settings of a pair are the slave's (the master side's are too)
                 make_raw(slave)
             reply(conn, "OK\t" + os.ttyname(slave))
             relay(conn, master, lines.rest)
