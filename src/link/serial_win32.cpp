@@ -78,6 +78,9 @@ bool SerialPort::apply_timeouts() {
     t.ReadIntervalTimeout = MAXDWORD;
     t.ReadTotalTimeoutMultiplier = MAXDWORD;
     t.ReadTotalTimeoutConstant = kSerialSliceMs;
+    // One write call waits at most the stall limit, however many bytes it has (write_all
+    // goes on while the port takes bytes).
+    t.WriteTotalTimeoutMultiplier = 0;
     t.WriteTotalTimeoutConstant = kSerialWriteTimeoutMs;
     if (SetCommTimeouts(os_->h, &t)) return true;
     os_->err = GetLastError();
@@ -97,10 +100,23 @@ bool SerialPort::read_byte(unsigned char& b) {
 }
 
 bool SerialPort::write_all(const unsigned char* p, std::size_t n) {
-    DWORD done = 0;
-    if (WriteFile(os_->h, p, static_cast<DWORD>(n), &done, nullptr) && done == n) return true;
-    os_->err = GetLastError();
-    return false;
+    // A write returns when its bytes are out or the time-out passed: a slow line (a long
+    // frame at a low speed) is written on as long as it takes bytes; one that took none
+    // within the stall limit has stalled.
+    while (n > 0) {
+        DWORD done = 0;
+        if (!WriteFile(os_->h, p, static_cast<DWORD>(n), &done, nullptr)) {
+            os_->err = GetLastError();
+            return false;
+        }
+        if (done == 0) {
+            os_->err = ERROR_TIMEOUT;
+            return false;
+        }
+        p += done;
+        n -= done;
+    }
+    return true;
 }
 
 void SerialPort::close() {
