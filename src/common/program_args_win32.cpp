@@ -1,13 +1,8 @@
 // Arguments and console on Windows: the UTF-16 command line split as the C runtime splits
 // it, each argument turned into UTF-8; the console's output code page set to UTF-8.
 #include <windows.h>
-// after windows.h, which it needs
-#include <shellapi.h>
 
-// After windows.h, whose types it uses.
-#include <shellapi.h>
-
-// After windows.h, which it needs in front of it.
+// After windows.h, which it needs (its own block keeps the include sort from moving it).
 #include <shellapi.h>
 
 #include "common/program_args.h"

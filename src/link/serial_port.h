@@ -27,8 +27,9 @@ class SerialPort {
     // device is missing, busy or held by another program.
     bool open(const std::string& path);
     // Configuration, in this order (each false on failure): read the line settings; apply
-    // speed, 8N1, RTS/CTS handshake and DTR on; read the time-outs; make reads return at
-    // once and writes give up after kSerialWriteTimeoutMs.
+    // speed, raw 8N1 (no byte changed, dropped or taken for flow control), RTS/CTS handshake
+    // and DTR on; read the time-outs; make reads return at once and writes give up after
+    // kSerialWriteTimeoutMs.
     bool read_state();
     bool apply_state(long baud);
     bool read_timeouts();

@@ -1,5 +1,6 @@
-// The serial port on Windows: CreateFileA on "\\.\COMn", the port's DCB and COMMTIMEOUTS
-// changed only where the link needs it, single-byte ReadFile that waits at most 50 ms.
+// The serial port on Windows: CreateFileA on "\\.\COMn", the port's DCB made a raw 8N1 line
+// with RTS/CTS (whatever an earlier program left there), COMMTIMEOUTS changed only where the
+// link needs it, single-byte ReadFile that waits at most 50 ms.
 #include <windows.h>
 
 #include "link/serial_port.h"
@@ -47,6 +48,18 @@ bool SerialPort::apply_state(long baud) {
     d.fDtrControl = DTR_CONTROL_ENABLE;
     d.fRtsControl = RTS_CONTROL_HANDSHAKE;
     d.fOutxCtsFlow = TRUE;
+    // Every byte value crosses unchanged: no XON/XOFF flow control (it would take 0x11 and
+    // 0x13 out of a frame and stop the output at an XOFF), no parity check, no dropped zero
+    // bytes, no DSR handshake, and a line error does not stop every later read and write.
+    d.fBinary = TRUE;
+    d.fParity = FALSE;
+    d.fOutX = FALSE;
+    d.fInX = FALSE;
+    d.fErrorChar = FALSE;
+    d.fNull = FALSE;
+    d.fOutxDsrFlow = FALSE;
+    d.fDsrSensitivity = FALSE;
+    d.fAbortOnError = FALSE;
     if (SetCommState(os_->h, &d)) return true;
     os_->err = GetLastError();
     return false;
@@ -65,6 +78,9 @@ bool SerialPort::apply_timeouts() {
     t.ReadIntervalTimeout = MAXDWORD;
     t.ReadTotalTimeoutMultiplier = MAXDWORD;
     t.ReadTotalTimeoutConstant = kSerialSliceMs;
+    // One write call waits at most the stall limit, however many bytes it has (write_all
+    // goes on while the port takes bytes).
+    t.WriteTotalTimeoutMultiplier = 0;
     t.WriteTotalTimeoutConstant = kSerialWriteTimeoutMs;
     if (SetCommTimeouts(os_->h, &t)) return true;
     os_->err = GetLastError();
@@ -84,10 +100,23 @@ bool SerialPort::read_byte(unsigned char& b) {
 }
 
 bool SerialPort::write_all(const unsigned char* p, std::size_t n) {
-    DWORD done = 0;
-    if (WriteFile(os_->h, p, static_cast<DWORD>(n), &done, nullptr) && done == n) return true;
-    os_->err = GetLastError();
-    return false;
+    // A write returns when its bytes are out or the time-out passed: a slow line (a long
+    // frame at a low speed) is written on as long as it takes bytes; one that took none
+    // within the stall limit has stalled.
+    while (n > 0) {
+        DWORD done = 0;
+        if (!WriteFile(os_->h, p, static_cast<DWORD>(n), &done, nullptr)) {
+            os_->err = GetLastError();
+            return false;
+        }
+        if (done == 0) {
+            os_->err = ERROR_TIMEOUT;
+            return false;
+        }
+        p += done;
+        n -= done;
+    }
+    return true;
 }
 
 void SerialPort::close() {

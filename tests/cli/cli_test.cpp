@@ -41,7 +41,8 @@ class Cli : public Test {
     Cli() { make_folders(); }
 
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
-        sim = std::make_unique<SimProcess>(test_sim_args(std::move(args), dir.path(), over_pty));
+        sim = std::make_unique<SimProcess>(
+            test_sim_args(std::move(args), dir.path(), over_pty ? com_link(3) : ""));
         ASSERT_TRUE(sim->ok()) << sim->error();
     }
     std::vector<std::string> tcp() const {
@@ -208,8 +209,8 @@ TEST_F(Cli, LastOfTwoOpposingOptionsWins) {
     const std::string cfg = read_file(dir.file("settings.cfg"));
     EXPECT_NE(cfg.find("[Interface]=1"), std::string::npos);
     EXPECT_NE(cfg.find("[GR_Print]=1"), std::string::npos);
-    TV_POSIX_ONLY("a COM name mapped through a symbolic link");
-    std::filesystem::create_symlink(dir.file("nothing"), dir.file("ports/com7"));  // a port that is not there
+    TV_NEEDS_PTY();  // a COM port led to nothing
+    point_com(7, dir.file("nothing"));
     r = cli({"--ethernet", "--serial", "--port", "COM7", "test"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(read_file(dir.file("settings.cfg")).find("[Interface]=0"), std::string::npos);
@@ -222,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(Links, CliSend, ::testing::Values(false, true),
 
 TEST_P(CliSend, SendsThePictureAndKeepsTheSettings) {
     const bool pty = GetParam();
-    if (pty) TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    if (pty) TV_NEEDS_PTY();
     start_sim({"--printer", "--store", dir.path()}, pty);
     const auto link =
         pty ? std::vector<std::string>{"--serial", "--port", "COM3", "--baud", "115200", "--print"} : tcp();

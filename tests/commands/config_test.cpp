@@ -130,7 +130,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesSendNothingOverEthernet) {
 }
 
 TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     RegisterPeer peer(RegisterPeer::Kind::Pty, {{reply_frame(3426)}, {error_frame({4621, 3271})}});
     use_pty(peer);
     ASSERT_EQ(com_connect(false), RC_OK);
@@ -148,7 +148,7 @@ TEST_F(RegisterConfig, SerialOnlyWritesOverTheSerialLink) {
 }
 
 TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     RegisterPeer peer(RegisterPeer::Kind::Pty,
                       {{plu_reply(7, "Masło")},
                        {plu_reply(11, "Poza")},
@@ -204,7 +204,7 @@ TEST_F(RegisterConfig, PluReadFillsItsEntryAndNeverWritesOutsideTheTable) {
 }
 
 TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     auto payform = [](unsigned short number) {
         return reply_frame(2910, [&](KS_FRM& f) {
             f.putV(number);
@@ -235,7 +235,7 @@ TEST_F(RegisterConfig, PayformReadIndexesByNumberWithinTheTable) {
 }
 
 TEST_F(RegisterConfig, StatisticsContextsAndUniqueNumber) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     auto status = [](const char* number) {
         return reply_frame(501, [&](KS_FRM& f) {
             f.putB(5);

@@ -219,7 +219,7 @@ class FaultScenario : public JobTest, public ::testing::WithParamInterface<Case>
 
 TEST_P(FaultScenario, UserIsToldAndNothingFollowsAnError) {
     const Case& c = GetParam();
-    if (c.link == Link::Pty) TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    if (c.link == Link::Pty) TV_NEEDS_PTY();
     const Scenario& s = *c.s;
     std::vector<std::string> want = job_frames(s.job, c.dev);
     const int total = static_cast<int>(want.size());
@@ -273,7 +273,9 @@ INSTANTIATE_TEST_SUITE_P(Table, FaultScenario, ::testing::ValuesIn(all_cases()),
 class PseudoTerminal : public JobTest {
   protected:
     void SetUp() override {
-        TV_POSIX_ONLY("pseudo-terminals");
+        TV_POSIX_ONLY(
+            "a second opening as root and as another user, kept out by the terminal's exclusive mode and a "
+            "file lock");
         point_com(3, path);
         copy_to(NR_COM, "\\\\.\\COM3");
     }

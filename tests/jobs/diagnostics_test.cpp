@@ -13,12 +13,12 @@ namespace {
 class Diagnostics : public JobTest {
   protected:
     void SetUp() override {
-        TV_POSIX_ONLY("detection and test scan serial ports led to pseudo-terminals");
+        TV_NEEDS_PTY();  // the scans try serial ports led to pseudo-terminals
         JobTest::SetUp();
         detect_first_port = 3;
         detect_last_port = 4;
         // COM4 names no device: its open fails at once.
-        std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com4"));
+        point_com(4, dir.file("nothing-here"));
     }
     // The ports the scan tried, in order, read from the trace ("COM3 = ").
     std::vector<std::string> tried() const {
@@ -51,11 +51,12 @@ TEST_F(Diagnostics, FindsAPrinterAndSelectsItsPortAndSpeed) {
     EXPECT_EQ(TIMEOUT_BASE, 20);
     // The found port reaches the settings file at the next round trip.
     app_close();
-    EXPECT_NE(read_file(dir.file("settings.cfg")).find("[COM]=COM3\n[Baudrate]=115200\n"), std::string::npos);
+    EXPECT_NE(read_file(dir.file("settings.cfg")).find(native_lines("[COM]=COM3\n[Baudrate]=115200\n")),
+              std::string::npos);
 }
 
 TEST_F(Diagnostics, ScansEveryPortAtEverySpeedInOrderAndReportsNothingFound) {
-    std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com3"));
+    point_com(3, dir.file("nothing-here"));
     press(ID_DETECT);
     std::vector<std::string> expect;
     for (int speed = 0; speed < 8; ++speed) {
@@ -125,7 +126,7 @@ TEST_F(Diagnostics, RegisterTestShowsTheModelName) {
 }
 
 TEST_F(Diagnostics, FailedTestsShowTheFamilysBox) {
-    std::filesystem::create_symlink(dir.file("nothing-here"), dir.file("ports/com3"));
+    point_com(3, dir.file("nothing-here"));
     set_sel(gComb_COM, 2);
     press(ID_TEST);
     EXPECT_EQ(box_texts(),

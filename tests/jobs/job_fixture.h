@@ -44,7 +44,8 @@ class JobTest : public Test {
     void start_sim(std::vector<std::string> args, bool over_pty = false) {
         args.insert(args.end(), {"--store", dir.file("store")});
         std::filesystem::create_directories(dir.file("store"));
-        sim = std::make_unique<SimProcess>(test_sim_args(std::move(args), dir.path(), over_pty));
+        sim = std::make_unique<SimProcess>(
+            test_sim_args(std::move(args), dir.path(), over_pty ? com_link(3) : ""));
         ASSERT_TRUE(sim->ok()) << sim->error();
         if (over_pty) {
             set_sel(gComb_Interface, 0);

@@ -43,7 +43,7 @@ TEST_F(PrinterJobs, Programs640x640OverTcpIn101FramesAndStoresThePicture) {
 }
 
 TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     start_sim({"--printer"}, true);
     const std::string path = dir.file("logo.bmp");
     auto dark = [](int x, int y) { return (x / 4 + y / 3) % 2 == 0; };
@@ -65,7 +65,7 @@ TEST_F(PrinterJobs, TheStoredPictureIsTheOneSentOverSerial) {
 }
 
 TEST_F(PrinterJobs, ClearingOneSlotSendsTwoFramesWithProgressAndTheSingularMessage) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     start_sim({"--printer"}, true);
     set_sel(gComb_Slot, 2);
     press(ID_CLEAR);
@@ -167,7 +167,7 @@ TEST_F(PrinterJobs, AStoppedUploadEndsWithTheCancelCommandAndNoBox) {
 // The same stop over a serial line, the printer slow to answer "prncancel": the stopped job
 // takes that answer, so that the next job on the line (a later run) gets its own replies.
 TEST_F(PrinterJobs, AfterAStopTheNextJobOnTheSerialLineSucceeds) {
-    TV_POSIX_ONLY("serial link over a pseudo-terminal");
+    TV_NEEDS_PTY();
     start_sim({"--printer", "--delay", "4:300"}, true);
     choose(shipped("full_640x640_im.bmp"));
     host.on_progress([](int position) {

@@ -42,7 +42,7 @@ class BothLinks : public TextExchange<typename End::Device> {
     unsigned char frame[2048];
 
     void SetUp() override {
-        if constexpr (End::kInterface == 0) TV_POSIX_ONLY("pseudo-terminals");
+        if constexpr (End::kInterface == 0) TV_NEEDS_PTY();
         if constexpr (End::kInterface == 0)
             this->point_com(7, this->dev.slave_path());
         else

@@ -23,7 +23,7 @@ class SerialBinary : public LinkTest {
     unsigned char frame[2048];
 
     void SetUp() override {
-        TV_POSIX_ONLY("pseudo-terminals");
+        TV_NEEDS_PTY();
         point_com(7, dev.slave_path());
         std::memset(frame, 0xEE, sizeof frame);
         ASSERT_EQ(com_connect(false), RC_OK);
@@ -79,10 +79,14 @@ TEST_F(SerialBinary, SilentDeviceLeavesNoFrameAfterTheIdleLimit) {
 class SerialRawLine : public LinkTest {};
 
 TEST_F(SerialRawLine, EveryByteValueCrossesUnchanged) {
-    TV_POSIX_ONLY("pseudo-terminals");
+    TV_NEEDS_PTY();
     PtyDevice dev(false);  // the slave starts cooked: only our set-up makes it raw
     point_com(7, dev.slave_path());
     ASSERT_EQ(com_connect(false), RC_OK);
+    // No echo, line editing, signal keys, CR/LF changes or XON/XOFF flow control is left.
+    EXPECT_EQ(dev.line_settings(),
+              "speed=9600/9600 bits=8 parenb=0 cstopb=0 crtscts=1 icanon=0 echo=0 isig=0 iexten=0 opost=0 "
+              "icrnl=0 istrip=0 ixon=0 ixoff=0");
     std::string all;
     for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
 

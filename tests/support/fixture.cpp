@@ -11,6 +11,9 @@
 #include "common/text.h"
 #include "jobs/Worker.h"
 #include "jobs/diagnostics.h"
+#ifdef _WIN32
+#include "support/host_serial.h"
+#endif
 #include "ui/Controls.h"
 #include "ui/panel.h"
 
@@ -91,10 +94,22 @@ std::string Test::log() const { return read_file(dir.file("LOGS/log_.txt")); }
 std::string Test::seq() const { return read_file(dir.file("SEQ/seq_")); }
 
 void Test::point_com(int n, const std::string& target) const {
-    const std::string link = dir.file("ports/com" + std::to_string(n));
+#ifdef _WIN32
+    host::link_com(n, target);
+#else
+    const std::string link = com_link(n);
     std::error_code ec;
     std::filesystem::remove(link, ec);
     std::filesystem::create_symlink(target, link);
+#endif
+}
+
+std::string Test::com_link(int n) const {
+#ifdef _WIN32
+    return host::com_link(n);
+#else
+    return dir.file("ports/com" + std::to_string(n));
+#endif
 }
 
 long elapsed_ms(std::chrono::steady_clock::time_point start) {

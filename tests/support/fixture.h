@@ -35,8 +35,11 @@ class Test : public ::testing::Test {
     void make_folders() const;
     std::string log() const;  // LOGS/log_.txt
     std::string seq() const;  // SEQ/seq_
-    // Points ports/comN of the start-up directory at target (replacing an older link).
+    // Points port COMn at target (replacing an older link): the link ports/comN of the
+    // start-up directory, or on Windows the host's COM link (support/host_serial.h).
     void point_com(int n, const std::string& target) const;
+    // Where a simulator serving COMn over a pseudo-terminal puts its link (its --pty).
+    std::string com_link(int n) const;
 
     SavedState saved;  // first: put back after everything else has gone
     TempDir dir;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
+#include <utility>
 
 namespace tv::test {
 
@@ -65,7 +66,7 @@ PtyDevice::PtyDevice(bool raw) {
     char name[128] = {0};
     if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
     slave_path_ = name;
-    make_raw(master_);
+    // The settings of a pair are the slave's (those of the master side are the slave's too).
     if (raw) make_raw(slave_);
 }
 
@@ -86,6 +87,34 @@ std::string PtyDevice::drain(int quiet_ms) {
         out += more;
     }
 }
+
+std::string PtyDevice::line_settings() const {
+    termios t{};
+    if (tcgetattr(slave_, &t) != 0) return "unreadable";
+    auto speed = [](speed_t s) {
+        static const std::pair<speed_t, int> kSpeeds[] = {{B1200, 1200},   {B2400, 2400},    {B4800, 4800},
+                                                          {B9600, 9600},   {B19200, 19200},  {B38400, 38400},
+                                                          {B57600, 57600}, {B115200, 115200}};
+        for (const auto& [code, bits] : kSpeeds)
+            if (code == s) return std::to_string(bits);
+        return std::string("?");
+    };
+    const int bits = (t.c_cflag & CSIZE) == CS8   ? 8
+                     : (t.c_cflag & CSIZE) == CS7 ? 7
+                     : (t.c_cflag & CSIZE) == CS6 ? 6
+                                                  : 5;
+    const std::pair<const char*, bool> flags[] = {
+        {"parenb", t.c_cflag & PARENB}, {"cstopb", t.c_cflag & CSTOPB}, {"crtscts", t.c_cflag & CRTSCTS},
+        {"icanon", t.c_lflag & ICANON}, {"echo", t.c_lflag & ECHO},     {"isig", t.c_lflag & ISIG},
+        {"iexten", t.c_lflag & IEXTEN}, {"opost", t.c_oflag & OPOST},   {"icrnl", t.c_iflag & ICRNL},
+        {"istrip", t.c_iflag & ISTRIP}, {"ixon", t.c_iflag & IXON},     {"ixoff", t.c_iflag & IXOFF}};
+    std::string out =
+        "speed=" + speed(cfgetispeed(&t)) + "/" + speed(cfgetospeed(&t)) + " bits=" + std::to_string(bits);
+    for (const auto& [name, on] : flags) out += std::string(" ") + name + "=" + (on ? "1" : "0");
+    return out;
+}
+
+void PtyDevice::hold_output(bool held) { tcflow(slave_, held ? TCOOFF : TCOON); }
 
 void PtyDevice::close_master() {
     if (master_ >= 0) ::close(master_);

@@ -1,6 +1,7 @@
 // The simulator as a child process of a test, a raw byte line to it, and its request log.
 #include "support/sim_process.h"
 
+#include <algorithm>
 #include <cctype>
 
 #ifndef _WIN32
@@ -15,6 +16,9 @@
 #include <sstream>
 
 #include "support/child.h"
+#ifdef _WIN32
+#include "support/host_serial.h"
+#endif
 #include "support/recording_host.h"
 #include "support/sockets.h"
 
@@ -31,14 +35,31 @@ std::string SimProcess::binary() {
 #endif
 }
 
+namespace {
+// The simulator as a child process, or on Windows the host's for a pseudo-terminal.
+std::unique_ptr<Process> start_process(const std::string& path, const std::vector<std::string>& args,
+                                       std::string& error) {
+#ifdef _WIN32
+    if (std::find(args.begin(), args.end(), "--pty") != args.end()) {
+        auto sim = std::make_unique<host::Simulator>();
+        if (!sim->start(args, error)) return nullptr;
+        return sim;
+    }
+#endif
+    auto child = std::make_unique<Child>();
+    if (!child->start(path, args, {}, false, error)) return nullptr;
+    return child;
+}
+}  // namespace
+
 SimProcess::SimProcess(std::vector<std::string> args, milliseconds ready_timeout) {
     const std::string path = binary();
     if (path.empty()) {
         error_ = "the simulator is not built";
         return;
     }
-    child_ = std::make_unique<Child>();
-    if (!child_->start(path, args, {}, false, error_)) return;
+    child_ = start_process(path, args, error_);
+    if (!child_) return;
     started_ = true;
     reader_ = std::thread(&SimProcess::reader_loop, this);
 
@@ -204,7 +225,7 @@ void RawLine::close() {
 }
 
 bool RawLine::send(const std::string& bytes) {
-    if (sock_ != sockets::kNone) return sockets::send_all(sock_, bytes.data(), bytes.size(), 3000);
+    if (sock_ != sockets::kNone) return sockets::send_all(sock_, bytes, 3000);
     std::size_t done = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(3);
     while (ok() && done < bytes.size() && Clock::now() < deadline) {
@@ -313,10 +334,11 @@ StoredSlot read_stored_slot(const std::string& path) {
     return s;
 }
 
-std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir, bool over_pty) {
+std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir,
+                                       const std::string& pty_link) {
     args.insert(args.end(), {"--log", dir + "/requests.log"});
-    if (over_pty)
-        args.insert(args.end(), {"--pty", dir + "/ports/com3"});
+    if (!pty_link.empty())
+        args.insert(args.end(), {"--pty", pty_link});
     else
         args.insert(args.end(), {"--tcp", "0"});
     return args;

@@ -16,12 +16,14 @@
 
 namespace tv::test {
 
-class Child;
+class Process;
 
 class SimProcess : NoCopy {
   public:
     // Starts the simulator (TV_SIM_PATH) with args and waits up to ready_timeout for its
-    // READY line. On failure ok() is false and error() says why; the child is reaped.
+    // READY line. On failure ok() is false and error() says why; the child is reaped. On
+    // Windows, whose simulator has no pseudo-terminal, one asked to serve a pty (--pty) is
+    // the host's, run by the host's serial broker (support/host_serial.h).
     explicit SimProcess(std::vector<std::string> args,
                         std::chrono::milliseconds ready_timeout = std::chrono::seconds(5));
     ~SimProcess();  // stop(): SIGTERM, bounded wait, SIGKILL if it must
@@ -56,7 +58,7 @@ class SimProcess : NoCopy {
     // One reaping attempt; true when the child is gone (status_ then holds its result).
     bool try_reap();
 
-    std::unique_ptr<Child> child_;
+    std::unique_ptr<Process> child_;
     bool started_ = false;
     bool ok_ = false;
     bool reaped_ = false;
@@ -101,9 +103,10 @@ class RawLine {
 };
 
 // The arguments of a simulator a test starts from its folder dir: args, then a request log
-// (dir/requests.log), and a pseudo-terminal that stands as COM3 (dir/ports/com3) or TCP on
-// a free port.
-std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir, bool over_pty);
+// (dir/requests.log), and a pseudo-terminal it links at pty_link (a port's link, the
+// fixture's com_link) or, when pty_link is empty, TCP on a free port.
+std::vector<std::string> test_sim_args(std::vector<std::string> args, const std::string& dir,
+                                       const std::string& pty_link);
 
 // The request frames a simulator started with "--log path" received, in order (its log
 // holds each as a 4-byte little-endian length and the frame).

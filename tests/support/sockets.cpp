@@ -15,6 +15,7 @@
 #include <cerrno>
 #endif
 
+#include <algorithm>
 #include <chrono>
 
 namespace tv::test::sockets {
@@ -138,12 +139,12 @@ long recv(Socket s, void* p, std::size_t n) {
     return r < 0 ? (again() ? -2 : -1) : r;
 }
 
-bool send_all(Socket s, const char* p, std::size_t n, int timeout_ms) {
+bool send_all(Socket s, std::string_view bytes, int timeout_ms) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     std::size_t done = 0;
-    while (done < n && Clock::now() < deadline) {
-        const long w = send(s, p + done, n - done);
+    while (done < bytes.size() && Clock::now() < deadline) {
+        const long w = send(s, bytes.data() + done, bytes.size() - done);
         if (w > 0)
             done += static_cast<std::size_t>(w);
         else if (w == -2)
@@ -151,7 +152,24 @@ bool send_all(Socket s, const char* p, std::size_t n, int timeout_ms) {
         else
             return false;
     }
-    return done == n;
+    return done == bytes.size();
+}
+
+std::string recv_upto(Socket s, std::size_t n, int timeout_ms) {
+    using Clock = std::chrono::steady_clock;
+    std::string out;
+    const auto end = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (out.size() < n) {
+        const long left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) break;
+        if (wait_readable(s, static_cast<int>(left)) <= 0) continue;
+        char buf[4096];
+        const long r = recv(s, buf, std::min(sizeof buf, n - out.size()));
+        if (r == -2) continue;
+        if (r <= 0) break;
+        out.append(buf, static_cast<std::size_t>(r));
+    }
+    return out;
 }
 
 }  // namespace tv::test::sockets

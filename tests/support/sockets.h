@@ -2,6 +2,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace tv::test::sockets {
 
@@ -25,8 +27,10 @@ int wait_writable(Socket s, int ms);
 // Bytes moved, 0 at the end of the stream, -1 on an error (-2: try again).
 long send(Socket s, const void* p, std::size_t n);
 long recv(Socket s, void* p, std::size_t n);
-// Sends all n bytes, waiting while the peer's window is full; false on an error or when
+// Sends every byte, waiting while the peer's window is full; false on an error or when
 // they did not all go within timeout_ms.
-bool send_all(Socket s, const char* p, std::size_t n, int timeout_ms);
+bool send_all(Socket s, std::string_view bytes, int timeout_ms);
+// Reads until n bytes came, timeout_ms passed or the connection ended.
+std::string recv_upto(Socket s, std::size_t n, int timeout_ms);
 
 }  // namespace tv::test::sockets

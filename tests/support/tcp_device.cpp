@@ -1,13 +1,9 @@
 // The device end on a socket listening on 127.0.0.1 (POSIX sockets or Winsock).
-#include <algorithm>
-#include <chrono>
 #include <stdexcept>
 
 #include "support/device_end.h"
 
 namespace tv::test {
-
-using Clock = std::chrono::steady_clock;
 
 TcpDevice::TcpDevice() {
     listener_ = sockets::listen_loopback(port_);
@@ -27,25 +23,11 @@ bool TcpDevice::accept(int timeout_ms) {
 
 void TcpDevice::write(const std::string& bytes) {
     // Bounded generously: a link that never reads ends the test instead of hanging it.
-    if (!sockets::send_all(conn_, bytes.data(), bytes.size(), 30000))
-        throw std::runtime_error("device write failed");
+    if (!sockets::send_all(conn_, bytes, 30000)) throw std::runtime_error("device write failed");
 }
 
 std::string TcpDevice::read(std::size_t n, int timeout_ms) {
-    std::string out;
-    const auto end = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (out.size() < n) {
-        const long left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        if (left <= 0) break;
-        if (sockets::wait_readable(conn_, static_cast<int>(left)) <= 0) continue;
-        char buf[4096];
-        const std::size_t want = std::min(sizeof buf, n - out.size());
-        const long r = sockets::recv(conn_, buf, want);
-        if (r == -2) continue;
-        if (r <= 0) break;
-        out.append(buf, static_cast<std::size_t>(r));
-    }
-    return out;
+    return sockets::recv_upto(conn_, n, timeout_ms);
 }
 
 bool TcpDevice::quiet(int quiet_ms) { return sockets::wait_readable(conn_, quiet_ms) == 0; }
