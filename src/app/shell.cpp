@@ -2,10 +2,13 @@
 #include "app/shell.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "common/globals.h"
 #include "common/text.h"
@@ -24,22 +27,27 @@ namespace tv {
 namespace {
 
 // Tracks the background threads (worker, BMP check) so faces and tests can wait for them.
-// The threads are detached: the window never waits for a job, as a running job must not
-// hold up closing the window.
+// Nobody waits for a running job to start or close the window: a thread is joined only
+// once its work is done, when the next one starts, so it has fully ended before another
+// thread is made. (Detached threads are not used: with the Windows thread library a
+// detached thread's record is handed to the next new thread while the old one is still
+// ending, and under Wine the new thread then now and then never ran its work.)
 class ThreadTracker {
   public:
     template <class F>
     void start(F&& body) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            ++running_;
-        }
-        std::thread([this, body = std::forward<F>(body)]() mutable {
-            body();
-            std::lock_guard<std::mutex> lock(mutex_);
-            --running_;
-            done_.notify_all();
-        }).detach();
+        std::lock_guard<std::mutex> lock(mutex_);
+        reap_finished();
+        ++running_;
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        threads_.push_back({std::thread([this, done, body = std::forward<F>(body)]() mutable {
+                                body();
+                                std::lock_guard<std::mutex> lock(mutex_);
+                                --running_;
+                                *done = true;
+                                done_.notify_all();
+                            }),
+                            done});
     }
     void wait() {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -51,12 +59,28 @@ class ThreadTracker {
     }
 
   private:
+    struct Running {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;  // its work is over: only its end is left
+    };
+    // Joins the threads whose work is over (each has only its return left to make).
+    void reap_finished() {
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            if (!*it->done) {
+                ++it;
+                continue;
+            }
+            it->thread.join();
+            it = threads_.erase(it);
+        }
+    }
     std::mutex mutex_;
     std::condition_variable done_;
     int running_ = 0;
+    std::vector<Running> threads_;
 };
 
-// Never destroyed: a detached thread may still be finishing while the process exits.
+// Never destroyed: a thread may still be finishing while the process exits.
 ThreadTracker& hThread() {
     static ThreadTracker* t = new ThreadTracker;
     return *t;
