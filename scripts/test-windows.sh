@@ -17,9 +17,8 @@ build_host_simulator() {
   cmake --build --preset default -j "$(nproc)" --target tarvix-vizaze-sim
 }
 # Runs the tests; then how many ran, how many were skipped and why. Ends with CTest's status.
-# Under Wine a test program's thread now and then vanishes (about one TCP job case in 200
-# never ends; the thread that ran it is gone, seen with winedbg; never on Linux); such a
-# case is run once more and fails the run only when it fails again, and no case may take
+# A case that fails under Wine is run once more and fails the run only when it fails again
+# (Wine now and then leaves a test program's process unended at its exit); no case may take
 # more than 120 s (the slowest takes about 17). The Linux suite is never run twice.
 run_tests_and_count() {
   local status=0
