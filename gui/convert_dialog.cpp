@@ -71,8 +71,6 @@ void ConvertDialog::build() {
     main->addWidget(build_buttons());
 
     connect(width_, &QLineEdit::textEdited, this, [this] { width_typed(); });
-    // A typed width takes effect when it is complete (Enter or leaving the box): resampling
-    // a large picture for every digit on the way would make typing slow.
     connect(width_, &QLineEdit::editingFinished, this, [this] { width_just_taken_ = take_width(); });
     connect(method_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
     connect(level_, &QSlider::valueChanged, this, [this] { changed(); });
@@ -176,14 +174,13 @@ void ConvertDialog::accept() {
 }
 
 void ConvertDialog::width_typed() {
-    if (session_.set_width_text(width_->text().toStdString())) width_pending_ = true;
+    session_.set_width_text(width_->text().toStdString());
     mark_width();
     result_text_->setText(q(session_.status_text()));
 }
 
 bool ConvertDialog::take_width() {
-    if (!std::exchange(width_pending_, false)) return false;
-    session_.update();
+    if (!session_.take_typed_width()) return false;
     show_model();
     return true;
 }

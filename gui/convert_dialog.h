@@ -58,7 +58,6 @@ class ConvertDialog : public QDialog {
 
     tv::ConvertSession& session_;
     bool showing_ = false;           // controls being set from the model: their signals are ignored
-    bool width_pending_ = false;     // a width typed that the result does not show yet
     bool width_just_taken_ = false;  // by the Enter that also reaches "OK"
     QImage result_;
     QLabel* source_view_ = nullptr;

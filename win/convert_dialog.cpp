@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "dpi.h"
 #include "fonts.h"
@@ -81,8 +80,7 @@ class ConvertDialog {
     tv::ConvertSession& session_;
     HWND hwnd_ = nullptr;
     std::unique_ptr<FontSet> fonts_;
-    bool showing_ = false;        // controls being set from the model: their notifications are ignored
-    bool width_pending_ = false;  // a width typed that the result does not show yet
+    bool showing_ = false;  // controls being set from the model: their notifications are ignored
     HBRUSH marked_ = CreateSolidBrush(kMarked);
 };
 
@@ -180,16 +178,13 @@ void ConvertDialog::show_model() {
 }
 
 void ConvertDialog::width_typed() {
-    if (session_.set_width_text(window_text(item(id::Width)))) width_pending_ = true;
+    session_.set_width_text(window_text(item(id::Width)));
     InvalidateRect(item(id::Width), nullptr, TRUE);
     set_window_text(item(id::ResultText), session_.status_text());
 }
 
-// A width typed into the box takes effect when it is complete (Enter, or leaving the box):
-// resampling a large picture for every digit on the way would make typing slow.
 bool ConvertDialog::take_width() {
-    if (!std::exchange(width_pending_, false)) return false;
-    session_.update();
+    if (!session_.take_typed_width()) return false;
     show_model();
     return true;
 }
@@ -261,7 +256,6 @@ INT_PTR CALLBACK ConvertDialog::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
             if (n->idFrom != id::WidthSpin || n->code != UDN_DELTAPOS) return FALSE;
             const auto* ud = reinterpret_cast<const NMUPDOWN*>(lp);
             self->session_.set_width(self->session_.options.width + ud->iDelta);
-            self->width_pending_ = false;
             self->session_.update();
             self->show_model();
             SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);  // the position is the model's

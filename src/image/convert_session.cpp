@@ -74,6 +74,7 @@ bool ConvertSession::open(const std::string& path, int limit, std::string& error
     options = logo::Options{};
     options.limit = limit;
     width_text_ = shown_width(0);
+    made_width_ = -1;
     maker_.reset();
     picture_ = logo::Picture{};
     logo_ = logo::Logo{};
@@ -110,6 +111,7 @@ std::string ConvertSession::source_text() const {
 bool ConvertSession::update() {
     logo::Error e;
     if (!maker_) return false;
+    made_width_ = options.width;
     if (!maker_->make(options, logo_, e)) {
         error_ = e.message;
         return false;
@@ -135,6 +137,12 @@ std::string ConvertSession::width_problem() const {
 void ConvertSession::set_width(int width) {
     options.width = std::clamp(width, 0, options.limit);
     width_text_ = shown_width(options.width);
+}
+
+bool ConvertSession::take_typed_width() {
+    if (options.width == made_width_) return false;
+    update();
+    return true;
 }
 
 std::string ConvertSession::status_text() const {

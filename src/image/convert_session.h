@@ -67,6 +67,10 @@ class ConvertSession {
     std::string width_problem() const;  // what is wrong with the text, naming the limit
     // Sets the width itself (the arrows); the box then shows it.
     void set_width(int width);
+    // A typed width takes effect once it is complete (Enter, or leaving the box): resampling
+    // a large picture for every digit on the way would make typing slow. Makes the logo
+    // again when the width is not the one the result was made with; true then.
+    bool take_typed_width();
 
     // The line under the result: what is wrong (the width typed, a failed conversion) or
     // the result's size.
@@ -90,6 +94,7 @@ class ConvertSession {
   private:
     std::string path_;
     std::string width_text_;
+    int made_width_ = -1;  // options.width when the logo was last made
     std::string format_;
     int source_w_ = 0;
     int source_h_ = 0;
