@@ -7,6 +7,7 @@ preset="${1:-default}"
 bash scripts/setup.sh
 bash scripts/check_format.sh
 bash scripts/long_functions.sh
+bash scripts/test_share.sh     # new tests within 0.4 of new code; the whole tree's ratio
 bash scripts/mutants.sh --check   # the planted-fault list still matches the code
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)"
