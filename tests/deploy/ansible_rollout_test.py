@@ -135,8 +135,7 @@ class Rig:
         return os.path.join(self.tmp, 'shops', shop)
 
     def write_inventory(self):
-        """The inventory as docs/rollout.md shows it: the group shops, devices per shop, the
-        header and footer for the chain; the tool given (nothing to install here)."""
+        # As docs/rollout.md shows it, with the tool given (nothing to install here).
         local = {'ansible_connection': 'local', 'ansible_python_interpreter': sys.executable,
                  'tarvix_logo_tool': self.tool}
         shops = {}
@@ -151,14 +150,11 @@ class Rig:
                                                         [name, link[0], protocol, link[1], link[2]])))
         shops['sklep-b']['tarvix_logo_steps'] = 'remote'
         bad = {}
-        for shop, variables, _ in BAD:
-            device = dict(GOOD, port=self.ports['cel'])
-            host = dict(local, tarvix_logo_workdir=self.workdir(shop), tarvix_logo_devices=[device])
-            if not any(k.startswith('tarvix_logo_') for k in variables):
-                device = dict(dict(GOOD, name='zly', port=self.ports['cel']), **variables)
-                host['tarvix_logo_devices'] = [host['tarvix_logo_devices'][0],
-                                               dict((k, v) for k, v in device.items() if v is not None)]
-            bad[shop] = dict(host, **{k: v for k, v in variables.items() if k.startswith('tarvix_logo_')})
+        for shop, variables, _ in BAD:  # a device entry's fault as a second device "zly"
+            own = dict((k, v) for k, v in variables.items() if k.startswith('tarvix_logo_'))
+            wrong = dict(dict(GOOD, name='zly', port=self.ports['cel']), **variables)
+            devices = [dict(GOOD, port=self.ports['cel'])] + ([] if own else [{k: v for k, v in wrong.items() if v}])
+            bad[shop] = dict(local, tarvix_logo_workdir=self.workdir(shop), tarvix_logo_devices=devices, **own)
         inventory = {'shops': {'hosts': shops, 'vars': {'tarvix_logo_header': '1', 'tarvix_logo_footer': 'none'}},
                      'zle': {'hosts': bad}}
         with open(os.path.join(self.ansible, 'inventory.yml'), 'w') as f:
@@ -182,10 +178,8 @@ class Rig:
 
     def file(self, name):
         path = os.path.join(self.ansible, name)
-        if not os.path.exists(path):
-            return None
-        with open(path) as f:
-            return json.load(f) if name.endswith('.json') else f.read()
+        if os.path.exists(path):
+            return json.load(open(path)) if name.endswith('.json') else open(path).read()
 
     def expected(self, protocol, picture):
         out = os.path.join(self.tmp, 'expected.bmp')
@@ -225,19 +219,17 @@ def outcomes(summary, shops=None):
 
 
 def unit(rig):
-    """What the playbook cannot reach: a run of the tool that prints no list document (a usage
-    error) and a run stopped at its time-out keep the tool's status and the reason."""
+    # What the playbook cannot reach: a usage error (no list document) and a run stopped at its
+    # time-out keep the tool's status and the reason.
     sys.path.insert(0, rig.ansible)
     from ansible_collections.tarvix.logo.plugins.module_utils.logo_rollout import list_report, list_text
     listing = os.path.join(rig.tmp, 'bad.csv')
-    with open(listing, 'w') as f:
-        f.write(list_text([dict(name='x', interface='ethernet', protocol='printer', address='127.0.0.1', port='1')]))
+    open(listing, 'w').write(list_text([dict(GOOD, name='x', port='1')]))
     run = subprocess.run([rig.tool, '--dir', rig.tmp, '--json', '--devices', listing, '--timeout', '100', 'test'],
                          capture_output=True, text=True, timeout=60)
     got = list_report(run.returncode, run.stdout, run.stderr, ['x'])['x']
     check(run.returncode == 2 and got['exit'] == 2 and '100' in got['message'], got)
-    partial = json.dumps({'devices': [{'name': 'x', 'exit': 1, 'boxes': []}]})
-    for out in (partial, ''):
+    for out in (json.dumps({'devices': [{'name': 'x', 'exit': 1, 'boxes': []}]}), ''):
         got = list_report(None, out, '', ['x'])['x']
         check(got['exit'] != 0 and 'run_timeout' in got['message'], got)
 
@@ -249,8 +241,8 @@ def rollout(rig, names, expected):
     check(summary['check_mode'] and outcomes(summary) == dict((n, 'tested') for n in names), summary)
     check(all(d['would_program'] for s in summary['shops'].values() for d in s['devices']), summary)
     check(all(s['changed'] for s in summary['shops'].values()), 'a check that would program is changed')
-    check(not any(os.path.exists(rig.workdir(s)) for s in summary['shops']), 'the check wrote on a shop PC')
-    check(rig.file('tarvix-logo-summary.json') is None and rig.file('tarvix-logo-failed.txt') is None, 'check files')
+    check(not any(os.path.exists(rig.workdir(s)) for s in summary['shops']) and rig.file('tarvix-logo-summary.json')
+          is None and rig.file('tarvix-logo-failed.txt') is None, 'the check wrote on a shop PC or the chain\'s files')
     check(all(rig.slot(n) is None and (p == 'register' or b'imgslot' not in open(
         os.path.join(rig.tmp, 'sim', n + '.log'), 'rb').read()) for _, n, p, _, _ in DEVICES), 'check sent a logo')
 
@@ -268,7 +260,7 @@ def rollout(rig, names, expected):
     # keeps the other shops.
     rig.restart(FAILING, [])
     run, recap, summary = rig.playbook('retry')
-    check(sorted(recap) == ['localhost', 'sklep-c'] or sorted(recap) == ['sklep-c'], recap)
+    check(sorted(recap) == ['sklep-c'], recap)
     check(outcomes(summary) == dict((n, 'programmed' if n == FAILING else 'unchanged' if n == 'c-kasa'
                                      else 'programmed') for n in names), summary)
     check(summary['counts']['shops_ok'] == 3 and rig.file('tarvix-logo-failed.txt') == '', summary)
@@ -324,7 +316,6 @@ def scenario(rig):
     rig.write_inventory()
     names = [d[1] for d in DEVICES]
     expected = dict((p, rig.expected(p, rig.picture)) for p in ('printer', 'register'))
-    check(expected['printer'][0] == 576 and expected['register'][0] == 384, 'the picture fits each device family')
     rollout(rig, names, expected)
     changes(rig, expected)
     refusals(rig)
