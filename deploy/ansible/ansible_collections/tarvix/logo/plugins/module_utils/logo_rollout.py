@@ -92,7 +92,7 @@ class Host:
 
 def _valid_name(name):
     """A folder name on every system the tool runs on (as the tool's device list wants)."""
-    if not name or len(name) > 64 or name[0] == '.' or not all(c.isalnum() or c in '-_.' for c in name):
+    if not name or len(name) > 64 or name[0] == '.' or not all(c in '-_.' or c.isascii() and c.isalnum() for c in name):
         return False
     stem = name.split('.')[0].lower()
     return stem not in ('con', 'prn', 'aux', 'nul') and not (
@@ -100,7 +100,7 @@ def _valid_name(name):
 
 
 def _number(text, low, high):
-    return text.isdigit() and low <= int(text) <= high
+    return text.isascii() and text.isdigit() and low <= int(text) <= high
 
 
 def com_port(text):
@@ -115,7 +115,7 @@ def _ipv4(text):
 def _device_fault(row):
     """What is wrong with one device's (complete) row, or None."""
     if not _valid_name(row['name']):
-        return 'niepoprawna nazwa (litery, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)'
+        return 'niepoprawna nazwa (litery A-Z a-z, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)'
     if row['interface'] not in ('serial', 'ethernet'):
         return 'nieznany interfejs "%s" (serial albo ethernet)' % row['interface']
     if row['protocol'] not in PROTOCOLS:
