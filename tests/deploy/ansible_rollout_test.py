@@ -164,7 +164,7 @@ class Rig:
         """One of the docs' commands, as written but for the picture, with extra options."""
         command = self.commands[which].replace('/srv/logo/nowe-logo.png', self.picture)
         env = dict(os.environ, ANSIBLE_NOCOLOR='1',
-                   ANSIBLE_LOCAL_TEMP=os.path.join(self.tmp, 'ansible-local'), PWD=self.ansible,
+                   ANSIBLE_LOCAL_TEMP=os.path.join(self.tmp, 'ansible-local'),
                    ANSIBLE_REMOTE_TEMP=os.path.join(self.tmp, 'ansible-remote'))
         env.pop('ANSIBLE_CONFIG', None)
         began = time.monotonic()

@@ -101,6 +101,12 @@ def rollout_summary(hosts, hostvars, active=None, batch=None, previous=None, pic
     }
 
 
+def in_run_directory(name):
+    """name in the directory ansible-playbook runs in, where --limit @FILE looks for FILE."""
+    return os.path.join(os.getcwd(), name)
+
+
 class FilterModule(object):
     def filters(self):
-        return {'rollout_summary': rollout_summary, 'rollout_faults': rollout_faults}
+        return {'rollout_summary': rollout_summary, 'rollout_faults': rollout_faults,
+                'in_run_directory': in_run_directory}
