@@ -99,6 +99,7 @@ BAD = [
     ('zly-interfejs', {'interface': 'usb'}, ['zly', 'usb', 'ethernet']),
     ('zly-protokol', {'protocol': 'fiskalna'}, ['zly', 'fiskalna', 'register']),
     ('bez-portu', {'port': None}, ['zly', 'port']),
+    ('windows-porty', {'tarvix_logo_windows': True, 'tarvix_logo_ports': {'COM5': '/dev/null'}}, ['_ports', 'Windows']),
 ]
 
 

@@ -116,6 +116,8 @@ class ActionModule(ActionBase):
         if checked.error_messages:
             return dict(result, failed=True, msg='; '.join(checked.error_messages))
         params = checked.validated_parameters
+        if windows and params['ports']:  # before anything is made on the shop PC
+            return dict(result, failed=True, msg='ports: w Windows porty szeregowe mają własne nazwy COMn, bez dowiązań')
         if not windows and '/' not in params['tool']:
             raise AnsibleError('steps=remote: podaj pełną ścieżkę programu w "tool"')
         check_mode = self._task.check_mode

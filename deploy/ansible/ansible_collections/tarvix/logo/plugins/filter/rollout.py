@@ -51,6 +51,8 @@ def rollout_faults(values):
     if not values.get(PREFIX + 'picture'):
         faults.append('podaj %spicture (obraz na kontrolerze)' % PREFIX)
     params = dict((name[len(PREFIX):], value) for name, value in values.items() if name in known)
+    if values.get(PREFIX + 'ports') and str(values.get(PREFIX + 'windows')).lower() in ('true', '1', 'yes'):
+        faults.append('%sports: w Windows porty szeregowe mają własne nazwy COMn, bez dowiązań' % PREFIX)
     return faults + argument_faults(params, PREFIX)
 
 
