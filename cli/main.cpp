@@ -97,6 +97,13 @@ void install_interrupt_handlers() {
 #ifdef SIGBREAK
     std::signal(SIGBREAK, on_interrupt);  // a run over a list on Windows asks its devices to stop this way
 #endif
+#ifdef SIGHUP
+    // A dropped terminal or SSH session: the job stops as for SIGTERM (a printer is sent its
+    // cancel), and the outcome is still written; a write to the gone terminal must not kill
+    // the tool before that.
+    std::signal(SIGHUP, on_interrupt);
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 void select_item(Control* c, const std::string& item) {
@@ -238,6 +245,9 @@ bool press_button(const Options& o, const JobFiles& f, const logo::Options& conv
     if (g_interrupted) return false;
     if (o.command == Command::Send && !choose_file(o, f, conversion)) return false;
     dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
+    // A Ctrl-C (or hang-up) that came while the job was being started is this job's stop:
+    // the start clears what an earlier job was asked.
+    if (g_interrupted) on_interrupt(0);
     wait_for_worker();
     return true;
 }
@@ -289,6 +299,7 @@ int run_job(const Options& o, const std::filesystem::path& start_dir, const Repo
     std::error_code ec;
     if (!f.logo_file.empty()) std::filesystem::remove(fs_path(f.logo_file), ec);
     write_trace(trace, console.trace(), o.trace_file);
+    join_background_threads(0);  // the job's and the check's threads have ended: joined here
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
     report.finished(status, console.boxes(), seconds);
     return status;

@@ -54,11 +54,11 @@ void detect_job() {
             s(std::string(NR_COM + 4) + " = ");
             if (com_connect(true) == RC_OK) {
                 if (printers) {
+                    // A printer is found when it gives its status and then its name: a
+                    // device that names nothing has not been heard.
                     const int code = p_sdev();
-                    if (code >= RC_STATUS_BASE && code <= RC_STATUS_FISCAL_LAST) {
-                        p_sid(name, version);
-                        found = true;
-                    }
+                    if (code >= RC_STATUS_BASE && code <= RC_STATUS_FISCAL_LAST)
+                        found = p_sid(name, version) == RC_OK && name[0] != 0;
                 } else if (KS_CASHREGSTATUSGET(sock, name, version) == RC_OK) {
                     found = true;
                 }
@@ -124,6 +124,8 @@ void test_job() {
     if (connected) {
         if (printers) {
             result = printer_identity(*link.ops, link.sock, unique, name, version);
+            // A printer that names no type has not identified itself.
+            if (result == RC_OK && name[0] == 0) result = RC_WRONG_REPLY;
             if (result == RC_OK) set_progress(100);
         } else {
             result = KS_CASHREGSTATUSGET(link.sock, name, version);
@@ -142,6 +144,8 @@ void test_job() {
         s(text);
     } else {
         job_failed();
+        if (result == RC_WRONG_REPLY)
+            message("Błędna odpowiedź z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
         message(printers ? "Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."
                          : "Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z kasą.",
                 "Błąd!", Icon::Warning);

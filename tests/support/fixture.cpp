@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell.h"
 #include "codecs/printer/catalogue.h"
 #include "common/globals.h"
 #include "common/text.h"
@@ -85,6 +86,8 @@ Test::Test() {
     mk_interface();
     host.clear();
 }
+
+Test::~Test() { join_background_threads(30000); }
 
 void Test::make_folders() const {
     for (const char* folder : {"LOGS", "SEQ", "ports"}) std::filesystem::create_directory(dir.file(folder));
