@@ -166,7 +166,7 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
             trace_log(" [ CONNECTION LOST ]\r\n");
             result = RC_NO_REPLY;
             const int mode = work_mode.load();
-            if (mode != 2 && mode != 3)
+            if (mode != WM_DETECT && mode != WM_TEST && mode != WM_SCAN)
                 message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
         } else {
             trace_wire(std::string_view(collected, n));

@@ -33,8 +33,8 @@ int ks_unusable_reply(const KS_FRM& reply) {
     return RC_DEVICE_ERROR;
 }
 
-int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose) {
-    const LinkOps& link = selected_link();
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose, const LinkOps* over) {
+    const LinkOps& link = over ? *over : selected_link();
     link.send_frame(socket, request.FRAME, request.F_LEN);
     link.receive_frame(socket, reply.FRAME, verbose);
     s("Filter...", 0);
