@@ -303,7 +303,7 @@ int run_scan(const Options& o, const std::filesystem::path& start_dir, const Rep
     apply(o);
     std::string usage;
     const int status = scan_network(o, console, report.out, usage);
-    app_close();
+    if (status != 2) app_close();  // a usage error leaves the settings file as it was
     set_host(nullptr);
     return status == 2 ? report.usage_error(usage) : status;
 }

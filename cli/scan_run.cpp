@@ -68,7 +68,7 @@ Json scan_document(const ScanResult& r, const AddressSet& set, int status, doubl
 }  // namespace
 
 int scan_network(const Options& o, ConsoleHost& console, std::FILE* out, std::string& usage) {
-    save_and_use_cfg();  // the panel's port and protocol into the link settings
+    // Every usage error comes before anything is written or sent.
     AddressSet set;
     if (o.file.empty())
         set = own_networks(net::ipv4_interfaces());
@@ -80,13 +80,9 @@ int scan_network(const Options& o, ConsoleHost& console, std::FILE* out, std::st
     }
     ScanOptions so;
     so.hosts = set.hosts;
-    if (o.ports.empty())
-        so.ports = {static_cast<std::uint16_t>(PortTCP.load() & 0xFFFF)};
-    else if (!parse_ports(o.ports, so.ports, usage))
-        return 2;
+    if (!o.ports.empty() && !parse_ports(o.ports, so.ports, usage)) return 2;
     so.in_flight = o.parallel;
     so.connect_timeout_ms = o.connect_timeout_ms;
-    so.printers_first = PROTOCOL == 0;
     // The list is opened before the scan, so that one that cannot be written stops the run
     // before anything is sent.
     std::ofstream list;
@@ -97,6 +93,9 @@ int scan_network(const Options& o, ConsoleHost& console, std::FILE* out, std::st
             return 2;
         }
     }
+    save_and_use_cfg();  // the panel's port and protocol into the link settings
+    if (so.ports.empty()) so.ports = {static_cast<std::uint16_t>(PortTCP.load() & 0xFFFF)};
+    so.printers_first = PROTOCOL == 0;
     work_mode = WM_SCAN;
     Stoper = false;
     bAction = true;  // from here Ctrl-C stops the scan

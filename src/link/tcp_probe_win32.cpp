@@ -2,9 +2,10 @@
 // connects watched with select (the set sized for the most attempts in flight),
 // GetAdaptersAddresses.
 #define FD_SETSIZE 256  // tv::net::kMaxInFlight; before the first Winsock header
-#include <iphlpapi.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After the Winsock headers, which it needs first.
+#include <iphlpapi.h>
 
 #include <algorithm>
 #include <chrono>
