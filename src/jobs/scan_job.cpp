@@ -54,7 +54,10 @@ void report(const ScanResult& r, const std::string& block, bool printers) {
         return;
     }
     const FoundDevice* d = chosen(known, printers ? DeviceFamily::Printer : DeviceFamily::Register);
-    if (!d) return;
+    if (!d) {
+        job_failed();  // devices found, none taken: the panel stays as it was
+        return;
+    }
     take(*d);
     message(std::string(d->family == DeviceFamily::Printer ? "Wykryto połączenie z drukarką fiskalną\n"
                                                            : "Wykryto połączenie z kasą fiskalną\n") +
