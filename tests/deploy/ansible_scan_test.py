@@ -48,17 +48,12 @@ def main():
             dict(name='register-127-0-0-32-%d' % port, interface='ethernet', protocol='register',
                  address='127.0.0.32', port=port),
         ]
-        failures = []
-        if result.get('devices') != expected:
-            failures.append('devices: %s' % result.get('devices'))
-        if result.get('changed') is not False or result.get('tried') != 25:
-            failures.append('changed %s, tried %s' % (result.get('changed'), result.get('tried')))
-        names = [(d['address'], d['name']) for d in result.get('found', [])]
-        if names != [('127.0.0.22', 'SKLEP 22'), ('127.0.0.32', 'TORMA')]:
-            failures.append('found: %s' % names)
-        for f in failures:
-            print('FAIL', f)
-        return 1 if failures else 0
+        found = [(d['address'], d['name']) for d in result.get('found', [])]
+        got = (result.get('devices'), result.get('changed'), result.get('tried'), found)
+        want = (expected, False, 25, [('127.0.0.22', 'SKLEP 22'), ('127.0.0.32', 'TORMA')])
+        if got != want:
+            print('FAIL\n got  %s\n want %s' % (got, want))
+        return 0 if got == want else 1
     finally:
         for child in (printer, register):
             child.terminate()

@@ -106,12 +106,10 @@ TEST(AddressSets, OwnNetworksFromAMadeUpInterfaceList) {
     ASSERT_EQ(set.hosts.size(), 252u + 253u + 1u);
     EXPECT_EQ(dotted(set.hosts.front()), "192.168.1.1");
     EXPECT_EQ(dotted(set.hosts.back()), "100.64.0.2");
-    for (const std::uint32_t h : set.hosts) {
-        const std::string a = dotted(h);
-        EXPECT_TRUE(a != "192.168.1.37" && a != "192.168.1.38" && a != "10.20.30.40" &&
-                    a.rfind("127.", 0) != 0 && a.rfind("172.16.", 0) != 0)
-            << a;
-    }
+    for (const std::uint32_t h : set.hosts)  // the machine's own addresses, loopback and down links left out
+        EXPECT_TRUE(((h >> 8) != ip("192.168.1.1") >> 8 || (h & 0xFF) < 37 || (h & 0xFF) > 38) &&
+                    h != ip("10.20.30.40") && (h >> 24) != 127 && (h >> 16) != ip("172.16.5.5") >> 16)
+            << dotted(h);
 }
 
 // The window on Ethernet: a printer at 127.0.0.20 on the port of the port field, found in
