@@ -151,7 +151,7 @@ int choose_row(HWND owner, const std::string& caption, const std::vector<std::st
     // WM_INITDIALOG, in pixels.
     alignas(DWORD) WORD buffer[32] = {};
     auto* t = reinterpret_cast<DLGTEMPLATE*>(buffer);
-    t->style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    t->style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
     t->cx = 375;
     t->cy = 160;
     RowList list{caption, &columns, &rows};
