@@ -25,6 +25,7 @@
 #include "json_report.h"
 #include "link/port_list.h"
 #include "options.h"
+#include "scan_run.h"
 #include "ui/Controls.h"
 
 using namespace tv;
@@ -38,7 +39,7 @@ volatile std::sig_atomic_t g_interrupted = 0;  // Ctrl-C was pressed
 // current exchange (a printer is then sent "prncancel").
 extern "C" void on_interrupt(int) {
     g_interrupted = 1;
-    if (work_mode == 2 && bAction)
+    if ((work_mode == WM_DETECT || work_mode == WM_SCAN) && bAction)
         Stoper = true;
     else
         job_abort = true;
@@ -170,6 +171,7 @@ int button_of(Command c) {
             return ID_TEST;
         case Command::Ports:
         case Command::Convert:
+        case Command::Scan:
             break;
     }
     return ID_NONE;
@@ -278,8 +280,6 @@ int run_job(const Options& o, const std::filesystem::path& start_dir, const Repo
                                   " przekracza największą szerokość logo (" +
                                   std::to_string(conversion.limit) + " pikseli) dla tego urządzenia");
     if (o.command == Command::Convert) return convert_only(f, conversion, console, report);
-    if (o.command == Command::Detect && sel(gComb_Interface) != 0)
-        return report.usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
     if (o.command == Command::Report && PROTOCOL != 0)
         return report.usage_error("Raport grafik jest dostępny tylko dla drukarek (--printer)");
     // The trace file is opened before the job, so that one that cannot be written stops
@@ -305,6 +305,20 @@ int run_job(const Options& o, const std::filesystem::path& start_dir, const Repo
     return status;
 }
 
+// "scan": the network scan on the panel's settings and the options given.
+int run_scan(const Options& o, const std::filesystem::path& start_dir, const Report& report) {
+    install_interrupt_handlers();
+    ConsoleHost console(false, {}, stdout, o.json);
+    set_host(&console);
+    app_start(utf8_path(start_dir));
+    apply(o);
+    std::string usage;
+    const int status = scan_network(o, console, report.out, usage);
+    if (status != 2) app_close();  // a usage error leaves the settings file as it was
+    set_host(nullptr);
+    return status == 2 ? report.usage_error(usage) : status;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -324,6 +338,7 @@ int run(int argc, char** argv) {
         return report.usage_error("Katalog nie istnieje: " + utf8_path(dir));
     const std::filesystem::path start_dir = std::filesystem::absolute(dir, ec);
     if (o.command == Command::Ports) return list_ports(utf8_path(start_dir), report);
+    if (o.command == Command::Scan) return run_scan(o, start_dir, report);
     if (o.devices.empty()) return run_job(o, start_dir, report);
     const int status =
         run_devices(o, start_dir, own_program_path(argc > 0 ? argv[0] : nullptr), stdout, error);

@@ -141,15 +141,18 @@ void press_detect() {
         Stoper = true;
         return;
     }
+    // Over Ethernet the scan takes its block and port from the fields, checked first.
+    const short mode = sel(gComb_Interface) == 0 ? WM_DETECT : WM_SCAN;
+    if (mode == WM_SCAN && !link_fields_ready()) return;
     bAction = true;
     Stoper = false;  // a stop left from an earlier scan or job must not end this one
     job_abort = false;
-    work_mode = WM_DETECT;
+    work_mode = mode;
     enable_ctrls(0);
     enable(gButt_ComDetect, true);
     set_text(gButt_ComDetect, "Zatrzymaj");
-    hThread().start([] {
-        run_job(WM_DETECT, SM_NONE);
+    hThread().start([mode] {
+        run_job(mode, SM_NONE);
         focus_after_job(gButt_ComDetect);
     });
 }

@@ -30,6 +30,7 @@ enum WorkMode : short {
     WM_PRINTER = 1,      // a printer command stream, sub-kind in send_mode
     WM_DETECT = 2,       // the serial port scan
     WM_TEST = 3,         // the connection test
+    WM_SCAN = 4,         // the network scan
     WM_KS_PROGRAM = 10,  // cash register: program a slot
     WM_KS_CLEAR = 11,    // cash register: clear slots
     WM_KS_SET = 12,      // cash register: header and footer

@@ -13,6 +13,7 @@
 #include "link/link.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/panel.h"
 #include "ui/settings.h"
 #include "ui/trace.h"
 
@@ -102,7 +103,7 @@ void detect_job() {
     TIMEOUT_BASE = 20;
     RCV_TIMEOUT = kept_timeout;
     bAction = false;
-    set_text(gButt_ComDetect, "Szukaj połączenia");
+    set_text(gButt_ComDetect, detect_caption());
     set_progress(0);
 }
 
@@ -153,7 +154,7 @@ void test_job() {
     set_progress(0);
     bAction = false;
     enable(gButt_ComDetect, true);
-    set_text(gButt_ComDetect, "Szukaj połączenia");
+    set_text(gButt_ComDetect, detect_caption());
 }
 
 }  // namespace tv

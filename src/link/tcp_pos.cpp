@@ -35,7 +35,7 @@ void drop(unsigned int& sock) {
 // The box of a reply that will not come; the scan and the connection test say it their way.
 void tell_no_reply() {
     const int mode = work_mode.load();
-    if (mode != WM_DETECT && mode != WM_TEST)
+    if (mode != WM_DETECT && mode != WM_TEST && mode != WM_SCAN)
         message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
 }
 

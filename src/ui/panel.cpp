@@ -60,12 +60,16 @@ void change_protocol() {
                                       : "Bitmapa monochromatyczna\r\nMaksymalny rozmiar 384 x 384 pikseli");
 }
 
+std::string detect_caption() { return sel(gComb_Interface) == 0 ? "Szukaj połączenia" : "Szukaj w sieci"; }
+
 void change_interface() {
     const int i = sel(gComb_Interface);
     if (i != 0 && i != 1) return;
     const bool serial = i == 0;
-    for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate, gButt_ComDetect})
-        show(c, serial);
+    for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate}) show(c, serial);
+    // The detection button serves both interfaces: the port scan, or the network scan.
+    show(gButt_ComDetect, true);
+    if (!bAction) set_text(gButt_ComDetect, detect_caption());
     for (Control* c : {g_IPaddress, gEdit_PortTCP, gStat_Address, gStat_TCPPort}) show(c, !serial);
     show(gComb_Timeout, true);
     show(gStat_Timeout, true);

@@ -1,6 +1,7 @@
 // The panel's rules: building and tearing down, the enabling rules around jobs, and the
 // switches of interface and protocol.
 #pragma once
+#include <string>
 
 namespace tv {
 
@@ -11,8 +12,10 @@ void destroy_interface();  // tears it down
 void enable_ctrls(unsigned short on);
 bool controls_locked();
 void change_interface();  // shows the controls of the selected interface
-void change_protocol();   // sets PROTOCOL and the protocol-dependent controls
-void clear_bmp();         // makes the preview area repaint
+// The detection button's caption while no scan runs: the serial port scan, or the network scan.
+std::string detect_caption();
+void change_protocol();  // sets PROTOCOL and the protocol-dependent controls
+void clear_bmp();        // makes the preview area repaint
 // For technicians: F12 shows the trace pane, and hides it again.
 void toggle_trace_pane();
 

@@ -119,7 +119,14 @@ TEST_F(Cli, UsageErrorsExitTwoWithTheirMessageAndTouchNothing) {
         {{"--trace", "brak/slad.txt", "test"}, "Nie można zapisać pliku śladu: brak/slad.txt"},
         {{"--trace", "LOGS", "test"}, "Nie można zapisać pliku śladu: LOGS"},
         {{"--register", "report"}, "Raport grafik jest dostępny tylko dla drukarek (--printer)"},
-        {{"--ethernet", "detect"}, "Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)"},
+        // The scan's refusals come before any connect (and name loopback blocks only).
+        {{"scan", "127.0.0.0/21"},
+         "Blok \"127.0.0.0/21\" jest za duży: bez wyraźnej zgody sieć przeszukuje się najwyżej blokami /22 "
+         "(1024 adresy)"},
+        {{"scan", "127.0.0.1", "--ports", "0"}, "Niewłaściwy port TCP: \"0\" (1..65535)"},
+        {{"--ports", "6666", "test"},
+         "Opcje --ports, --connect-timeout, --devices-out i --large działają tylko z "
+         "poleceniem scan"},
         {{"--parallel", "3", "test"}, "Opcja --parallel działa tylko z --devices"},
         {{"--devices", "l.csv", "--parallel", "0", "test"}, "Niepoprawna liczba urządzeń naraz: 0 (1..64)"},
         {{"--devices", "l.csv", "--parallel", "65", "test"}, "Niepoprawna liczba urządzeń naraz: 65 (1..64)"},

@@ -1,6 +1,8 @@
 // The base fixture and the saved process-wide state.
 #include "support/fixture.h"
 
+#include <cstdlib>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -17,6 +19,18 @@
 #endif
 #include "ui/Controls.h"
 #include "ui/panel.h"
+
+// Every test program, and every tool it starts, scans loopback addresses only: a network
+// scan drops any other address unvisited (jobs/net_scan.cpp), whatever a test's settings name.
+namespace {
+[[maybe_unused]] const bool kLoopbackOnlyScans = [] {
+#ifdef _WIN32
+    return _putenv_s("TV_SCAN_LOOPBACK_ONLY", "1") == 0;
+#else
+    return ::setenv("TV_SCAN_LOOPBACK_ONLY", "1", 1) == 0;
+#endif
+}();
+}  // namespace
 
 namespace tv::test {
 

@@ -106,11 +106,11 @@ int read_unique(const LinkOps& link, unsigned int& sock, char* unique) {
     return RC_OK;
 }
 
-int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version) {
+int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version, bool ask = true) {
     std::memset(name, 0, 32);
     std::memset(version, 0, 10);
     const char* reply = nullptr;
-    const int r = identity_exchange(link, sock, "sid\t", !link.serial, reply);
+    const int r = identity_exchange(link, sock, "sid\t", ask && !link.serial, reply);
     if (r != RC_OK) return r;
     read_fields(reply, Fields{link.serial, nullptr, name, version});
     return RC_OK;
@@ -127,9 +127,10 @@ int tcp_p_sid(char* name, char* version, unsigned int& sock) {
     return read_type(tcp_link, sock, name, version);
 }
 
-int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version) {
+int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version,
+                     bool ask) {
     const int r = read_unique(link, sock, unique);
-    return r != RC_OK ? r : read_type(link, sock, name, version);
+    return r != RC_OK ? r : read_type(link, sock, name, version, ask);
 }
 
 int p_sdev() {

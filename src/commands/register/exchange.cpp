@@ -33,8 +33,8 @@ int ks_unusable_reply(const KS_FRM& reply) {
     return RC_DEVICE_ERROR;
 }
 
-int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose) {
-    const LinkOps& link = selected_link();
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose, const LinkOps* over) {
+    const LinkOps& link = over ? *over : selected_link();
     // Whatever came in since the last reply (a late one) answers nothing sent now.
     link.drop_input(socket);
     if (link.send_frame(socket, request.FRAME, request.F_LEN) != RC_OK) {
