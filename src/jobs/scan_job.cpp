@@ -16,9 +16,10 @@ namespace tv {
 
 namespace {
 
-// The IP field's address as the window starts with it: a technician who has not typed an
+// The addresses the IP field holds when nobody typed one: the settings' default (a first
+// start shows it) and the control's own start text. A technician who has not typed an
 // address asks for the machine's own networks.
-constexpr const char* kFieldDefault = "192.168.1.100";
+bool untyped_address(const std::string& field) { return field == "10.10.10.10" || field == "192.168.1.100"; }
 
 // Fills the panel from a device found: address, port and protocol (the worker's end
 // applies the protocol to the rest of the panel).
@@ -73,7 +74,7 @@ void scan_job() {
     const std::string field(gServerName, strnlen(gServerName, sizeof gServerName));
     AddressSet set;
     std::string error;
-    if (field == kFieldDefault)
+    if (untyped_address(field))
         set = own_networks(net::ipv4_interfaces());
     else if (!parse_address_set(block_around(field), false, set, error))
         set = {};
