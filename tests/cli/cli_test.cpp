@@ -307,6 +307,7 @@ TEST_F(Cli, AOneDotPictureIsNotSent) {
         EXPECT_EQ(r.status, 1) << kind;
         EXPECT_NE(r.out.find("[Błąd!] Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu"), std::string::npos)
             << r.out;
+        EXPECT_EQ(r.err.find("--convert"), std::string::npos) << r.err;  // converted, still one dot
         sim->stop();
         EXPECT_EQ(frames_received(), 0u) << kind;
     }
@@ -624,6 +625,11 @@ TEST_F(Cli, SendOfAPictureWithoutConvertSuggestsIt) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "[Błąd!] Bitmapa musi być monochromatyczna !!!\n\n\n");
     EXPECT_NE(r.err.find("send --convert"), std::string::npos) << r.err;
+    // Nor is a cash register sent a BMP over 384 x 384, which it would refuse mid-upload.
+    const RunResult big = cli(concat(
+        tcp(), {"--register", "send", std::string(TV_SOURCE_DIR) + "/tests/data/full_640x640_im.bmp"}));
+    EXPECT_EQ(big.status, 1);
+    EXPECT_NE(big.err.find("send --convert"), std::string::npos) << big.err;
     EXPECT_EQ(frames_received(), 0u);
     // A file that is no picture gets no such hint.
     const RunResult junk = cli(concat(tcp(), {"send", kPictures + "not_a_picture.txt"}));

@@ -106,7 +106,7 @@ class ConvertTest : public WindowTest {
         auto* width = child<QLineEdit>(d, "width");
         width->setFocus();
         width->selectAll();
-        QTest::keyClicks(width, typed);
+        for (QChar key : typed) QTest::keyClick(width, key.toLatin1());
     }
 
   private slots:
@@ -210,25 +210,37 @@ class ConvertTest : public WindowTest {
         QCOMPARE(differing(ConvertDialog::logo_image(o->session), before), 100 * 40);
     }
 
-    // A width past the limit stays as typed, marked, and "OK" is refused naming the limit.
+    // A width typed key by key, then Enter: the dialog stays open, also for the width in
+    // effect. A width past the limit stays as typed, marked, over the result as it was (never
+    // one made at the width of a prefix), and "OK" is refused naming the limit; a good one
+    // "OK" takes.
     void aWidthPastTheLimitIsKeptMarkedAndRefused() {
-        for (int limit : {640, 384}) {
-            auto o = open_dialog(limit);
+        struct Case {
+            int limit;
+            QStringList typed;  // each followed by Enter
+            int result_width;
+        };
+        for (const Case& c :
+             {Case{640, {"900"}, 640}, Case{384, {"100", "500"}, 100}, Case{640, {"100", "100"}, 100}}) {
+            auto o = open_dialog(c.limit);
             ConvertDialog& d = *o->dialog;
-            const QString typed = QString::number(limit + 260);
-            type_width(d, typed);
             auto* width = child<QLineEdit>(d, "width");
-            QCOMPARE(width->text(), typed);
-            QVERIFY(!width->styleSheet().isEmpty());
+            for (const QString& typed : c.typed) {
+                type_width(d, typed);
+                QTest::keyClick(width, Qt::Key_Return);
+                QVERIFY(d.isVisible());
+            }
+            QCOMPARE(o->session.logo().width, c.result_width);
+            const bool wrong = c.typed.last().toInt() > c.limit;
+            QCOMPARE(!width->styleSheet().isEmpty(), wrong);
             const QString problem =
-                QStringLiteral("Wpisz szerokość od 1 do %1 pikseli albo „dopasuj”.").arg(limit);
-            QCOMPARE(child<QLabel>(d, "resultText")->text(), problem);
+                QStringLiteral("Wpisz szerokość od 1 do %1 pikseli albo „dopasuj”.").arg(c.limit);
+            QCOMPARE(child<QLabel>(d, "resultText")->text() == problem, wrong);
             user_->clear();
             click(child<QPushButton>(d, "ok"));
-            QVERIFY(user_->wait_boxes(1));
-            QCOMPARE(user_->boxes().at(0).text, problem);
-            QVERIFY(d.isVisible());
-            QCOMPARE(width->text(), typed);
+            QCOMPARE(d.isVisible(), wrong);
+            QCOMPARE(width->text(), c.typed.last());
+            if (wrong) QVERIFY(user_->wait_boxes(1) && user_->boxes().at(0).text == problem);
         }
     }
 

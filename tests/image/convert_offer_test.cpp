@@ -12,6 +12,7 @@
 #include "app/shell.h"
 #include "bmp_files.h"
 #include "common/globals.h"
+#include "common/paths.h"
 #include "image/convert_session.h"
 #include "support/recording_host.h"
 #include "ui/Controls.h"
@@ -29,9 +30,6 @@ std::string card(const std::string& name) {
 class ConvertOffer : public ::testing::Test {
   protected:
     void SetUp() override {
-#ifdef _WIN32
-        GTEST_SKIP() << "POSIX only: the expected paths are written with '/' separators";
-#endif
         set_gr_filename("");
         PaintBMP = false;
         Gr_xmax = 0;
@@ -49,7 +47,7 @@ class ConvertOffer : public ::testing::Test {
     // A copy of a test picture in the test's folder.
     std::string copy(const std::string& name, const std::string& as) {
         const std::string to = dir.file(as);
-        std::filesystem::copy_file(card(name), to);
+        std::filesystem::copy_file(fs_path(card(name)), fs_path(to));
         return to;
     }
     // "Otwórz", the file dialog answering with path, and the check that follows.
@@ -102,16 +100,20 @@ TEST_F(ConvertOffer, OkWritesTheLogoBesideThePictureAndLoadsIt) {
     EXPECT_NE(h.trace().find("Logo z obrazu : " + png), std::string::npos);
 }
 
+// Offered the conversion too: a 1-bit BMP the reader takes but a cash register refuses.
 TEST_F(ConvertOffer, CashRegistersGetTheirLimit) {
     set_sel(gComb_Protocol, 1);
     change_protocol();
     accept_with();
     write_file(dir.file("wide.bmp"), bmp_24bit(800, 100));
-    open(dir.file("wide.bmp"));
-    EXPECT_EQ(seen_limit, 384);
-    EXPECT_EQ(Gr_xmax, 384);
-    EXPECT_EQ(Gr_ymax, 48);
-    EXPECT_EQ(gr_filename(), dir.file("wide_logo.bmp"));
+    write_file(dir.file("mono.bmp"), bmp_1bit(640, 80, [](int x, int) { return x < 50; }));
+    for (const char* name : {"wide", "mono"}) {
+        open(dir.file(std::string(name) + ".bmp"));
+        EXPECT_EQ(seen_limit, 384);
+        EXPECT_EQ(Gr_xmax, 384);
+        EXPECT_EQ(Gr_ymax, 48);
+        EXPECT_EQ(gr_filename(), dir.file(std::string(name) + "_logo.bmp"));
+    }
 }
 
 TEST_F(ConvertOffer, APictureTheReaderTakesIsNotOffered) {
@@ -137,15 +139,19 @@ TEST_F(ConvertOffer, CancelWritesNothingAndKeepsTheFileChosenBefore) {
     EXPECT_TRUE(h.boxes_shown().empty());
 }
 
-// The user's turns at the dialog: each types a width and presses OK (or, past the list,
-// cancels); what the dialog showed at each turn is kept.
+// The user's turns at the dialog: each types a width key by key, presses Enter and then OK
+// (or, past the list, cancels); what the dialog showed at each turn is kept.
 struct Turns {
     std::vector<std::string> typed;
     std::vector<std::string> shown;
+    std::vector<int> result_widths;  // the result's width at each turn
     DialogResult operator()(ConvertSession& s) {
         shown.push_back(s.width_text());
+        result_widths.push_back(s.logo().width);
         if (shown.size() > typed.size()) return DialogResult::Cancelled;
-        if (s.set_width_text(typed[shown.size() - 1])) s.update();
+        const std::string& text = typed[shown.size() - 1];
+        for (std::size_t n = text.empty() ? 0 : 1; n <= text.size(); ++n) s.set_width_text(text.substr(0, n));
+        s.take_typed_width();
         return DialogResult::Accepted;
     }
 };
@@ -156,7 +162,7 @@ TEST_F(ConvertOffer, NoToReplacingALogoReturnsToTheDialogWithItsSettings) {
     const Box question{"UWAGA!",
                        "Plik " + dir.file("card_logo.bmp") + " już istnieje.\nCzy zastąpić go nowym logo?",
                        Icon::Question, Buttons::YesNo};
-    auto turns = std::make_shared<Turns>(Turns{{"48"}, {}});
+    auto turns = std::make_shared<Turns>(Turns{{"48"}, {}, {}});
     h.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
     h.answer_next(Answer::No);
     open(png);
@@ -166,7 +172,7 @@ TEST_F(ConvertOffer, NoToReplacingALogoReturnsToTheDialogWithItsSettings) {
     EXPECT_EQ(gr_filename(), "");
 
     h.clear();
-    *turns = Turns{{"48"}, {}};
+    *turns = Turns{{"48"}, {}, {}};
     h.answer_next(Answer::Yes);
     open(png);
     ASSERT_EQ(h.boxes_shown().size(), 2u);
@@ -193,13 +199,15 @@ TEST_F(ConvertOffer, AWidthOverTheLimitIsKeptAsTypedAndOkRefusedNamingTheLimit) 
         const int limit = c.protocol == 0 ? 640 : 384;
         std::filesystem::remove(dir.file("card_logo.bmp"));
         h.clear();
-        auto turns = std::make_shared<Turns>(Turns{c.typed, {}});
+        auto turns = std::make_shared<Turns>(Turns{c.typed, {}, {}});
         h.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
         open(copy("card_rgb.png", "card.png"));
         std::filesystem::remove(dir.file("card.png"));
         // The refused text is still in the box when the user comes back to it.
         ASSERT_EQ(turns->shown.size(), 2u) << c.typed[0];
         EXPECT_EQ(turns->shown[1], c.typed[0]);
+        // ... over the result as it was (the fit), never one made at a prefix's width.
+        EXPECT_EQ(turns->result_widths[1], 24) << c.typed[0];
         ASSERT_EQ(h.boxes_shown().size(), 2u) << c.typed[0];
         EXPECT_EQ(
             h.boxes_shown()[0],
@@ -266,7 +274,12 @@ TEST_F(ConvertOffer, AFileThatIsNoPictureIsToldWhatItIsNot) {
         {"photo.png", not_a_picture},
         {"junk.bmp", not_a_picture},
         {"odd_header.bmp", "Nieobsługiwany nagłówek bitmapy BMP !!!\n"},
+        // One dot, whatever its kind, would clear the slot: no dialog, which offers only a width.
+        {"dot.bmp",
+         "Bitmapa 1 x 1 piksel oznacza wyczyszczenie slotu !!!\nWybierz większy obraz albo użyj "
+         "\"Wyczyść\".\n"},
     };
+    write_file(dir.file("dot.bmp"), bmp_24bit(1, 1));
     write_file(dir.file("notes.txt"), "To nie jest obraz, tylko tekst.\n");
     write_file(dir.file("photo.png"), "To nie jest obraz, tylko tekst.\n");
     write_file(dir.file("junk.bmp"), std::string(100, 'x'));
