@@ -34,7 +34,7 @@ TEST_F(Panel, SendNeedsAFileAndASingleSlot) {
     Gr_xmax = 640;
     set_sel(gComb_Slot, 0);
     set_sel(gComb_Protocol, 1);
-    change_protocol();
+    enable_ctrls(1);
     EXPECT_FALSE(enabled(gButt_Send));
 }
 
