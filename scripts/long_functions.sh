@@ -16,8 +16,7 @@ python3 - "$limit" "${files[@]}" <<'EOF'
 import re, sys
 
 def code_only(text):
-    """The text with comments, string and character literals blanked (line breaks kept),
-    and of each #if/#else chain only the first branch, so braces pair up."""
+    """The text with comments, string and character literals blanked (line breaks kept)."""
     out, i, n = [], 0, len(text)
     while i < n:
         c = text[i]
@@ -46,20 +45,42 @@ def code_only(text):
             i = j + 1
         else:
             out.append(c); i += 1
-    lines, kept, depth, skipping = "".join(out).split("\n"), [], 0, []
-    for line in lines:
-        d = line.strip()
-        if d.startswith("#"):
-            word = re.match(r"#\s*(\w*)", d).group(1)
-            if word in ("if", "ifdef", "ifndef"):
-                skipping.append(False)
-            elif word in ("elif", "else") and skipping:
-                skipping[-1] = True
-            elif word == "endif" and skipping:
-                skipping.pop()
+    return "".join(out).split("\n")
+
+def directive(line):
+    d = line.strip()
+    return re.match(r"#\s*(\w*)", d).group(1) if d.startswith("#") else None
+
+def branch_counts(lines):
+    """For each line opening an #if chain, how many branches (#elif, #else) the chain has."""
+    counts, open_chains = {}, []
+    for number, line in enumerate(lines):
+        word = directive(line)
+        if word in ("if", "ifdef", "ifndef"):
+            open_chains.append(number)
+            counts[number] = 1
+        elif word in ("elif", "else") and open_chains:
+            counts[open_chains[-1]] += 1
+        elif word == "endif" and open_chains:
+            open_chains.pop()
+    return counts
+
+def one_branch(lines, counts, pick):
+    """The lines with, of each #if/#else chain, only branch number pick (its last one when it
+    has fewer), so that braces pair up; the rest blanked."""
+    kept, chains = [], []  # chains: [branch index, branch kept]
+    for number, line in enumerate(lines):
+        word = directive(line)
+        if word in ("if", "ifdef", "ifndef"):
+            chains.append([0, min(pick, counts[number] - 1)])
+        elif word in ("elif", "else") and chains:
+            chains[-1][0] += 1
+        elif word == "endif" and chains:
+            chains.pop()
+        if word is not None:
             kept.append("")
         else:
-            kept.append("" if any(skipping) else line)
+            kept.append(line if all(i == k for i, k in chains) else "")
     return kept
 
 def functions(lines):
@@ -110,7 +131,14 @@ limit, over = int(sys.argv[1]), 0
 for path in sys.argv[2:]:
     with open(path, encoding="utf-8", errors="replace") as f:
         lines = code_only(f.read())
-    for name, line, length in functions(lines):
+    # Every branch of the #if/#else chains is measured: the first branch of each chain, then
+    # the second, and so on; a function is as long as its longest form.
+    counts = branch_counts(lines)
+    longest = {}
+    for pick in range(max(counts.values(), default=1)):
+        for name, line, length in functions(one_branch(lines, counts, pick)):
+            longest[(line, name)] = max(length, longest.get((line, name), 0))
+    for (line, name), length in sorted(longest.items()):
         if length > limit:
             print(f"{path}:{line}: {name}: {length} lines")
             over += 1

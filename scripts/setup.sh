@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev xvfb xauth x11-utils imagemagick python3 python3-pil
           fonts-dejavu-core clang clang-format libclang-rt-14-dev libstb-dev
-          libcli11-dev nlohmann-json3-dev help2man desktop-file-utils dpkg-dev fakeroot file lintian ansible)
+          libcli11-dev nlohmann-json3-dev help2man desktop-file-utils dpkg-dev fakeroot file lintian ansible ansible-lint)
 # The Windows build (preset "windows"): the mingw-w64 cross compiler with the posix thread
 # model, GoogleTest's sources to build it for the target, Wine (64-bit) to run the tests,
 # with Wine's own fonts (Tahoma, which the window's panel is set in, and Marlett for the

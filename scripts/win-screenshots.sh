@@ -3,11 +3,11 @@
 # puts them, reduced to 64 colours, in docs/img/ (win-*.png): start, mid-upload (with and
 # without the trace pane), the close question, the open-file dialog, the conversion dialog
 # and a message box. Wine runs in Polish, on a desktop of its own that draws the window
-# frames (explorer /desktop=...,x11). Needs a built tree (build-windows/, test_win).
+# frames (explorer /desktop=...,x11). Needs a built tree (build-windows/, win_screenshots).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-program="$root/build-windows/tests/test_win.exe"
-[ -f "$program" ] || { echo "Build first: cmake --build --preset windows --target test_win" >&2; exit 1; }
+program="$root/build-windows/tests/win_screenshots.exe"
+[ -f "$program" ] || { echo "Build first: cmake --build --preset windows --target win_screenshots" >&2; exit 1; }
 # Polish, from a locale made for this run (the system need not have it).
 locales="$root/build-windows/locale"
 [ -d "$locales/pl_PL.UTF-8" ] || { mkdir -p "$locales" && localedef -i pl_PL -f UTF-8 "$locales/pl_PL.UTF-8"; }

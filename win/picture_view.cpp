@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dib.h"
 #include "image/convert.h"
 
 namespace tv::win::picture_view {
@@ -24,16 +25,7 @@ struct View {
 
 View* view_of(HWND w) { return reinterpret_cast<View*>(GetWindowLongPtrW(w, GWLP_USERDATA)); }
 
-BITMAPINFO bitmap_info(const View& v) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = v.width;
-    bi.bmiHeader.biHeight = -v.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    return bi;
-}
+BITMAPINFO bitmap_info(const View& v) { return top_down_rgb32(v.width, v.height); }
 
 // Where the picture is drawn in a client area of cw x ch.
 RECT image_rect(const View& v, int cw, int ch) {

@@ -1,6 +1,7 @@
 // The preview window.
 #include "preview.h"
 
+#include "dib.h"
 #include "dpi.h"
 #include "image/preview.h"
 #include "ui/panel_layout.h"
@@ -80,13 +81,7 @@ void Preview::paint(HDC dc) {
     GetClientRect(hwnd_, &all);
     FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
     if (pixels_.empty()) return;  // no picture chosen, or one that cannot be read
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width_;
-    bi.bmiHeader.biHeight = -height_;  // rows top down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bi = top_down_rgb32(width_, height_);
     const POINT o = origin();
     SetStretchBltMode(dc, COLORONCOLOR);  // whole dots, never blurred
     StretchDIBits(dc, o.x, o.y, scaled(width_, dpi_), scaled(height_, dpi_), 0, 0, width_, height_,

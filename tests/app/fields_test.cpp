@@ -8,7 +8,7 @@
 #include "app/shell.h"
 #include "common/globals.h"
 #include "common/text.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 #include "ui/Controls.h"
 #include "ui/fields.h"
 #include "ui/panel.h"
@@ -101,24 +101,18 @@ TEST(Fields, DecimalValuesOfAnyLengthNeverThrow) {
 
 namespace {
 
-class LinkFields : public ::testing::Test {
+class LinkFields : public Test {
   protected:
     void SetUp() override {
         set_gr_filename("");
-        mk_interface();
         set_sel(gComb_Interface, 1);
         change_interface();
         set_text(g_IPaddress, "127.0.0.1");
         set_text(gEdit_PortTCP, "6666");
         bAction = false;
         job_abort = false;
+        host.clear();
     }
-    void TearDown() override {
-        bAction = false;
-        job_abort = false;
-        Stoper = false;
-    }
-    RecordingHost host;
 };
 
 const char* kBadAddress =

@@ -1,9 +1,14 @@
 // The panel's rules: enabling around jobs, protocol and interface switches, and the
-// printer preparers and error-message composer that read the selectors.
+// error-message composer. What the preparers send is tested on the wire (tests/jobs).
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "app/shell.h"
 #include "codecs/printer/Fpos.h"
@@ -112,39 +117,27 @@ TEST_F(Panel, EthernetShowsAddressFieldsAndKeepsTimeout) {
     EXPECT_FALSE(visible(g_IPaddress));
 }
 
-TEST_F(Panel, ClearSequenceForOneSlotAndForAll) {
-    set_sel(gComb_Slot, 2);
-    prepare_clear();
-    EXPECT_STREQ(seq_tab, "prncancel\t\nimgslotset\tno3\twx1\thx1\n");
-    set_sel(gComb_Slot, 6);
-    prepare_clear();
-    std::string all = "prncancel\t\n";
-    for (int i = 1; i <= 6; ++i) all += "imgslotset\tno" + std::to_string(i) + "\twx1\thx1\n";
-    EXPECT_EQ(std::string(seq_tab), all);
-}
-
-TEST_F(Panel, HeaderFooterSequenceWithAndWithoutTestForm) {
-    set_sel(gComb_GrHdr, 0);
-    set_sel(gComb_GrFoot, 3);
-    prepare_set();
-    EXPECT_STREQ(seq_tab, "prncancel\t\nimgheaderset\tno0\nimgfooterset\tno3\n");
-    set_checked(gCheck_TestPrint, true);
-    prepare_set();
-    const std::string seq = seq_tab;
-    EXPECT_EQ(seq.find("formstart\tfn200\tfh84\talW Y D R U K   T E S T O W Y\t\n"), 45u);
-    const std::string line = "formline\tfn200\tfl706\ts1test \\LFtest  test  test  test  test  test  test\n";
-    std::size_t n = 0;
-    for (std::size_t p = seq.find(line); p != std::string::npos; p = seq.find(line, p + 1)) ++n;
-    EXPECT_EQ(n, 5u);
-    EXPECT_EQ(seq.substr(seq.size() - 15), "formend\tfn200\t\n");
-}
-
-TEST_F(Panel, ReportSequence) {
-    prepare_rep();  // default "1-6"
-    EXPECT_STREQ(seq_tab, "prncancel\t\nimgrep\n");
-    set_sel(gComb_Rep, 4);
-    prepare_rep();
-    EXPECT_STREQ(seq_tab, "prncancel\t\nimgprogrep\tno5\t\n");
+// "Otwórz" pressed quickly and often: each press starts a check of the picture while the
+// one before may still be running; none may wait on another (a deadlock would hang the
+// window). A bounded wait: past it the program ends rather than hang.
+TEST_F(Panel, OpenPressedQuicklyAndOftenNeverHangs) {
+    const std::string picture = std::string(TV_SOURCE_DIR) + "/tests/data/full_640x640_im.bmp";
+    auto pressed = std::make_shared<std::promise<void>>();
+    std::future<void> all_pressed = pressed->get_future();
+    std::thread([this, picture, pressed] {
+        for (int i = 0; i < 40; ++i) {
+            host.choose_next(picture);
+            dispatch_command(ID_FILE, Notify::Clicked, gButt_File);
+        }
+        wait_for_check();
+        pressed->set_value();
+    }).detach();
+    if (all_pressed.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        ADD_FAILURE() << "the checks of the pictures wait on each other";
+        std::_Exit(1);
+    }
+    EXPECT_EQ(gr_filename(), picture);
+    EXPECT_TRUE(enabled(gButt_File));
 }
 
 TEST(ErrorMessage, ContextNamesTheFailingCommand) {

@@ -7,8 +7,8 @@
 
 #include "app/shell.h"
 #include "common/globals.h"
+#include "support/fixture.h"
 #include "support/platform.h"
-#include "support/recording_host.h"
 #include "ui/Controls.h"
 #include "ui/panel.h"
 
@@ -17,17 +17,13 @@ using namespace tv::test;
 
 namespace {
 
-class PortNotes : public ::testing::Test {
+class PortNotes : public Test {
   protected:
     void SetUp() override {
         TV_POSIX_ONLY("ports/comN links name devices on POSIX systems");
-        gCurrendDir = dir.path();
-        mk_interface();
         std::filesystem::create_directory(dir.file("ports"));
         write_file(dir.file("adapter"), "");
-        host.clear();  // what building the panel told the face
     }
-    void TearDown() override { gCurrendDir.clear(); }
     void open_list() { dispatch_command(ID_NONE, Notify::DropDownOpening, gComb_COM); }
     std::size_t changes_of_the_selector() const {
         std::size_t n = 0;
@@ -35,8 +31,6 @@ class PortNotes : public ::testing::Test {
             if (e.type == Event::ControlChanged && e.text == "gComb_COM") ++n;
         return n;
     }
-    RecordingHost host;
-    TempDir dir;
 };
 
 TEST_F(PortNotes, OpeningTheListMarksThePortsThatExistAndDropsThoseGone) {

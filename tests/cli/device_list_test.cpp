@@ -21,11 +21,12 @@ TEST(DeviceList, ReadsEveryFieldSkippingBlankAndCommentLines) {
         "\r\n"
         "rynek-1,ethernet,printer,192.168.1.20,6666\r\n"
         "  rynek_2 , Serial , register , com12 , 115200 \r\n"
-        "magazyn.3,ethernet,register,10.0.0.1,1";
+        "magazyn.3,ethernet,register,10.0.0.1,1\n"
+        "kasa-4,serial,register,com3,9600";
     std::vector<Device> list;
     std::string error;
     ASSERT_TRUE(parse_device_list(text, list, error)) << error;
-    ASSERT_EQ(list.size(), 3u);
+    ASSERT_EQ(list.size(), 4u);
     const struct {
         int line;
         const char* name;
@@ -36,8 +37,9 @@ TEST(DeviceList, ReadsEveryFieldSkippingBlankAndCommentLines) {
         {4, "rynek-1", false, true, "192.168.1.20", "6666"},
         {5, "rynek_2", true, false, "COM12", "115200"},
         {6, "magazyn.3", false, false, "10.0.0.1", "1"},
+        {7, "kasa-4", true, false, "COM3", "9600"},
     };
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(list[i].line, want[i].line);
         EXPECT_EQ(list[i].name, want[i].name);
         EXPECT_EQ(list[i].serial, want[i].serial) << i;
@@ -67,6 +69,9 @@ TEST(DeviceList, EveryFaultIsReportedWithItsLine) {
         {"name,interface,protocol,address\n" + good,
          "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest "
          "\"name,interface,protocol,address\""},
+        {"name,interface,protocol,address,port,note\n" + good,
+         "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest "
+         "\"name,interface,protocol,address,port,note\""},
         {"a,ethernet,printer,127.0.0.1,6666\n",
          "wiersz 1: nagłówek listy musi brzmieć name,interface,protocol,address,port, jest "
          "\"a,ethernet,printer,127.0.0.1,6666\""},

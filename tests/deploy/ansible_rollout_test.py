@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""The Ansible rollout of deploy/ansible against simulators on this machine.
+"""The Ansible rollout of deploy/ansible against simulators on this machine, run as
+docs/rollout.md says: its commands as written (only the picture and the inventory are the
+test's), from a copy of deploy/ansible, with the role's defaults.
 
 Three shops (connection local, a working directory each), six simulated devices: sklep-a
 a printer and a cash register over TCP; sklep-b a printer over a pseudo-terminal (COM5,
 mapped by the role) and a cash register, run step by step from the controller (the path a
 Windows shop PC takes); sklep-c a printer whose slot is read-only and a cash register.
-Three runs of the playbook: a check, the rollout, and the same again once the failing
-printer is fixed (only that printer is sent anything).
+The check, the rollout, the retry of the failed shop, a rerun that changes nothing, a
+header-only change, a failed send of another logo and the first logo again; then a table
+of wrong arguments, each refused before anything is written or sent.
 
     ansible_rollout_test.py BUILD_DIR SOURCE_DIR     (exit 77: skipped, no ansible-playbook)
 """
@@ -21,9 +24,9 @@ import tempfile
 import time
 
 SKIP = 77
-SLOT = 2
-DITHER = 'ordered'
+SLOT = 1  # the role's default
 PICTURE = 'examples/piekarnia_576x160.bmp'  # 576 wide: the cash registers get it shrunk to 384
+OTHER = 'examples/sklep_384x96.bmp'
 DEVICES = [  # shop, device, protocol, transport, extra simulator options
     ('sklep-a', 'a-drukarka', 'printer', 'tcp', []),
     ('sklep-a', 'a-kasa', 'register', 'tcp', []),
@@ -78,15 +81,38 @@ def pbm_picture(path):
     return width, height, [bits_masked(lines[3][y * size:(y + 1) * size], width) for y in range(height)]
 
 
+# Wrong arguments, each a shop of the group "zle" with one device on a simulator that must
+# hear nothing: (shop, its variables, words its message must hold).
+GOOD = {'name': 'cel', 'interface': 'ethernet', 'protocol': 'printer', 'address': '127.0.0.1'}
+BAD = [
+    ('zly-slot', {'tarvix_logo_slot': 7}, ['tarvix_logo_slot', '7', '1..6']),
+    ('zla-stopka', {'tarvix_logo_header': '1', 'tarvix_logo_footer': 9}, ['tarvix_logo_footer', '9', 'none']),
+    ('bez-stopki', {'tarvix_logo_header': '1'}, ['tarvix_logo_footer']),
+    ('zle-parallel', {'tarvix_logo_parallel': 0}, ['tarvix_logo_parallel', '1..64']),
+    ('zly-timeout', {'tarvix_logo_timeout': 100}, ['tarvix_logo_timeout', '100', '1..99']),
+    ('literowka', {'tarvix_logo_slto': 5}, ['tarvix_logo_slto']),
+    ('zly-dither', {'tarvix_logo_dither': 'floid'}, ['tarvix_logo_dither', 'floid', 'atkinson']),
+    ('port-litera', {'port': '17O03'}, ['zly', '17O03', '65535']),
+    ('port-za-duzy', {'port': 70003}, ['zly', '70003', '65535']),
+    ('zla-predkosc', {'interface': 'serial', 'address': 'COM3', 'port': 9601}, ['zly', '9601', '115200']),
+    ('zly-com', {'interface': 'serial', 'address': 'COM100', 'port': 9600}, ['zly', 'COM100', 'COM99']),
+    ('zly-interfejs', {'interface': 'usb'}, ['zly', 'usb', 'ethernet']),
+    ('zly-protokol', {'protocol': 'fiskalna'}, ['zly', 'fiskalna', 'register']),
+    ('bez-portu', {'port': None}, ['zly', 'port']),
+    ('windows-porty', {'tarvix_logo_windows': True, 'tarvix_logo_ports': {'COM5': '/dev/null'}}, ['_ports', 'Windows']),
+]
+
+
 class Rig:
     def __init__(self, tmp, build, source):
         self.tmp, self.source = tmp, source
         self.tool = os.path.join(build, 'cli', 'tarvix-vizaze-cli')
         self.sim = os.path.join(build, 'sim', 'tarvix-vizaze-sim')
         self.picture = os.path.join(source, PICTURE)
-        self.summary = os.path.join(tmp, 'summary.json')
-        self.failed_list = os.path.join(tmp, 'failed.txt')
+        self.ansible = os.path.join(tmp, 'ansible')  # where the docs run, a copy of deploy/ansible
+        shutil.copytree(os.path.join(source, 'deploy', 'ansible'), self.ansible)
         self.ports, self.sims = {}, {}
+        self.commands = docs_commands(os.path.join(source, 'docs', 'rollout.md'))
 
     def start(self, name, protocol, transport, extra):
         base = os.path.join(self.tmp, 'sim', name)
@@ -99,54 +125,66 @@ class Rig:
         if transport == 'tcp':
             self.ports[name] = int(line[3])
 
-    def stop(self, name):
+    def restart(self, name, extra):
         sim = self.sims.pop(name)
         sim.terminate()
         sim.wait(timeout=30)
         sim.stdout.close()
+        self.start(name, 'printer', 'tcp', extra)
 
-    def inventory(self):
+    def workdir(self, shop):
+        return os.path.join(self.tmp, 'shops', shop)
+
+    def write_inventory(self):
+        # As docs/rollout.md shows it, with the tool given (nothing to install here).
+        local = {'ansible_connection': 'local', 'ansible_python_interpreter': sys.executable,
+                 'tarvix_logo_tool': self.tool}
         shops = {}
         for shop, name, protocol, transport, _ in DEVICES:
-            host = shops.setdefault(shop, {
-                'ansible_connection': 'local', 'ansible_python_interpreter': '{{ ansible_playbook_python }}',
-                'tarvix_logo_workdir': os.path.join(self.tmp, shop), 'tarvix_logo_devices': []})
+            host = shops.setdefault(shop, dict(local, tarvix_logo_workdir=self.workdir(shop), tarvix_logo_devices=[]))
             if transport == 'pty':
                 host['tarvix_logo_ports'] = {'COM5': os.path.join(self.tmp, 'sim', name + '.pty')}
-                device = ['serial', 'COM5', 115200]
+                link = ['serial', 'COM5', 115200]
             else:
-                device = ['ethernet', '127.0.0.1', self.ports[name]]
+                link = ['ethernet', '127.0.0.1', self.ports[name]]
             host['tarvix_logo_devices'].append(dict(zip(('name', 'interface', 'protocol', 'address', 'port'),
-                                                        [name, device[0], protocol, device[1], device[2]])))
+                                                        [name, link[0], protocol, link[1], link[2]])))
         shops['sklep-b']['tarvix_logo_steps'] = 'remote'
-        common = {'tarvix_logo_tool': self.tool, 'tarvix_logo_picture': self.picture, 'tarvix_logo_slot': SLOT,
-                  'tarvix_logo_dither': DITHER, 'tarvix_logo_header': str(SLOT), 'tarvix_logo_footer': 'none',
-                  'tarvix_logo_timeout': 2, 'tarvix_logo_summary': self.summary,
-                  'tarvix_logo_failed_list': self.failed_list}
-        path = os.path.join(self.tmp, 'inventory.json')
-        with open(path, 'w') as f:
-            json.dump({'shops': {'hosts': shops, 'vars': common}}, f)
-        return path
+        bad = {}
+        for shop, variables, _ in BAD:  # a device entry's fault as a second device "zly"
+            own = dict((k, v) for k, v in variables.items() if k.startswith('tarvix_logo_'))
+            wrong = dict(dict(GOOD, name='zly', port=self.ports['cel']), **variables)
+            devices = [dict(GOOD, port=self.ports['cel'])] + ([] if own else [{k: v for k, v in wrong.items() if v}])
+            bad[shop] = dict(local, tarvix_logo_workdir=self.workdir(shop), tarvix_logo_devices=devices, **own)
+        inventory = {'shops': {'hosts': shops, 'vars': {'tarvix_logo_header': '1', 'tarvix_logo_footer': 'none'}},
+                     'zle': {'hosts': bad}}
+        with open(os.path.join(self.ansible, 'inventory.yml'), 'w') as f:
+            json.dump(inventory, f)
 
-    def playbook(self, *args):
-        ansible = os.path.join(self.source, 'deploy', 'ansible')
-        env = dict(os.environ, ANSIBLE_CONFIG=os.path.join(ansible, 'ansible.cfg'), ANSIBLE_NOCOLOR='1',
-                   ANSIBLE_PIPELINING='1', ANSIBLE_COLLECTIONS_SCAN_SYS_PATH='0',
+    def playbook(self, which, *extra, expect=0):
+        """One of the docs' commands, as written but for the picture, with extra options."""
+        command = self.commands[which].replace('/srv/logo/nowe-logo.png', self.picture)
+        env = dict(os.environ, ANSIBLE_NOCOLOR='1',
                    ANSIBLE_LOCAL_TEMP=os.path.join(self.tmp, 'ansible-local'),
                    ANSIBLE_REMOTE_TEMP=os.path.join(self.tmp, 'ansible-remote'))
-        if os.path.exists(self.summary):
-            os.remove(self.summary)
+        env.pop('ANSIBLE_CONFIG', None)
         began = time.monotonic()
-        run = subprocess.run(['ansible-playbook', '-i', self.inventory(), os.path.join(ansible, 'playbooks', 'rollout.yml')]
-                             + list(args), env=env, capture_output=True, text=True, timeout=300)
-        print('ansible-playbook %s: exit %d, %.1f s' % (' '.join(args), run.returncode, time.monotonic() - began))
-        check(os.path.exists(self.summary), 'no summary:\n' + run.stdout + run.stderr)
-        with open(self.summary) as f:
-            return run, json.load(f)
+        run = subprocess.run(['bash', '-c', command + ' ' + ' '.join(extra)], cwd=self.ansible, env=env,
+                             capture_output=True, text=True, timeout=300)
+        print('%s %s: exit %d, %.1f s' % (which, ' '.join(extra), run.returncode, time.monotonic() - began))
+        check(run.returncode == expect, 'exit %d, not %d:\n%s%s' % (run.returncode, expect, run.stdout, run.stderr))
+        recap = dict((m[0], dict(re.findall(r'(\w+)=(\d+)', m[1]))) for m in
+                     re.findall(r'^(\S+)\s+: (ok=.*)$', run.stdout, re.M))
+        return run, recap, self.file('tarvix-logo-check.json' if which == 'check' else 'tarvix-logo-summary.json')
 
-    def expected(self, protocol):
-        out = os.path.join(self.tmp, 'expected-%s.bmp' % protocol)
-        subprocess.run([self.tool, '--dir', self.tmp, '--' + protocol, '--dither', DITHER, 'convert', self.picture, out],
+    def file(self, name):
+        path = os.path.join(self.ansible, name)
+        if os.path.exists(path):
+            return json.load(open(path)) if name.endswith('.json') else open(path).read()
+
+    def expected(self, protocol, picture):
+        out = os.path.join(self.tmp, 'expected.bmp')
+        subprocess.run([self.tool, '--dir', self.tmp, '--' + protocol, 'convert', picture, out],
                        check=True, capture_output=True, timeout=60)
         return bmp_picture(out)
 
@@ -159,78 +197,129 @@ class Rig:
         return state[0].split()[1], state[1].split()[1]
 
     def requests(self, name):
-        return os.path.getsize(os.path.join(self.tmp, 'sim', name + '.log'))
+        path = os.path.join(self.tmp, 'sim', name + '.log')
+        return os.path.getsize(path) if os.path.exists(path) else 0
 
 
-def outcomes(summary):
-    return dict((d['name'], d['outcome']) for shop in summary['shops'].values() for d in shop['devices'])
+def docs_commands(path):
+    """The ansible-playbook commands of docs/rollout.md's shell blocks: check, rollout, retry."""
+    text = open(path).read()
+    commands = {}
+    for block in re.findall(r'```sh\n(.*?)```', text, re.S):
+        for line in block.replace('\\\n', ' ').splitlines():
+            if line.startswith('ansible-playbook'):
+                which = 'check' if '--check' in line else 'retry' if '--limit' in line else 'rollout'
+                commands[which] = ' '.join(line.split())
+    check(sorted(commands) == ['check', 'retry', 'rollout'], 'docs/rollout.md names the three runs: %s' % commands)
+    return commands
 
 
-def changed(summary):
-    return dict((name, shop['changed']) for name, shop in summary['shops'].items())
+def outcomes(summary, shops=None):
+    return dict((d['name'], d['outcome']) for name, shop in summary['shops'].items() for d in shop['devices']
+                if shops is None or name in shops)
 
 
-def counts(summary, *keys):
-    return dict((k, summary['counts'][k]) for k in keys)
-
-
-def tolerance(rig):
-    """A run of the tool that prints no list document (here a usage error) fails each device
-    with the tool's exit status and what it said."""
-    sys.path.insert(0, os.path.join(rig.source, 'deploy', 'ansible'))
+def unit(rig):
+    # What the playbook cannot reach: a usage error (no list document) and a run stopped at its
+    # time-out keep the tool's status and the reason.
+    sys.path.insert(0, rig.ansible)
     from ansible_collections.tarvix.logo.plugins.module_utils.logo_rollout import list_report, list_text
     listing = os.path.join(rig.tmp, 'bad.csv')
-    with open(listing, 'w') as f:
-        f.write(list_text([dict(name='x', interface='ethernet', protocol='printer', address='127.0.0.1', port='1')]))
+    open(listing, 'w').write(list_text([dict(GOOD, name='x', port='1')]))
     run = subprocess.run([rig.tool, '--dir', rig.tmp, '--json', '--devices', listing, '--timeout', '100', 'test'],
                          capture_output=True, text=True, timeout=60)
     got = list_report(run.returncode, run.stdout, run.stderr, ['x'])['x']
-    check(run.returncode == 2 and got['exit'] == 1 and re.search(r'\b2\b', got['message']) and '100' in got['message'], got)
+    check(run.returncode == 2 and got['exit'] == 2 and '100' in got['message'], got)
+    for out in (json.dumps({'devices': [{'name': 'x', 'exit': 1, 'boxes': []}]}), ''):
+        got = list_report(None, out, '', ['x'])['x']
+        check(got['exit'] != 0 and 'run_timeout' in got['message'], got)
+
+
+def rollout(rig, names, expected):
+    # The check: connections tested, nothing sent, nothing left on the shop PCs, the chain's
+    # summary and failed list not written.
+    run, recap, summary = rig.playbook('check')
+    check(summary['check_mode'] and outcomes(summary) == dict((n, 'tested') for n in names), summary)
+    check(all(d['would_program'] for s in summary['shops'].values() for d in s['devices']), summary)
+    check(all(s['changed'] for s in summary['shops'].values()), 'a check that would program is changed')
+    check(not any(os.path.exists(rig.workdir(s)) for s in summary['shops']) and rig.file('tarvix-logo-summary.json')
+          is None and rig.file('tarvix-logo-failed.txt') is None, 'the check wrote on a shop PC or the chain\'s files')
+    check(all(rig.slot(n) is None and (p == 'register' or b'imgslot' not in open(
+        os.path.join(rig.tmp, 'sim', n + '.log'), 'rb').read()) for _, n, p, _, _ in DEVICES), 'check sent a logo')
+
+    # The rollout: the failing printer fails its shop, every other device holds the logo.
+    run, recap, summary = rig.playbook('rollout', expect=2)
+    check(outcomes(summary) == dict((n, 'failed' if n == FAILING else 'programmed') for n in names), summary)
+    check(summary['counts']['shops_failed'] == 1 and summary['failed_devices'][0]['name'] == FAILING and
+          '3252' in summary['failed_devices'][0]['message'], summary)
+    check(rig.file('tarvix-logo-failed.txt') == 'sklep-c\n', 'the list of shops to run again')
+    for _, name, protocol, _, _ in DEVICES:
+        check(rig.slot(name) == (None if name == FAILING else expected[protocol]), 'slot %d of %s' % (SLOT, name))
+        check(rig.header_footer(name) == (('0', '0') if name == FAILING else ('1', '0')), 'header of ' + name)
+
+    # The documented retry, the printer fixed: only it is programmed; the chain's summary
+    # keeps the other shops.
+    rig.restart(FAILING, [])
+    run, recap, summary = rig.playbook('retry')
+    check(sorted(recap) == ['sklep-c'], recap)
+    check(outcomes(summary) == dict((n, 'programmed' if n == FAILING else 'unchanged' if n == 'c-kasa'
+                                     else 'programmed') for n in names), summary)
+    check(summary['counts']['shops_ok'] == 3 and rig.file('tarvix-logo-failed.txt') == '', summary)
+    check(rig.slot(FAILING) == expected['printer'] and rig.header_footer(FAILING) == ('1', '0'), 'fixed printer')
+
+    # Again: nothing sent, nothing changed; once more (one shop): not even the summary.
+    sizes = dict((n, rig.requests(n)) for n in names)
+    run, recap, summary = rig.playbook('rollout')
+    check(set(outcomes(summary).values()) == {'unchanged'} and all(rig.requests(n) == sizes[n] for n in names), summary)
+    check(not any(s['changed'] for s in summary['shops'].values()), summary)
+    run, recap, summary = rig.playbook('rollout', '--limit sklep-c')
+    check(recap['sklep-c']['changed'] == '0', 'a rerun changed something:\n' + run.stdout)
+
+
+def changes(rig, expected):
+    # A header-only change: the logo is not sent again, the devices report unchanged, the
+    # shop changed.
+    run, recap, summary = rig.playbook('rollout', '--limit sklep-b -e tarvix_logo_header=none')
+    check(outcomes(summary, ['sklep-b']) == {'b-drukarka': 'unchanged', 'b-kasa': 'unchanged'}, summary)
+    check(summary['shops']['sklep-b']['changed'] and rig.header_footer('b-kasa') == ('0', '0'), summary)
+
+    # Another logo fails on a read-only printer: next time the first logo is sent again.
+    rig.restart('a-drukarka', ['--read-only', str(SLOT)])
+    other = os.path.join(rig.source, OTHER)
+    run, recap, summary = rig.playbook('rollout', '--limit sklep-a -e tarvix_logo_picture=' + other, expect=2)
+    check(outcomes(summary, ['sklep-a']) == {'a-drukarka': 'failed', 'a-kasa': 'programmed'}, summary)
+    rig.restart('a-drukarka', [])
+    sent = rig.requests('a-drukarka')
+    run, recap, summary = rig.playbook('rollout', '--limit sklep-a --diff')
+    check(outcomes(summary, ['sklep-a']) == {'a-drukarka': 'programmed', 'a-kasa': 'programmed'}, summary)
+    check(rig.requests('a-drukarka') > sent and rig.slot('a-kasa') == expected['register'], 'the first logo again')
+    check(re.search(r'^\+a-kasa: slot 1 [0-9a-f]{64}', run.stdout, re.M), 'the diff shows what was programmed')
+
+
+def refusals(rig):
+    """Each wrong argument fails its shop with a message naming it, before anything is
+    written or sent, in a check and in a real run."""
+    for mode, extra in (('check', ''), ('rollout', '-e tarvix_logo_serial=1')):  # a batch of one failed goes on
+        run, recap, summary = rig.playbook(mode, '-e tarvix_logo_hosts=zle', extra, expect=2)
+        for shop, _, words in BAD:
+            said = [line for line in run.stdout.splitlines() if '[%s]' % shop in line and 'FAILED' in line]
+            check(summary['shops'][shop]['status'] == 'failed' and any(all(w in line for w in words) for line in said),
+                  '%s %s: %s' % (shop, mode, said))
+            check(not os.path.exists(rig.workdir(shop)), '%s: written on the shop PC' % shop)
+    check(rig.requests('cel') == 0, 'a wrong argument let something reach a device')
 
 
 def scenario(rig):
-    tolerance(rig)
+    unit(rig)
     for _, name, protocol, transport, extra in DEVICES:
         rig.start(name, protocol, transport, extra)
+    rig.start('cel', 'printer', 'tcp', [])
+    rig.write_inventory()
     names = [d[1] for d in DEVICES]
-    expected = dict((p, rig.expected(p)) for p in ('printer', 'register'))
-    check(expected['printer'][0] == 576 and expected['register'][0] == 384, 'the picture fits each device family')
-
-    # The check: connections tested, the picture converted, no graphic data sent.
-    run, summary = rig.playbook('--check')
-    check(run.returncode == 0, 'check run failed:\n' + run.stdout + run.stderr)
-    check(summary['check_mode'] and outcomes(summary) == dict((n, 'tested') for n in names), summary)
-    check(all(d['would_program'] for s in summary['shops'].values() for d in s['devices']), summary)
-    check(all(rig.slot(n) is None for n in names), 'a slot was written in check mode')
-    check(all(b'imgslot' not in open(os.path.join(rig.tmp, 'sim', n + '.log'), 'rb').read()
-              for _, n, p, _, _ in DEVICES if p == 'printer'), 'a printer was sent graphic data in check mode')
-
-    # The rollout: the failing printer fails its shop, every other device holds the logo.
-    run, summary = rig.playbook()
-    check(run.returncode == 2, 'a failed shop makes the run fail (exit %d)' % run.returncode)
-    check(outcomes(summary) == dict((n, 'failed' if n == FAILING else 'programmed') for n in names), summary)
-    check(counts(summary, 'shops', 'shops_ok', 'shops_failed', 'devices', 'programmed', 'failed') ==
-          {'shops': 3, 'shops_ok': 2, 'shops_failed': 1, 'devices': 6, 'programmed': 5, 'failed': 1}, summary)
-    check(summary['failed_devices'][0]['name'] == FAILING and '3252' in summary['failed_devices'][0]['message'], summary)
-    check(open(rig.failed_list).read() == 'sklep-c\n', 'the list of shops to run again')
-    for _, name, protocol, _, _ in DEVICES:
-        check(rig.slot(name) == (None if name == FAILING else expected[protocol]), 'slot %d of %s' % (SLOT, name))
-        check(rig.header_footer(name) == (('0', '0') if name == FAILING else (str(SLOT), '0')), 'header of ' + name)
-
-    # The printer fixed, the same again: the record skips every device that holds the logo
-    # (nothing reaches it), and the printer that failed gets it.
-    sizes = dict((n, rig.requests(n)) for n in names)
-    rig.stop(FAILING)
-    rig.start(FAILING, 'printer', 'tcp', [])
-    run, summary = rig.playbook()
-    check(run.returncode == 0, 'second run:\n' + run.stdout + run.stderr)
-    check(changed(summary) == {'sklep-a': False, 'sklep-b': False, 'sklep-c': True}, summary)
-    check(outcomes(summary) == dict((n, 'programmed' if n == FAILING else 'unchanged') for n in names), summary)
-    check(counts(summary, 'shops_ok', 'unchanged', 'programmed', 'failed') ==
-          {'shops_ok': 3, 'unchanged': 5, 'programmed': 1, 'failed': 0}, summary)
-    check(all(rig.requests(n) == sizes[n] for n in names if n != FAILING), 'a device skipped was sent something')
-    check(rig.slot(FAILING) == expected['printer'] and rig.header_footer(FAILING) == (str(SLOT), '0'), 'fixed printer')
-    check(open(rig.failed_list).read() == '', 'no shop left to run again')
+    expected = dict((p, rig.expected(p, rig.picture)) for p in ('printer', 'register'))
+    rollout(rig, names, expected)
+    changes(rig, expected)
+    refusals(rig)
 
 
 def main():
@@ -249,8 +338,10 @@ def main():
         print('FAILED: %s' % (e,))
         return 1
     finally:
-        for name in list(rig.sims):
-            rig.stop(name)
+        for sim in rig.sims.values():
+            sim.terminate()
+            sim.wait(timeout=30)
+            sim.stdout.close()
         shutil.rmtree(tmp, ignore_errors=True)
 
 

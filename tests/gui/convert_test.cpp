@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QSlider>
 
 #include "common/globals.h"
@@ -279,25 +278,6 @@ class ConvertTest : public WindowTest {
         QCOMPARE(QString::fromStdString(tv::gr_filename()), file("mono.bmp"));
         QVERIFY(get<QPlainTextEdit>("gEdit_File")->toPlainText().startsWith(QStringLiteral("mono.bmp\n")));
         QVERIFY(user_->boxes().isEmpty());
-    }
-
-    // Screenshots for people to look at: the dialog drawn by Qt, and on an X server the
-    // screen itself.
-    void screenshots() {
-        auto o = open_dialog();
-        const QString dir = QStringLiteral(TV_SCREENSHOT_DIR);
-        QVERIFY(QDir().mkpath(dir));
-        QVERIFY(o->dialog->grab().save(dir + QStringLiteral("/convert-dialog.png"), "PNG"));
-        type_width(*o->dialog, QStringLiteral("900"));
-        QVERIFY(o->dialog->grab().save(dir + QStringLiteral("/convert-dialog-width.png"), "PNG"));
-        if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
-            // Painted now and handed to the X server before the screen is read.
-            o->dialog->repaint();
-            QGuiApplication::sync();
-            QScreen* screen = QGuiApplication::primaryScreen();
-            QVERIFY(screen);
-            QVERIFY(screen->grabWindow(0).save(dir + QStringLiteral("/convert-dialog-screen.png"), "PNG"));
-        }
     }
 };
 

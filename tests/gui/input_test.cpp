@@ -92,28 +92,10 @@ class InputTest : public WindowTest {
         QVERIFY(marked_columns(port).isEmpty());
     }
 
-    void aJobRefusesAWrongFieldByNameAndFocusesIt_data() {
-        QTest::addColumn<QString>("ip");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("field");
-        QTest::newRow("address") << "300.1.2.3"
-                                 << "6666"
-                                 << "Pole \"Adres IP\" nie zawiera poprawnego adresu: \"300.1.2.3\".\n"
-                                    "Adres to cztery liczby od 0 do 255 oddzielone kropkami."
-                                 << "g_IPaddress";
-        QTest::newRow("port") << "127.0.0.1"
-                              << "99999"
-                              << "Pole \"Port\" nie zawiera poprawnego portu TCP: \"99999\".\n"
-                                 "Port to liczba od 1 do 65535."
-                              << "gEdit_PortTCP";
-    }
-
-    void aJobRefusesAWrongFieldByNameAndFocusesIt() {
-        QFETCH(QString, ip);
-        QFETCH(QString, port);
-        QFETCH(QString, message);
-        QFETCH(QString, field);
+    // Which field is refused with which text is the core's table (tests/app); here one
+    // refusal through the keyboard: the box, the fields as typed, the focus on the wrong one.
+    void aJobRefusesAWrongFieldAndFocusesIt() {
+        const QString ip = QStringLiteral("127.0.0.1"), port = QStringLiteral("99999");
         type_into(get<QLineEdit>("g_IPaddress"), ip.toUtf8().constData());
         type_into(get<QLineEdit>("gEdit_PortTCP"), port.toUtf8().constData());
         auto* test = get<QPushButton>("gButt_ComTest");
@@ -124,13 +106,12 @@ class InputTest : public WindowTest {
         QVERIFY(wait_for_job());
         const SeenBox& box = user_->boxes().at(0);
         QCOMPARE(box.caption, QStringLiteral("Błąd"));
-        QCOMPARE(box.text, message);
+        QVERIFY(box.text.contains(QStringLiteral("\"99999\"")));
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(user_->boxes().size(), 1);
-        // The fields keep what was typed, and the wrong one has the focus.
         QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), ip);
         QCOMPARE(get<QLineEdit>("gEdit_PortTCP")->text(), port);
-        focus_lands_on(window_->widget(field.toUtf8().constData()));
+        focus_lands_on(window_->widget("gEdit_PortTCP"));
         QVERIFY(test->isEnabled());
     }
 

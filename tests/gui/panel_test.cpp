@@ -1,6 +1,7 @@
-// The window and its panel: title and size, every control at its place with its kind,
-// text, items, default, font and colours, and the way input reaches the core and the
-// core's changes (also from other threads) reach the widgets.
+// The window and its panel: title and size, every control of the panel model as its kind
+// of widget at the model's place with the model's text, items and state; fonts, colours,
+// and the way input reaches the core and the core's changes (also from other threads)
+// reach the widgets.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -27,76 +28,6 @@ using namespace tv::guitest;
 
 namespace {
 
-enum class K { Bar, Button, Check, Combo, Group, Rule, Line, Pane, Label };
-enum class F { None, F1, F2, F3, F4 };
-
-struct Expected {
-    const char* handle;
-    K kind;
-    const char* text;
-    int x, y, w, h;  // selectors: their closed height, 23
-    bool shown;
-    F font;
-};
-
-// The panel as the user must see it right after the window is built.
-const Expected kPanel[] = {
-    {"g_ProgressBar", K::Bar, "", 15, 685, 974, 20, true, F::None},
-    {"gButt_ComDetect", K::Button, "Szukaj połączenia", 35, 150, 135, 25, true, F::F2},
-    {"gButt_ComTest", K::Button, "Test połączenia", 180, 150, 125, 25, true, F::F2},
-    {"gButt_File", K::Button, "Otwórz", 200, 240, 105, 25, true, F::F3},
-    {"gButt_Send", K::Button, "Wyślij >>", 200, 360, 105, 35, true, F::F3},
-    {"gButt_Clear", K::Button, "Wyczyść", 35, 360, 105, 35, true, F::F3},
-    {"gButt_Set", K::Button, "Ustaw", 230, 497, 75, 65, true, F::F3},
-    {"gButt_Rep", K::Button, "Raport grafik", 35, 630, 130, 25, true, F::F3},
-    {"gCheck_Print", K::Check, "drukuj po wysłaniu", 35, 405, 180, 25, true, F::F2},
-    {"gCheck_TestPrint", K::Check, "wydruk testowy", 35, 570, 180, 25, true, F::F2},
-    {"gComb_COM", K::Combo, "COM1", 35, 113, 70, 23, true, F::F1},
-    {"gComb_Baudrate", K::Combo, "9600", 125, 113, 70, 23, true, F::F1},
-    {"gComb_Timeout", K::Combo, "10", 275, 113, 40, 23, true, F::F1},
-    {"gComb_Interface", K::Combo, "RS232 / USB", 35, 50, 110, 23, true, F::F1},
-    {"gComb_Protocol", K::Combo, "TARVIX - drukarki", 175, 50, 130, 23, true, F::F1},
-    {"gComb_Slot", K::Combo, "1", 135, 322, 50, 23, true, F::F1},
-    {"gComb_GrHdr", K::Combo, "Brak", 155, 498, 60, 23, true, F::F1},
-    {"gComb_GrFoot", K::Combo, "Brak", 155, 538, 60, 23, true, F::F1},
-    {"gComb_Rep", K::Combo, "1-6", 255, 630, 50, 23, true, F::F1},
-    {"gGroup_FrameCfg", K::Group, "Konfiguracja połączenia", 15, 10, 310, 185, true, F::F2},
-    {"gGroup_FrameCfg2", K::Rule, "", 20, 80, 295, 10, true, F::None},
-    {"gGroup_FrameGraf", K::Group, "Programowanie grafiki", 15, 215, 310, 230, true, F::F2},
-    {"gGroup_FrameSet", K::Group, "Grafika w nagłówku / stopce", 15, 465, 310, 210, true, F::F2},
-    {"gGroup_FrameSet2", K::Rule, "", 20, 600, 295, 10, true, F::None},
-    {"gGroup_FrameBMP", K::Group, "Podgląd grafiki", 338, 10, 651, 667, true, F::F2},
-    {"g_IPaddress", K::Line, "192.168.1.100", 35, 113, 130, 23, false, F::F1},
-    {"gEdit_PortTCP", K::Line, "3333", 185, 113, 50, 23, false, F::F1},
-    {"gEdit_Info", K::Pane, "", 343, 350, 640, 325, false, F::F4},
-    {"gEdit_File", K::Pane, "Bitmapa monochromatyczna\nMaksymalny rozmiar 640 x 640 pikseli", 35, 268, 270,
-     41, true, F::F1},
-    {"gStat_Interface", K::Label, "Interfejs", 35, 31, 60, 16, true, F::F1},
-    {"gStat_Protocol", K::Label, "Protokół", 175, 31, 60, 16, true, F::F1},
-    {"gStat_COM", K::Label, "Port", 35, 95, 70, 16, true, F::F1},
-    {"gStat_Baudrate", K::Label, "Prędkość", 145, 95, 70, 16, true, F::F1},
-    {"gStat_Timeout", K::Label, "Timeout(s)", 250, 95, 65, 16, true, F::F1},
-    {"gStat_Address", K::Label, "Adres IP", 35, 95, 70, 16, false, F::F1},
-    {"gStat_TCPPort", K::Label, "Port", 185, 95, 50, 16, false, F::F1},
-    {"gStat_File", K::Label, "Plik z grafiką", 35, 250, 100, 16, true, F::F1},
-    {"gStat_Slot", K::Label, "Nr grafiki (1-6)", 35, 326, 88, 16, true, F::F1},
-    {"gStat_GrHdr", K::Label, "Nagłówek - grafika nr", 35, 500, 120, 16, true, F::F1},
-    {"gStat_GrFoot", K::Label, "Stopka - grafika nr", 35, 540, 120, 16, true, F::F1},
-    {"gStat_Rep", K::Label, "grafika nr", 180, 634, 70, 16, true, F::F1},
-};
-
-QStringList numbers(const QString& prefix, int from, int to) {
-    QStringList l;
-    for (int i = from; i <= to; ++i) l << prefix + QString::number(i);
-    return l;
-}
-
-QStringList items_of(QComboBox* c) {
-    QStringList l;
-    for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
-    return l;
-}
-
 // The text a widget shows, whatever its kind.
 QString shown_text(QWidget* w) {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
@@ -108,16 +39,30 @@ QString shown_text(QWidget* w) {
     return {};
 }
 
-// Each kind is a class of widget (in K's order); a selector is besides a list the user
-// cannot type in, and a rule a horizontal line.
-bool kind_matches(QWidget* w, K k) {
-    static const char* const kClass[] = {"QProgressBar", "QPushButton",    "QCheckBox",
-                                         "QComboBox",    "QGroupBox",      "QFrame",
-                                         "QLineEdit",    "QPlainTextEdit", "QLabel"};
-    if (!w->inherits(kClass[static_cast<int>(k)])) return false;
-    if (k == K::Combo) return !static_cast<QComboBox*>(w)->isEditable();
-    if (k == K::Rule) return static_cast<QFrame*>(w)->frameShape() == QFrame::HLine;
-    return true;
+// The widget each kind of the model is drawn with: a selector is a list the user cannot
+// type in; a group box without a caption a horizontal rule.
+bool kind_matches(QWidget* w, const tv::Control& c) {
+    switch (c.kind) {
+        case tv::Kind::ProgressBar:
+            return w->inherits("QProgressBar");
+        case tv::Kind::Button:
+            return w->inherits("QPushButton");
+        case tv::Kind::CheckBox:
+            return w->inherits("QCheckBox");
+        case tv::Kind::Selector:
+            return w->inherits("QComboBox") && !static_cast<QComboBox*>(w)->isEditable();
+        case tv::Kind::GroupBox:
+            return c.text.empty()
+                       ? w->inherits("QFrame") && static_cast<QFrame*>(w)->frameShape() == QFrame::HLine
+                       : w->inherits("QGroupBox");
+        case tv::Kind::IpAddress:
+            return w->inherits("QLineEdit");
+        case tv::Kind::Edit:
+            return w->inherits(c.style & tv::MultiLine ? "QPlainTextEdit" : "QLineEdit");
+        case tv::Kind::Label:
+            return w->inherits("QLabel");
+    }
+    return false;
 }
 
 }  // namespace
@@ -150,33 +95,33 @@ class PanelTest : public WindowTest {
         QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
     }
 
-    // Before the application starts, the widgets show the panel as built.
+    // Before the application starts, every control of the model is a widget of its kind at
+    // the model's place, showing the model's text, items and state, in the model's weight.
     void everyControlAtItsPlaceWithItsTextAndFont() {
-        QCOMPARE(int(std::size(kPanel)), int(tv::all_controls().size()));
-        for (const Expected& e : kPanel) {
-            QWidget* w = window_->widget(e.handle);
-            QVERIFY2(w, e.handle);
-            QVERIFY2(kind_matches(w, e.kind), e.handle);
-            QCOMPARE(w->objectName(), QString::fromUtf8(e.handle));
-            QCOMPARE(w->geometry(), QRect(e.x, e.y, e.w, e.h));
-            QCOMPARE(shown_text(w), QString::fromUtf8(e.text));
-            QVERIFY2(w->isVisibleTo(window_.get()) == e.shown, e.handle);
-            const QFont f = w->font();
-            switch (e.font) {
-                case F::F1:
-                    QCOMPARE(f.weight(), QFont::Normal);
-                    break;
-                case F::F2:
-                case F::F3:
-                    QCOMPARE(f.weight(), QFont::DemiBold);
-                    break;
-                case F::F4:
-                    QVERIFY2(QFontInfo(f).fixedPitch(), e.handle);
-                    break;
-                case F::None:
-                    break;
+        for (const tv::Control* c : tv::all_controls()) {
+            const tv::Control m = tv::snapshot(c);
+            QWidget* w = window_->widget(m.handle);
+            QVERIFY2(w, m.handle);
+            QVERIFY2(kind_matches(w, m), m.handle);
+            const QRect g = w->geometry();
+            QCOMPARE(QRect(g.x(), g.y(), g.width(), 0), QRect(m.x, m.y, m.w, 0));
+            // A selector's model height is its open list's; closed it is one row high.
+            QCOMPARE(g.height(), m.kind == tv::Kind::Selector ? 23 : m.h);
+            if (m.kind == tv::Kind::Selector) {
+                auto* box = static_cast<QComboBox*>(w);
+                QCOMPARE(box->count(), int(m.items.size()));
+                for (int i = 0; i < box->count(); ++i)
+                    QCOMPARE(box->itemText(i), QString::fromStdString(tv::item(c, i)));
+                QCOMPARE(box->currentIndex(), m.selection);
+            } else {
+                QCOMPARE(shown_text(w).replace('\n', "\r\n"), QString::fromStdString(m.text));
             }
+            QVERIFY2(w->isVisibleTo(window_.get()) == m.visible, m.handle);
+            QVERIFY2(w->isEnabled() == m.enabled, m.handle);
+            if (m.font && m.font->weight >= 600) QCOMPARE(w->font().weight(), QFont::DemiBold);
+            if (m.font && m.font->weight < 600) QCOMPARE(w->font().weight(), QFont::Normal);
         }
+        QVERIFY(QFontInfo(get<QPlainTextEdit>("gEdit_Info")->font()).fixedPitch());
         const int f1 = get<QLabel>("gStat_File")->font().pixelSize();
         const int f2 = get<QPushButton>("gButt_ComDetect")->font().pixelSize();
         const int f3 = get<QPushButton>("gButt_File")->font().pixelSize();
@@ -206,20 +151,7 @@ class PanelTest : public WindowTest {
         QVERIFY(qAbs((area.right() - used.right()) - used.left()) <= 5);
     }
 
-    void selectorsHoldTheirItems() {
-        QCOMPARE(items_of(get<QComboBox>("gComb_COM")), numbers("COM", 1, 99));
-        QCOMPARE(items_of(get<QComboBox>("gComb_Baudrate")),
-                 QStringList({"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}));
-        QCOMPARE(items_of(get<QComboBox>("gComb_Timeout")), numbers("", 1, 99));
-        QCOMPARE(items_of(get<QComboBox>("gComb_Interface")), QStringList({"RS232 / USB", "Ethernet"}));
-        QCOMPARE(items_of(get<QComboBox>("gComb_Protocol")),
-                 QStringList({"TARVIX - drukarki", "TARVIX - kasy"}));
-        const QStringList slot_items = numbers("", 1, 6) << "1-6";
-        QCOMPARE(items_of(get<QComboBox>("gComb_Slot")), slot_items);
-        QCOMPARE(items_of(get<QComboBox>("gComb_Rep")), slot_items);
-        const QStringList none_and_slots = QStringList{"Brak"} + numbers("", 1, 6);
-        QCOMPARE(items_of(get<QComboBox>("gComb_GrHdr")), none_and_slots);
-        QCOMPARE(items_of(get<QComboBox>("gComb_GrFoot")), none_and_slots);
+    void portListScrolls() {
         // The open list of the port selector is a scrolling list, not 99 rows.
         QVERIFY(get<QComboBox>("gComb_COM")->maxVisibleItems() < 20);
     }

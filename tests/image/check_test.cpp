@@ -89,21 +89,6 @@ TEST_F(CheckTest, TwentyFourBitFilesFailTheColourCheck) {
     EXPECT_EQ(im.msg, COLOUR_MSG);
 }
 
-TEST_F(CheckTest, PolarityFollowsColourZero) {
-    EXPECT_EQ(run_check(shipped("logo_64x24_black0_im.bmp")).polarity, 0u);
-    EXPECT_EQ(run_check(shipped("logo_64x24_pil.bmp")).polarity, 0u);
-    EXPECT_EQ(h.trace(), "\r\nNegatyw = 0\r\n\r\nNegatyw = 0\r\n");
-    h.clear();
-    EXPECT_EQ(run_check(shipped("logo_64x24_white0_im.bmp")).polarity, 2u);
-    EXPECT_EQ(h.trace(), "\r\nNegatyw = 2\r\n");
-
-    // The fourth byte of a colour plays no part: black stays black.
-    std::string b = bmp_1bit(8, 1, [](int, int) { return true; });
-    b[57] = 1;
-    write_file(dir.file("reserved.bmp"), b);
-    EXPECT_EQ(run_check(dir.file("reserved.bmp")).polarity, 0u);
-}
-
 TEST_F(CheckTest, FileThatDoesNotOpenShowsItsOwnBoxOnly) {
     const std::string missing = dir.file("nie_ma.bmp");
     const Check c = run_check(missing);
@@ -121,31 +106,6 @@ TEST_F(CheckTest, FileThatDoesNotOpenShowsItsOwnBoxOnly) {
     EXPECT_FALSE(PaintBMP);
     EXPECT_EQ(text(gEdit_File), "");
     EXPECT_EQ(h.trace(), "Filename : ");
-}
-
-TEST_F(CheckTest, BrokenFilesAreRefusedWithAClearMessage) {
-    const std::string full = read_file(shipped("full_640x640_im.bmp"));
-    std::string huge_offset = full;
-    put32(huge_offset, 10, 0xFFFFFFF0u);
-    std::string one_byte_short = full.substr(0, full.size() - 1);
-    const RefusedFile cases[] = {
-        {"half.bmp", full.substr(0, full.size() / 2), GR_NO_DATA, DATA_MSG},
-        {"short1.bmp", one_byte_short, GR_NO_DATA, DATA_MSG},
-        {"offset.bmp", huge_offset, GR_NO_DATA, DATA_MSG},
-        // Nothing at all is no BMP; a header cut short is a damaged file, and nothing
-        // else is said about it.
-        {"empty.bmp", "", GR_NOT_BMP, "Plik nie jest bitmapą BMP !!!\n"},
-        {"five.bmp", "BM\x01\x02\x03", GR_NO_DATA, DATA_MSG},
-        {"header_only.bmp", full.substr(0, 30), GR_NO_DATA, DATA_MSG},
-        {"cut_at_20.bmp", full.substr(0, 20), GR_NO_DATA, DATA_MSG},
-    };
-    for (const RefusedFile& c : cases) {
-        SCOPED_TRACE(c.what);
-        expect_refused(h, dir.file(c.what), c);
-    }
-    // The exact size passes.
-    write_file(dir.file("exact.bmp"), full);
-    EXPECT_EQ(run_check(dir.file("exact.bmp")).code, RC_OK);
 }
 
 TEST_F(CheckTest, AcceptedFileFillsTheFileFieldAndThePreview) {

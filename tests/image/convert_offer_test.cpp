@@ -14,7 +14,7 @@
 #include "common/globals.h"
 #include "common/paths.h"
 #include "image/convert_session.h"
-#include "support/recording_host.h"
+#include "support/fixture.h"
 #include "ui/Controls.h"
 #include "ui/panel.h"
 
@@ -27,7 +27,7 @@ std::string card(const std::string& name) {
     return std::string(TV_SOURCE_DIR) + "/tests/data/pictures/" + name;
 }
 
-class ConvertOffer : public ::testing::Test {
+class ConvertOffer : public Test {
   protected:
     void SetUp() override {
         set_gr_filename("");
@@ -35,15 +35,8 @@ class ConvertOffer : public ::testing::Test {
         Gr_xmax = 0;
         Gr_ymax = 0;
         PROTOCOL = 0;
-        mk_interface();
-        copy_to_start_dir(dir.path());
-        h.clear();
+        host.clear();
     }
-    void TearDown() override {
-        set_gr_filename("");
-        PROTOCOL = 0;
-    }
-    static void copy_to_start_dir(const std::string& d) { gCurrendDir = d; }
     // A copy of a test picture in the test's folder.
     std::string copy(const std::string& name, const std::string& as) {
         const std::string to = dir.file(as);
@@ -52,13 +45,13 @@ class ConvertOffer : public ::testing::Test {
     }
     // "Otwórz", the file dialog answering with path, and the check that follows.
     void open(const std::string& path) {
-        h.choose_next(path);
+        host.choose_next(path);
         dispatch_command(103, Notify::Clicked, gButt_File);
         wait_for_check();
     }
     // The user presses OK after setting the options with set.
     void accept_with(std::function<void(logo::Options&)> set = {}) {
-        h.convert_with([this, set](ConvertSession& s) {
+        host.convert_with([this, set](ConvertSession& s) {
             seen_limit = s.options.limit;
             seen_source = s.source_text();
             if (set) set(s.options);
@@ -67,12 +60,10 @@ class ConvertOffer : public ::testing::Test {
     }
     std::size_t dialogs() const {
         std::size_t n = 0;
-        for (const Event& e : h.events()) n += e.type == Event::ConvertDialog;
+        for (const Event& e : host.events()) n += e.type == Event::ConvertDialog;
         return n;
     }
 
-    RecordingHost h;
-    TempDir dir;
     int seen_limit = 0;
     std::string seen_source;
 };
@@ -87,7 +78,7 @@ TEST_F(ConvertOffer, OkWritesTheLogoBesideThePictureAndLoadsIt) {
     EXPECT_EQ(dialogs(), 1u);
     EXPECT_EQ(seen_limit, 640);
     EXPECT_EQ(seen_source, "Sklep Żółw.png – PNG, 24 x 16 pikseli");
-    EXPECT_EQ(h.boxes_shown(),
+    EXPECT_EQ(host.boxes_shown(),
               (std::vector<Box>{{"Komunikat", "Logo zapisano w pliku:\n" + out + "\n(48 x 32 pikseli)",
                                  Icon::Information}}));
     // Loaded the normal way: the reader has taken it.
@@ -97,7 +88,7 @@ TEST_F(ConvertOffer, OkWritesTheLogoBesideThePictureAndLoadsIt) {
     EXPECT_EQ(Gr_ymax, 32);
     EXPECT_EQ(text(gEdit_File), "Sklep Żółw_logo.bmp\r\nBMP monochromatyczna, 48 x 32 pikseli");
     EXPECT_TRUE(enabled(gButt_Send));
-    EXPECT_NE(h.trace().find("Logo z obrazu : " + png), std::string::npos);
+    EXPECT_NE(host.trace().find("Logo z obrazu : " + png), std::string::npos);
 }
 
 // A 1-bit BMP the reader takes but a cash register refuses (over 384 x 384) is offered too.
@@ -119,21 +110,21 @@ TEST_F(ConvertOffer, APictureTheReaderTakesIsNotOffered) {
     open(dir.file("mono.bmp"));
     EXPECT_EQ(dialogs(), 0u);
     EXPECT_EQ(gr_filename(), dir.file("mono.bmp"));
-    EXPECT_TRUE(h.boxes_shown().empty());
+    EXPECT_TRUE(host.boxes_shown().empty());
     EXPECT_FALSE(std::filesystem::exists(dir.file("mono_logo.bmp")));
 }
 
 TEST_F(ConvertOffer, CancelWritesNothingAndKeepsTheFileChosenBefore) {
     write_file(dir.file("mono.bmp"), bmp_1bit(100, 20, [](int x, int) { return x < 50; }));
     open(dir.file("mono.bmp"));
-    h.convert_with([](ConvertSession&) { return DialogResult::Cancelled; });
+    host.convert_with([](ConvertSession&) { return DialogResult::Cancelled; });
     open(copy("card_rgb.jpg", "photo.jpg"));
     EXPECT_EQ(dialogs(), 1u);
     EXPECT_FALSE(std::filesystem::exists(dir.file("photo_logo.bmp")));
     EXPECT_EQ(gr_filename(), dir.file("mono.bmp"));
     EXPECT_TRUE(PaintBMP);
     EXPECT_EQ(text(gEdit_File), "mono.bmp\r\nBMP monochromatyczna, 100 x 20 pikseli");
-    EXPECT_TRUE(h.boxes_shown().empty());
+    EXPECT_TRUE(host.boxes_shown().empty());
 }
 
 // The user's turns at the dialog: each types a width key by key, presses Enter and then OK
@@ -160,21 +151,21 @@ TEST_F(ConvertOffer, NoToReplacingALogoReturnsToTheDialogWithItsSettings) {
                        "Plik " + dir.file("card_logo.bmp") + " już istnieje.\nCzy zastąpić go nowym logo?",
                        Icon::Question, Buttons::YesNo};
     auto turns = std::make_shared<Turns>(Turns{{"48"}, {}, {}});
-    h.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
-    h.answer_next(Answer::No);
+    host.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
+    host.answer_next(Answer::No);
     open(png);
     EXPECT_EQ(turns->shown, (std::vector<std::string>{"dopasuj", "48"}));
-    EXPECT_EQ(h.boxes_shown(), std::vector<Box>{question});
+    EXPECT_EQ(host.boxes_shown(), std::vector<Box>{question});
     EXPECT_EQ(read_file(dir.file("card_logo.bmp")), "the user's own file");
     EXPECT_EQ(gr_filename(), "");
 
-    h.clear();
+    host.clear();
     *turns = Turns{{"48"}, {}, {}};
-    h.answer_next(Answer::Yes);
+    host.answer_next(Answer::Yes);
     open(png);
-    ASSERT_EQ(h.boxes_shown().size(), 2u);
-    EXPECT_EQ(h.boxes_shown()[0], question);
-    EXPECT_EQ(h.boxes_shown()[1].caption, "Komunikat");
+    ASSERT_EQ(host.boxes_shown().size(), 2u);
+    EXPECT_EQ(host.boxes_shown()[0], question);
+    EXPECT_EQ(host.boxes_shown()[1].caption, "Komunikat");
     EXPECT_EQ(gr_filename(), dir.file("card_logo.bmp"));
     EXPECT_EQ(Gr_xmax, 48);
 }
@@ -195,9 +186,9 @@ TEST_F(ConvertOffer, AWidthOverTheLimitIsKeptAsTypedAndOkRefusedNamingTheLimit) 
         change_protocol();
         const int limit = c.protocol == 0 ? 640 : 384;
         std::filesystem::remove(dir.file("card_logo.bmp"));
-        h.clear();
+        host.clear();
         auto turns = std::make_shared<Turns>(Turns{c.typed, {}, {}});
-        h.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
+        host.convert_with([turns](ConvertSession& s) { return (*turns)(s); });
         open(copy("card_rgb.png", "card.png"));
         std::filesystem::remove(dir.file("card.png"));
         // The refused text is still in the box when the user comes back to it.
@@ -205,9 +196,9 @@ TEST_F(ConvertOffer, AWidthOverTheLimitIsKeptAsTypedAndOkRefusedNamingTheLimit) 
         EXPECT_EQ(turns->shown[1], c.typed[0]);
         // ... over the result as it was (the fit), never one made at a prefix's width.
         EXPECT_EQ(turns->result_widths[1], 24) << c.typed[0];
-        ASSERT_EQ(h.boxes_shown().size(), 2u) << c.typed[0];
+        ASSERT_EQ(host.boxes_shown().size(), 2u) << c.typed[0];
         EXPECT_EQ(
-            h.boxes_shown()[0],
+            host.boxes_shown()[0],
             (Box{"Błąd!", "Wpisz szerokość od 1 do " + std::to_string(limit) + " pikseli albo „dopasuj”.",
                  Icon::Warning}));
         EXPECT_EQ(Gr_xmax, c.width) << c.typed[0];
@@ -244,10 +235,10 @@ TEST_F(ConvertOffer, DamagedOrOverLargePicturesAreRefusedWithoutTheDialog) {
          "i najwyżej 20000 pikseli w każdym kierunku."},
     };
     for (const Case& c : cases) {
-        h.clear();
+        host.clear();
         open(c.file);
         EXPECT_EQ(dialogs(), 0u) << c.file;
-        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", c.text, Icon::Warning}})) << c.file;
+        EXPECT_EQ(host.boxes_shown(), (std::vector<Box>{{"Błąd!", c.text, Icon::Warning}})) << c.file;
         // Forgotten as a refused file is.
         EXPECT_EQ(gr_filename(), "") << c.file;
         EXPECT_FALSE(PaintBMP) << c.file;
@@ -282,10 +273,10 @@ TEST_F(ConvertOffer, AFileThatIsNoPictureIsToldWhatItIsNot) {
     write_file(dir.file("junk.bmp"), std::string(100, 'x'));
     write_file(dir.file("odd_header.bmp"), "BM" + std::string(12, '\0') + "\x14" + std::string(80, '\0'));
     for (const auto& [name, text] : cases) {
-        h.clear();
+        host.clear();
         open(dir.file(name));
         EXPECT_EQ(dialogs(), 0u) << name;
-        EXPECT_EQ(h.boxes_shown(), (std::vector<Box>{{"Błąd!", text, Icon::Warning}})) << name;
+        EXPECT_EQ(host.boxes_shown(), (std::vector<Box>{{"Błąd!", text, Icon::Warning}})) << name;
         EXPECT_EQ(gr_filename(), "") << name;
     }
 }
@@ -295,7 +286,7 @@ TEST_F(ConvertOffer, AFaceWithoutTheDialogKeepsTheReadersRefusal) {
     write_file(dir.file("wide.bmp"), bmp_24bit(800, 100));
     open(dir.file("wide.bmp"));
     EXPECT_EQ(dialogs(), 0u);
-    EXPECT_EQ(h.boxes_shown(),
+    EXPECT_EQ(host.boxes_shown(),
               (std::vector<Box>{{"Błąd!",
                                  "Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"
                                  "Bitmapa musi być monochromatyczna !!!\n",
@@ -338,4 +329,41 @@ TEST(ConvertSessionRules, OpenFileDialogOffersEveryPictureFirstThenBitmaps) {
     EXPECT_EQ(picture_file_filters(),
               (std::vector<std::string>{"Obrazy (*.png *.jpg *.jpeg *.gif *.bmp *.tga *.pnm *.ppm *.pgm)",
                                         "Bitmapy (*.bmp)"}));
+}
+
+// The width box as a user types into it: one key at a time ('<' is Backspace, '*' selects
+// all, so that the next key replaces the text), Enter before each '*' and at the end. The 24 x 16 card fits
+// at 24.
+TEST(ConvertSessionRules, AWidthTypedKeyByKeyTakesTheLastText) {
+    const struct {
+        const char* keys;
+        int width;  // of the logo made after Enter
+    } cases[] = {
+        {"48", 48},       {"48*dopasuj", 24}, {"48<<dopasuj", 24}, {"48<<", 24}, {"48*120 pikseli", 120},
+        {"dopasuj*7", 7}, {"48*x", 48},  // no width: the last one stays (and "OK" refuses the text)
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        ConvertSession s;
+        std::string error;
+        ASSERT_TRUE(s.open(card("card_rgb.png"), 384, error)) << error;
+        ASSERT_TRUE(s.update());
+        std::string box = s.width_text();
+        bool selected = true;  // the box's text is selected when the dialog opens
+        for (const char* k = c.keys; *k; ++k) {
+            if (*k == '*') {
+                selected = true;
+                continue;
+            }
+            if (*k == '<')
+                box = selected ? "" : box.substr(0, box.size() - 1);
+            else
+                box = (selected ? "" : box) + *k;
+            selected = false;
+            s.set_width_text(box);
+            if (k[1] == '\0' || k[1] == '*') s.take_typed_width();  // Enter
+        }
+        EXPECT_EQ(s.width_text(), box);
+        EXPECT_EQ(s.logo().width, c.width);
+    }
 }

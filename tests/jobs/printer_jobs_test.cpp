@@ -6,6 +6,7 @@
 
 #include "job_fixture.h"
 #include "support/platform.h"
+#include "ui/panel_layout.h"
 
 using namespace tv;
 using namespace tv::test;
@@ -229,6 +230,48 @@ TEST_F(PrinterJobs, ARejectedPictureSendsNothingAndShowsOnlyTheCheckMessage) {
     EXPECT_EQ(box_texts(), std::vector<std::string>{
                                "[Błąd!] Za duża szerokość !!! Maksymalna szerokość to 640 pikseli !\n"});
     EXPECT_EQ(job_outcome, JobOutcome::Failed);
+}
+
+// Every kind of job, held at its first reply: while it runs no control a user could press
+// is enabled; afterwards the panel is back and the focus is on the button that started it.
+// (The faces show the same in their widgets: one job each in tests/gui and tests/win.)
+TEST_F(PrinterJobs, EveryJobLocksThePanelAndGivesTheFocusBack) {
+    const struct {
+        const char* name;
+        bool registers;
+        int id;
+        Control* button;
+        bool picture;
+    } jobs[] = {
+        {"printer send", false, ID_SEND, gButt_Send, true},
+        {"printer clear", false, ID_CLEAR, gButt_Clear, false},
+        {"printer header and footer", false, ID_SET, gButt_Set, false},
+        {"printer report", false, ID_REPORT, gButt_Rep, false},
+        {"printer connection test", false, ID_TEST, gButt_ComTest, false},
+        {"register send", true, ID_SEND, gButt_Send, true},
+        {"register clear", true, ID_CLEAR, gButt_Clear, false},
+        {"register header and footer", true, ID_SET, gButt_Set, false},
+        {"register connection test", true, ID_TEST, gButt_ComTest, false},
+    };
+    for (const auto& job : jobs) {
+        SCOPED_TRACE(job.name);
+        start_sim({job.registers ? "--register" : "--printer", "--delay", "1:120000"});
+        if (job.registers) use_registers();
+        set_sel(gComb_Timeout, 59);  // 60 s: the job waits for the reply meanwhile
+        if (job.picture) choose(picture(16, 8));
+        host.clear();
+        dispatch_command(job.id, Notify::Clicked, job.button);
+        ASSERT_TRUE(host.wait_for_trace("Send : ", std::chrono::seconds(20)));
+        for (const Control* c : tab_order()) EXPECT_FALSE(enabled(c)) << c->handle;
+        EXPECT_FALSE(enabled(gEdit_File));
+        sim->stop();  // the line breaks: the job reports it and ends
+        finish_job();
+        EXPECT_FALSE(bAction);
+        EXPECT_TRUE(enabled(job.button));
+        EXPECT_EQ(enabled(gButt_Rep), !job.registers);
+        ASSERT_FALSE(host.focused().empty());
+        EXPECT_EQ(host.focused().back(), job.button->handle);
+    }
 }
 
 }  // namespace

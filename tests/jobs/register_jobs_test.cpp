@@ -97,25 +97,4 @@ TEST_F(RegisterJobs, NoConnectionIsReportedForEveryJob) {
     }
 }
 
-TEST_F(RegisterJobs, ARejectedPictureShowsOnlyTheCheckMessage) {
-    start_sim({"--register"});
-    use_registers();
-    set_gr_filename(shipped("rgb24_48x16_im.bmp"));
-    press(ID_SEND);
-    EXPECT_TRUE(frames().empty());
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"[Błąd!] Bitmapa musi być monochromatyczna !!!\n"});
-
-    // The reader's later refusals are the check's too, not device errors.
-    std::string rle = read_file(shipped("variants/v3_black0_13x7_im.bmp"));
-    rle[30] = 1;  // RLE8
-    const std::string path = dir.file("rle.bmp");
-    write_file(path, rle);
-    host.clear();
-    set_gr_filename(path);
-    press(ID_SEND);
-    EXPECT_TRUE(frames().empty());
-    EXPECT_EQ(box_texts(),
-              std::vector<std::string>{"[Błąd!] Skompresowana bitmapa nie jest obsługiwana !!!\n"});
-}
-
 }  // namespace

@@ -118,12 +118,7 @@ TEST_F(PortList, PortsLinksTakeTheirNamesAndDanglingOnesHideTheName) {
                   {"-", dev("ttyS0"), "port szeregowy (serial8250)"},
               }));
 }
-#else
-TEST(PortList, DevicesTakeTheirMappedNamesAndPlaceholdersAreLeftOut) {
-    TV_POSIX_ONLY("sysfs and /dev/serial/by-id");
-}
-TEST(PortList, PortsLinksTakeTheirNamesAndDanglingOnesHideTheName) { TV_POSIX_ONLY("ports/comN links"); }
-#endif
+#endif  // sysfs and /dev/serial/by-id: POSIX only, not built on Windows
 
 TEST(PortNames, NameNoteAndOrder) {
     std::vector<PortInfo> ports = {{0, "/dev/ttyUSB40", "x"},
@@ -139,9 +134,9 @@ TEST(PortNames, NameNoteAndOrder) {
     EXPECT_EQ(port_note(ports[0]), "/dev/pts/3");
 }
 
+#ifdef _WIN32
 // Windows lists the ports its drivers entered under SERIALCOMM; one is added here.
 TEST(PortListWindows, SerialcommValuesAreThePorts) {
-#ifdef _WIN32
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr,
                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
@@ -157,9 +152,7 @@ TEST(PortListWindows, SerialcommValuesAreThePorts) {
     for (const auto& r : rows(ports))
         if (std::get<0>(r) == "COM42") found.push_back(r);
     EXPECT_EQ(found, (std::vector<Row>{{"COM42", "\\\\.\\COM42", "\\Device\\TvTest42"}}));
-#else
-    GTEST_SKIP() << "Windows only: the SERIALCOMM registry key";
-#endif
 }
+#endif  // the registry key: Windows only, not built elsewhere
 
 }  // namespace

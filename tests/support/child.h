@@ -42,8 +42,9 @@ class Child : public Process, NoCopy {
     long read_err(char* buf, std::size_t n);
     int poll_exit() override;
     void terminate() override;
-    // SIGINT, as Ctrl-C in a terminal. False where it cannot be sent (Windows).
-    bool interrupt();
+    // SIGINT, as Ctrl-C in a terminal (or another signal, such as SIGTERM). False where it
+    // cannot be sent (Windows).
+    bool interrupt(int signal_number);
     void kill() override;
     int pid() const override;
 

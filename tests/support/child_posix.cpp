@@ -105,8 +105,8 @@ void Child::terminate() {
     if (os_->pid > 0 && !os_->reaped) ::kill(os_->pid, SIGTERM);
 }
 
-bool Child::interrupt() {
-    if (os_->pid > 0 && !os_->reaped) ::kill(os_->pid, SIGINT);
+bool Child::interrupt(int signal_number) {
+    if (os_->pid > 0 && !os_->reaped) ::kill(os_->pid, signal_number);
     return true;
 }
 

@@ -117,7 +117,7 @@ int Child::poll_exit() {
 
 void Child::terminate() { kill(); }
 
-bool Child::interrupt() { return false; }
+bool Child::interrupt(int) { return false; }
 
 int Child::pid() const { return os_->started ? static_cast<int>(os_->pi.dwProcessId) : -1; }
 

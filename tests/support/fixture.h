@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,16 @@ class Test : public ::testing::Test {
 // ignores its time-out: a generous multiple, so that a busy machine never fails it.
 constexpr std::chrono::milliseconds timeout_bound(std::chrono::milliseconds t) {
     return 4 * t + std::chrono::seconds(2);
+}
+
+// A bounded wait for a call to return, for a call that must not run into a time-out of its
+// own: true when it returned within bound (a hang or a full time-out fails, a busy machine
+// does not). The call runs on a thread of its own (it sets the test's variables; the test
+// asserts after); after a late return the test goes on once the call has come back.
+template <class F>
+bool returns_within(std::chrono::milliseconds bound, F&& call) {
+    auto done = std::async(std::launch::async, std::forward<F>(call));
+    return done.wait_for(bound) == std::future_status::ready;
 }
 
 // Milliseconds since start.

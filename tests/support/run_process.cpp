@@ -8,7 +8,8 @@
 namespace tv::test {
 
 RunResult run_program(const std::string& path, const std::vector<std::string>& args, const std::string& cwd,
-                      std::chrono::milliseconds timeout, const std::function<bool()>& interrupt_when) {
+                      std::chrono::milliseconds timeout, const std::function<bool()>& interrupt_when,
+                      int signal_number) {
     RunResult r;
     Child child;
     std::string error;
@@ -40,7 +41,7 @@ RunResult run_program(const std::string& path, const std::vector<std::string>& a
             break;
         }
         if (interrupt_when && !interrupted && interrupt_when()) {
-            child.interrupt();
+            child.interrupt(signal_number);
             interrupted = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -85,19 +85,13 @@ struct JobKind {
     const char* button;
     bool picture;
 };
+// Which controls each kind of job locks is the core's table (tests/jobs); here one job
+// shows that the window's controls follow it and nothing comes back on during the job.
 const JobKind kJobs[] = {
     {"printer send", false, "gButt_Send", true},
-    {"printer clear", false, "gButt_Clear", false},
-    {"printer header and footer", false, "gButt_Set", false},
-    {"printer report", false, "gButt_Rep", false},
-    {"printer connection test", false, "gButt_ComTest", false},
-    {"register send", true, "gButt_Send", true},
-    {"register clear", true, "gButt_Clear", false},
-    {"register header and footer", true, "gButt_Set", false},
-    {"register connection test", true, "gButt_ComTest", false},
 };
 
-TEST_F(WinJobs, EveryJobKeepsThePanelLockedAndGivesTheFocusBack) {
+TEST_F(WinJobs, AJobKeepsThePanelLockedAndGivesTheFocusBack) {
     for (const JobKind& job : kJobs) {
         SCOPED_TRACE(job.name);
         // The first reply is held back until the simulator is stopped.
@@ -177,14 +171,9 @@ TEST_F(WinJobs, ThePreviewDrawsThePicturesDotsCentred) {
             ASSERT_EQ(shot.at(o.x + x, o.y + y), logo_dark(x, y) ? 0x000000u : 0xFFFFFFu) << x << "," << y;
 }
 
-const char kQuestion[] =
-    "Trwa praca z urządzeniem. Zamknięcie programu przerwie ją,\n"
-    "a urządzenie może zachować niekompletną grafikę.\n\n"
-    "Czy mimo to zamknąć program?";
-
+// The question as a box of the window (its text is the core's, tested there).
 void check_question(const SeenBox& box) {
     EXPECT_EQ(box.caption, "UWAGA!");
-    EXPECT_EQ(box.text, kQuestion);
     EXPECT_EQ(box.icon, Icon::Warning);
     EXPECT_EQ(box.buttons, Buttons::YesNo);
     EXPECT_EQ(box.default_button, Answer::No);
@@ -206,24 +195,8 @@ class WinClose : public WinJobs {
     std::unique_ptr<SimProcess> sim_;
 };
 
-TEST_F(WinClose, NoChangesNothing) {
-    ASSERT_NO_FATAL_FAILURE(start_held_upload());
-    user->answer_next(Answer::No);
-    SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
-    ASSERT_EQ(user->boxes().size(), 1u);
-    check_question(user->boxes()[0]);
-    EXPECT_TRUE(IsWindowVisible(window->hwnd()));
-    EXPECT_FALSE(job_abort);
-    user->answer_next(Answer::Ok);
-    ASSERT_TRUE(wait_for_job());
-    ASSERT_EQ(user->boxes().size(), 2u);
-    EXPECT_EQ(user->boxes()[1].text, "Grafika została poprawnie zaprogramowana!");
-    const auto f = frames();
-    const std::string cancel = tarv_frame("prncancel\t");  // the job's frame buffer is free again
-    EXPECT_EQ(std::count(f.begin(), f.end(), cancel), 1);
-    EXPECT_TRUE(IsWindow(window->hwnd()));
-}
-
+// The question and its answers are the core's (tests/app); here what the window adds: it
+// goes once the job it stopped has ended, and saves the settings on the way out.
 TEST_F(WinClose, YesStopsTheUploadAndClosesAfterIt) {
     ASSERT_NO_FATAL_FAILURE(start_held_upload());
     const std::string cfg = file("settings.cfg");
@@ -286,8 +259,7 @@ TEST_F(WinJobs, TheAddressAndPortFieldsRefuseWhatIsWrong) {
     click("gButt_ComTest");
     ASSERT_EQ(user->boxes().size(), 1u);
     EXPECT_EQ(user->boxes()[0].caption, "Błąd");
-    EXPECT_EQ(user->boxes()[0].text,
-              "Pole \"Port\" nie zawiera poprawnego portu TCP: \"99999\".\nPort to liczba od 1 do 65535.");
+    EXPECT_NE(user->boxes()[0].text.find("\"99999\""), std::string::npos);  // its text: tests/app
     EXPECT_EQ(user->boxes()[0].icon, Icon::Warning);
     EXPECT_FALSE(bAction);
     EXPECT_TRUE(pump_until([&] { return GetFocus() == control("gEdit_PortTCP"); }, std::chrono::seconds(5)));

@@ -10,6 +10,7 @@
 
 #include "app/shell.h"
 #include "common/globals.h"
+#include "dib.h"
 #include "ui/Controls.h"
 #include "win_text.h"
 
@@ -268,13 +269,8 @@ Capture capture_client(HWND w) {
     GetClientRect(w, &r);
     c.width = r.right;
     c.height = r.bottom;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = c.width;
-    bi.bmiHeader.biHeight = -c.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    // Read back in the layout the window draws from.
+    BITMAPINFO bi = win::top_down_rgb32(c.width, c.height);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);

@@ -23,8 +23,9 @@ from ansible_collections.tarvix.logo.plugins.module_utils.logo_rollout import (
 # The module doing each kind of step, on a Windows shop PC and on any other.
 STEP_MODULES = {
     True: {'run': 'ansible.windows.win_command', 'stat': 'ansible.windows.win_stat',
-           'file': 'ansible.windows.win_file'},
-    False: {'run': 'ansible.builtin.command', 'stat': 'ansible.builtin.stat', 'file': 'ansible.builtin.file'},
+           'file': 'ansible.windows.win_file', 'tempfile': 'ansible.windows.win_tempfile'},
+    False: {'run': 'ansible.builtin.command', 'stat': 'ansible.builtin.stat', 'file': 'ansible.builtin.file',
+            'tempfile': 'ansible.builtin.tempfile'},
 }
 
 
@@ -91,6 +92,12 @@ class RemoteHost(Host):
         self.makedirs(self.path.dirname(path))
         self._module('file', {'path': path, 'src': target, 'state': 'link', 'force': True})
 
+    def scratch(self):
+        return self._module('tempfile', {'state': 'directory', 'prefix': 'tarvix-logo-check-'})['path']
+
+    def remove(self, path):
+        self._module('file', {'path': path, 'state': 'absent'})
+
 
 class ActionModule(ActionBase):
     def run(self, tmp=None, task_vars=None):
@@ -109,6 +116,8 @@ class ActionModule(ActionBase):
         if checked.error_messages:
             return dict(result, failed=True, msg='; '.join(checked.error_messages))
         params = checked.validated_parameters
+        if windows and params['ports']:  # before anything is made on the shop PC
+            return dict(result, failed=True, msg='ports: w Windows porty szeregowe mają własne nazwy COMn, bez dowiązań')
         if not windows and '/' not in params['tool']:
             raise AnsibleError('steps=remote: podaj pełną ścieżkę programu w "tool"')
         check_mode = self._task.check_mode

@@ -18,14 +18,23 @@ COLUMNS = ('name', 'interface', 'protocol', 'address', 'port')
 PROTOCOLS = ('printer', 'register')
 OUTCOMES = ('programmed', 'unchanged', 'tested', 'failed')
 
+GRAPHICS = ['1', '2', '3', '4', '5', '6', 'none']
+SPEEDS = ('1200', '2400', '4800', '9600', '19200', '38400', '57600', '115200')
+DEVICE_OPTIONS = dict(
+    name=dict(type='str', required=True),
+    interface=dict(type='str', required=True, choices=['serial', 'ethernet']),
+    protocol=dict(type='str', required=True, choices=list(PROTOCOLS)),
+    address=dict(type='str', required=True),
+    port=dict(type='str', required=True),
+)
 ARGUMENT_SPEC = dict(
-    picture=dict(type='str', required=True),
+    picture=dict(type='path', required=True),
     slot=dict(type='int', required=True),
-    header=dict(type='str'),
-    footer=dict(type='str'),
-    device=dict(type='dict'),
-    devices=dict(type='list', elements='dict'),
-    workdir=dict(type='str', required=True),
+    header=dict(type='str', choices=GRAPHICS),
+    footer=dict(type='str', choices=GRAPHICS),
+    device=dict(type='dict', options=DEVICE_OPTIONS),
+    devices=dict(type='list', elements='dict', options=DEVICE_OPTIONS),
+    workdir=dict(type='path', required=True),
     tool=dict(type='str', default='tarvix-vizaze-cli'),
     width=dict(type='int'),
     dither=dict(type='str', choices=['floyd', 'atkinson', 'ordered', 'threshold']),
@@ -37,10 +46,13 @@ ARGUMENT_SPEC = dict(
     print=dict(type='bool', default=False),
     skip_unchanged=dict(type='bool', default=True),
     force=dict(type='bool', default=False),
-    record=dict(type='str'),
+    record=dict(type='path'),
     ports=dict(type='dict', default={}),
     steps=dict(type='str', choices=['auto', 'module', 'remote'], default='auto'),
 )
+# The ranges the tool takes; a value outside one is refused before anything is run.
+RANGES = dict(slot=(1, 6), width=(1, 640), threshold=(0, 255), parallel=(1, 64), timeout=(1, 99),
+              run_timeout=(1, 86400))
 MUTUALLY_EXCLUSIVE = [('device', 'devices')]
 REQUIRED_ONE_OF = [('device', 'devices')]
 REQUIRED_TOGETHER = [('header', 'footer')]
@@ -71,37 +83,123 @@ class Host:
     def link(self, path, target):  # a symbolic link at path, replacing an older link
         raise NotImplementedError
 
+    def scratch(self):  # a new temporary directory (check mode works there), its path
+        raise NotImplementedError
+
+    def remove(self, path):  # a directory scratch() made, with what is in it
+        raise NotImplementedError
+
+
+def _valid_name(name):
+    """A folder name on every system the tool runs on (as the tool's device list wants)."""
+    if not name or len(name) > 64 or name[0] == '.' or not all(c in '-_.' or c.isascii() and c.isalnum() for c in name):
+        return False
+    stem = name.split('.')[0].lower()
+    return stem not in ('con', 'prn', 'aux', 'nul') and not (
+        len(stem) == 4 and stem[:3] in ('com', 'lpt') and stem[3] in '123456789')
+
+
+def _number(text, low, high):
+    return text.isascii() and text.isdigit() and low <= int(text) <= high
+
+
+def com_port(text):
+    return text[:3].upper() == 'COM' and _number(text[3:], 1, 99)
+
+
+def _ipv4(text):
+    parts = text.split('.')
+    return len(parts) == 4 and all(_number(p, 0, 255) and len(p) <= 3 for p in parts)
+
+
+def _device_fault(row):
+    """What is wrong with one device's (complete) row, or None."""
+    if not _valid_name(row['name']):
+        return 'niepoprawna nazwa (litery A-Z a-z, cyfry, - _ ., najwyżej 64 znaki, nie nazwa zastrzeżona w Windows)'
+    if row['interface'] not in ('serial', 'ethernet'):
+        return 'nieznany interfejs "%s" (serial albo ethernet)' % row['interface']
+    if row['protocol'] not in PROTOCOLS:
+        return 'nieznany protokół "%s" (printer albo register)' % row['protocol']
+    if row['interface'] == 'ethernet':
+        if not _ipv4(row['address']):
+            return 'niepoprawny adres IPv4 "%s"' % row['address']
+        if not _number(row['port'], 1, 65535):
+            return 'niepoprawny port TCP "%s" (1..65535)' % row['port']
+        return None
+    if not com_port(row['address']):
+        return 'niepoprawny port szeregowy "%s" (COM1..COM99)' % row['address']
+    if row['port'] not in SPEEDS:
+        return 'niepoprawna prędkość "%s" (%s)' % (row['port'], ', '.join(SPEEDS))
+    return None
+
 
 def device_rows(devices):
-    """The devices as rows of the tool's device list. ValueError names the entry at fault."""
-    rows, names = [], set()
-    for number, device in enumerate(devices, 1):
+    """The devices as rows of the tool's device list. ValueError names the entry at fault
+    (its name, or its number when it has none)."""
+    rows, names, faults = [], set(), []
+    for number, device in enumerate(devices or [], 1):
         where = 'urządzenie nr %d' % number
         if not isinstance(device, dict):
-            raise ValueError('%s: oczekiwano słownika z kluczami %s' % (where, ', '.join(COLUMNS)))
-        unknown = sorted(set(device) - set(COLUMNS))
-        if unknown:
-            raise ValueError('%s: nieznane klucze %s (dozwolone: %s)' % (where, ', '.join(unknown), ', '.join(COLUMNS)))
+            faults.append('%s: oczekiwano słownika z kluczami %s' % (where, ', '.join(COLUMNS)))
+            continue
+        if device.get('name') not in (None, ''):
+            where = 'urządzenie "%s"' % device['name']
+        unknown = sorted(str(k) for k in set(device) - set(COLUMNS))
         missing = [c for c in COLUMNS if device.get(c) is None or str(device[c]).strip() == '']
-        if missing:
-            raise ValueError('%s: brak %s' % (where, ', '.join(missing)))
-        row = dict((c, str(device[c]).strip()) for c in COLUMNS)
+        row = dict((c, str(device.get(c, '')).strip()) for c in COLUMNS)
         row['interface'], row['protocol'] = row['interface'].lower(), row['protocol'].lower()
-        where = '%s (%s)' % (where, row['name'])
-        for column in COLUMNS:
-            if any(ch in row[column] for ch in ',\r\n'):
-                raise ValueError('%s: %s zawiera przecinek albo koniec wiersza' % (where, column))
-        if row['name'].startswith('#'):
-            raise ValueError('%s: nazwa nie może zaczynać się od #' % where)
-        if row['protocol'] not in PROTOCOLS:
-            raise ValueError('%s: nieznany protokół "%s" (printer albo register)' % (where, row['protocol']))
-        if row['name'].lower() in names:
-            raise ValueError('%s: nazwa powtarza się' % where)
+        if row['interface'] == 'serial' and com_port(row['address']):
+            row['address'] = 'COM' + row['address'][3:]
+        if unknown:
+            fault = 'nieznane klucze %s (dozwolone: %s)' % (', '.join(unknown), ', '.join(COLUMNS))
+        elif missing:
+            fault = 'brak %s' % ', '.join(missing)
+        elif row['name'].lower() in names:
+            fault = 'nazwa powtarza się'
+        else:
+            fault = _device_fault(row)
+        if fault:
+            faults.append('%s: %s' % (where, fault))
+            continue
         names.add(row['name'].lower())
         rows.append(row)
+    if faults:
+        raise ValueError('; '.join(faults))
     if not rows:
         raise ValueError('lista urządzeń jest pusta')
     return rows
+
+
+def argument_faults(p, prefix=''):
+    """Every fault of the module's arguments (p as ARGUMENT_SPEC names them, values possibly
+    still text), each naming the option (prefix + name) and what it takes."""
+    faults = []
+    for key, (low, high) in sorted(RANGES.items()):
+        value = p.get(key)
+        if value is None:
+            continue
+        if not str(value).strip().lstrip('-').isdigit() or not low <= int(value) <= high:
+            faults.append('%s%s: %s poza zakresem %d..%d' % (prefix, key, value, low, high))
+    for key in ('header', 'footer', 'dither', 'steps'):
+        value, choices = p.get(key), ARGUMENT_SPEC[key]['choices']
+        if value is not None and str(value).strip().lower() not in choices:
+            faults.append('%s%s: "%s" (dozwolone: %s)' % (prefix, key, value, ', '.join(choices)))
+    if (p.get('header') is None) != (p.get('footer') is None):
+        faults.append('%sheader i %sfooter podaje się razem' % (prefix, prefix))
+    if p.get('threshold') is not None and p.get('dither') != 'threshold':
+        faults.append('%sthreshold tylko z %sdither: threshold' % (prefix, prefix))
+    ports = p.get('ports') or {}
+    if not isinstance(ports, dict):
+        faults.append('%sports: oczekiwano słownika COMn: ścieżka' % prefix)
+    else:
+        faults += ['%sports: "%s" to nie nazwa COM1..COM99' % (prefix, k) for k in sorted(map(str, ports))
+                   if not com_port(k)]
+    devices = p.get('devices') if p.get('devices') is not None else [p.get('device')]
+    try:
+        device_rows(devices if isinstance(devices, list) else [devices])
+    except ValueError as e:
+        faults.append('%sdevices: %s' % (prefix, e))
+    return faults
 
 
 def list_text(rows):
@@ -171,11 +269,11 @@ def list_report(status, out, err, names):
     report = {}
     for name in names:
         entry = entries.get(name)
-        if entry is None:
-            report[name] = {'exit': 1, 'boxes': [], 'seconds': 0.0, 'message': run_failure(status, out, err)}
+        if entry is None:  # the run's own status: 2 for a usage error, null when it was stopped
+            report[name] = {'exit': status, 'boxes': [], 'seconds': 0.0, 'message': run_failure(status, out, err)}
             continue
         boxes = entry.get('boxes') if isinstance(entry.get('boxes'), list) else []
-        exit_status = entry.get('exit') if isinstance(entry.get('exit'), int) else 1
+        exit_status = entry.get('exit') if isinstance(entry.get('exit'), int) else (status or 1)
         got = {'exit': exit_status, 'boxes': boxes, 'seconds': float(entry.get('seconds') or 0.0)}
         if exit_status != 0:
             said = ' '.join(t for t in (boxes_text(boxes), one_line(entry.get('error', ''))) if t)
@@ -191,14 +289,16 @@ class Rollout:
 
     def __init__(self, params, host, check_mode):
         self.p, self.host, self.check_mode = params, host, check_mode
+        self.dir = params['workdir']  # the tool's --dir: in check mode a scratch directory
         self.own = host.join(params['workdir'], 'logo')  # converted logos and device lists
         self.record_path = params['record'] or host.join(params['workdir'], 'logo-record.json')
         self.warnings = []
+        self.before = {}  # each device's slot and header/footer as the record had them
 
     # ---- the tool
 
     def _tool(self, *args):
-        return [self.p['tool'], '--dir', self.p['workdir'], '--json'] + list(args)
+        return [self.p['tool'], '--dir', self.dir, '--json'] + list(args)
 
     def _conversion(self):
         p, a = self.p, []
@@ -255,18 +355,42 @@ class Rollout:
     # ---- the run
 
     def run(self):
-        p, host = self.p, self.host
+        """Checks every argument first (nothing is run or written when one is wrong), then
+        programs the devices; in check mode everything the run needs on the shop PC (device
+        lists, converted logos, port links, the devices' folders) lives in a scratch
+        directory removed afterwards, so the check leaves the PC as it was."""
+        faults = argument_faults(self.p)
+        if faults:
+            raise ValueError('; '.join(faults))
+        p = self.p
         for key in ('header', 'footer'):
             if p[key] is not None:
                 p[key] = str(p[key]).strip().lower()
         rows = device_rows(p['devices'] if p['devices'] is not None else [p['device']])
-        host.makedirs(self.own)
-        for name, target in sorted((p['ports'] or {}).items()):
-            host.link(host.join(p['workdir'], 'ports', str(name).lower()), str(target))
-        record, warning = load_record(host.read(self.record_path))
+        record, warning = load_record(self.host.read(self.record_path))
         if warning:
             self.warnings.append(warning)
+        self.before = dict((r['name'], self._state(record, r)) for r in rows)
+        if not self.check_mode:
+            return self._steps(rows, record)
+        self.dir = self.host.scratch()
+        self.own = self.host.join(self.dir, 'logo')
+        try:
+            return self._steps(rows, record)
+        finally:
+            self.host.remove(self.dir)
 
+    def _state(self, record, row):
+        entry = record.get(row['name'])
+        entry = entry if isinstance(entry, dict) and entry.get('link') == link_of(row) else {}
+        slots = entry.get('slots') if isinstance(entry.get('slots'), dict) else {}
+        return {'slot': slots.get(str(self.p['slot'])), 'header': entry.get('header'), 'footer': entry.get('footer')}
+
+    def _steps(self, rows, record):
+        p, host = self.p, self.host
+        host.makedirs(self.own)
+        for name, target in sorted((p['ports'] or {}).items()):
+            host.link(host.join(self.dir, 'ports', str(name).lower()), str(target))
         results = dict((r['name'], {'name': r['name'], 'protocol': r['protocol'], 'outcome': None, 'exit': None,
                                     'boxes': [], 'seconds': 0.0}) for r in rows)
         logos = dict((proto, self._convert(proto)) for proto in sorted(set(r['protocol'] for r in rows)))
@@ -282,11 +406,13 @@ class Rollout:
 
         if self.check_mode:
             self._test(usable, due, results)
+            for r in usable:
+                results[r['name']]['would_set_header_footer'] = self._header_due(record, r, r['name'] in due)
         else:
             self._send(usable, due, logos, record, results)
             self._header_footer(usable, due, record, results)
             host.write(self.record_path, record_text(record))
-        return self._result(rows, results, logos)
+        return self._result(rows, results, logos, record)
 
     def _apply(self, report, results, done):
         for name, got in report.items():
@@ -342,12 +468,30 @@ class Rollout:
                 entry.pop('footer', None)
         self._apply(report, results, 'programmed')
 
-    def _result(self, rows, results, logos):
+    def _diff(self, rows, results, record):
+        """Per device what its slot (the logo's SHA-256) and header/footer were and are (or,
+        in check mode, would be)."""
+        p, before, after = self.p, [], []
+        for r in rows:
+            res, was = results[r['name']], self.before[r['name']]
+            if self.check_mode:
+                now = dict(was, slot=res.get('sha256') if res.get('would_program') else was['slot'])
+                if res.get('would_set_header_footer'):
+                    now.update(header=p['header'], footer=p['footer'])
+            else:
+                now = self._state(record, r)
+            for lines, state in ((before, was), (after, now)):
+                lines.append('%s: slot %s %s, header %s, footer %s\n' % (
+                    r['name'], p['slot'], state['slot'] or '-', state['header'] or '-', state['footer'] or '-'))
+        return {'before': ''.join(before), 'after': ''.join(after), 'before_header': self.record_path,
+                'after_header': self.record_path}
+
+    def _result(self, rows, results, logos, record):
         devices = [results[r['name']] for r in rows]
         counts = dict((o, sum(1 for d in devices if d['outcome'] == o)) for o in OUTCOMES)
         counts['devices'] = len(devices)
         if self.check_mode:
-            changed = any(d.get('would_program') for d in devices)
+            changed = any(d.get('would_program') or d.get('would_set_header_footer') for d in devices)
         else:
             changed = any(d['outcome'] == 'programmed' or d.get('header_footer_set') for d in devices)
         result = {
@@ -356,6 +500,7 @@ class Rollout:
             'counts': counts,
             'logos': dict((proto, logo.get('sha256')) for proto, logo in logos.items()),
             'record': self.record_path,
+            'diff': self._diff(rows, results, record),
         }
         failed = [d for d in devices if d['outcome'] == 'failed']
         if failed:

@@ -9,27 +9,31 @@ __metaclass__ = type
 DOCUMENTATION = r'''
 module: program
 short_description: Program a receipt logo into a shop's fiscal printers and cash registers
+version_added: 1.0.0
 description:
   - Runs the console tool C(tarvix-vizaze-cli) on the shop PC, with C(--json). It converts
     the picture once per protocol (the tool's C(convert) command), then programs it into the
     given slot of every device over the tool's device list (C(--devices), C(--parallel)).
     The tool alone speaks to the devices.
+  - Every argument is checked before anything is run (ranges, the device entries as the
+    tool's device list takes them); one message names each wrong option or device.
   - Keeps, on the shop PC, a record of the logo (the SHA-256 of the converted BMP) last
     programmed into each device and slot, and skips a device the record says already holds
     it. A device's graphic memory cannot be read back, so the record says what this PC
     sent, not what the device holds; after a device was replaced, serviced or cleared by
     other means, run with I(force=true).
   - In check mode it converts the picture and tests the connection to every device
-    (the tool's C(test) command); no graphic data is sent.
+    (the tool's C(test) command) in a scratch directory removed afterwards; no graphic data
+    is sent and nothing is left on the shop PC.
   - On a Windows shop PC the action plugin of the same name runs the same steps as
     separate Ansible modules (C(ansible.windows.win_command) and friends); see I(steps).
 options:
   picture:
     description: The picture on the shop PC (PNG, JPEG, GIF, BMP, TGA, PPM/PGM), absolute path.
-    type: str
+    type: path
     required: true
   width:
-    description: The logo's width in pixels (the tool's C(--width)); by default a picture
+    description: The logo's width in pixels, 1..640 (the tool's C(--width)); by default a picture
       larger than the device allows is shrunk to fit and a smaller one kept.
     type: int
   dither:
@@ -48,23 +52,48 @@ options:
     type: int
     required: true
   header:
-    description: After programming, the graphic printed in the receipt's header (1..6 or
-      C(none)); the tool's C(set) command, which sets the header and footer together.
+    description: After programming, the graphic printed in the receipt's header; the tool's
+      C(set) command, which sets the header and footer together.
     type: str
+    choices: ['1', '2', '3', '4', '5', '6', none]
   footer:
-    description: The footer graphic (1..6 or C(none)); given together with I(header).
+    description: The footer graphic; given together with I(header).
     type: str
+    choices: ['1', '2', '3', '4', '5', '6', none]
   device:
-    description: One device, as I(devices) describes.
+    description: One device, with the suboptions of I(devices).
     type: dict
+    suboptions: &device
+      name:
+        description: The device's name, also its folder C(WORKDIR/devices/NAME) (letters,
+          digits, C(-), C(_), C(.); at most 64 characters).
+        type: str
+        required: true
+      interface:
+        description: How the device is reached.
+        type: str
+        required: true
+        choices: [serial, ethernet]
+      protocol:
+        description: A fiscal printer or a cash register.
+        type: str
+        required: true
+        choices: [printer, register]
+      address:
+        description: C(COM1)..C(COM99) for I(interface=serial), an IPv4 address for I(interface=ethernet).
+        type: str
+        required: true
+      port:
+        description: The serial speed (1200 ... 115200) or the TCP port (1..65535).
+        type: str
+        required: true
   devices:
     description:
-      - The devices, each with the columns of the tool's device list C(name), C(interface)
-        (C(serial) or C(ethernet)), C(protocol) (C(printer) or C(register)), C(address)
-        (C(COMn) or an IPv4 address) and C(port) (the serial speed or the TCP port).
-      - Each device works in its own directory C(WORKDIR/devices/NAME).
+      - The devices, each a row of the tool's device list. Each device works in its own
+        directory C(WORKDIR/devices/NAME).
     type: list
     elements: dict
+    suboptions: *device
   ports:
     description: COM names mapped to serial devices of a POSIX shop PC (for example C(COM5)
       to C(/dev/serial/by-id/usb-FTDI_...)), made as links C(WORKDIR/ports/com5).
@@ -73,7 +102,7 @@ options:
   workdir:
     description: The tool's working directory (C(settings.cfg), C(devices/), C(logo/) with
       the converted logos and device lists, and the record).
-    type: str
+    type: path
     required: true
   tool:
     description: The console tool, a path or a name on the PATH.
@@ -88,9 +117,9 @@ options:
       each device's C(settings.cfg).
     type: int
   run_timeout:
-    description: Seconds one run of the tool may take; then it is told to stop (each device
-      after its current exchange) and the devices not finished fail. Not applied with
-      I(steps=remote) (use the task's C(timeout) keyword there).
+    description: Seconds one run of the tool may take (1..86400); then it is told to stop (each
+      device after its current exchange) and the devices not finished fail, the message saying
+      so. Not applied with I(steps=remote) (use the task's C(timeout) keyword there).
     type: int
     default: 3600
   print:
@@ -109,7 +138,7 @@ options:
     default: false
   record:
     description: The record file; default C(WORKDIR/logo-record.json).
-    type: str
+    type: path
   steps:
     description:
       - C(module) runs this module on the shop PC (needs Python there); C(remote) runs each
@@ -118,10 +147,17 @@ options:
     type: str
     choices: [auto, module, remote]
     default: auto
+attributes:
+  check_mode:
+    support: full
+    description: Converts and tests the connections in a scratch directory, removed afterwards;
+      nothing is sent to a device and nothing is left on the shop PC.
+  diff_mode:
+    support: full
+    description: Per device, the slot's logo (SHA-256) and the header and footer before and after.
 notes:
-  - Supports check mode.
   - Serial ports need the user the task runs as to reach them (root, or the C(dialout) group).
-author: Tarvix Vizaze developers
+author: Tarvix Vizaze developers (@tarvix)
 '''
 
 EXAMPLES = r'''
@@ -140,10 +176,6 @@ EXAMPLES = r'''
 '''
 
 RETURN = r'''
-changed:
-  description: A device was programmed (or its header and footer set); in check mode, one would be.
-  type: bool
-  returned: always
 msg:
   description: What happened, in one line (Polish).
   type: str
@@ -154,19 +186,43 @@ devices:
   elements: dict
   returned: always
   contains:
-    name: {description: The device's name., type: str}
-    protocol: {description: printer or register., type: str}
-    outcome:
-      description: C(programmed), C(unchanged) (skipped by the record), C(tested) (check
-        mode, the connection works) or C(failed).
+    name:
+      description: The device's name.
       type: str
-    would_program: {description: In check mode, whether a real run would send the logo., type: bool}
-    header_footer_set: {description: The header and footer graphics were set., type: bool}
-    exit: {description: The tool's exit status for the device (null when nothing ran)., type: int}
-    boxes: {description: The tool's message boxes, each with caption and text., type: list}
-    seconds: {description: Time the device took, in seconds., type: float}
-    sha256: {description: SHA-256 of the converted logo meant for the device., type: str}
-    message: {description: Why the device failed (its boxes on one line, or the tool's error)., type: str}
+    protocol:
+      description: C(printer) or C(register).
+      type: str
+    outcome:
+      description: C(programmed), C(unchanged) (the record says the device holds this logo; nothing
+        sent, though its header and footer may have been set), C(tested) (check mode, the
+        connection works) or C(failed).
+      type: str
+    would_program:
+      description: In check mode, whether a real run would send the logo.
+      type: bool
+    would_set_header_footer:
+      description: In check mode, whether a real run would set the header and footer.
+      type: bool
+    header_footer_set:
+      description: The header and footer graphics were set.
+      type: bool
+    exit:
+      description: The tool's exit status for the device; null when nothing ran for it or its run
+        was stopped at I(run_timeout).
+      type: int
+    boxes:
+      description: The tool's message boxes, each a dict with C(caption) and C(text).
+      type: list
+      elements: dict
+    seconds:
+      description: Time the device took, in seconds.
+      type: float
+    sha256:
+      description: SHA-256 of the converted logo meant for the device.
+      type: str
+    message:
+      description: Why the device failed (its boxes on one line, or the tool's error).
+      type: str
 counts:
   description: Devices by outcome, and C(devices) in all.
   type: dict
@@ -184,16 +240,20 @@ record:
 
 import hashlib
 import os
+import shutil
 import subprocess
 import tempfile
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tarvix.logo.plugins.module_utils.logo_rollout import (
-    ARGUMENT_SPEC, MUTUALLY_EXCLUSIVE, REQUIRED_ONE_OF, REQUIRED_TOGETHER, Host, Rollout)
+    ARGUMENT_SPEC, MUTUALLY_EXCLUSIVE, REQUIRED_ONE_OF, REQUIRED_TOGETHER, Host, Rollout, argument_faults)
 
 
 class LocalHost(Host):
     """The shop PC this module runs on."""
+
+    def __init__(self, module):
+        self.module = module
 
     def join(self, *parts):
         return os.path.join(*parts)
@@ -223,16 +283,10 @@ class LocalHost(Host):
 
     def write(self, path, text):
         fd, temporary = tempfile.mkstemp(dir=os.path.dirname(path) or '.', prefix='.tmp-')
-        try:
-            with os.fdopen(fd, 'wb') as f:
-                f.write(text.encode('utf-8'))
-                f.flush()
-                os.fsync(f.fileno())
-            os.chmod(temporary, 0o644)
-            os.replace(temporary, path)
-        except BaseException:
-            os.unlink(temporary)
-            raise
+        with os.fdopen(fd, 'wb') as f:
+            f.write(text.encode('utf-8'))
+        os.chmod(temporary, 0o644)
+        self.module.atomic_move(temporary, path)
 
     def sha256(self, path):
         digest = hashlib.sha256()
@@ -256,17 +310,26 @@ class LocalHost(Host):
         os.symlink(target, temporary)
         os.replace(temporary, path)
 
+    def scratch(self):
+        return tempfile.mkdtemp(prefix='tarvix-logo-check-')
+
+    def remove(self, path):
+        shutil.rmtree(path, ignore_errors=True)
+
 
 def main():
     module = AnsibleModule(argument_spec=ARGUMENT_SPEC, mutually_exclusive=MUTUALLY_EXCLUSIVE,
                            required_one_of=REQUIRED_ONE_OF, required_together=REQUIRED_TOGETHER,
                            supports_check_mode=True)
     params = dict(module.params)
+    faults = argument_faults(params)  # before anything is looked for or run
+    if faults:
+        module.fail_json(msg='; '.join(faults), changed=False)
     tool = params['tool']
     params['tool'] = tool if os.sep in tool else module.get_bin_path(tool, required=True)
     if not os.access(params['tool'], os.X_OK):
         module.fail_json(msg='Brak programu tarvix-vizaze-cli: %s' % params['tool'], changed=False)
-    rollout = Rollout(params, LocalHost(), module.check_mode)
+    rollout = Rollout(params, LocalHost(module), module.check_mode)
     try:
         result = rollout.run()
     except (ValueError, OSError) as e:
