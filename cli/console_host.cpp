@@ -39,6 +39,18 @@ Answer ConsoleHost::message_box(const std::string& caption, const std::string& t
     return Answer::Yes;
 }
 
+int ConsoleHost::choose_row(const std::string& caption, const std::vector<std::string>&,
+                            const std::vector<std::vector<std::string>>& rows) {
+    std::string text;
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) text += (i ? "  " : "") + row[i];
+        text += "\n";
+    }
+    message_box(caption, text + "Wybór: tarvix-vizaze-cli scan --devices-out LISTA", Icon::Information,
+                Buttons::Ok, Answer::Ok);
+    return -1;
+}
+
 void ConsoleHost::progress(int position) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!bar_) return;

@@ -31,6 +31,10 @@ class ConsoleHost : public Host {
     void control_changed(const Control&) override {}
     bool choose_file(const std::string& start_dir, std::string& path) override;
     void repaint_preview() override {}
+    // A terminal has no list to pick from: the rows are shown as a box (one line each, the
+    // cells separated by blanks) and nothing is chosen; "scan --devices-out" makes a list.
+    int choose_row(const std::string& caption, const std::vector<std::string>& columns,
+                   const std::vector<std::vector<std::string>>& rows) override;
 
     std::string trace() const;
     std::vector<Box> boxes() const;  // every box shown, in order

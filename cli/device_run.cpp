@@ -319,6 +319,10 @@ void install_list_interrupts() {
 #ifdef SIGBREAK
     std::signal(SIGBREAK, on_list_interrupt);
 #endif
+#ifdef SIGHUP
+    std::signal(SIGHUP, on_list_interrupt);  // a dropped session stops the list as SIGTERM does
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 // --json: the list's document, every device with its entry.

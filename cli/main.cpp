@@ -25,6 +25,7 @@
 #include "json_report.h"
 #include "link/port_list.h"
 #include "options.h"
+#include "scan_run.h"
 #include "ui/Controls.h"
 #include "ui/panel.h"
 
@@ -39,7 +40,7 @@ volatile std::sig_atomic_t g_interrupted = 0;  // Ctrl-C was pressed
 // current exchange (a printer is then sent "prncancel").
 extern "C" void on_interrupt(int) {
     g_interrupted = 1;
-    if (work_mode == 2 && bAction)
+    if ((work_mode == WM_DETECT || work_mode == WM_SCAN) && bAction)
         Stoper = true;
     else
         job_abort = true;
@@ -97,6 +98,13 @@ void install_interrupt_handlers() {
     std::signal(SIGTERM, on_interrupt);
 #ifdef SIGBREAK
     std::signal(SIGBREAK, on_interrupt);  // a run over a list on Windows asks its devices to stop this way
+#endif
+#ifdef SIGHUP
+    // A dropped terminal or SSH session: the job stops as for SIGTERM (a printer is sent its
+    // cancel), and the outcome is still written; a write to the gone terminal must not kill
+    // the tool before that.
+    std::signal(SIGHUP, on_interrupt);
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
 }
 
@@ -156,6 +164,7 @@ int button_of(Command c) {
             return ID_TEST;
         case Command::Ports:
         case Command::Convert:
+        case Command::Scan:
             break;
     }
     return ID_NONE;
@@ -233,6 +242,9 @@ bool press_button(const Options& o, const JobFiles& f, const logo::Options& conv
     if (g_interrupted) return false;
     if (o.command == Command::Send && !choose_file(o, f, conversion)) return false;
     dispatch_command(button_of(o.command), Notify::Clicked, nullptr);
+    // A Ctrl-C (or hang-up) that came while the job was being started is this job's stop:
+    // the start clears what an earlier job was asked.
+    if (g_interrupted) on_interrupt(0);
     wait_for_worker();
     return true;
 }
@@ -263,8 +275,6 @@ int run_job(const Options& o, const std::filesystem::path& start_dir, const Repo
                                   " przekracza największą szerokość logo (" +
                                   std::to_string(conversion.limit) + " pikseli) dla tego urządzenia");
     if (o.command == Command::Convert) return convert_only(f, conversion, console, report);
-    if (o.command == Command::Detect && sel(gComb_Interface) != 0)
-        return report.usage_error("Szukanie połączenia działa tylko na interfejsie RS232 / USB (--serial)");
     if (o.command == Command::Report && PROTOCOL != 0)
         return report.usage_error("Raport grafik jest dostępny tylko dla drukarek (--printer)");
     // The trace file is opened before the job, so that one that cannot be written stops
@@ -284,9 +294,24 @@ int run_job(const Options& o, const std::filesystem::path& start_dir, const Repo
     std::error_code ec;
     if (!f.logo_file.empty()) std::filesystem::remove(fs_path(f.logo_file), ec);
     write_trace(trace, console.trace(), o.trace_file);
+    join_background_threads(0);  // the job's and the check's threads have ended: joined here
     const int status = started && job_outcome == JobOutcome::Succeeded ? 0 : 1;
     report.finished(status, console.boxes(), seconds);
     return status;
+}
+
+// "scan": the network scan on the panel's settings and the options given.
+int run_scan(const Options& o, const std::filesystem::path& start_dir, const Report& report) {
+    install_interrupt_handlers();
+    ConsoleHost console(false, {}, stdout, o.json);
+    set_host(&console);
+    app_start(utf8_path(start_dir));
+    apply(o);
+    std::string usage;
+    const int status = scan_network(o, console, report.out, usage);
+    if (status != 2) app_close();  // a usage error leaves the settings file as it was
+    set_host(nullptr);
+    return status == 2 ? report.usage_error(usage) : status;
 }
 
 }  // namespace
@@ -308,6 +333,7 @@ int run(int argc, char** argv) {
         return report.usage_error("Katalog nie istnieje: " + utf8_path(dir));
     const std::filesystem::path start_dir = std::filesystem::absolute(dir, ec);
     if (o.command == Command::Ports) return list_ports(utf8_path(start_dir), report);
+    if (o.command == Command::Scan) return run_scan(o, start_dir, report);
     if (o.devices.empty()) return run_job(o, start_dir, report);
     const int status =
         run_devices(o, start_dir, own_program_path(argc > 0 ? argv[0] : nullptr), stdout, error);

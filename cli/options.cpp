@@ -133,6 +133,18 @@ const OptionRow kOptions[] = {
      "--devices LISTA", "wykonuje POLECENIE na każdym urządzeniu z LISTY (plik CSV, niżej)"},
     {"--parallel", VALUE, PLAIN, [](Reading& r, const std::string& v) { r.parallel = v; }, "--parallel N",
      "przy --devices najwyżej N urządzeń naraz (1..64, domyślnie 4)"},
+    {"--ports", VALUE, PLAIN, [](Reading& r, const std::string& v) { r.out.ports = v; }, "--ports LISTA",
+     "scan: porty TCP, np. 6666,9100 (domyślnie port TCP z ustawień)"},
+    {"--connect-timeout", VALUE, PLAIN,
+     [](Reading& r, const std::string& v) {
+         if (!number(v, 20, 10000, r.out.connect_timeout_ms))
+             r.fail("Niepoprawny czas połączenia: " + v + " (20..10000 ms)");
+     },
+     "--connect-timeout MS", "scan: czas na przyjęcie połączenia przez adres (domyślnie 300 ms)"},
+    {"--devices-out", VALUE, PLAIN, [](Reading& r, const std::string& v) { r.out.devices_out = v; },
+     "--devices-out PLIK", "scan: zapisuje znalezione urządzenia jako listę dla --devices"},
+    {"--large", FLAG, PLAIN, [](Reading& r, const std::string&) { r.out.large = true; }, "--large",
+     "scan: zgoda na blok większy niż /22 (najwyżej /16)"},
     {"--debug", FLAG, PLAIN, [](Reading& r, const std::string&) { r.out.debug = true; }, "--debug",
      "wypisuje na standardowe wyjście błędów ramki i szczegóły wymiany\n(diagnostyka)"},
     {"--version", FLAG, PLAIN,
@@ -238,10 +250,10 @@ struct CommandRow {
     Command command;
     std::size_t files;
 };
-const CommandRow kCommands[] = {{"send", Command::Send, 1},     {"clear", Command::Clear, 0},
-                                {"set", Command::Set, 0},       {"report", Command::Report, 0},
-                                {"detect", Command::Detect, 0}, {"test", Command::Test, 0},
-                                {"ports", Command::Ports, 0},   {"convert", Command::Convert, 2}};
+const CommandRow kCommands[] = {
+    {"send", Command::Send, 1},     {"clear", Command::Clear, 0},     {"set", Command::Set, 0},
+    {"report", Command::Report, 0}, {"detect", Command::Detect, 0},   {"test", Command::Test, 0},
+    {"ports", Command::Ports, 0},   {"convert", Command::Convert, 2}, {"scan", Command::Scan, 0}};
 
 // The command and its files from words; the error when they do not fit.
 std::string read_command(const std::vector<std::string>& words, Options& out) {
@@ -256,7 +268,10 @@ std::string read_command(const std::vector<std::string>& words, Options& out) {
         return out.command == Command::Convert ? "Polecenie convert potrzebuje dwóch plików: OBRAZ WYNIK.bmp"
                : out.convert                   ? "Brak pliku obrazu dla polecenia send --convert"
                                                : "Brak pliku BMP dla polecenia send";
-    if (words.size() - 1 > row->files) return "Nadmiarowy argument: " + words[row->files + 1];
+    // scan takes its addresses as an optional word.
+    const std::size_t most = out.command == Command::Scan ? 1 : row->files;
+    if (words.size() - 1 > most) return "Nadmiarowy argument: " + words[most + 1];
+    if (out.command == Command::Scan && words.size() == 2) out.file = words[1];
     if (row->files) out.file = words[1];
     if (row->files == 2) out.out_file = words[2];
     return {};
@@ -314,6 +329,17 @@ std::string read_graphics(const Reading& r) {
 // device on this computer's own ports.
 std::string check_list_run(const Reading& r) {
     Options& out = r.out;
+    const bool scan = out.command == Command::Scan;
+    if (!scan &&
+        (!out.ports.empty() || !out.devices_out.empty() || out.large || out.connect_timeout_ms != 300))
+        return "Opcje --ports, --connect-timeout, --devices-out i --large działają tylko z poleceniem scan";
+    if (scan) {
+        out.parallel = 64;
+        if (!r.parallel.empty() && !number(r.parallel, 1, 256, out.parallel))
+            return "Niepoprawna liczba połączeń naraz: " + r.parallel + " (1..256)";
+        if (!out.devices.empty()) return "Polecenie scan nie działa z --devices";
+        return {};
+    }
     if (!r.parallel.empty()) {
         if (out.devices.empty()) return "Opcja --parallel działa tylko z --devices";
         if (!number(r.parallel, 1, 64, out.parallel))
@@ -342,7 +368,12 @@ const char* help_text() {
             "  clear       \"Wyczyść\"            kasuje slot --slot (1..6 lub all)\n"
             "  set         \"Ustaw\"              ustawia grafikę w nagłówku (--header) i stopce (--footer)\n"
             "  report      \"Raport grafik\"      drukuje raport grafik slotu --slot (1..6 lub all)\n"
-            "  detect      \"Szukaj połączenia\"  szuka urządzenia na portach szeregowych i prędkościach\n"
+            "  detect      \"Szukaj połączenia\"  szuka urządzenia na portach szeregowych i prędkościach;\n"
+            "                                   z --ethernet \"Szukaj w sieci\": w bloku /24 adresu --ip\n"
+            "  scan [ADRESY]                    szuka drukarek i kas w sieci: adres, zakres a.b.c.d-e albo\n"
+            "                                   blok a.b.c.d/n (bez ADRESÓW: sieci tego komputera);\n"
+            "                                   wysyła tylko zapytania o tożsamość; jeden wiersz na "
+            "urządzenie\n"
             "  test        \"Test połączenia\"    testuje skonfigurowane połączenie\n"
             "  ports                            wypisuje porty szeregowe, które są w systemie:\n"
             "                                   nazwa COMn, urządzenie, opis (jeden wiersz na port)\n"

@@ -10,7 +10,7 @@
 
 namespace tv::cli {
 
-enum class Command { Send, Clear, Set, Report, Detect, Test, Ports, Convert };
+enum class Command { Send, Clear, Set, Report, Detect, Test, Ports, Convert, Scan };
 
 struct Options {
     Command command = Command::Test;
@@ -37,8 +37,15 @@ struct Options {
     std::string trace_file;
     bool json = false;    // one JSON document instead of the boxes
     std::string devices;  // --devices LIST: run on every device of the list
-    int parallel = 4;     // --parallel N: devices at a time
-    bool debug = false;   // --debug: the core's diagnostics on standard error
+    int parallel = 4;     // --parallel N: devices at a time (scan: connects in flight, default 64)
+    // scan [ADDRESSES]: the addresses (in file; empty: the machine's own networks), the ports,
+    // the connect time-out, where the found devices' list goes, and whether a block larger
+    // than a /22 may be swept.
+    std::string ports;
+    int connect_timeout_ms = 300;
+    std::string devices_out;
+    bool large = false;
+    bool debug = false;  // --debug: the core's diagnostics on standard error
     bool help = false;
     bool version = false;
 };

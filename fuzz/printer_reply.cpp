@@ -40,10 +40,13 @@ struct Buffer {
     std::unique_ptr<char[]> p;
 };
 
+// The identity reads' codes (a reply to another command is a wrong one).
 bool serial_code(int r) {
-    return r == RC_OK || r == RC_COM_WRITE || r == RC_DEVICE_ERROR || r == RC_NO_REPLY;
+    return r == RC_OK || r == RC_COM_WRITE || r == RC_DEVICE_ERROR || r == RC_NO_REPLY || r == RC_WRONG_REPLY;
 }
-bool tcp_code(int r) { return r == RC_OK || r == RC_TCP_SEND || r == RC_DEVICE_ERROR || r == RC_NO_REPLY; }
+bool tcp_code(int r) {
+    return r == RC_OK || r == RC_TCP_SEND || r == RC_DEVICE_ERROR || r == RC_NO_REPLY || r == RC_WRONG_REPLY;
+}
 
 void check_error_record() {
     check(std::memchr(ERR_MNEMONIK, 0, sizeof ERR_MNEMONIK) != nullptr, "ERR_MNEMONIK unterminated");

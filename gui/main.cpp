@@ -93,6 +93,6 @@ int main(int argc, char** argv) {
     // objects are destroyed: leave at once then.
     tv::job_abort = true;
     tv::Stoper = true;
-    if (!tv::wait_for_worker_for(3000)) std::_Exit(rc);
+    if (!tv::join_background_threads(3000)) std::_Exit(rc);
     return rc;
 }

@@ -2,6 +2,8 @@
 #include "main_window.h"
 
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -11,7 +13,9 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTableWidget>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/shell.h"
@@ -174,6 +178,39 @@ bool MainWindow::open_file_dialog(const std::string& start_dir, std::string& pat
 DialogResult MainWindow::show_convert_dialog(ConvertSession& session) {
     ConvertDialog dialog(session, isVisible() ? this : nullptr);
     return dialog.exec() == QDialog::Accepted ? DialogResult::Accepted : DialogResult::Cancelled;
+}
+
+int MainWindow::show_row_dialog(const std::string& caption, const std::vector<std::string>& columns,
+                                const std::vector<std::vector<std::string>>& rows) {
+    QDialog dialog(isVisible() ? this : nullptr);
+    dialog.setObjectName("rowDialog");
+    dialog.setWindowTitle(QString::fromStdString(caption));
+    auto* table = new QTableWidget(static_cast<int>(rows.size()), static_cast<int>(columns.size()), &dialog);
+    table->setObjectName("rows");
+    QStringList headings;
+    for (const std::string& c : columns) headings << QString::fromStdString(c);
+    table->setHorizontalHeaderLabels(headings);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size() && c < columns.size(); ++c)
+            table->setItem(static_cast<int>(r), static_cast<int>(c),
+                           new QTableWidgetItem(QString::fromStdString(rows[r][c])));
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    if (!rows.empty()) table->selectRow(0);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(table, &QTableWidget::cellDoubleClicked, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(table);
+    layout->addWidget(buttons);
+    dialog.resize(560, 260);
+    if (dialog.exec() != QDialog::Accepted) return -1;
+    return table->currentRow();
 }
 
 QRect MainWindow::preview_area() {

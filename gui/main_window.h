@@ -39,6 +39,9 @@ class MainWindow : public QWidget {
     void sync_control(const char* handle);
     bool open_file_dialog(const std::string& start_dir, std::string& path);
     DialogResult show_convert_dialog(ConvertSession& session);
+    // The list of rows to choose one from (the network scan's devices); -1 when closed.
+    int show_row_dialog(const std::string& caption, const std::vector<std::string>& columns,
+                        const std::vector<std::vector<std::string>>& rows);
     void update_preview();
     void focus_control(const char* handle);
 

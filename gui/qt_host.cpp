@@ -134,6 +134,13 @@ DialogResult QtHost::convert_dialog(ConvertSession& session) {
     return result;
 }
 
+int QtHost::choose_row(const std::string& caption, const std::vector<std::string>& columns,
+                       const std::vector<std::vector<std::string>>& rows) {
+    int row = -1;
+    on_window([&](MainWindow& w) { row = w.show_row_dialog(caption, columns, rows); });
+    return row;
+}
+
 void QtHost::repaint_preview() {
     on_window([](MainWindow& w) { w.update_preview(); });
 }

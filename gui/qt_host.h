@@ -35,6 +35,8 @@ class QtHost final : public tv::Host {
     bool shows_convert_dialog() const override { return true; }
     DialogResult convert_dialog(ConvertSession& session) override;
     void focus(const Control& control) override;
+    int choose_row(const std::string& caption, const std::vector<std::string>& columns,
+                   const std::vector<std::vector<std::string>>& rows) override;
 
   private:
     struct Completion;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the window's screenshots on a real X server (Xvfb) and puts them, reduced to 64
 # colours, in docs/img/: start, mid-upload (with and without the trace pane), the file
-# dialog, the close question and a refused IP address. Needs a built tree (build/).
+# dialog, the close question, a refused IP address and the network scan's device list. Needs a built tree (build/).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="$root/build/tests/gui/test_gui_screenshots"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Takes the native Windows window's screenshots under Wine on a real X server (Xvfb) and
 # puts them, reduced to 64 colours, in docs/img/ (win-*.png): start, mid-upload (with and
-# without the trace pane), the close question, the open-file dialog, the conversion dialog
-# and a message box. Wine runs in Polish, on a desktop of its own that draws the window
-# frames (explorer /desktop=...,x11). Needs a built tree (build-windows/, win_screenshots).
+# without the trace pane), the close question, the open-file dialog, the conversion dialog,
+# a message box and the network scan's device list. Wine runs in Polish, on a desktop of its
+# own that draws the window frames (explorer /desktop=...,x11). Needs a built tree
+# (build-windows/, win_screenshots).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="$root/build-windows/tests/win_screenshots.exe"

@@ -206,9 +206,9 @@ int serve(const Options& options, int ready_fd, std::FILE* notices) {
     }
     const std::unique_ptr<Device> device = make_device(options, store);
     std::string error;
-    const std::unique_ptr<Transport> transport = options.use_pty
-                                                     ? make_pty_transport(options.pty_link, error)
-                                                     : make_tcp_transport(options.tcp_port, error);
+    const std::unique_ptr<Transport> transport =
+        options.use_pty ? make_pty_transport(options.pty_link, error)
+                        : make_tcp_transport(options.listen_address, options.tcp_port, error);
     if (!transport) {
         std::fprintf(stderr, "tarvix-vizaze-sim: %s\n", error.c_str());
         return 1;

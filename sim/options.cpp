@@ -2,6 +2,7 @@
 #include "options.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "common/help_text.h"
@@ -164,6 +165,18 @@ const OptionRow kOptions[] = {
          return parse_int(v, 0, 65535, r.o.tcp_port);
      },
      "--tcp PORT", "nasłuch na 127.0.0.1:PORT (domyślnie 6666; 0 = dowolny wolny)"},
+    {"--listen", true,
+     [](Reading& r, const std::string& v) {
+         // Loopback only: a simulated device never stands on a real network.
+         unsigned a = 0, b = 0, c = 0, d = 0;
+         char end = 0;
+         if (std::sscanf(v.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &end) != 4 || a != 127 || b > 255 ||
+             c > 255 || d > 255)
+             return false;
+         r.o.listen_address = v;
+         return true;
+     },
+     "--listen ADRES", "nasłuch na tym adresie z 127.0.0.0/8 (domyślnie 127.0.0.1)"},
     {"--pty", true,
      [](Reading& r, const std::string& v) {
          r.o.use_pty = true;

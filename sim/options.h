@@ -21,6 +21,7 @@ struct Options {
     // slave path is published as a symbolic link at pty_link.
     bool use_pty = false;
     int tcp_port = 6666;
+    std::string listen_address = "127.0.0.1";  // a loopback address (127.0.0.0/8) only
     std::string pty_link;
 
     // Identity (UTF-8; sent as Windows-1250).

@@ -30,7 +30,7 @@ class Transport {
 };
 
 // Listens on 127.0.0.1:port (0 = any free port). Null with an error text on failure.
-std::unique_ptr<Transport> make_tcp_transport(int port, std::string& error);
+std::unique_ptr<Transport> make_tcp_transport(const std::string& address, int port, std::string& error);
 // Opens a pseudo-terminal and publishes its slave path as a symbolic link at link_path.
 std::unique_ptr<Transport> make_pty_transport(const std::string& link_path, std::string& error);
 

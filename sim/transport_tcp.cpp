@@ -58,7 +58,8 @@ int set_option(Socket s, int level, int name, const T& value) {
 
 class TcpTransport final : public Transport {
   public:
-    TcpTransport(Socket listener, int port) : listener_(listener), port_(port) {}
+    TcpTransport(Socket listener, std::string address, int port)
+        : listener_(listener), address_(std::move(address)), port_(port) {}
     ~TcpTransport() override {
         close_peer();
         close_socket(listener_);
@@ -112,7 +113,7 @@ class TcpTransport final : public Transport {
         close_peer();
     }
 
-    std::string ready_line() const override { return "READY tcp 127.0.0.1 " + std::to_string(port_); }
+    std::string ready_line() const override { return "READY tcp " + address_ + " " + std::to_string(port_); }
 
   private:
     void close_peer() {
@@ -121,13 +122,14 @@ class TcpTransport final : public Transport {
     }
 
     Socket listener_;
+    std::string address_;
     int port_;
     Socket peer_ = kNoSocket;
 };
 
 }  // namespace
 
-std::unique_ptr<Transport> make_tcp_transport(int port, std::string& error) {
+std::unique_ptr<Transport> make_tcp_transport(const std::string& address, int port, std::string& error) {
 #ifdef _WIN32
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
@@ -150,15 +152,16 @@ std::unique_ptr<Transport> make_tcp_transport(int port, std::string& error) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1)
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
-        error = "Nie można nasłuchiwać na 127.0.0.1:" + std::to_string(port) + ": " + last_error();
+        error = "Nie można nasłuchiwać na " + address + ":" + std::to_string(port) + ": " + last_error();
         close_socket(fd);
         return nullptr;
     }
     socklen_t len = sizeof addr;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    return std::make_unique<TcpTransport>(fd, ntohs(addr.sin_port));
+    return std::make_unique<TcpTransport>(fd, address, ntohs(addr.sin_port));
 }
 
 }  // namespace tv::sim

@@ -1,6 +1,7 @@
 // Message boxes and the open-file dialog.
 #include "dialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include "image/convert_session.h"
@@ -67,6 +68,96 @@ bool choose_picture(HWND owner, const std::string& start_dir, std::string& path)
     if (!GetOpenFileNameW(&ofn)) return false;
     path = utf8(buffer.c_str());
     return true;
+}
+
+namespace {
+
+struct RowList {
+    std::string caption;
+    const std::vector<std::string>* columns;
+    const std::vector<std::vector<std::string>>* rows;
+    int chosen = -1;
+};
+
+constexpr int kListId = 100;
+
+void fill_row_list(HWND dialog, RowList& list) {
+    SetWindowTextW(dialog, wide(list.caption).c_str());
+    HWND view =
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                        10, 10, 540, 190, dialog, reinterpret_cast<HMENU>(kListId), nullptr, nullptr);
+    ListView_SetExtendedListViewStyle(view, LVS_EX_FULLROWSELECT);
+    const int widths[] = {110, 60, 130, 160, 70};
+    for (std::size_t c = 0; c < list.columns->size(); ++c) {
+        std::wstring heading = wide((*list.columns)[c]);
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH;
+        col.cx = c < 5 ? widths[c] : 80;
+        col.pszText = heading.data();
+        ListView_InsertColumn(view, static_cast<int>(c), &col);
+    }
+    for (std::size_t r = 0; r < list.rows->size(); ++r)
+        for (std::size_t c = 0; c < (*list.rows)[r].size() && c < list.columns->size(); ++c) {
+            std::wstring cell = wide((*list.rows)[r][c]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(r);
+            item.iSubItem = static_cast<int>(c);
+            item.pszText = cell.data();
+            if (c == 0)
+                ListView_InsertItem(view, &item);
+            else
+                ListView_SetItem(view, &item);
+        }
+    ListView_SetItemState(view, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 370, 210, 85,
+                    26, dialog, reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
+    CreateWindowExW(0, L"BUTTON", L"Anuluj", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 465, 210, 85, 26, dialog,
+                    reinterpret_cast<HMENU>(IDCANCEL), nullptr, nullptr);
+    SetFocus(view);
+}
+
+INT_PTR CALLBACK row_list_proc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
+    auto* list = reinterpret_cast<RowList*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            SetWindowLongPtrW(dialog, DWLP_USER, l);
+            fill_row_list(dialog, *reinterpret_cast<RowList*>(l));
+            return FALSE;  // the focus was set on the list
+        case WM_NOTIFY:
+            if (reinterpret_cast<NMHDR*>(l)->idFrom == kListId &&
+                reinterpret_cast<NMHDR*>(l)->code == NM_DBLCLK)
+                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(w) == IDOK && list) {
+                list->chosen = ListView_GetNextItem(GetDlgItem(dialog, kListId), -1, LVNI_SELECTED);
+                EndDialog(dialog, IDOK);
+            } else if (LOWORD(w) == IDCANCEL) {
+                EndDialog(dialog, IDCANCEL);
+            }
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+int choose_row(HWND owner, const std::string& caption, const std::vector<std::string>& columns,
+               const std::vector<std::vector<std::string>>& rows) {
+    // An empty dialog template in memory (size in dialog units); the controls are made in
+    // WM_INITDIALOG, in pixels.
+    alignas(DWORD) WORD buffer[32] = {};
+    auto* t = reinterpret_cast<DLGTEMPLATE*>(buffer);
+    t->style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+    t->cx = 375;
+    t->cy = 160;
+    RowList list{caption, &columns, &rows};
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t, owner, row_list_proc,
+                            reinterpret_cast<LPARAM>(&list));
+    return list.chosen;
 }
 
 }  // namespace tv::win

@@ -24,4 +24,9 @@ std::wstring file_filter_list(const std::vector<std::string>& filters);
 // filters (the first chosen). True and the path (UTF-8) when a file was chosen.
 bool choose_picture(HWND owner, const std::string& start_dir, std::string& path);
 
+// A modal list owned by owner: the core's caption, column headings and rows in a list view,
+// "OK" and "Anuluj" (a double click is OK). Returns the row chosen, or -1.
+int choose_row(HWND owner, const std::string& caption, const std::vector<std::string>& columns,
+               const std::vector<std::vector<std::string>>& rows);
+
 }  // namespace tv::win

@@ -442,6 +442,11 @@ bool MainWindow::open_file_dialog(const std::string& start_dir, std::string& pat
     return choose_picture(hwnd_, start_dir, path);
 }
 
+int MainWindow::show_row_dialog(const std::string& caption, const std::vector<std::string>& columns,
+                                const std::vector<std::vector<std::string>>& rows) {
+    return choose_row(hwnd_, caption, columns, rows);
+}
+
 DialogResult MainWindow::show_convert_dialog(ConvertSession& session) {
     return run_convert_dialog(IsWindowVisible(hwnd_) ? hwnd_ : nullptr, session);
 }

@@ -28,10 +28,11 @@ namespace {
 
 // Tracks the background threads (worker, BMP check) so faces and tests can wait for them.
 // Nobody waits for a running job to start or close the window: a thread is joined only
-// once its work is done, when the next one starts, so it has fully ended before another
-// thread is made. (Detached threads are not used: with the Windows thread library a
-// detached thread's record is handed to the next new thread while the old one is still
-// ending, and under Wine the new thread then now and then never ran its work.)
+// once its work is done, when the next one starts or when someone waits for the tracker
+// (so the last thread of a run is joined before the program ends, and it has fully ended
+// before another thread is made). (Detached threads are not used: with the Windows thread
+// library a detached thread's record is handed to the next new thread while the old one is
+// still ending, and under Wine the new thread then now and then never ran its work.)
 class ThreadTracker {
   public:
     template <class F>
@@ -49,13 +50,18 @@ class ThreadTracker {
                             }),
                             done});
     }
+    // Both waits join every thread whose work is over: the one that just ended included.
     void wait() {
         std::unique_lock<std::mutex> lock(mutex_);
         done_.wait(lock, [this] { return running_ == 0; });
+        reap_finished();
     }
     bool wait_for(int ms) {
         std::unique_lock<std::mutex> lock(mutex_);
-        return done_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return running_ == 0; });
+        const bool idle =
+            done_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return running_ == 0; });
+        reap_finished();
+        return idle;
     }
 
   private:
@@ -98,6 +104,10 @@ void focus_after_job(Control* origin) {
 }
 
 void start_worker(int mode, int sub_mode, Control* origin) {
+    // A stop asked of an earlier job (a close question answered "Tak" whose window stayed)
+    // is not one for this job.
+    job_abort = false;
+    Stoper = false;
     work_mode = static_cast<std::int16_t>(mode);
     send_mode = static_cast<std::int16_t>(sub_mode);
     bAction = true;
@@ -131,16 +141,20 @@ void press_detect() {
         Stoper = true;
         return;
     }
+    // Over Ethernet the scan takes its block and port from the fields, checked first.
+    const short mode = sel(gComb_Interface) == 0 ? WM_DETECT : WM_SCAN;
+    if (mode == WM_SCAN && !link_fields_ready()) return;
     bAction = true;
-    Stoper = false;  // a stop left from an earlier scan must not end this one
-    work_mode = WM_DETECT;
+    Stoper = false;  // a stop left from an earlier scan or job must not end this one
+    job_abort = false;
+    work_mode = mode;
     enable_ctrls(0);
     enable(gButt_ComDetect, true);
     set_text(gButt_ComDetect, "Zatrzymaj");
     // Greying the panel took the focus from the button; the key that stops the scan is here.
     host().focus(*gButt_ComDetect);
-    hThread().start([] {
-        run_job(WM_DETECT, SM_NONE);
+    hThread().start([mode] {
+        run_job(mode, SM_NONE);
         focus_after_job(gButt_ComDetect);
     });
 }
@@ -282,5 +296,11 @@ bool job_running() { return !hThread().wait_for(0); }
 void wait_for_worker() { hThread().wait(); }
 bool wait_for_worker_for(int milliseconds) { return hThread().wait_for(milliseconds); }
 void wait_for_check() { hThread2().wait(); }
+
+bool join_background_threads(int job_ms) {
+    if (!hThread().wait_for(job_ms)) return false;
+    hThread2().wait();
+    return true;
+}
 
 }  // namespace tv

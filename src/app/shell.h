@@ -59,5 +59,8 @@ void wait_for_worker();
 bool wait_for_worker_for(int milliseconds);
 // Waits until the last BMP check thread has ended.
 void wait_for_check();
+// Before the program (or a test) ends: waits at most job_ms for the job, then for the
+// picture check, and joins both threads. False when the job still runs.
+bool join_background_threads(int job_ms);
 
 }  // namespace tv

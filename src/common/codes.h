@@ -30,6 +30,7 @@ enum WorkMode : short {
     WM_PRINTER = 1,      // a printer command stream, sub-kind in send_mode
     WM_DETECT = 2,       // the serial port scan
     WM_TEST = 3,         // the connection test
+    WM_SCAN = 4,         // the network scan
     WM_KS_PROGRAM = 10,  // cash register: program a slot
     WM_KS_CLEAR = 11,    // cash register: clear slots
     WM_KS_SET = 12,      // cash register: header and footer
@@ -72,6 +73,9 @@ enum Result : int {
     // nothing came in time.
     RC_DEVICE_ERROR = 26,
     RC_NO_REPLY = 27,
+    // A printer reply that came whole but answers another command, or lacks the field the
+    // command reads: it confirms nothing.
+    RC_WRONG_REPLY = 28,
     // TCP link. A failed receive is reported as RC_NO_REPLY, never as RC_TCP_RECEIVE.
     RC_TCP_SOCKET = 50,
     RC_TCP_RESOLVE = 51,
@@ -92,6 +96,8 @@ enum Result : int {
     KS_REPLY_OTHER = 3002,
     KS_REPLY_CRC = 3006,
     KS_NO_REPLY = 10000,
+    // The request could not be written to the link: the catalogue's "no communication".
+    KS_SEND_FAILED = 10001,
 };
 
 }  // namespace tv

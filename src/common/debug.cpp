@@ -1,6 +1,8 @@
 // The debug channel: one switch, one sink, standard error by default.
 #include "common/debug.h"
 
+#include "common/hex.h"
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
@@ -40,6 +42,13 @@ void debug_write(std::string_view bytes) {
         std::fwrite(bytes.data(), 1, bytes.size(), stderr);
         std::fflush(stderr);
     }
+}
+
+void debug_frame(const char* label, const void* bytes, std::size_t n) {
+    if (!debug_on()) return;
+    std::string line = std::string(label) + " : " + hex_bytes(static_cast<const unsigned char*>(bytes), n);
+    if (!line.empty() && line.back() == ' ') line.pop_back();
+    debug_write(line + "\n");
 }
 
 void debugf(const char* format, ...) {

@@ -25,5 +25,8 @@ void set_debug_sink(DebugSink sink);
 void debugf(const char* format, ...) __attribute__((format(TV_DEBUGF_FORMAT, 1, 2)));
 // Writes bytes as they are when the channel is on.
 void debug_write(std::string_view bytes);
+// One frame of either protocol, as it went over the line, on one line of hex digits
+// ("Send : 02 73 ... 03"): its bytes are control codes and Windows-1250, never for a terminal.
+void debug_frame(const char* label, const void* bytes, std::size_t n);
 
 }  // namespace tv

@@ -13,6 +13,7 @@
 #include "link/link.h"
 #include "ui/Controls.h"
 #include "ui/host.h"
+#include "ui/panel.h"
 #include "ui/settings.h"
 #include "ui/trace.h"
 
@@ -54,11 +55,11 @@ void detect_job() {
             s(std::string(NR_COM + 4) + " = ");
             if (com_connect(true) == RC_OK) {
                 if (printers) {
+                    // A printer is found when it gives its status and then its name: a
+                    // device that names nothing has not been heard.
                     const int code = p_sdev();
-                    if (code >= RC_STATUS_BASE && code <= RC_STATUS_FISCAL_LAST) {
-                        p_sid(name, version);
-                        found = true;
-                    }
+                    if (code >= RC_STATUS_BASE && code <= RC_STATUS_FISCAL_LAST)
+                        found = p_sid(name, version) == RC_OK && name[0] != 0;
                 } else if (KS_CASHREGSTATUSGET(sock, name, version) == RC_OK) {
                     found = true;
                 }
@@ -102,7 +103,7 @@ void detect_job() {
     TIMEOUT_BASE = 20;
     RCV_TIMEOUT = kept_timeout;
     bAction = false;
-    set_text(gButt_ComDetect, "Szukaj połączenia");
+    set_text(gButt_ComDetect, detect_caption());
     set_progress(0);
 }
 
@@ -124,6 +125,8 @@ void test_job() {
     if (connected) {
         if (printers) {
             result = printer_identity(*link.ops, link.sock, unique, name, version);
+            // A printer that names no type has not identified itself.
+            if (result == RC_OK && name[0] == 0) result = RC_WRONG_REPLY;
             if (result == RC_OK) set_progress(100);
         } else {
             result = KS_CASHREGSTATUSGET(link.sock, name, version);
@@ -142,6 +145,8 @@ void test_job() {
         s(text);
     } else {
         job_failed();
+        if (result == RC_WRONG_REPLY)
+            message("Błędna odpowiedź z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
         message(printers ? "Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."
                          : "Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z kasą.",
                 "Błąd!", Icon::Warning);
@@ -149,7 +154,7 @@ void test_job() {
     set_progress(0);
     bAction = false;
     enable(gButt_ComDetect, true);
-    set_text(gButt_ComDetect, "Szukaj połączenia");
+    set_text(gButt_ComDetect, detect_caption());
 }
 
 }  // namespace tv

@@ -1,6 +1,7 @@
 // The worker thread's entry: runs one job and performs the common end.
 #include "jobs/Worker.h"
 #include "jobs/diagnostics.h"
+#include "jobs/net_scan.h"
 #include "jobs/register_jobs.h"
 
 #include "common/globals.h"
@@ -22,6 +23,9 @@ void run_job(int mode, int sub_mode) {
             break;
         case WM_DETECT:
             detect_job();
+            break;
+        case WM_SCAN:
+            scan_job();
             break;
         case WM_TEST:
             test_job();

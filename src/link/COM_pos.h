@@ -24,8 +24,8 @@ int com_send(char* text);
 // filled), or RC_NO_REPLY (the "no reply" box is shown unless a detection or test runs).
 int com_pos_receive(char* reply, unsigned& devErr);
 // Writes a cash-register wire frame up to and including its end pair (all 2048 bytes when
-// there is none). dump: trace the bytes sent. Returns RC_OK or RC_COM_WRITE.
-int com_bsend(unsigned char* frame, bool dump);
+// there is none), and puts it on the debug channel. Returns RC_OK or RC_COM_WRITE.
+int com_bsend(unsigned char* frame);
 // Receives one stuffed reply frame into frame (2048 bytes; the first 1024 cleared first) while the idle
 // limit lasts. verbose: trace each byte as it comes.
 void com_breceive(unsigned char* frame, bool verbose);

@@ -26,7 +26,8 @@ int tcp_send_bin(unsigned int& sock, char* frame, int length);
 // Collects a printer reply up to ETX (at most 4300 bytes, taken byte by byte so what
 // follows stays for the next receive) within RCV_TIMEOUT seconds, and copies it,
 // zero-terminated, into reply (which holds 4300). ask: when nothing came in time, ask the
-// user whether to wait again. Returns RC_OK, RC_DEVICE_ERROR with devErr the device's
+// user whether to wait again; answered "Nie", the "no reply" box follows (outside the scan
+// and the test), as on the serial link. Returns RC_OK, RC_DEVICE_ERROR with devErr the device's
 // error number (device-error record filled), or RC_NO_REPLY.
 int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask);
 // Receives one stuffed reply frame into frame (2048 bytes; the first 1024 cleared first), giving up after

@@ -23,12 +23,6 @@ std::size_t frame_length(const unsigned char* frame) {
     return end < 0 ? kWireSize : static_cast<std::size_t>(end) + 1;
 }
 
-void dump_sent(const unsigned char* frame, std::size_t len) {
-    debug_write("Send : ");
-    for (std::size_t i = 0; i < len; ++i)
-        debugf("\n%c : %s -%zu", static_cast<char>(frame[i]), hexch2(frame[i]), i);
-}
-
 // The verbose account of one stored byte: the hex text for the trace pane, a line on
 // the debug channel.
 void note_stored(std::string& hex, int at, unsigned char b, StuffedReceiver::Step step) {
@@ -44,19 +38,19 @@ void note_stored(std::string& hex, int at, unsigned char b, StuffedReceiver::Ste
                                                                      : "";
     std::string piece = std::string(" ") + digits + mark;
     if (hex.size() < kHexTraceMax) hex += piece.substr(0, kHexTraceMax - hex.size());
-    debugf("\n%d : %s : %c%s", at, digits, static_cast<char>(b), tag);
+    debugf("\n%d : %s%s", at, digits, tag);
 }
 
 }  // namespace
 
-int com_bsend(unsigned char* frame, bool dump) {
+int com_bsend(unsigned char* frame) {
     const std::size_t len = frame_length(frame);
+    debug_frame("Send", frame, len);
     Result result = RC_OK;
     if (!hCom.write_all(frame, len)) {
         debugf("ERROR %lu\n", hCom.last_error());
         result = RC_COM_WRITE;
     }
-    if (dump) dump_sent(frame, len);
     return result;
 }
 
@@ -78,6 +72,8 @@ void com_breceive(unsigned char* frame, bool verbose) {
         const auto step = rx.feed(b);
         if (verbose && step != StuffedReceiver::Step::Dropped) note_stored(hex, at, b, step);
     }
+    if (verbose) debug_write("\n");
+    debug_frame("Resp.", frame + 1, rx.stored());
     s(hex + "\r\n\r\n");
 }
 

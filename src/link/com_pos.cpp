@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/debug.h"
 #include "common/globals.h"
 #include "common/text.h"
 #include "link/COM_pos.h"
@@ -57,6 +58,8 @@ Result open_port(bool echo) {
         hCom.close();
         return result;
     }
+    // Whatever the port still holds is no reply to anything this job will send.
+    hCom.discard_input();
     const std::string line = "OPEN PORT : " + name + "\r\n";
     if (echo) s(line);
     l(line.c_str(), false, false);
@@ -86,6 +89,7 @@ int com_send(char* text) {
     l("\nSend : ", false, false);
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     const std::size_t len = std::strlen(text);
+    debug_frame("Send", text, len);
     if (hCom.write_all(bytes, len)) {
         trace_wire(text);
         l(text, false, true);
@@ -123,6 +127,7 @@ int com_pos_receive(char* reply, unsigned& devErr) {
         }
     }
 
+    debug_frame("Resp.", buf, n);
     // The last tab-"?" pair of the reply is its error field; a time-out outweighs it.
     const std::size_t question = error_field(std::string_view(buf, n), ErrorField::Last);
     if (question != std::string_view::npos) result = RC_DEVICE_ERROR;

@@ -3,6 +3,7 @@
 
 #include "link/COM_pos.h"
 #include "link/TCPIP_pos.h"
+#include "link/serial_port.h"
 #include "ui/Controls.h"
 
 namespace tv {
@@ -13,11 +14,12 @@ const LinkOps serial_link = {
     [](unsigned int&, std::int16_t) { com_disconnect(true); },
     [](unsigned int&, char* frame) { return com_send(frame); },
     [](unsigned int&, char* reply, unsigned& devErr, bool) { return com_pos_receive(reply, devErr); },
-    [](unsigned int&, unsigned char* frame, int) { return com_bsend(frame, false); },
+    [](unsigned int&, unsigned char* frame, int) { return com_bsend(frame); },
     [](unsigned int&, unsigned char* frame, bool verbose) -> int {
         com_breceive(frame, verbose);
         return RC_OK;
     },
+    [](unsigned int&) { hCom.discard_input(); },
 };
 
 const LinkOps tcp_link = {
@@ -42,6 +44,9 @@ const LinkOps tcp_link = {
     [](unsigned int& sock, unsigned char* frame, bool) {
         return tcp_recive_bin(sock, reinterpret_cast<char*>(frame));
     },
+    // A connection is the job's own, opened for it: what comes on it answers its requests in
+    // order, and a reply to another command is refused by its name or identifier.
+    [](unsigned int&) {},
 };
 
 const LinkOps& selected_link() { return sel(gComb_Interface) == 0 ? serial_link : tcp_link; }

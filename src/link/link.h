@@ -21,6 +21,9 @@ struct LinkOps {
     // itself); the reply frame into frame (2048 bytes). verbose: trace each byte received.
     int (*send_frame)(unsigned int& sock, unsigned char* frame, int length);
     int (*receive_frame)(unsigned int& sock, unsigned char* frame, bool verbose);
+    // Drops what the device sent and nobody read (a late reply to an earlier request, left
+    // on a serial port), so that the next reply read is the one to the next request.
+    void (*drop_input)(unsigned int& sock);
 };
 
 extern const LinkOps serial_link;

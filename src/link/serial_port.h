@@ -41,6 +41,9 @@ class SerialPort {
     bool read_byte(unsigned char& b);
     // Writes all n bytes. False on a failure or when the port stalls.
     bool write_all(const unsigned char* p, std::size_t n);
+    // Drops whatever the port has received and nobody read (a late reply to an earlier
+    // request, for one), so that the next reply read is the one to the next request.
+    void discard_input();
     void close();
     bool is_open() const;
     // The platform's code of the last failure (errno or GetLastError).

@@ -133,6 +133,13 @@ bool SerialPort::apply_state(long baud) {
     }
     termios want = os_->tio;
     cfmakeraw(&want);
+    // What raw mode leaves alone but another program may have left on: XOFF sent when the
+    // input fills (a device would stop mid-reply), any byte restarting the output, parity
+    // marks checked, the bell on a full queue.
+    want.c_iflag &= ~(IXOFF | IXANY | INPCK | IMAXBEL);
+#ifdef IUCLC
+    want.c_iflag &= ~IUCLC;
+#endif
     want.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
     want.c_cflag |= CS8 | CREAD | CLOCAL | CRTSCTS;
     cfsetispeed(&want, speed);
@@ -261,6 +268,10 @@ bool SerialPort::write_all(const unsigned char* p, std::size_t n) {
         }
     }
     return true;
+}
+
+void SerialPort::discard_input() {
+    if (os_->fd >= 0) tcflush(os_->fd, TCIFLUSH);
 }
 
 void SerialPort::close() {

@@ -119,6 +119,10 @@ bool SerialPort::write_all(const unsigned char* p, std::size_t n) {
     return true;
 }
 
+void SerialPort::discard_input() {
+    if (os_->h != INVALID_HANDLE_VALUE) PurgeComm(os_->h, PURGE_RXCLEAR);
+}
+
 void SerialPort::close() {
     if (os_->h == INVALID_HANDLE_VALUE) return;
     CloseHandle(os_->h);

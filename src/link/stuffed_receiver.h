@@ -25,6 +25,8 @@ class StuffedReceiver {
     bool done() const { return done_; }
     // Index of the next byte to store (after End: the index of the end byte).
     int index() const { return index_; }
+    // How many bytes were stored from index 1 on.
+    std::size_t stored() const { return static_cast<std::size_t>(done_ ? index_ : index_ - 1); }
 
   private:
     unsigned char* frame_;

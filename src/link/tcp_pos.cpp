@@ -32,6 +32,13 @@ void drop(unsigned int& sock) {
     sock = net::kNoSocket;
 }
 
+// The box of a reply that will not come; the scan and the connection test say it their way.
+void tell_no_reply() {
+    const int mode = work_mode.load();
+    if (mode != WM_DETECT && mode != WM_TEST && mode != WM_SCAN)
+        message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
+}
+
 }  // namespace
 
 void tpr(const char* text) { s(text); }
@@ -89,6 +96,7 @@ int tcp_send(unsigned int& sock, char* text) {
     s("\r\nSend : ");
     l("\nSend : ", false, false);
     const std::size_t len = std::strlen(text);
+    debug_frame("Send", text, len);
     Result result = RC_OK;
     if (net::send(sock, text, len) != static_cast<long>(len)) {
         tpr("ERROR!\r\n");
@@ -106,6 +114,7 @@ int tcp_send_bin(unsigned int& sock, char* frame, int length) {
     s("\r\nSend : ");
     l("\nSend : ", false, false);
     const std::size_t len = length > 0 ? static_cast<std::size_t>(length) : 0;
+    debug_frame("Send", frame, len);
     Result result = RC_OK;
     if (net::send(sock, frame, len) != static_cast<long>(len)) {
         tpr("ERROR!\r\n");
@@ -156,22 +165,23 @@ int tcp_pos_recive(unsigned int& sock, char* reply, unsigned& devErr, bool ask) 
             trace_log(" [ TIMEOUT ]\r\n");
             result = RC_NO_REPLY;
             // A job the user is stopping is not offered another wait.
-            if (ask && !job_abort &&
-                message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo, Answer::No) ==
+            if (ask && !job_abort) {
+                if (message("TIMEOUT! Try again?", "Warning", Icon::Question, Buttons::YesNo, Answer::No) ==
                     Answer::Yes)
-                continue;  // the whole receive again, on the same socket
+                    continue;     // the whole receive again, on the same socket
+                tell_no_reply();  // "Nie": the job ends, and says why
+            }
         } else if (end == End::Gone) {
             // The device closed or reset the connection before its reply was whole: no
             // reply will come, so there is nothing to wait for again.
             trace_log(" [ CONNECTION LOST ]\r\n");
             result = RC_NO_REPLY;
-            const int mode = work_mode.load();
-            if (mode != 2 && mode != 3)
-                message("Brak odpowiedzi z drukarki fiskalnej!", "UWAGA!", Icon::Warning);
+            tell_no_reply();
         } else {
             trace_wire(std::string_view(collected, n));
             l(collected, false, false);
         }
+        debug_frame("Resp.", collected, n);
         const std::size_t q = error_field(std::string_view(collected, n), ErrorField::First);
         if (q != std::string_view::npos) {
             result = RC_DEVICE_ERROR;
@@ -197,6 +207,7 @@ int tcp_recive_bin(unsigned int& sock, char* frame) {
         failures = 0;
         rx.feed(b);
     }
+    debug_frame("Resp.", frame + 1, rx.stored());
     return RC_OK;
 }
 

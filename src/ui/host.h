@@ -3,6 +3,7 @@
 // every effect happens in the order the jobs give.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace tv {
 
@@ -38,6 +39,16 @@ class Host {
         return DialogResult::Cancelled;
     }
 
+    // A modal list to choose one row from (the network scan's devices): the caption, the
+    // column headings and the rows, all texts the core wrote. Returns the row chosen, or -1
+    // when the user closed the list without choosing (the default of a face without one).
+    virtual int choose_row(const std::string& caption, const std::vector<std::string>& columns,
+                           const std::vector<std::vector<std::string>>& rows) {
+        (void)caption;
+        (void)columns;
+        (void)rows;
+        return -1;
+    }
     // Puts the keyboard focus on a control; a face without a keyboard focus ignores it.
     virtual void focus(const Control& control) { (void)control; }
 };

@@ -70,12 +70,16 @@ void enable_send() {
            !g_locked && sel(gComb_Slot) != 6 && !gr_filename().empty() && device_takes(Gr_xmax, Gr_ymax));
 }
 
+std::string detect_caption() { return sel(gComb_Interface) == 0 ? "Szukaj połączenia" : "Szukaj w sieci"; }
+
 void change_interface() {
     const int i = sel(gComb_Interface);
     if (i != 0 && i != 1) return;
     const bool serial = i == 0;
-    for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate, gButt_ComDetect})
-        show(c, serial);
+    for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate}) show(c, serial);
+    // The detection button serves both interfaces: the port scan, or the network scan.
+    show(gButt_ComDetect, true);
+    if (!bAction) set_text(gButt_ComDetect, detect_caption());
     for (Control* c : {g_IPaddress, gEdit_PortTCP, gStat_Address, gStat_TCPPort}) show(c, !serial);
     show(gComb_Timeout, true);
     show(gStat_Timeout, true);

@@ -1,6 +1,7 @@
 // The panel's rules: building and tearing down, the enabling rules around jobs, and the
 // switches of interface and protocol.
 #pragma once
+#include <string>
 
 namespace tv {
 
@@ -11,7 +12,9 @@ void destroy_interface();  // tears it down
 void enable_ctrls(unsigned short on);
 bool controls_locked();
 void change_interface();  // shows the controls of the selected interface
-void change_protocol();   // sets PROTOCOL and the protocol-dependent controls
+// The detection button's caption while no scan runs: the serial port scan, or the network scan.
+std::string detect_caption();
+void change_protocol();  // sets PROTOCOL and the protocol-dependent controls
 // Whether the selected device takes a logo of w x h (within the check's own limits): a
 // cash register none over 384 x 384, which it would refuse after the upload began.
 bool device_takes(int w, int h);

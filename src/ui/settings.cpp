@@ -1,10 +1,12 @@
 // Reading and writing settings.cfg.
 #include "ui/settings.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 
@@ -61,9 +63,13 @@ std::string cfg_text() {
     return body;
 }
 
-// Writes body as the file (beside the old one, then renamed into place); says so when it
-// cannot.
-bool write_cfg(const std::string& body) {
+std::mutex write_lock;            // one writer of settings.cfg.new at a time
+std::atomic<bool> warned{false};  // this run has said the file cannot be written
+
+// Writes body as the file (beside the old one, then renamed into place). One writer at a
+// time: a job that outlived the window's close and the close itself may both save.
+bool write_settings_file(const std::string& body) {
+    std::lock_guard<std::mutex> hold(write_lock);
     const std::string path = path_join(gCurrendDir, kFileName);
     const std::string tmp = path + ".new";
     bool ok = false;
@@ -80,8 +86,15 @@ bool write_cfg(const std::string& body) {
     if (!ok) {
         std::error_code ec;
         std::filesystem::remove(fs_path(tmp), ec);
-        message("Nie można zapisać ustawień!", "Błąd!", Icon::Warning);
     }
+    return ok;
+}
+
+// Writes the file; says so when it cannot, once in a run (the box is shown outside the
+// lock: on a worker it waits for the window, which may itself be saving).
+bool write_cfg(const std::string& body) {
+    const bool ok = write_settings_file(body);
+    if (!ok && !warned.exchange(true)) message("Nie można zapisać ustawień!", "Błąd!", Icon::Warning);
     return ok;
 }
 
@@ -169,6 +182,7 @@ bool save_and_use_cfg() {
 }
 
 void load_cfg(const char* name) {
+    warned = false;  // a new run: its first failure to write is said again
     std::ifstream in(fs_path(path_join(gCurrendDir, name ? name : kFileName)), std::ios::binary);
     apply_cfg(in);
 }

@@ -5,8 +5,10 @@
 
 namespace tv {
 
-// Writes the file from the controls (beside the old one, then renamed into place).
-// On failure shows "Nie można zapisać ustawień!" and returns false.
+// Writes the file from the controls (beside the old one, then renamed into place); one
+// writer at a time, so a job and the window's close never share settings.cfg.new.
+// On failure returns false and shows "Nie można zapisać ustawień!", once per run (the
+// first failure after load_cfg): a job and the close that follows tell it once.
 bool save_cfg();
 // What every job does first: save_cfg, then takes the link variables from the controls as
 // that file would give them. The link thus goes to the device the user chose even when the

@@ -106,14 +106,16 @@ TEST_F(Panel, ProtocolSwitchKeepsTheDescriptionOfALoadedPicture) {
 TEST_F(Panel, EthernetShowsAddressFieldsAndKeepsTimeout) {
     set_sel(gComb_Interface, 1);
     change_interface();
-    for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate, gButt_ComDetect})
+    for (Control* c : {gComb_COM, gComb_Baudrate, gStat_COM, gStat_Baudrate})
         EXPECT_FALSE(visible(c)) << c->handle;
-    for (Control* c :
-         {g_IPaddress, gEdit_PortTCP, gStat_Address, gStat_TCPPort, gComb_Timeout, gStat_Timeout})
+    for (Control* c : {g_IPaddress, gEdit_PortTCP, gStat_Address, gStat_TCPPort, gComb_Timeout, gStat_Timeout,
+                       gButt_ComDetect})
         EXPECT_TRUE(visible(c)) << c->handle;
+    EXPECT_EQ(text(gButt_ComDetect), "Szukaj w sieci");  // the network scan, in the same place
     set_sel(gComb_Interface, 0);
     change_interface();
     EXPECT_TRUE(visible(gButt_ComDetect));
+    EXPECT_EQ(text(gButt_ComDetect), "Szukaj połączenia");
     EXPECT_FALSE(visible(g_IPaddress));
 }
 

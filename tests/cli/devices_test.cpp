@@ -6,11 +6,13 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/fixture.h"
@@ -18,6 +20,7 @@
 #include "support/recording_host.h"
 #include "support/run_process.h"
 #include "support/sim_process.h"
+#include "support/sockets.h"
 #include "support/wire_oracle.h"
 
 using namespace tv::test;
@@ -379,6 +382,123 @@ TEST_F(Devices, JsonForOneDevice) {
     EXPECT_EQ(doc, Json::parse(R"({"command": "clear", "exit": 1,
         "boxes": [{"caption": "UWAGA!", "text": "Wystąpił błąd podczas modyfikowania grafiki nr 3.\n\nGrafika tylko do odczytu.\nAby zmodyfikować wykonaj raport dobowy.\n\nBŁĄD : 3252 ERR_IMG_READ_ONLY"}],
         "outcome": "failed", "reason": "[UWAGA!] Wystąpił błąd podczas modyfikowania grafiki nr 3. Grafika tylko do odczytu. Aby zmodyfikować wykonaj raport dobowy. BŁĄD : 3252 ERR_IMG_READ_ONLY"})"));
+}
+
+// A shop's network on loopback addresses: two printers, a cash register, a port that
+// accepts and says nothing, and one that answers every request with bytes that are no
+// device's reply (ending in ETX, like a printer's). All stand on one port.
+class ShopNetwork : public Devices {
+  protected:
+    void SetUp() override {
+        add_sim_at("p20", "127.0.0.20", {"--printer", "--name", "RYNEK 20"});
+        port = static_cast<std::uint16_t>(sims["p20"]->port());
+        add_sim_at("p21", "127.0.0.21", {"--printer", "--name", "DWORZEC 21"});
+        add_sim_at("k30", "127.0.0.30", {"--register", "--model", "11", "--unique", "KASA30"});
+        silent = std::make_unique<Peer>("127.0.0.40", port, "");
+        garbage = std::make_unique<Peer>("127.0.0.41", port, "HTTP/1.0 400\r\n\x03");
+        ASSERT_TRUE(silent->ok() && garbage->ok());
+    }
+    void add_sim_at(const std::string& name, const std::string& address, std::vector<std::string> args) {
+        args.insert(args.end(),
+                    {"--listen", address, "--log", dir.file(name + ".log"), "--tcp", std::to_string(port)});
+        sims[name] = std::make_unique<SimProcess>(args);
+        ASSERT_TRUE(sims[name]->ok()) << sims[name]->error();
+    }
+    // A listener of the test's own, answering every read with reply (none: says nothing).
+    class Peer {
+      public:
+        Peer(const std::string& address, std::uint16_t port, std::string reply)
+            : listener_(sockets::listen_on(address, port)), reply_(std::move(reply)) {
+            if (ok()) thread_ = std::thread([this] { serve(); });
+        }
+        ~Peer() {
+            stop_ = true;
+            if (thread_.joinable()) thread_.join();
+            sockets::close(listener_);
+        }
+        bool ok() const { return listener_ != sockets::kNone; }
+
+      private:
+        void serve() {
+            while (!stop_) {
+                if (sockets::wait_readable(listener_, 50) <= 0) continue;
+                const sockets::Socket s = sockets::accept(listener_);
+                char b[512];
+                while (!stop_ && s != sockets::kNone) {
+                    const int ready = sockets::wait_readable(s, 50);
+                    if (ready < 0 || (ready > 0 && sockets::recv(s, b, sizeof b) <= 0)) break;
+                    if (ready > 0 && !reply_.empty()) sockets::send_all(s, reply_, 1000);
+                }
+                sockets::close(s);
+            }
+        }
+        sockets::Socket listener_;
+        std::string reply_;
+        std::atomic<bool> stop_{false};
+        std::thread thread_;
+    };
+    std::uint16_t port = 0;
+    std::unique_ptr<Peer> silent, garbage;
+};
+
+// The scan finds the three devices with their names, lists the two other open ports as
+// unknown, sends nothing but identity requests, and its list programs all three.
+TEST_F(ShopNetwork, ScanFindsTheDevicesAndItsListProgramsThem) {
+    const RunResult r = cli({"--json", "--printer", "scan", "127.0.0.0/26", "--ports", std::to_string(port),
+                             "--devices-out", dir.file("found.csv")});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const Json doc = Json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_EQ(doc["tried"], 62);
+    EXPECT_EQ(doc["outcome"], "succeeded");
+    std::vector<std::string> found;
+    for (const auto& d : doc["found"]) {
+        EXPECT_EQ(d["port"], port);
+        found.push_back(d["address"].get<std::string>() + " " + d["family"].get<std::string>() + " " +
+                        d["name"].get<std::string>() + " " + d["version"].get<std::string>() + " " +
+                        d["unique"].get<std::string>());
+    }
+    const std::vector<std::string> expected = {
+        "127.0.0.20 printer RYNEK 20 1.00 ABC12345678", "127.0.0.21 printer DWORZEC 21 1.00 ABC12345678",
+        "127.0.0.30 register TORMA DT EJ 4.01 KASA30", "127.0.0.40 unknown   ", "127.0.0.41 unknown   "};
+    EXPECT_EQ(found, expected);
+    // Identity requests only: unique number and type of a printer, the status of a register
+    // (a printer's request it does not take for a frame of its own).
+    const auto identity = printer_frames({"scomm\t", "sid\t"});
+    EXPECT_EQ(frames("p20"), identity);
+    EXPECT_EQ(frames("p21"), identity);
+    EXPECT_EQ(frames("k30"), std::vector<std::string>{register_frame(501, {})});
+
+    TV_POSIX_ONLY("a run over a list starts processes the POSIX way here");
+    const RunResult sent = cli({"--devices", dir.file("found.csv"), "--slot", "2", "send", kLogo});
+    EXPECT_EQ(sent.status, 0) << sent.out << sent.err;
+    EXPECT_EQ(lines_of(sent.out).back(), "Sukces: 3 z 3 urządzeń.");
+    for (const char* name : {"p20", "p21", "k30"}) EXPECT_GT(frames(name).size(), 3u) << name;
+}
+
+// Ctrl-C while the connects wait on a port that never accepts (its queue is full): the
+// scan ends with what it found and its document is whole.
+TEST_F(ShopNetwork, CtrlCEndsTheScanWithAWholeDocument) {
+    TV_POSIX_ONLY("Ctrl-C is a signal here");
+    std::uint16_t full_port = 0;
+    const sockets::Socket full = sockets::listen_on("127.0.0.50", full_port, 0);
+    ASSERT_NE(full, sockets::kNone);
+    const sockets::Socket queued[] = {sockets::start_connect("127.0.0.50", full_port),
+                                      sockets::start_connect("127.0.0.50", full_port)};
+    const std::string list = dir.file("found.csv");
+    const RunResult r =
+        run_program(kCli,
+                    {"--dir", dir.path(), "--json", "scan", "127.0.0.50", "--ports",
+                     std::to_string(full_port), "--connect-timeout", "10000", "--devices-out", list},
+                    dir.path(), std::chrono::seconds(60), [&] { return std::filesystem::exists(list); });
+    for (const auto s : queued) sockets::close(s);
+    sockets::close(full);
+    EXPECT_EQ(r.status, 1);
+    const Json doc = Json::parse(r.out, nullptr, false);
+    ASSERT_FALSE(doc.is_discarded()) << r.out;
+    EXPECT_EQ(doc["outcome"], "interrupted");
+    EXPECT_EQ(doc["found"], Json::array());
+    EXPECT_EQ(read_file(list), kHeader);
 }
 
 }  // namespace

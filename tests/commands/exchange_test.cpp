@@ -5,6 +5,8 @@
 #include <string>
 
 #include "link_fixture.h"
+#include "support/device_end.h"
+#include "support/platform.h"
 #include "support/wire_oracle.h"
 
 using namespace tv;
@@ -150,6 +152,21 @@ TEST_F(RegisterLink, SilenceIsATimeoutNotAnUnknownError) {
         EXPECT_EQ(rc, RC_DEVICE_ERROR);
         EXPECT_EQ(ERR_NR, KS_NO_REPLY);
     }
+}
+
+// A request that cannot be written (the line is gone) is not waited for as silence: the
+// failed send is what the user is told.
+TEST_F(RegisterLink, AFailedSendIsReportedAsSuch) {
+    TV_POSIX_ONLY("under Wine the line's far end is the host's relay, and the terminal stays open");
+    PtyDevice dev;
+    use_pty(dev.slave_path());
+    ASSERT_EQ(com_connect(false), RC_OK);
+    dev.close_master();
+    unsigned int unused = 0;
+    EXPECT_EQ(KS_IMGSLOTCLEAR(unused, 1), RC_DEVICE_ERROR);
+    EXPECT_EQ(ERR_NR, KS_SEND_FAILED);
+    EXPECT_STREQ(ERR_OPIS, "Brak komunikacji z kasą.");
+    com_disconnect(false);
 }
 
 TEST_F(RegisterLink, DamagedRepliesAreNotBelieved) {

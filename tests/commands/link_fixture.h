@@ -25,9 +25,10 @@ class RegisterLink : public Test {
         ERR_NR = 0;
     }
     // Serial port COM7 of the start-up directory, led to the peer's pseudo-terminal.
-    void use_pty(const RegisterPeer& peer) {
+    void use_pty(const RegisterPeer& peer) { use_pty(peer.slave_name()); }
+    void use_pty(const std::string& slave) {
         make_folders();
-        point_com(7, peer.slave_name());
+        point_com(7, slave);
         copy_to(NR_COM, "\\\\.\\COM7");
         BAUDRATE_COM = 9600;
         set_sel(gComb_Interface, 0);

@@ -172,7 +172,10 @@ std::vector<std::string> expected_boxes(const Case& c, int at) {
     if (c.dev == Dev::Printer) {
         switch (says) {
             case Says::NoReply:
-                if (c.link == Link::Tcp) return {"[Warning] TIMEOUT! Try again?"};
+                // Over TCP the user is asked first; "Nie" ends the job with the same box.
+                if (c.link == Link::Tcp)
+                    return {"[Warning] TIMEOUT! Try again?",
+                            "[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"};
                 [[fallthrough]];
             case Says::LineGone:
                 return {"[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"};

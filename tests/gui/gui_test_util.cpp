@@ -1,6 +1,8 @@
 // The window tests' helpers.
 #include "gui_test_util.h"
 
+#include <cstdlib>
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -23,6 +25,12 @@
 #include "common/globals.h"
 #include "convert_dialog.h"
 #include "ui/panel.h"
+
+// The window's network scan in these tests reaches loopback addresses only (see
+// tests/support/fixture.cpp).
+namespace {
+[[maybe_unused]] const bool kLoopbackOnlyScans = ::setenv("TV_SCAN_LOOPBACK_ONLY", "1", 1) == 0;
+}  // namespace
 
 namespace tv::guitest {
 

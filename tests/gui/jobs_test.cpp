@@ -3,9 +3,11 @@
 // test as a user would.
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <filesystem>
 #include <memory>
 
@@ -87,6 +89,49 @@ class JobsTest : public WindowTest {
         QVERIFY2(trace.contains(QStringLiteral("COM1 = ")), qPrintable(trace));
         QVERIFY2(!trace.contains(QStringLiteral("COM3 = ")), qPrintable(trace));
         QCOMPARE(tv::RCV_TIMEOUT.load(), 4);
+    }
+
+    // "Szukaj w sieci": a printer and a cash register at two loopback addresses on one port
+    // are listed in the dialog; the row chosen fills the address, the port and the protocol.
+    void networkScanListsTheDevicesAndTheChosenOneFillsThePanel() {
+        SimProcess printer({"--printer", "--name", "ZAPLECZE", "--listen", "127.0.0.20", "--tcp", "0"});
+        QVERIFY2(printer.ok(), printer.error().c_str());
+        const QString port = QString::number(printer.port());
+        SimProcess cash(
+            {"--register", "--model", "11", "--listen", "127.0.0.30", "--tcp", port.toStdString()});
+        QVERIFY2(cash.ok(), cash.error().c_str());
+        Settings s;
+        s.interface_index = 1;
+        s.ip = "127.0.0.20";
+        s.tcp_port = printer.port();
+        start_with(s);
+        auto* detect = get<QPushButton>("gButt_ComDetect");
+        QVERIFY(detect->isVisible());
+        QCOMPARE(detect->text(), QStringLiteral("Szukaj w sieci"));
+
+        QStringList shown;
+        user_->before_answering([&](QWidget* modal) {
+            auto* rows = modal->findChild<QTableWidget*>("rows");
+            if (!rows) return;
+            for (int r = 0; r < rows->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < rows->columnCount(); ++c) cells << rows->item(r, c)->text();
+                shown << cells.join(QStringLiteral(" | "));
+            }
+            rows->selectRow(1);
+            qobject_cast<QDialog*>(modal)->accept();
+        });
+        click(detect);
+        QVERIFY(user_->wait_boxes(1, 30000));
+        QVERIFY(wait_for_job());
+        user_->before_answering({});
+        QCOMPARE(shown, (QStringList{"127.0.0.20 | " + port + " | drukarka fiskalna | ZAPLECZE | 1.00",
+                                     "127.0.0.30 | " + port + " | kasa fiskalna | TORMA DT EJ | 4.01"}));
+        QCOMPARE(user_->boxes().at(0).text,
+                 "Wykryto połączenie z kasą fiskalną\nTORMA DT EJ\n127.0.0.30:" + port);
+        QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), QStringLiteral("127.0.0.30"));
+        QCOMPARE(get<QComboBox>("gComb_Protocol")->currentIndex(), 1);
+        QCOMPARE(detect->text(), QStringLiteral("Szukaj w sieci"));
     }
 
     void connectionTestReadsTheIdentity() {

@@ -213,7 +213,7 @@ class PanelTest : public WindowTest {
         QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(get<QLineEdit>("gEdit_PortTCP")->text(), QStringLiteral("4321"));
         QVERIFY(get<QLineEdit>("g_IPaddress")->isVisible());
-        QVERIFY(!get<QPushButton>("gButt_ComDetect")->isVisible());
+        QCOMPARE(get<QPushButton>("gButt_ComDetect")->text(), QStringLiteral("Szukaj w sieci"));
         QVERIFY(!get<QPushButton>("gButt_Send")->isEnabled());  // no file chosen
     }
 
@@ -225,8 +225,9 @@ class PanelTest : public WindowTest {
         const QStringList rest = {"gButt_ComTest",    "gButt_File",  "gComb_Slot",   "gButt_Clear",
                                   "gCheck_Print",     "gComb_GrHdr", "gComb_GrFoot", "gButt_Set",
                                   "gCheck_TestPrint", "gButt_Rep",   "gComb_Rep",    "gComb_Interface"};
-        const QStringList ethernet =
-            QStringList{"gComb_Protocol", "g_IPaddress", "gEdit_PortTCP", "gComb_Timeout"} + rest;
+        const QStringList ethernet = QStringList{"gComb_Protocol", "g_IPaddress", "gEdit_PortTCP",
+                                                 "gComb_Timeout", "gButt_ComDetect"} +
+                                     rest;
         const QStringList serial =
             QStringList{"gComb_Protocol", "gComb_COM", "gComb_Baudrate", "gComb_Timeout", "gButt_ComDetect"} +
             rest;

@@ -111,15 +111,16 @@ class RulesTest : public WindowTest {
         QVERIFY(pick(iface, 1));
         QCOMPARE(tv::sel(tv::gComb_Interface), 1);
         for (const char* h : {"g_IPaddress", "gEdit_PortTCP", "gStat_Address", "gStat_TCPPort",
-                              "gComb_Timeout", "gStat_Timeout"})
+                              "gComb_Timeout", "gStat_Timeout", "gButt_ComDetect"})
             QVERIFY2(window_->widget(h)->isVisible(), h);
-        for (const char* h :
-             {"gButt_ComDetect", "gComb_COM", "gComb_Baudrate", "gStat_COM", "gStat_Baudrate"})
+        for (const char* h : {"gComb_COM", "gComb_Baudrate", "gStat_COM", "gStat_Baudrate"})
             QVERIFY2(!window_->widget(h)->isVisible(), h);
+        QCOMPARE(get<QPushButton>("gButt_ComDetect")->text(), QStringLiteral("Szukaj w sieci"));
         QCOMPARE(get<QLabel>("gStat_Address")->text(), QStringLiteral("Adres IP"));
         QCOMPARE(get<QLineEdit>("g_IPaddress")->text(), QStringLiteral("127.0.0.1"));
         QVERIFY(pick(iface, 0));
         QVERIFY(get<QPushButton>("gButt_ComDetect")->isVisible());
+        QCOMPARE(get<QPushButton>("gButt_ComDetect")->text(), QStringLiteral("Szukaj połączenia"));
         QVERIFY(get<QComboBox>("gComb_COM")->isVisible());
         QVERIFY(!get<QLineEdit>("g_IPaddress")->isVisible());
         QVERIFY(!get<QLineEdit>("gEdit_PortTCP")->isVisible());

@@ -125,6 +125,28 @@ class ScreenshotsTest : public WindowTest {
         QVERIFY(user_->wait_boxes(2, 30000));  // the upload's own end
     }
 
+    // "Szukaj w sieci" with a printer and a cash register found on loopback addresses.
+    void networkScanDialog() {
+        SimProcess printer({"--printer", "--listen", "127.0.0.20", "--tcp", "0"});
+        SimProcess cash({"--register", "--listen", "127.0.0.30", "--tcp", std::to_string(printer.port())});
+        QVERIFY(printer.ok() && cash.ok());
+        Settings s;
+        s.interface_index = 1;
+        s.ip = "127.0.0.20";
+        s.tcp_port = printer.port();
+        start_with(s);
+        bool looked = false;
+        user_->before_answering([&](QWidget* modal) {
+            if (modal->objectName() != QStringLiteral("rowDialog") || !shown(modal)) return;
+            looked = shoot(QStringLiteral("scan-dialog.png"), modal);
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        click(get<QPushButton>("gButt_ComDetect"));
+        QVERIFY(wait_for_job());
+        user_->before_answering(nullptr);
+        QVERIFY(looked);
+    }
+
     void aWrongAddressIsRefused() {
         auto* ip = get<tv::gui::FieldEdit>("g_IPaddress");
         ip->setFocus();

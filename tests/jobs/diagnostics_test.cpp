@@ -55,6 +55,16 @@ TEST_F(Diagnostics, FindsAPrinterAndSelectsItsPortAndSpeed) {
               std::string::npos);
 }
 
+// A printer slow to give its status the first time (0.7 s, past the scan's 0.5 s wait):
+// its late status reply is no answer to the next speed's requests, so the printer found is
+// found by its own name, never as a nameless one.
+TEST_F(Diagnostics, ALateReplyIsNotTakenForTheNextRequestsAnswer) {
+    start_sim({"--printer", "--name", "TARVIX HD", "--delay", "1:700"}, true);
+    press(ID_DETECT);
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"[Komunikat] Wykryto połączenie z drukarką fiskalną\nTARVIX HD"});
+}
+
 TEST_F(Diagnostics, ScansEveryPortAtEverySpeedInOrderAndReportsNothingFound) {
     point_com(3, dir.file("nothing-here"));
     press(ID_DETECT);
@@ -129,9 +139,15 @@ TEST_F(Diagnostics, FailedTestsShowTheFamilysBox) {
     point_com(3, dir.file("nothing-here"));
     set_sel(gComb_COM, 2);
     press(ID_TEST);
+    const std::string printer_failed =
+        "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką.";
+    EXPECT_EQ(box_texts(), std::vector<std::string>{printer_failed});
+    host.clear();
+    // "sid" answered with the reply to "scomm": a wrong reply, no success with an empty name.
+    start_sim({"--printer", "--wrong-reply", "2:scomm"});
+    press(ID_TEST);
     EXPECT_EQ(box_texts(),
-              std::vector<std::string>{
-                  "[Błąd!] Test połączenia zakończony niepowodzeniem!\nBrak komunikacji z drukarką."});
+              (std::vector<std::string>{"[UWAGA!] Błędna odpowiedź z drukarki fiskalnej!", printer_failed}));
     host.clear();
     start_sim({"--register", "--no-reply", "*"});
     use_registers();

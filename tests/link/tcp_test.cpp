@@ -153,7 +153,9 @@ TEST_F(TcpLink, TimeOutAskedAndAnsweredNo) {
     EXPECT_EQ(devErr, 0u);
     EXPECT_EQ(host.trace(), "\r\nResp.:  [ TIMEOUT ]\r\n");
     EXPECT_EQ(log(), "\nResp.:  [ TIMEOUT ]\r\n");
-    EXPECT_EQ(host.boxes_shown(), std::vector<Box>{kWaitAgainBox});
+    // "Nie" ends the wait, and the job is told why it ends.
+    EXPECT_EQ(host.box_texts(), (std::vector<std::string>{"[Warning] TIMEOUT! Try again?",
+                                                          "[UWAGA!] Brak odpowiedzi z drukarki fiskalnej!"}));
 }
 
 TEST_F(TcpLink, TimeOutQuestionDefaultsToNo) {
@@ -166,7 +168,7 @@ TEST_F(TcpLink, TimeOutQuestionDefaultsToNo) {
     EXPECT_EQ(tcp_pos_recive(sock, reply, devErr, true), RC_NO_REPLY);
     host.cancel_waits();
     guard.join();
-    EXPECT_EQ(host.boxes().size(), 1u);
+    EXPECT_EQ(host.boxes().size(), 2u);  // the question once, then the no-reply box
 }
 
 TEST_F(TcpLink, TimeOutAnsweredYesWaitsAgainForTheReply) {

@@ -44,7 +44,7 @@ class Child : public Process, NoCopy {
     void terminate() override;
     // SIGINT, as Ctrl-C in a terminal (or another signal, such as SIGTERM). False where it
     // cannot be sent (Windows).
-    bool interrupt(int signal_number);
+    bool interrupt(int signal_number = 2);
     void kill() override;
     int pid() const override;
 

@@ -11,7 +11,8 @@
 namespace tv::test {
 
 // A pseudo-terminal pair. The test holds the master side; the slave is what the link
-// opens. With raw set, both sides are made raw at once so no byte is changed on the way.
+// opens. With raw set, both sides are made raw at once so no byte is changed on the way;
+// without, the slave is cooked, with XOFF flow control on (POSIX).
 // Windows has none: under Wine the host makes the pair, and the master side is a loopback
 // connection relayed to it (support/host_serial.h); without the host the object is inert
 // and using it is a test failure, so a case that needs one skips first (TV_NEEDS_PTY).

@@ -1,11 +1,14 @@
 // The base fixture and the saved process-wide state.
 #include "support/fixture.h"
 
+#include <cstdlib>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/shell.h"
 #include "codecs/printer/catalogue.h"
 #include "common/globals.h"
 #include "common/text.h"
@@ -16,6 +19,18 @@
 #endif
 #include "ui/Controls.h"
 #include "ui/panel.h"
+
+// Every test program, and every tool it starts, scans loopback addresses only: a network
+// scan drops any other address unvisited (jobs/net_scan.cpp), whatever a test's settings name.
+namespace {
+[[maybe_unused]] const bool kLoopbackOnlyScans = [] {
+#ifdef _WIN32
+    return _putenv_s("TV_SCAN_LOOPBACK_ONLY", "1") == 0;
+#else
+    return ::setenv("TV_SCAN_LOOPBACK_ONLY", "1", 1) == 0;
+#endif
+}();
+}  // namespace
 
 namespace tv::test {
 
@@ -85,6 +100,8 @@ Test::Test() {
     mk_interface();
     host.clear();
 }
+
+Test::~Test() { join_background_threads(30000); }
 
 void Test::make_folders() const {
     for (const char* folder : {"LOGS", "SEQ", "ports"}) std::filesystem::create_directory(dir.file(folder));

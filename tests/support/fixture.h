@@ -31,6 +31,8 @@ class Test : public ::testing::Test {
   protected:
     // The start-up directory is dir; the panel is built afresh; the host has seen nothing.
     Test();
+    // Joins the threads the test left (a finished job, a picture check) before its host goes.
+    ~Test() override;
 
     // The folders a job writes to or looks in: LOGS, SEQ and ports.
     void make_folders() const;

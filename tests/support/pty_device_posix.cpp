@@ -68,6 +68,9 @@ PtyDevice::PtyDevice(bool raw) {
     slave_path_ = name;
     // The settings of a pair are the slave's (those of the master side are the slave's too).
     if (raw) make_raw(slave_);
+    termios t{};
+    if (!raw && tcgetattr(slave_, &t) == 0) t.c_iflag |= IXOFF | IXANY;  // as other programs leave it
+    if (!raw) tcsetattr(slave_, TCSANOW, &t);
 }
 
 PtyDevice::~PtyDevice() {

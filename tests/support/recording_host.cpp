@@ -69,6 +69,26 @@ bool RecordingHost::choose_file(const std::string& start_dir, std::string& path)
     return true;
 }
 
+int RecordingHost::choose_row(const std::string& caption, const std::vector<std::string>& columns,
+                              const std::vector<std::vector<std::string>>& rows) {
+    std::string text;
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size() && i < columns.size(); ++i) text += (i ? " | " : "") + row[i];
+        text += "\n";
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    record(Event{Event::ChooseRow, caption, text, Icon::Information, Buttons::Ok, 0});
+    if (rows_.empty()) return -1;
+    const int row = rows_.front();
+    rows_.pop_front();
+    return row;
+}
+
+void RecordingHost::choose_row_next(int row) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rows_.push_back(row);
+}
+
 void RecordingHost::repaint_preview() {
     std::lock_guard<std::mutex> lock(mutex_);
     record(Event{Event::Repaint, {}, {}, Icon::Information, Buttons::Ok, 0});

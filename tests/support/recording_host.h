@@ -25,7 +25,8 @@ struct Event {
         ChooseFile,
         Repaint,
         ConvertDialog,
-        Focus
+        Focus,
+        ChooseRow
     };
     Type type;
     std::string caption;  // Box
@@ -62,6 +63,11 @@ class RecordingHost : public Host {
     bool shows_convert_dialog() const override;
     DialogResult convert_dialog(ConvertSession& session) override;
     void focus(const Control& control) override;
+    // Recorded with the caption, and the rows as text (cells joined by " | ", rows by "\n");
+    // answers the row scripted by choose_row_next, or -1 (closed without a choice).
+    int choose_row(const std::string& caption, const std::vector<std::string>& columns,
+                   const std::vector<std::vector<std::string>>& rows) override;
+    void choose_row_next(int row);
 
     // Scripting.
     void answer_next(Answer a);                 // next message box gets this answer
@@ -100,6 +106,7 @@ class RecordingHost : public Host {
     std::vector<Event> events_;
     std::deque<Answer> answers_;
     std::deque<std::string> files_;
+    std::deque<int> rows_;
     std::function<DialogResult(ConvertSession&)> converter_;
     std::string trace_;
     std::function<void(int)> progress_hook_;

@@ -75,10 +75,32 @@ sockaddr_in loopback(std::uint16_t port) {
 }  // namespace
 
 Socket listen_loopback(std::uint16_t& port, int backlog) {
-    if (!started()) return kNone;
+    port = 0;
+    return listen_on("127.0.0.1", port, backlog);
+}
+
+Socket start_connect(const std::string& address, std::uint16_t port) {
+    if (!started() || address.rfind("127.", 0) != 0) return kNone;  // loopback only
     const auto s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (static_cast<Socket>(s) == kNone) return kNone;
-    sockaddr_in a = loopback(0);
+#ifdef _WIN32
+    u_long on = 1;
+    ioctlsocket(s, FIONBIO, &on);
+#else
+    ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK);
+#endif
+    sockaddr_in a = loopback(port);
+    ::inet_pton(AF_INET, address.c_str(), &a.sin_addr);
+    ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return static_cast<Socket>(s);
+}
+
+Socket listen_on(const std::string& address, std::uint16_t& port, int backlog) {
+    if (!started() || address.rfind("127.", 0) != 0) return kNone;  // loopback only
+    const auto s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (static_cast<Socket>(s) == kNone) return kNone;
+    sockaddr_in a = loopback(port);
+    ::inet_pton(AF_INET, address.c_str(), &a.sin_addr);
     if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(s, backlog) != 0) {
         close(static_cast<Socket>(s));
         return kNone;

@@ -16,6 +16,10 @@ extern const Socket kNone;
 
 // A socket listening on 127.0.0.1 at a free port (backlog as given); kNone on failure.
 Socket listen_loopback(std::uint16_t& port, int backlog = 4);
+// The same on another loopback address (127.x.y.z) at port (0: a free one, then set).
+Socket listen_on(const std::string& address, std::uint16_t& port, int backlog = 4);
+// A connection to address:port only started, not waited for (for filling a listener's queue).
+Socket start_connect(const std::string& address, std::uint16_t port);
 Socket accept(Socket listener);
 // A connection to 127.0.0.1:port; kNone when refused. blocking=false: the connect is only
 // started (for filling a listener's queue).

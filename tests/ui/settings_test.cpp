@@ -63,7 +63,7 @@ TEST_F(Settings, ValuesReachVariablesAndSelectors) {
     EXPECT_EQ(PROTOCOL, 2);
     EXPECT_EQ(sel(gComb_Protocol), 1);
     EXPECT_EQ(sel(gComb_Interface), 1);
-    EXPECT_FALSE(visible(gButt_ComDetect));  // Ethernet
+    EXPECT_EQ(text(gButt_ComDetect), "Szukaj w sieci");  // Ethernet
     EXPECT_TRUE(visible(g_IPaddress));
     EXPECT_TRUE(checked(gCheck_Print));
     EXPECT_TRUE(checked(gCheck_TestPrint));

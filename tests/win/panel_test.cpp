@@ -220,9 +220,11 @@ TEST_F(WinPanel, TabWalksThePanelsOrder) {
 TEST_F(WinPanel, PicksClicksAndTypingReachTheModel) {
     pick("gComb_Interface", 1);
     EXPECT_EQ(sel(gComb_Interface), 1);
-    for (const char* shown : {"g_IPaddress", "gEdit_PortTCP", "gStat_Address", "gStat_TCPPort"})
+    for (const char* shown :
+         {"g_IPaddress", "gEdit_PortTCP", "gStat_Address", "gStat_TCPPort", "gButt_ComDetect"})
         EXPECT_TRUE(IsWindowVisible(control(shown))) << shown;
-    for (const char* hidden : {"gComb_COM", "gComb_Baudrate", "gButt_ComDetect"})
+    EXPECT_EQ(win::window_text(control("gButt_ComDetect")), "Szukaj w sieci");  // what the button shows
+    for (const char* hidden : {"gComb_COM", "gComb_Baudrate"})
         EXPECT_FALSE(IsWindowVisible(control(hidden))) << hidden;
     pick("gComb_Protocol", 1);
     for (const char* printer_only : {"gCheck_TestPrint", "gButt_Rep", "gComb_Rep"})

@@ -148,6 +148,18 @@ TEST_F(WinScreenshots, TheWindowInEachState) {
     click("gButt_File");
     ASSERT_TRUE(wait_for_check());
     EXPECT_TRUE(names_.empty());
+
+    // "Szukaj w sieci" with a printer and a cash register on loopback addresses: their list.
+    SimProcess printer({"--printer", "--listen", "127.0.0.20", "--tcp", "0"});
+    SimProcess cash({"--register", "--listen", "127.0.0.30", "--tcp", std::to_string(printer.port())});
+    ASSERT_TRUE(printer.ok() && cash.ok());
+    use_tcp(printer.port());
+    SendMessageW(control("g_IPaddress"), IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 20));
+    names_ = {"win-scan-dialog"};
+    user->act_next([](HWND dialog) { SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    click("gButt_ComDetect");
+    ASSERT_TRUE(wait_for_job());
+    EXPECT_TRUE(names_.empty());
 }
 
 }  // namespace

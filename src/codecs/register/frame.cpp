@@ -53,12 +53,7 @@ unsigned short ks_crc16(unsigned char* data, unsigned short len) {
 
 void pr_frame(unsigned char* p, unsigned short n) {
     if (!debug_on()) return;
-    std::string dump = "Ramka :\n";
-    dump.append(reinterpret_cast<const char*>(p), n);
-    dump += "\n";
-    for (unsigned short i = 0; i < n; ++i) dump += std::to_string(p[i]) + " ";
-    dump += "\n\n" + hex_bytes(p, n) + "\n\n";
-    debug_write(dump);
+    debug_frame("Ramka", p, n);
 }
 
 std::uint16_t ks_body_crc(const KS_FRM& f) {

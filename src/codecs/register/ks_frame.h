@@ -27,7 +27,7 @@ constexpr unsigned char KS_TAG_L = 0x4C;  // 32-bit field; no command writes or 
 // common/codes.h) rather than of a refusal: nothing more should go out on it, since a late
 // or lost reply would be taken for the answer to the next command.
 constexpr bool ks_line_fault(int code) {
-    return code == KS_NO_REPLY || code == KS_REPLY_CRC || code == KS_REPLY_OTHER;
+    return code == KS_NO_REPLY || code == KS_REPLY_CRC || code == KS_REPLY_OTHER || code == KS_SEND_FAILED;
 }
 
 // One frame, in decoded form (header values and field area) and in wire form. Plain
@@ -61,7 +61,7 @@ struct KS_FRM {
 unsigned short ks_crc16(unsigned char* data, unsigned short len);
 // The checksum a frame with f's header values and field area carries.
 std::uint16_t ks_body_crc(const KS_FRM& f);
-// Dumps n bytes to the debug channel: raw, decimal and hexadecimal.
+// Dumps n bytes to the debug channel as one line of hex digits.
 void pr_frame(unsigned char* p, unsigned short n);
 // The frame buffer holds a start pair (something was received).
 bool ks_frame_started(const KS_FRM& f);

@@ -9,6 +9,7 @@
 #include "common/debug.h"
 #include "common/text.h"
 #include "link/link.h"
+#include "link/link_text.h"
 #include "ui/trace.h"
 
 namespace tv {
@@ -81,11 +82,18 @@ int identity_exchange(const LinkOps& link, unsigned int& sock, const char* comma
     unsigned devErr = 0;
     const bool traced = ask && !link.serial;
     if (traced) s("%%%%%% ");
+    // A slow device's late reply to an earlier request must not pass for this one's.
+    link.drop_input(sock);
     int r = link.send_text(sock, tarv_frame(command));
     if (traced) s("%%%%%% ");
     if (r != RC_OK) return r;
     r = link.receive_text(sock, buffer, devErr, ask);
     if (traced) s("%%%%%% ");
+    // Only a whole reply to this very command tells anything about the device.
+    if (r == RC_OK && !reply_answers(buffer, command)) {
+        trace_log(" [ BAD REPLY ]\r\n");
+        return RC_WRONG_REPLY;
+    }
     return r;
 }
 
@@ -98,11 +106,11 @@ int read_unique(const LinkOps& link, unsigned int& sock, char* unique) {
     return RC_OK;
 }
 
-int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version) {
+int read_type(const LinkOps& link, unsigned int& sock, char* name, char* version, bool ask = true) {
     std::memset(name, 0, 32);
     std::memset(version, 0, 10);
     const char* reply = nullptr;
-    const int r = identity_exchange(link, sock, "sid\t", !link.serial, reply);
+    const int r = identity_exchange(link, sock, "sid\t", ask && !link.serial, reply);
     if (r != RC_OK) return r;
     read_fields(reply, Fields{link.serial, nullptr, name, version});
     return RC_OK;
@@ -119,9 +127,10 @@ int tcp_p_sid(char* name, char* version, unsigned int& sock) {
     return read_type(tcp_link, sock, name, version);
 }
 
-int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version) {
+int printer_identity(const LinkOps& link, unsigned int& sock, char* unique, char* name, char* version,
+                     bool ask) {
     const int r = read_unique(link, sock, unique);
-    return r != RC_OK ? r : read_type(link, sock, name, version);
+    return r != RC_OK ? r : read_type(link, sock, name, version, ask);
 }
 
 int p_sdev() {
@@ -135,10 +144,11 @@ int p_sdev() {
         int value = 0, digits = 0;
         while (digits < 3 && p[digits] >= '0' && p[digits] <= '9') value = value * 10 + (p[digits++] - '0');
         // A status that is not a number is no printer status at all.
-        if (digits == 0) return RC_OK;
+        if (digits == 0) break;
         return RC_STATUS_BASE + value;
     }
-    return RC_OK;
+    // A reply without the status it was asked for confirms nothing.
+    return RC_WRONG_REPLY;
 }
 
 }  // namespace tv

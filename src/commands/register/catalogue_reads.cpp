@@ -18,17 +18,26 @@ namespace {
 void connect_exchange(KS_FRM& req, KS_FRM& rep) {
     req.make();
     if (com_connect(false) == RC_OK) {
-        com_bsend(req.FRAME, false);
+        com_bsend(req.FRAME);
         com_breceive(rep.FRAME, false);
         com_disconnect(false);
     }
     rep.filter();
 }
 
+// A success reply that answers another command (a late one): it is no answer to this read.
+bool other_command(const KS_FRM& req, const KS_FRM& rep) {
+    if (rep.CMD_ID == 0 || rep.CMD_ID == req.CMD_ID) return false;
+    debugf("REPLY ERROR : %d (CMD_ID %u zamiast %u)\n", static_cast<int>(KS_REPLY_OTHER),
+           static_cast<unsigned>(rep.CMD_ID), static_cast<unsigned>(req.CMD_ID));
+    return true;
+}
+
 // The exchange of a read that dumps an error reply's values: true for a success reply.
 bool exchange_ok(KS_FRM& req, KS_FRM& rep) {
     connect_exchange(req, rep);
-    if (rep.CMD_ID != 0) return true;
+    if (rep.CMD_ID == req.CMD_ID) return true;
+    if (other_command(req, rep)) return false;
     debug_write(ks_errors_text(ks_v_values(rep), "\n"));
     return false;
 }
@@ -58,6 +67,7 @@ template <class Take>
 int record_read(KS_FRM& req, KS_FRM& rep, Take take) {
     connect_exchange(req, rep);
     if (rep.CMD_ID == 0) return record_read_error(rep);
+    if (other_command(req, rep)) return RC_READ_REFUSED;
     FieldReader r(rep);
     std::uint16_t number = 0;
     if (r.V(number)) take(r, number);

@@ -20,6 +20,9 @@ void trace_byte(unsigned char b) {
 
 void trace_v_values(const KS_FRM& reply) { s(ks_errors_text(ks_v_values(reply), "\r\n"), 0); }
 
+// A success reply to another command: nothing of it is taken.
+void other_reply() { s(std::string("\r\nREPLY ERROR : ") + i_to_str(KS_REPLY_OTHER) + "\r\n", 0); }
+
 // Bytes of a frame buffer from index 1 (behind the receiver's count byte) through the
 // end pair, or through the last non-zero byte when no end pair arrived.
 unsigned char* wire(char* frame) { return reinterpret_cast<unsigned char*>(frame); }
@@ -113,8 +116,10 @@ void KS_CASHOUTDESCINS(unsigned int& socket) {
     s("Filter...", 0);
     rep.filter();
     rep.print();
-    if (rep.CMD_ID != 0)
+    if (rep.CMD_ID == req.CMD_ID)
         s("\r\n\r\nOK :D\r\n", 0);
+    else if (rep.CMD_ID != 0)
+        other_reply();
     else
         trace_v_values(rep);
 }
@@ -152,6 +157,10 @@ void KS_VATGET(unsigned int& socket) {
 
     if (rep.CMD_ID == 0) {
         trace_v_values(rep);
+        return;
+    }
+    if (rep.CMD_ID != req.CMD_ID) {
+        other_reply();
         return;
     }
     for (auto& t : tvat) t = 65535;

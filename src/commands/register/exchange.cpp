@@ -33,9 +33,16 @@ int ks_unusable_reply(const KS_FRM& reply) {
     return RC_DEVICE_ERROR;
 }
 
-int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose) {
-    const LinkOps& link = selected_link();
-    link.send_frame(socket, request.FRAME, request.F_LEN);
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose, const LinkOps* over) {
+    const LinkOps& link = over ? *over : selected_link();
+    // Whatever came in since the last reply (a late one) answers nothing sent now.
+    link.drop_input(socket);
+    if (link.send_frame(socket, request.FRAME, request.F_LEN) != RC_OK) {
+        // Nothing went out, so no reply is waited for: the line itself failed.
+        s(std::string("\r\nSEND ERROR : ") + i_to_str(KS_SEND_FAILED) + "\r\n", 0);
+        kas_error_id(KS_SEND_FAILED);
+        return RC_DEVICE_ERROR;
+    }
     link.receive_frame(socket, reply.FRAME, verbose);
     s("Filter...", 0);
     reply.filter();

@@ -84,12 +84,19 @@ int KS_REPPROGIMG(unsigned int& socket, unsigned char slot) {
     return command(socket, 4607, 1, true, [&](KS_FRM& f) { f.putB(slot); });
 }
 
-int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version) {
+int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version, char* unique, const LinkOps* link) {
     KS_FRM req, rep;
     ks_start_request(req, rep, 501, 0);
     req.make();
     req.print();
-    if (const int r = ks_exchange(socket, req, rep, true); r != RC_OK) return r;
+    if (const int r = ks_exchange(socket, req, rep, true, link); r != RC_OK) return r;
+    if (unique) {
+        // Model code, the register's name, then its unique number.
+        FieldReader fields(rep);
+        std::uint16_t model = 0;
+        std::string stated;
+        if (fields.B(model) && fields.S(stated) && fields.S(stated)) copy_bounded(unique, 13, stated);
+    }
 
     const unsigned char code = rep.DATA[1];
     const char* model = "Niezydentyfikowane";

@@ -13,8 +13,11 @@ namespace tv {
 // otherwise Ethernet). Returns RC_OK for a success reply to the request's command,
 // RC_DEVICE_ERROR for an error reply, no reply, a cut or corrupted one or one for another
 // command (the device-error record is then filled).
-// verbose: trace each byte received over the serial link.
-int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose = false);
+// verbose: trace each byte received over the serial link. link: the link to use instead of
+// the selected one (the network scan asks over TCP whatever the selector shows).
+struct LinkOps;
+int ks_exchange(unsigned int& socket, KS_FRM& request, KS_FRM& reply, bool verbose = false,
+                const LinkOps* link = nullptr);
 
 // The values of an error reply as they are shown: an "ERRORS : " heading, then one value a
 // line; eol opens the heading and ends every line.
@@ -31,7 +34,10 @@ int ks_unusable_reply(const KS_FRM& reply);
 
 // Graphic and status commands: RC_OK accepted, RC_DEVICE_ERROR refused (device-error
 // record filled).
-int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version);
+// The status read: model name (20) and version (5) from the model code; unique (when
+// given, 13): the unique number the register states; link as for ks_exchange.
+int KS_CASHREGSTATUSGET(unsigned int& socket, char* name, char* version, char* unique = nullptr,
+                        const LinkOps* link = nullptr);
 int KS_IMGSLOTSET(unsigned int& socket, unsigned char slot, unsigned short width, unsigned short height);
 int KS_IMGSLOTAPPEND(unsigned int& socket, unsigned char slot, char* data);
 int KS_IMGSLOTCLEAR(unsigned int& socket, unsigned char slot);
