@@ -27,6 +27,7 @@
 #include "options.h"
 #include "scan_run.h"
 #include "ui/Controls.h"
+#include "ui/panel.h"
 
 using namespace tv;
 using namespace tv::cli;
@@ -147,14 +148,6 @@ std::filesystem::path temporary_logo(const std::string& picture) {
     return dir / ("tarvix-vizaze-" + std::to_string(random()) + "-" + logo::logo_name(picture));
 }
 
-// Whether a file the BMP check refused is a picture the conversion could read.
-bool convertible(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    logo::Error error;
-    logo::Info info;
-    return logo::read_file(path, bytes, error) && logo::probe(bytes.data(), bytes.size(), info, error);
-}
-
 int button_of(Command c) {
     switch (c) {
         case Command::Send:
@@ -231,8 +224,10 @@ bool choose_file(const Options& o, const JobFiles& f, const logo::Options& conve
     if (o.convert && !convert_picture_file(f.file, f.logo_file, conversion)) return false;
     dispatch_command(ID_FILE, Notify::Clicked, gButt_File);  // the file dialog answers with FILE
     wait_for_check();
-    if (!gr_filename().empty()) return true;
-    if (!o.convert && convertible(f.file))
+    // A picture the device takes; a cash register refuses one over 384 x 384 (the check
+    // has warned of it) only once the upload has begun.
+    if (!gr_filename().empty() && device_takes(Gr_xmax, Gr_ymax)) return true;
+    if (!o.convert && conversion_helps(f.file))
         std::fprintf(stderr,
                      "tarvix-vizaze-cli: ten obraz nie jest logo, które przyjmuje urządzenie (1-bitowa "
                      "bitmapa w jego granicach).\nAby zamienić go na logo i zaprogramować, użyj: "

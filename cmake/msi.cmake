@@ -4,7 +4,7 @@
 #   - every file under C:\Program Files\Tarvix Vizaze (programs, README, docs, examples);
 #   - the folder Documents\Tarvix Vizaze with LOGS and SEQ, made for the user who installs:
 #     the programs' start-up folder (settings.cfg, LOGS, SEQ), since Program Files is
-#     read-only for a shop's user;
+#     read-only for a shop's user; they are the user's, and stay when it is uninstalled;
 #   - a Start-menu entry "Tarvix Vizaze" starting there: the window when the package has
 #     one, else a command prompt with the console tool on its PATH; with the window, a
 #     second entry "Tarvix Vizaze (konsola)" for the console tool;
@@ -14,7 +14,8 @@
 # here is ASCII, and a staged file whose name is not is refused with its name.
 #
 # Input (from CPackConfig.cmake or cpack -D): CPACK_TEMPORARY_DIRECTORY, CPACK_PACKAGE_DIRECTORY,
-# CPACK_PACKAGE_FILE_NAME, CPACK_PACKAGE_VERSION, CPACK_TV_WIXL, CPACK_TV_CONVERT (may be empty).
+# CPACK_PACKAGE_FILE_NAME, CPACK_PACKAGE_VERSION, CPACK_TV_WIXL, CPACK_TV_MSIBUILD,
+# CPACK_TV_CONVERT (may be empty).
 
 set(upgrade_code "4C3F2E8A-7B1D-4E62-9A05-3D8B6F1C2E47")  # never changes: it ties the versions
 set(menu_guid "4C3F2E8A-7B1D-4E62-9A05-3D8B6F1C2E48")
@@ -189,21 +190,18 @@ ${shortcuts}        <RegistryValue Root=\"HKCU\" Key=\"${reg_key}\" Name=\"Start
     <DirectoryRef Id=\"WORKDIR\">
       <Component Id=\"WorkFolder\" Guid=\"${work_guid}\" Win64=\"yes\">
         <CreateFolder/>
-        <RemoveFolder Id=\"RemoveWorkFolder\" On=\"uninstall\"/>
         <RegistryValue Root=\"HKCU\" Key=\"${reg_key}\" Name=\"WorkFolder\" Type=\"string\" Value=\"[WORKDIR]\" KeyPath=\"yes\"/>
       </Component>
     </DirectoryRef>
     <DirectoryRef Id=\"WORKDIR_LOGS\">
       <Component Id=\"WorkLogs\" Guid=\"${logs_guid}\" Win64=\"yes\">
         <CreateFolder/>
-        <RemoveFolder Id=\"RemoveWorkLogs\" On=\"uninstall\"/>
         <RegistryValue Root=\"HKCU\" Key=\"${reg_key}\" Name=\"Logs\" Type=\"integer\" Value=\"1\" KeyPath=\"yes\"/>
       </Component>
     </DirectoryRef>
     <DirectoryRef Id=\"WORKDIR_SEQ\">
       <Component Id=\"WorkSeq\" Guid=\"${seq_guid}\" Win64=\"yes\">
         <CreateFolder/>
-        <RemoveFolder Id=\"RemoveWorkSeq\" On=\"uninstall\"/>
         <RegistryValue Root=\"HKCU\" Key=\"${reg_key}\" Name=\"Seq\" Type=\"integer\" Value=\"1\" KeyPath=\"yes\"/>
       </Component>
     </DirectoryRef>
@@ -228,6 +226,16 @@ execute_process(COMMAND "${CPACK_TV_WIXL}" --arch x64 --output "${msi}" tarvix-v
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "MSI: wixl failed (${status}) on ${wxs_file}:\n${out}")
+endif()
+# The start-up folder, LOGS and SEQ are the user's once made (LOGS and SEQ, even empty,
+# switch the records on): their components are permanent (msidbComponentAttributesPermanent,
+# 16, beside 64-bit's 256), so that neither an uninstall nor an upgrade removes them. wixl
+# has no attribute for it: the MSI's Component table is set after it.
+execute_process(COMMAND "${CPACK_TV_MSIBUILD}" "${msi}" -q
+                        "UPDATE `Component` SET `Attributes` = 272 WHERE `Component` = 'WorkFolder' OR `Component` = 'WorkLogs' OR `Component` = 'WorkSeq'"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "MSI: msibuild failed (${status}) on ${msi}:\n${out}")
 endif()
 if(have_window)
   message(STATUS "MSI: ${msi} (the window, the console tool, the simulator)")

@@ -5,7 +5,8 @@
 #   tarvix-vizaze-cli  (component "cli"): the console tool, the simulator, their manual pages
 #                      and the documentation; no Qt, for a machine without a screen;
 #   tarvix-vizaze      (component "gui"): the window, its menu entry, icon and manual page;
-#                      it depends on tarvix-vizaze-cli of the same version.
+#                      it depends on tarvix-vizaze-cli of the same version and on Qt's
+#                      Polish catalogue (qt6-translations-l10n).
 # For Windows it makes a .zip of the programs and the documentation and an MSI installer
 # (cmake/msi.cmake, with wixl).
 include(GNUInstallDirs)
@@ -113,14 +114,16 @@ if(WIN32)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "load receipt logos into fiscal printers and cash registers")
   set(CPACK_GENERATOR ZIP)
   find_program(TV_WIXL wixl)
-  if(TV_WIXL)
+  find_program(TV_MSIBUILD msibuild)  # msitools, as wixl
+  if(TV_WIXL AND TV_MSIBUILD)
     set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/msi.cmake)
     set(CPACK_TV_WIXL ${TV_WIXL})
+    set(CPACK_TV_MSIBUILD ${TV_MSIBUILD})
     find_program(TV_CONVERT convert)  # ImageMagick: the icon of "Apps & features"
     set(CPACK_TV_CONVERT "${TV_CONVERT}")
     set(CPACK_TV_ICON_SVG ${PROJECT_SOURCE_DIR}/packaging/tarvix-vizaze.svg)
   else()
-    message(STATUS "wixl not found: no MSI installer (Debian: apt install wixl)")
+    message(STATUS "wixl or msibuild not found: no MSI installer (Debian: apt install wixl msitools)")
   endif()
 else()
   set(CPACK_GENERATOR DEB)
@@ -136,7 +139,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_CLI_PACKAGE_NAME tarvix-vizaze-cli)
   set(CPACK_DEBIAN_GUI_PACKAGE_NAME tarvix-vizaze)
-  set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "tarvix-vizaze-cli (= ${PROJECT_VERSION})")
+  # qt6-translations-l10n: Qt's Polish catalogue, without which the file dialog and the
+  # boxes' buttons are English (a system without recommends would not bring it).
+  set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "tarvix-vizaze-cli (= ${PROJECT_VERSION}), qt6-translations-l10n")
   set(CPACK_DEBIAN_GUI_PACKAGE_SECTION x11)
   set(TV_DEB_ABOUT
       "Tarvix Vizaze reads a 1-bit BMP (or turns any PNG, JPEG, GIF, BMP, TGA or\n\

@@ -71,7 +71,7 @@ void ConvertDialog::build() {
     main->addWidget(build_buttons());
 
     connect(width_, &QLineEdit::textEdited, this, [this] { width_typed(); });
-    connect(width_, &QLineEdit::editingFinished, this, [this] { width_just_taken_ = take_width(); });
+    connect(width_, &QLineEdit::editingFinished, this, [this] { take_width(); });
     connect(method_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
     connect(level_, &QSlider::valueChanged, this, [this] { changed(); });
     connect(level_auto_, &QCheckBox::toggled, this, [this] { changed(); });
@@ -167,9 +167,10 @@ QDialogButtonBox* ConvertDialog::build_buttons() {
 }
 
 void ConvertDialog::accept() {
-    const bool taken = std::exchange(width_just_taken_, false) | take_width();
-    // Enter in the width box shows the width typed; "OK" then takes the result.
-    if (taken && width_->hasFocus()) return;
+    take_width();
+    // Enter in the width box shows the width typed and keeps the dialog open, also when the
+    // width was already in effect; "OK" takes the result.
+    if (width_->hasFocus()) return;
     if (session_.accept()) QDialog::accept();
 }
 

@@ -57,8 +57,7 @@ class ConvertDialog : public QDialog {
     void draw_result();
 
     tv::ConvertSession& session_;
-    bool showing_ = false;           // controls being set from the model: their signals are ignored
-    bool width_just_taken_ = false;  // by the Enter that also reaches "OK"
+    bool showing_ = false;  // controls being set from the model: their signals are ignored
     QImage result_;
     QLabel* source_view_ = nullptr;
     QLabel* source_text_ = nullptr;

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -158,9 +159,18 @@ void MainWindow::sync_control(const char* handle) {
 bool MainWindow::open_file_dialog(const std::string& start_dir, std::string& path) {
     QStringList filters;
     for (const std::string& f : tv::picture_file_filters()) filters << QString::fromStdString(f);
-    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(start_dir),
-                                                        filters.join(QStringLiteral(";;")));
-    if (chosen.isEmpty()) return false;
+    QFileDialog dialog(this, QString(), QString::fromStdString(start_dir),
+                       filters.join(QStringLiteral(";;")));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog: the size, type and date columns as wide as what they show, the name
+    // taking the rest, in a dialog wide enough for all four.
+    if (auto* details = dialog.findChild<QTreeView*>()) {
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+        dialog.resize(std::max(dialog.width(), 760), dialog.height());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    const QString chosen = dialog.selectedFiles().constFirst();
     path = QDir::toNativeSeparators(chosen).toStdString();
     return true;
 }

@@ -52,7 +52,9 @@ QWidget* make_edit(const tv::Control& c, QWidget* parent) {
     if (c.style & tv::MultiLine) {
         auto* e = new QPlainTextEdit(parent);
         e->setReadOnly(c.style & tv::ReadOnly);
-        e->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        // The trace pane wraps; the file box keeps the name on its first line, however long,
+        // so that the size line under it stays in view.
+        e->setLineWrapMode((c.style & tv::VScroll) ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
         e->setVerticalScrollBarPolicy((c.style & tv::VScroll) ? Qt::ScrollBarAlwaysOn
                                                               : Qt::ScrollBarAlwaysOff);
         e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

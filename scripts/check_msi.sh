@@ -12,7 +12,7 @@
 #     that folder; the window, when the package has one, is started and closed;
 #   - installs the higher version over it: one product left, of the new version;
 #   - uninstalls with msiexec /x /qn: no program file, shortcut or entry left; the user's
-#     settings and records stay.
+#     settings, records and folders stay (LOGS and SEQ also when empty).
 # Usage: scripts/check_msi.sh [BUILD]   (default: build-windows/)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -193,12 +193,19 @@ msiexec_run /i "$msi" downgrade.log 2>/dev/null || status=$?
 check "the older MSI refuses to install over the newer" test "$status" -ne 0
 check "... and changes nothing" test "$(installed_products)" = "$next"
 
-# Uninstall: nothing of the programs left; the user's settings and records stay.
+# Uninstall: nothing of the programs left; the user's settings, records and folders stay,
+# SEQ also when empty (an empty LOGS or SEQ is the user's switch that keeps the records on).
+rm -f "$work_dir/SEQ/"*
+mkdir -p "$work_dir/logo"
+echo "the user's own" >"$work_dir/logo/notes.txt"
 check "msiexec /x" msiexec_run /x "$next_msi" uninstall.log
 check "no program file left" test ! -e "$program_dir"
 check "no shortcut left" test -z "$(find "$drive" -name 'Tarvix Vizaze*.lnk')"
 check "no entry in \"Apps & features\"" test -z "$(installed_products)"
 check "the user's settings stay" test -s "$work_dir/settings.cfg"
+check "the records in LOGS stay" test -s "$work_dir/LOGS/log_.txt"
+check "the empty SEQ stays" test -d "$work_dir/SEQ"
+check "the user's own folder and file stay" test -s "$work_dir/logo/notes.txt"
 
 echo "MSI check: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -122,6 +122,7 @@ if [ -n "$gui_deb" ]; then
   check "Depends names the Qt runtime" grep -q "libqt6widgets6" <<<"$depends"
   check "Depends names the console package of the same version" \
     grep -q "tarvix-vizaze-cli (= $(dpkg-deb -f "$gui_deb" Version))" <<<"$depends"
+  check "Depends names Qt's Polish catalogue" grep -q "qt6-translations-l10n" <<<"$depends"
   check "only the window's own files" test "$(cd "$g" && find . -type f | sort | tr '\n' ' ')" = \
     "./usr/bin/tarvix-vizaze ./usr/share/applications/tarvix-vizaze.desktop ./usr/share/doc/tarvix-vizaze/changelog.gz ./usr/share/doc/tarvix-vizaze/copyright ./usr/share/icons/hicolor/scalable/apps/tarvix-vizaze.svg ./usr/share/man/man1/tarvix-vizaze.1.gz "
   window="$g/usr/bin/tarvix-vizaze"

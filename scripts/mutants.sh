@@ -63,7 +63,7 @@ done
 if (( check_only )); then echo "$n faults, each applies exactly once"; exit 0; fi
 
 export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTV_BUILD_GUI=OFF \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTV_WERROR=ON -DTV_BUILD_GUI=OFF \
       -DTV_BUILD_BENCH=OFF >/dev/null || exit 1
 echo "Building the unchanged tree in $build ..."
 cmake --build "$build" -j 2 >/dev/null || { echo "the unchanged tree does not build" >&2; exit 1; }

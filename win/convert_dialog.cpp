@@ -190,8 +190,10 @@ bool ConvertDialog::take_width() {
 }
 
 void ConvertDialog::press_ok() {
-    // Enter in the width box shows the width typed; "OK" then takes the result.
-    if (take_width() && GetFocus() == item(id::Width)) return;
+    // Enter in the width box shows the width typed and keeps the dialog open, also when the
+    // width was already in effect; "OK" takes the result.
+    take_width();
+    if (GetFocus() == item(id::Width)) return;
     if (session_.accept()) EndDialog(hwnd_, IDOK);
 }
 

@@ -79,9 +79,9 @@ bool MainWindow::create(bool quit_on_close) {
     quit_on_close_ = quit_on_close;
     if (!register_class()) return false;
     const std::wstring title = wide(tv::WINDOW_TITLE);
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, title.c_str(), kWindowStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, tv::kWindowWidth, tv::kWindowHeight, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE, kClassName, title.c_str(), kWindowStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, tv::kWindowWidth, tv::kWindowHeight, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) return false;
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::proc));
@@ -126,12 +126,15 @@ void MainWindow::set_tab_order() {
         SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = w;
     }
-    // The preview lies on its frame, beneath the trace pane.
+    // The preview lies on its frame, beneath the trace pane. The dividing rules (frames
+    // without a caption) lie above the frames they cross: beneath one, a frame's window
+    // would clip the rule away (WS_CLIPSIBLINGS).
     SetWindowPos(preview_.hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    for (tv::Control* c : tv::all_controls())
-        if (c->kind == tv::Kind::GroupBox)
-            SetWindowPos(control(c->handle), HWND_BOTTOM, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (bool titled : {false, true})
+        for (tv::Control* c : tv::all_controls())
+            if (c->kind == tv::Kind::GroupBox && tv::snapshot(c).text.empty() != titled)
+                SetWindowPos(control(c->handle), HWND_BOTTOM, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::apply_dpi(UINT dpi) {
@@ -152,8 +155,16 @@ void MainWindow::apply_dpi(UINT dpi) {
             GetTextMetricsW(dc, &tm);
             SelectObject(dc, old);
             ReleaseDC(controls_[i], dc);
+            const int row = tm.tmHeight + scaled(2, dpi);
             for (WPARAM part : {static_cast<WPARAM>(-1), WPARAM{0}})
-                SendMessageW(controls_[i], CB_SETITEMHEIGHT, part, tm.tmHeight + scaled(2, dpi));
+                SendMessageW(controls_[i], CB_SETITEMHEIGHT, part, row);
+            // With common controls 6 the open list shows a number of rows (30 unless told)
+            // whatever height the box was made with: as many as the model's height holds
+            // below the closed box.
+            RECT closed{};
+            GetWindowRect(controls_[i], &closed);
+            const int list = scaled(all[i]->h, dpi) - (closed.bottom - closed.top) - 2;
+            SendMessageW(controls_[i], CB_SETMINVISIBLE, static_cast<WPARAM>(std::max(1, list / row)), 0);
         }
     }
     const tv::Rect v = tv::kVersionLabel;
@@ -174,6 +185,14 @@ void MainWindow::show(int how) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd_, how);
     UpdateWindow(hwnd_);
+    restore_focus();  // the first control Tab visits, as a dialog starts
+}
+
+void MainWindow::restore_focus() {
+    HWND to = last_focus_;
+    if (!to || !IsChild(hwnd_, to) || !IsWindowEnabled(to) || !IsWindowVisible(to))
+        to = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (to) SetFocus(to);
 }
 
 HWND MainWindow::control(const char* handle) const {
@@ -228,6 +247,13 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
             draw_selector_row(d, model_of(static_cast<int>(d.CtlID)));
             return TRUE;
         }
+        case WM_ACTIVATE:
+            // The control that had the focus gets it back when the window is active again.
+            if (LOWORD(wp) == WA_INACTIVE) last_focus_ = GetFocus();
+            break;
+        case WM_SETFOCUS:
+            restore_focus();
+            return 0;
         case WM_CLOSE:
             on_close();
             return 0;
@@ -276,7 +302,8 @@ void MainWindow::on_command(int id, int code, HWND from) {
         case tv::Kind::Edit:
             // What is typed is what the field holds: the core checks it when a job would use it.
             if (code == EN_CHANGE && !(GetWindowLongW(from, GWL_STYLE) & ES_READONLY)) {
-                tv::set_text(model, window_text(from));
+                tv::set_text(model,
+                             model->kind == tv::Kind::IpAddress ? address_text(from) : window_text(from));
                 InvalidateRect(from, nullptr, TRUE);  // its marking may change
             }
             return;

@@ -85,11 +85,14 @@ class MainWindow {
     void on_close();
     void close_after_job();
     void finish_close();
+    // Gives the focus to the control that had it last, or to the first one Tab visits.
+    void restore_focus();
     tv::Control* model_of(int id) const;
 
     HWND hwnd_ = nullptr;
     HWND version_ = nullptr;
     HACCEL keys_ = nullptr;
+    HWND last_focus_ = nullptr;  // the control with the focus when the window was last left
     bool quit_on_close_ = false;
     bool syncing_ = false;  // controls being set from the model: their notifications are ignored
     bool closed_ = false;

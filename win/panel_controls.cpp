@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "dpi.h"
@@ -44,6 +46,9 @@ ClassAndStyle class_and_style(const tv::Control& c) {
                         ((c.style & tv::VScroll) ? static_cast<DWORD>(WS_VSCROLL) : 0),
                     0};
         case tv::Kind::GroupBox:
+            // A frame without a caption is a dividing rule: an etched frame of its own (Wine
+            // wipes a captionless group box's lines where its caption would be).
+            if (c.text.empty()) return {WC_STATICW, SS_ETCHEDFRAME, 0};
             return {WC_BUTTONW, BS_GROUPBOX, 0};
         case tv::Kind::IpAddress:
             return {WC_IPADDRESSW, 0, 0};
@@ -79,6 +84,33 @@ void sync_selector(HWND w, const tv::Control& c) {
     if (static_cast<int>(SendMessageW(w, CB_GETCURSEL, 0, 0)) != c.selection)
         SendMessageW(w, CB_SETCURSEL, static_cast<WPARAM>(c.selection), 0);
     InvalidateRect(w, nullptr, FALSE);  // the notes may have changed
+}
+
+// The model's text "a.b.c.d" as the address control's value; false for any other text.
+bool address_value(const std::string& text, DWORD& value) {
+    unsigned part[4] = {};
+    std::size_t at = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::size_t digits = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 3; ++digits)
+            part[i] = part[i] * 10 + static_cast<unsigned>(text[at++] - '0');
+        if (digits == 0 || part[i] > 255) return false;
+        if (i < 3 && (at >= text.size() || text[at++] != '.')) return false;
+    }
+    if (at != text.size()) return false;
+    value = MAKEIPADDRESS(part[0], part[1], part[2], part[3]);
+    return true;
+}
+
+// The address control takes its address through IPM_SETADDRESS (it is not documented to
+// take one as window text); a text that is no address leaves its four fields blank.
+void sync_address(HWND w, const tv::Control& c) {
+    if (address_text(w) == c.text) return;
+    DWORD value = 0;
+    if (address_value(c.text, value))
+        SendMessageW(w, IPM_SETADDRESS, 0, static_cast<LPARAM>(value));
+    else
+        SendMessageW(w, IPM_CLEARADDRESS, 0, 0);
 }
 
 void sync_edit(HWND w, const tv::Control& c) {
@@ -130,7 +162,7 @@ void sync_control(HWND w, const tv::Control& c) {
             sync_selector(w, c);
             break;
         case tv::Kind::IpAddress:
-            if (window_text(w) != c.text) set_window_text(w, c.text);
+            sync_address(w, c);
             break;
         case tv::Kind::Edit:
             sync_edit(w, c);
@@ -142,6 +174,26 @@ void sync_control(HWND w, const tv::Control& c) {
     if (static_cast<bool>(IsWindowEnabled(w)) != c.enabled) EnableWindow(w, c.enabled);
     const bool shown = (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) != 0;
     if (shown != c.visible) ShowWindow(w, c.visible ? SW_SHOWNA : SW_HIDE);
+}
+
+std::string address_text(HWND w) {
+    if (SendMessageW(w, IPM_ISBLANK, 0, 0)) return {};
+    DWORD value = 0;
+    if (SendMessageW(w, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value)) == 4)
+        return std::to_string(FIRST_IPADDRESS(value)) + "." + std::to_string(SECOND_IPADDRESS(value)) + "." +
+               std::to_string(THIRD_IPADDRESS(value)) + "." + std::to_string(FOURTH_IPADDRESS(value));
+    // Some fields blank (IPM_GETADDRESS reads them as 0): the fields left to right as they
+    // show, a blank one empty, so that the core's check finds the address incomplete.
+    std::vector<std::pair<LONG, std::string>> fields;
+    for (HWND f = GetWindow(w, GW_CHILD); f; f = GetWindow(f, GW_HWNDNEXT)) {
+        RECT r{};
+        GetWindowRect(f, &r);
+        fields.emplace_back(r.left, window_text(f));
+    }
+    std::sort(fields.begin(), fields.end());
+    std::string text;
+    for (std::size_t i = 0; i < fields.size(); ++i) text += (i ? "." : "") + fields[i].second;
+    return text;
 }
 
 std::wstring shown_text(const std::string& model_text) { return crlf(wide(tv::readable_trace(model_text))); }

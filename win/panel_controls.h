@@ -21,6 +21,9 @@ void place_control(HWND w, const tv::Control& c, UINT dpi);
 // visibility, progress position. The trace pane takes only a cleared text from the model:
 // its text arrives through the host's trace calls, each in its turn.
 void sync_control(HWND w, const tv::Control& c);
+// What the address control shows, as the model's text: "a.b.c.d", "" when blank, and with
+// an empty part for each blank field of a partly filled one.
+std::string address_text(HWND w);
 // What an edit shows for model text: control bytes as readable marks, lines ending CR LF.
 std::wstring shown_text(const std::string& model_text);
 

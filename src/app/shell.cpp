@@ -151,6 +151,8 @@ void press_detect() {
     enable_ctrls(0);
     enable(gButt_ComDetect, true);
     set_text(gButt_ComDetect, "Zatrzymaj");
+    // Greying the panel took the focus from the button; the key that stops the scan is here.
+    host().focus(*gButt_ComDetect);
     hThread().start([mode] {
         run_job(mode, SM_NONE);
         focus_after_job(gButt_ComDetect);
@@ -245,8 +247,7 @@ void dispatch_command(int id, Notify code, Control* from) {
             return;
         case ID_NONE:
             if (code == Notify::DropDownOpening && from == gComb_COM) refresh_port_notes();
-            if (code == Notify::DropDownClosed && from == gComb_Slot)
-                enable(gButt_Send, !controls_locked() && sel(gComb_Slot) != 6 && !gr_filename().empty());
+            if (code == Notify::DropDownClosed && from == gComb_Slot) enable_send();
             return;
         default:
             return;

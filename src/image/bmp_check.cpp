@@ -270,6 +270,8 @@ int gr_check(unsigned int& offset, unsigned int& polarity, char* msg) {
     return code;
 }
 
+const char* gr_one_dot_message() { return MSG_ONE_DOT; }
+
 void bmp_check() {
     const std::string name = gr_filename();
     if (name.empty()) return;
@@ -289,6 +291,7 @@ void bmp_check() {
         field += " pikseli";
         set_text(gEdit_File, field);
     }
+    enable_send();  // off for a picture the selected device would refuse
     clear_bmp();
     if (code > GR_CANNOT_OPEN) {
         message(msg, "Błąd!", Icon::Warning);

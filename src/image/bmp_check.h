@@ -29,6 +29,9 @@ unsigned char uget(std::basic_ifstream<char, std::char_traits<char> >& f);
 // of GR_MSG_SIZE chars).
 int gr_check(unsigned int& offset, unsigned int& polarity, char* msg);
 
+// The check's refusal of a picture of one dot (it would clear the slot).
+const char* gr_one_dot_message();
+
 // The check of a newly chosen file, run on a short thread of its own: updates PaintBMP,
 // the file field and the preview, and shows what is wrong with the file.
 void bmp_check();

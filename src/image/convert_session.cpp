@@ -10,8 +10,10 @@
 
 #include "common/globals.h"
 #include "common/paths.h"
+#include "image/bmp_check.h"
 #include "image/gr_grid.h"
 #include "ui/host.h"
+#include "ui/panel.h"
 #include "ui/trace.h"
 
 namespace tv {
@@ -123,7 +125,13 @@ bool ConvertSession::update() {
 bool ConvertSession::set_width_text(const std::string& typed) {
     width_text_ = typed;
     const int width = typed_width(typed, options.limit);
-    if (width < 0 || width == options.width) return false;
+    if (width < 0) {
+        // A text that is no width ("900" after "90" on the way to it) leaves the result as it
+        // was: the width in effect goes back to the one it was made with, never a prefix's.
+        if (made_width_ >= 0) options.width = made_width_;
+        return false;
+    }
+    if (width == options.width) return false;
     options.width = width;
     return true;
 }
@@ -140,7 +148,7 @@ void ConvertSession::set_width(int width) {
 }
 
 bool ConvertSession::take_typed_width() {
-    if (options.width == made_width_) return false;
+    if (!width_ok() || options.width == made_width_) return false;
     update();
     return true;
 }
@@ -181,7 +189,11 @@ std::string logo_saved_text(const std::string& path, const logo::Logo& logo) {
 
 PictureChoice offer_conversion(const std::string& path, std::string& use) {
     use = path;
-    if (!host().shows_convert_dialog() || gr_accepts(path)) return PictureChoice::Take;
+    // A BMP the reader takes is used as it is, unless the device would refuse its size (a
+    // cash register one over 384 x 384): that one is offered the conversion too.
+    GrHeader hdr;
+    if (!host().shows_convert_dialog() || (gr_accepts(path, hdr) && device_takes(hdr.W, hdr.H)))
+        return PictureChoice::Take;
     ConvertSession session;
     std::string error;
     if (!session.open(path, logo_limit(), error)) {
@@ -192,6 +204,12 @@ PictureChoice offer_conversion(const std::string& path, std::string& use) {
             (session.fault() == logo::Fault::UnknownFormat && bmp_signature(path)))
             return PictureChoice::Take;
         show_error(error);
+        return PictureChoice::Drop;
+    }
+    // A picture of one dot is fitted to a logo of one dot, which would clear the slot; the
+    // dialog would only offer a width for it: it gets the reader's refusal of such a bitmap.
+    if (session.one_dot()) {
+        show_error(gr_one_dot_message());
         return PictureChoice::Drop;
     }
     if (!session.update()) {
@@ -215,6 +233,14 @@ PictureChoice offer_conversion(const std::string& path, std::string& use) {
     message(logo_saved_text(out, session.logo()), "Komunikat", Icon::Information);
     use = out;
     return PictureChoice::Converted;
+}
+
+bool conversion_helps(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    logo::Error error;
+    logo::Info info;
+    return logo::read_file(path, bytes, error) && logo::probe(bytes.data(), bytes.size(), info, error) &&
+           !(info.width == 1 && info.height == 1);
 }
 
 bool convert_picture_file(const std::string& in, const std::string& out, const logo::Options& options,

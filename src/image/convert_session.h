@@ -47,6 +47,7 @@ class ConvertSession {
     const std::string& source_path() const { return path_; }
     const logo::Picture& shown_source() const { return shown_; }  // RGBA, at most SHOWN_SIDE
     std::string source_text() const;                              // "logo.png – PNG, 2400 x 800 pikseli"
+    bool one_dot() const { return source_w_ == 1 && source_h_ == 1; }  // the source is 1 x 1
 
     logo::Options options;  // limit set by open(); width 0 and Floyd–Steinberg at first
 
@@ -59,7 +60,8 @@ class ConvertSession {
 
     // The width box holds what the user typed, whatever it is: a width from 1 to the limit
     // (digits, "640 pikseli" as shown), or 0, nothing or "dopasuj" to fit. A text that is
-    // no such width is kept as typed, marked by the faces, and "OK" refuses it.
+    // no such width is kept as typed, marked by the faces, and "OK" refuses it; the result
+    // stays the one last made (from a width typed earlier, or the fit).
     // Takes the box's text; true when it set another width (update() is due).
     bool set_width_text(const std::string& typed);
     const std::string& width_text() const { return width_text_; }
@@ -69,7 +71,8 @@ class ConvertSession {
     void set_width(int width);
     // A typed width takes effect once it is complete (Enter, or leaving the box): resampling
     // a large picture for every digit on the way would make typing slow. Makes the logo
-    // again when the width is not the one the result was made with; true then.
+    // again when the width is not the one the result was made with; true then. Enter in the
+    // width box only does this: the dialog stays open, whatever the width, and "OK" closes it.
     bool take_typed_width();
 
     // The line under the result: what is wrong (the width typed, a failed conversion) or
@@ -120,6 +123,10 @@ enum class PictureChoice {
 // in it; "OK" writes NAME_logo.bmp beside the picture (or in the start-up directory when
 // that folder cannot be written), asking before it replaces a file, and says where.
 PictureChoice offer_conversion(const std::string& path, std::string& use);
+
+// Whether the conversion can make a logo of the picture at path for the console tool to
+// suggest: a picture it reads, of more than one dot (fitted, one dot stays one dot).
+bool conversion_helps(const std::string& path);
 
 // The console tool's conversion: the picture at in, converted with options, written to
 // out. Failures are shown (box "Błąd!") and leave nothing behind; out is untouched.

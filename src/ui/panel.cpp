@@ -37,7 +37,6 @@ void enable_ctrls(unsigned short on) {
     enable(gButt_ComDetect, b);
     enable(gButt_ComTest, b);
     enable(gButt_File, b);
-    enable(gButt_Send, b && sel(gComb_Slot) != 6 && !gr_filename().empty());
     for (Control* c :
          {gButt_Clear, gButt_Set, gCheck_Print, gComb_COM, gComb_Baudrate, gComb_Timeout, gComb_Interface,
           gComb_Protocol, gComb_Slot, gComb_GrHdr, gComb_GrFoot, g_IPaddress, gEdit_PortTCP, gEdit_File})
@@ -55,9 +54,20 @@ void change_protocol() {
     enable(gCheck_TestPrint, usable);
     enable(gButt_Rep, usable);
     enable(gComb_Rep, usable);
+    enable_send();
     if (Gr_xmax == 0)
         set_text(gEdit_File, printers ? "Bitmapa monochromatyczna\r\nMaksymalny rozmiar 640 x 640 pikseli"
                                       : "Bitmapa monochromatyczna\r\nMaksymalny rozmiar 384 x 384 pikseli");
+}
+
+bool device_takes(int w, int h) {
+    constexpr int kRegisterSide = 384;
+    return PROTOCOL != 2 || (w <= kRegisterSide && h <= kRegisterSide);
+}
+
+void enable_send() {
+    enable(gButt_Send,
+           !g_locked && sel(gComb_Slot) != 6 && !gr_filename().empty() && device_takes(Gr_xmax, Gr_ymax));
 }
 
 std::string detect_caption() { return sel(gComb_Interface) == 0 ? "Szukaj połączenia" : "Szukaj w sieci"; }

@@ -35,6 +35,12 @@ TEST_F(Panel, SendNeedsAFileAndASingleSlot) {
     set_sel(gComb_Slot, 6);
     enable_ctrls(1);
     EXPECT_FALSE(enabled(gButt_Send));
+    // A picture over 384 x 384, which a cash register refuses: no "Wyślij" for one.
+    Gr_xmax = 640;
+    set_sel(gComb_Slot, 0);
+    set_sel(gComb_Protocol, 1);
+    enable_ctrls(1);
+    EXPECT_FALSE(enabled(gButt_Send));
 }
 
 TEST_F(Panel, FileBoxKeepsAtMost260CharactersAndNeverHalfALetter) {

@@ -638,6 +638,9 @@ TEST_F(Cli, SendOfAPictureWithoutConvertSuggestsIt) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "[Błąd!] Bitmapa musi być monochromatyczna !!!\n\n\n");
     EXPECT_NE(r.err.find("send --convert"), std::string::npos) << r.err;
+    // Nor is a cash register sent a BMP over 384 x 384, which it would refuse mid-upload.
+    const RunResult big = cli(concat(tcp(), {"--register", "send", kExamples + "piekarnia_576x160.bmp"}));
+    EXPECT_NE(big.err.find("send --convert"), std::string::npos) << big.err;
     EXPECT_EQ(frames_received(), 0u);
     // A file that is no picture gets no such hint.
     const RunResult junk = cli(concat(tcp(), {"send", kPictures + "not_a_picture.txt"}));

@@ -105,7 +105,7 @@ class ConvertTest : public WindowTest {
         auto* width = child<QLineEdit>(d, "width");
         width->setFocus();
         width->selectAll();
-        QTest::keyClicks(width, typed);
+        for (QChar key : typed) QTest::keyClick(width, key.toLatin1());
     }
 
   private slots:
@@ -191,7 +191,8 @@ class ConvertTest : public WindowTest {
         QVERIFY(pick(method, 0));
         type_width(d, "100");
         QTest::keyClick(child<QLineEdit>(d, "width"), Qt::Key_Return);
-        QVERIFY(d.isVisible());  // Enter shows the width; "OK" takes it
+        QTest::keyClick(child<QLineEdit>(d, "width"), Qt::Key_Return);  // again: the width in effect
+        QVERIFY(d.isVisible());  // Enter shows the width, also the one in effect; "OK" takes it
         QCOMPARE(result_text->text(), QStringLiteral("Wynik: 100 x 40 pikseli"));
         click(child<QRadioButton>(d, "zoomOne"));
         QCOMPARE(d.shown_result().size(), QSize(100, 40));

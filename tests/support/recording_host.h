@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <ostream>
@@ -117,7 +118,9 @@ class TempDir {
     TempDir();
     ~TempDir();
     const std::string& path() const { return path_; }
-    std::string file(const std::string& rel) const { return path_ + "/" + rel; }
+    // The system's own separator after the folder, as a path the core builds on it has.
+    std::string file(const std::string& rel) const { return path_ + kSeparator + rel; }
+    static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 
   private:
     std::string path_;

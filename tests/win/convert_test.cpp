@@ -136,8 +136,9 @@ TEST_F(WinConvert, AWidthPastTheLimitIsRefusedAndNoToReplacingKeepsTheDialog) {
     user->choose_next(file("karta.png"));
     user->act_next([&](HWND dialog) {
         HWND width = GetDlgItem(dialog, id::Width);
-        for (const wchar_t* typed : {L"900", L"50"}) {
-            SetWindowTextW(width, typed);
+        for (const wchar_t* typed : {L"900", L"50"}) {  // typed key by key over the box's text
+            SendMessageW(width, EM_SETSEL, 0, -1);
+            for (const wchar_t* key = typed; *key; ++key) SendMessageW(width, WM_CHAR, *key, 0);
             press(dialog, IDOK);
             seen.push_back({IsWindowVisible(dialog) != FALSE, win::window_text(width),
                             win::window_text(GetDlgItem(dialog, id::ResultText))});

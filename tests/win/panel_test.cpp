@@ -34,8 +34,8 @@ struct Expected {
     LONG type_mask;
     LONG type;
 };
-Expected expected_for(Kind k) {
-    switch (k) {
+Expected expected_for(const Control& c) {
+    switch (c.kind) {
         case Kind::ProgressBar:
             return {"msctls_progress32", 0, 0};
         case Kind::Button:
@@ -44,8 +44,9 @@ Expected expected_for(Kind k) {
             return {"button", 0x0F, BS_CHECKBOX};
         case Kind::Selector:
             return {"combobox", 0x03, CBS_DROPDOWNLIST};
-        case Kind::GroupBox:
-            return {"button", 0x0F, BS_GROUPBOX};
+        case Kind::GroupBox:  // a dividing rule (no caption): an etched frame
+            return c.text.empty() ? Expected{"static", SS_TYPEMASK, SS_ETCHEDFRAME}
+                                  : Expected{"button", 0x0F, BS_GROUPBOX};
         case Kind::IpAddress:
             return {"sysipaddress32", 0, 0};
         case Kind::Edit:
@@ -109,15 +110,7 @@ void WinPanel::expect_panel_at(UINT dpi) {
         EXPECT_EQ(r.left, scaled(c->x, dpi));
         EXPECT_EQ(r.top, scaled(c->y, dpi));
         EXPECT_EQ(r.right - r.left, scaled(c->w, dpi));
-        if (c->kind == Kind::Selector) {
-            // The model's height is the open list's: the list opens below the closed box,
-            // as wide as it, no deeper than the model says.
-            RECT open{};
-            SendMessageW(w, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&open));
-            EXPECT_EQ(open.right - open.left, scaled(c->w, dpi));
-            EXPECT_LE(open.bottom - open.top, scaled(c->h, dpi));
-            EXPECT_GT(open.bottom - open.top, r.bottom - r.top);
-        } else {
+        if (c->kind != Kind::Selector) {  // a selector's height: below
             EXPECT_EQ(r.bottom - r.top, scaled(c->h, dpi));
         }
         if (!c->font) continue;
@@ -139,11 +132,33 @@ TEST_F(WinPanel, EveryControlIsItsKindAtItsPlaceInItsFont) {
     for (Control* c : all_controls()) {
         SCOPED_TRACE(c->handle);
         HWND w = control(c->handle);
-        const Expected e = expected_for(c->kind);
+        const Expected e = expected_for(*c);
         EXPECT_EQ(class_name(w), e.cls);
         EXPECT_EQ(GetWindowLongW(w, GWL_STYLE) & e.type_mask, e.type);
         EXPECT_EQ(IsWindowVisible(w) != 0, c->visible);
         EXPECT_EQ(IsWindowEnabled(w) != 0, c->enabled);
+        if (c->kind == Kind::Selector) {
+            // The model's height is the closed box's with the open list below it, as the
+            // user sees the list: no deeper than the model says.
+            COMBOBOXINFO info{sizeof(COMBOBOXINFO), {}, {}, 0, nullptr, nullptr, nullptr};
+            GetComboBoxInfo(w, &info);
+            SendMessageW(w, CB_SHOWDROPDOWN, TRUE, 0);
+            const RECT list = client_rect_of(info.hwndList);
+            SendMessageW(w, CB_SHOWDROPDOWN, FALSE, 0);
+            EXPECT_LE(list.bottom - client_rect_of(w).top, scaled(c->h, dpi));
+        }
+    }
+}
+
+// The two dividing rules show across their frames: at least a line of the rule's length.
+TEST_F(WinPanel, TheDividingRulesAreDrawn) {
+    const Capture shot = capture_client(window->hwnd());
+    for (const Control* rule : {gGroup_FrameCfg2, gGroup_FrameSet2}) {
+        int drawn = 0;  // dots unlike the face above the rule, away from its ends
+        for (int y = rule->y; y < rule->y + rule->h; ++y)
+            for (int x = rule->x + 10; x < rule->x + rule->w - 10; ++x)
+                drawn += shot.at(x, y) != shot.at(x, rule->y - 3);
+        EXPECT_GE(drawn, rule->w - 20) << rule->handle;
     }
 }
 
@@ -183,6 +198,7 @@ TEST_F(WinPanel, ControlsShowTheModelsTexts) {
 }
 
 TEST_F(WinPanel, TabWalksThePanelsOrder) {
+    EXPECT_EQ(GetFocus(), GetNextDlgTabItem(window->hwnd(), nullptr, FALSE));  // the focus at the start
     for (int iface : {0, 1}) {
         pick("gComb_Interface", iface);
         std::vector<std::string> expected, walked;
@@ -222,8 +238,17 @@ TEST_F(WinPanel, PicksClicksAndTypingReachTheModel) {
 
     type_over("gEdit_PortTCP", "4321");
     EXPECT_EQ(text(gEdit_PortTCP), "4321");
-    SendMessageW(control("g_IPaddress"), IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 1, 2, 3));
-    EXPECT_EQ(text(g_IPaddress), "10.1.2.3");
+    // The address control's four fields show the model's address (the shipped 10.10.10.10);
+    // a digit typed over the last one changes that part alone.
+    HWND ip = control("g_IPaddress"), last = nullptr;
+    for (HWND f = GetWindow(ip, GW_CHILD); f; f = GetWindow(f, GW_HWNDNEXT))
+        if (!last || client_rect_of(f).left > client_rect_of(last).left) last = f;
+    SendMessageW(last, EM_SETSEL, 0, -1);
+    SendMessageW(last, WM_CHAR, L'2', 0);
+    DWORD address = 0;
+    SendMessageW(ip, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+    EXPECT_EQ(address, MAKEIPADDRESS(10, 10, 10, 2));
+    EXPECT_EQ(text(g_IPaddress), "10.10.10.2");
 
     // F12, pressed wherever the focus is, shows the trace pane and hides it again.
     for (bool shown : {true, false}) {

@@ -278,7 +278,10 @@ Capture capture_client(HWND w) {
     ReleaseDC(nullptr, screen);
     if (bmp && bits && c.width > 0 && c.height > 0) {
         HGDIOBJ old = SelectObject(mem, bmp);
-        SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        HDC shown = GetDC(w);
+        BitBlt(mem, 0, 0, c.width, c.height, shown, 0, 0, SRCCOPY);
+        ReleaseDC(w, shown);
         GdiFlush();
         const auto* p = static_cast<const std::uint32_t*>(bits);
         c.pixels.assign(p, p + static_cast<std::size_t>(c.width) * static_cast<std::size_t>(c.height));

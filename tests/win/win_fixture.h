@@ -108,8 +108,8 @@ class WindowTest : public Test {
     std::unique_ptr<DialogUser> user;
 };
 
-// The client area of a window as drawn (WM_PRINTCLIENT into a 32-bit bitmap), pixels
-// 0x00RRGGBB, rows top down.
+// The client area of a window as the user sees it, its controls over it (drawn afresh, then
+// copied from the window's device context), pixels 0x00RRGGBB, rows top down.
 struct Capture {
     int width = 0;
     int height = 0;
