@@ -41,7 +41,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver --wait || true
 fi
 bash cmake/wine-prefix.sh  # the window's tests: no display needed, Wine's fonts
-wineserver --persistent=600 || true  # one may be running already
+# The server's own output (it dumps its whole object table now and then, some 10,000 lines
+# each time) goes to a file beside the prefix, not into the run's log; the tests' output and
+# CTest's verdicts stay in the log.
+wineserver --persistent=600 >build-windows/wineserver.log 2>&1 || true  # one may be running already
 trap 'wineserver --kill || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
 run_tests_and_count

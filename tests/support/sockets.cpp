@@ -79,16 +79,25 @@ Socket listen_loopback(std::uint16_t& port, int backlog) {
     return listen_on("127.0.0.1", port, backlog);
 }
 
-Socket start_connect(const std::string& address, std::uint16_t port) {
-    if (!started() || address.rfind("127.", 0) != 0) return kNone;  // loopback only
-    const auto s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (static_cast<Socket>(s) == kNone) return kNone;
+namespace {
+
+template <typename Native>
+void set_nonblocking(Native s) {
 #ifdef _WIN32
     u_long on = 1;
     ioctlsocket(s, FIONBIO, &on);
 #else
     ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK);
 #endif
+}
+
+}  // namespace
+
+Socket start_connect(const std::string& address, std::uint16_t port) {
+    if (!started() || address.rfind("127.", 0) != 0) return kNone;  // loopback only
+    const auto s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (static_cast<Socket>(s) == kNone) return kNone;
+    set_nonblocking(s);
     sockaddr_in a = loopback(port);
     ::inet_pton(AF_INET, address.c_str(), &a.sin_addr);
     ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
@@ -117,14 +126,7 @@ Socket connect_loopback(std::uint16_t port, bool blocking) {
     if (!started()) return kNone;
     const auto s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (static_cast<Socket>(s) == kNone) return kNone;
-    if (!blocking) {
-#ifdef _WIN32
-        u_long on = 1;
-        ioctlsocket(s, FIONBIO, &on);
-#else
-        ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK);
-#endif
-    }
+    if (!blocking) set_nonblocking(s);
     sockaddr_in a = loopback(port);
     if (::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 && (blocking || !again()) &&
 #ifdef _WIN32
