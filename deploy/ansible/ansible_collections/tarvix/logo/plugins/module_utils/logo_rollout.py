@@ -13,6 +13,7 @@ from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
 import json
+import subprocess
 
 COLUMNS = ('name', 'interface', 'protocol', 'address', 'port')
 PROTOCOLS = ('printer', 'register')
@@ -517,3 +518,22 @@ class Rollout:
             result['msg'] = 'Zaprogramowano %d z %d urządzeń, bez zmian: %d' % (
                 counts['programmed'], len(devices), counts['unchanged'])
         return result
+
+
+def run_to_end(argv, timeout, grace):
+    """Runs the tool on this machine: (exit status, or None when it outlived timeout, output,
+    error output). Told to stop at the time-out, the tool ends its exchanges and still
+    reports; after grace more seconds it is killed."""
+    child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        out, err = child.communicate(timeout=timeout)
+        status = child.returncode
+    except subprocess.TimeoutExpired:
+        child.terminate()
+        try:
+            out, err = child.communicate(timeout=grace)
+        except subprocess.TimeoutExpired:
+            child.kill()
+            out, err = child.communicate()
+        status = None
+    return status, out.decode('utf-8', 'replace'), err.decode('utf-8', 'replace')

@@ -241,12 +241,11 @@ record:
 import hashlib
 import os
 import shutil
-import subprocess
 import tempfile
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tarvix.logo.plugins.module_utils.logo_rollout import (
-    ARGUMENT_SPEC, MUTUALLY_EXCLUSIVE, REQUIRED_ONE_OF, REQUIRED_TOGETHER, Host, Rollout, argument_faults)
+    ARGUMENT_SPEC, MUTUALLY_EXCLUSIVE, REQUIRED_ONE_OF, REQUIRED_TOGETHER, Host, Rollout, argument_faults, run_to_end)
 
 
 class LocalHost(Host):
@@ -259,20 +258,7 @@ class LocalHost(Host):
         return os.path.join(*parts)
 
     def run(self, argv, timeout):
-        child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            out, err = child.communicate(timeout=timeout)
-            status = child.returncode
-        except subprocess.TimeoutExpired:
-            # The tool, told to stop, lets each device end its exchange and still reports.
-            child.terminate()
-            try:
-                out, err = child.communicate(timeout=60)
-            except subprocess.TimeoutExpired:
-                child.kill()
-                out, err = child.communicate()
-            status = None
-        return status, out.decode('utf-8', 'replace'), err.decode('utf-8', 'replace')
+        return run_to_end(argv, timeout, 60)
 
     def read(self, path):
         try:

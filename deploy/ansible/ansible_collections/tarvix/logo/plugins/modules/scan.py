@@ -112,9 +112,9 @@ msg:
 
 import json
 import os
-import subprocess
 
 from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.tarvix.logo.plugins.module_utils.logo_rollout import run_to_end
 
 ARGUMENT_SPEC = dict(
     addresses=dict(type='str', default=''),
@@ -154,21 +154,6 @@ def rollout_devices(found):
     return devices
 
 
-def run_scan(argv, timeout):
-    """Runs the tool; told to stop after timeout, it still prints what it found."""
-    child = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    try:
-        out, err = child.communicate(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        child.terminate()
-        try:
-            out, err = child.communicate(timeout=30)
-        except subprocess.TimeoutExpired:
-            child.kill()
-            out, err = child.communicate()
-    return child.returncode, out.decode('utf-8', 'replace'), err.decode('utf-8', 'replace')
-
-
 def main():
     module = AnsibleModule(argument_spec=ARGUMENT_SPEC, supports_check_mode=True)
     params = dict(module.params)
@@ -178,7 +163,8 @@ def main():
         module.fail_json(msg='Brak programu tarvix-vizaze-cli: %s' % params['tool'], changed=False)
     if not os.path.isdir(params['workdir']):
         module.fail_json(msg='Katalog nie istnieje: %s' % params['workdir'], changed=False)
-    status, out, err = run_scan(scan_argv(params), params['run_timeout'])
+    # Told to stop at the time-out, the tool still prints what it found.
+    out, err = run_to_end(scan_argv(params), params['run_timeout'], 30)[1:]
     try:
         doc = json.loads(out)
     except ValueError:
